@@ -1,0 +1,8 @@
+// Marks what libFramira.so exports; everything else is hidden.
+#pragma once
+
+#if defined(FRAMIRA_ENGINE_BUILD)
+#define FRAMIRA_API __attribute__((visibility("default")))
+#else
+#define FRAMIRA_API
+#endif

@@ -1,0 +1,63 @@
+// The mat around the print: bevel tables, core colour, bevel band and the
+// synthesised mat texture. Internal to the engine; the frame maker
+// (frame_maker_auto_algorithm.cpp) is the only caller.
+#pragma once
+
+#include <cstdint>
+
+namespace framira {
+
+// Intensities 0..1 of the 14-pixel band, one core-layer (A) and one
+// mount-layer (B) table per side.
+struct CBevelTables {
+    float topA[14][65];
+    float topB[14][65];
+    float bottomA[14][65];
+    float bottomB[14][65];
+    float leftA[37][14];
+    float leftB[37][14];
+    float rightA[37][14];
+    float rightB[37][14];
+};
+
+long FillMattingMountAndCoreColorStructures(CBevelTables& tables);
+
+// Core colour of a picture (planes of width × height floats), 0..1 per channel.
+long CreateCoreColors(const float* r, const float* g, const float* b, int width, int height,
+                      float& outR, float& outG, float& outB);
+
+// Draws the band around a pw × ph print centred on the W × H mat planes.
+// mountColor is the parameter record's byte triple.
+long ApplyMattingAndMountColorAndCoreColor(const CBevelTables& tables, const uint8_t mountColor[3],
+                                           int pw, int ph, float* const mat[3], int W, int H,
+                                           float coreR, float coreG, float coreB);
+
+// The six textures prepared at the output size W × H by Init(1).
+struct CMatTextures {
+    const uint16_t* firstWave0;  // from FirstWaveImage0
+    const uint16_t* firstWave1;  // from FirstWaveImage1
+    const uint16_t* secondWave0; // from SecondWaveImage0
+    const uint16_t* secondWave1; // from SecondWaveImage1
+    const uint8_t* shade0;       // from VignettingImage0
+    const uint8_t* shade1;       // from VignettingImage1
+};
+
+// Builds the mat surface from the picture stretched to W × H.
+// Returns 0, or 1 when working memory could not be obtained.
+long CreateDitheredMat(const CMatTextures& textures, const float* const picture[3],
+                       float* const mat[3], int W, int H, int pw, int ph);
+
+// The built-in texture sources, kTextureSourceWidth × kTextureSourceHeight
+// samples each, row after row. Generated once per process, identical bytes
+// on every machine; the pointers stay valid for the life of the process.
+// They return null only when the memory for them could not be obtained.
+constexpr int kTextureSourceWidth = 1600;
+constexpr int kTextureSourceHeight = 1200;
+const uint16_t* FirstWaveImage0();
+const uint16_t* FirstWaveImage1();
+const uint16_t* SecondWaveImage0();
+const uint16_t* SecondWaveImage1();
+const uint8_t* VignettingImage0();
+const uint8_t* VignettingImage1();
+
+} // namespace framira

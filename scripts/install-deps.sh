@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, whatever Framira needs that is not there yet.
+# Usage: install-deps.sh [build|test]   (test adds the tools the tests use)
+# Quick when everything is present: apt-get is not called at all then.
+set -euo pipefail
+
+packages=(g++ make cmake ninja-build pkg-config
+          libjpeg62-turbo-dev libtiff-dev libpng-dev zlib1g-dev)
+if [ "${1:-build}" = test ]; then
+  packages+=(libgtest-dev libjpeg-turbo-progs libimage-exiftool-perl
+             clang libclang-rt-14-dev)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Missing packages: ${missing[*]}" >&2
+  echo "Run this as root (or with sudo) to install them." >&2
+  exit 1
+fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"
