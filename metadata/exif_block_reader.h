@@ -67,4 +67,7 @@ private:
     std::uint32_t Read32(const std::uint8_t* p) const;
 
     ByteOrder byteOrder = ByteOrder::Motorola;
+    // Bounds the work a hostile block can cause (see the walk); reset by
+    // each parse.
+    std::size_t entryVisitsLeft = 1'000'000;
 };
