@@ -1,0 +1,40 @@
+#pragma once
+// The readers behind the format dispatch for everything but JPEG. Each format
+// has an info reader (cols, rows, planes from the header, no pixels) and a
+// reader that fills a CImage. Results are the library's codes (kImage*); the
+// dispatch passes none on and callers test planes != 0.
+//
+// A reader sets the image's fields (cols, rows, planes, sampleType,
+// resolution) and calls AllocatePlanes() once the size is known.
+
+#include <filesystem>
+
+class CImage;
+
+// TIFF (type 3): ImageWidth, ImageLength, SamplesPerPixel.
+int ReadTiffInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes);
+int ReadTiffFile(const std::filesystem::path& path, CImage& image);
+
+// PNG (type 5): header width, height and channel count before expansion.
+int ReadPngInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes);
+int ReadPngFile(const std::filesystem::path& path, CImage& image);
+
+// Windows bitmap (type 2): width, absolute height, 3.
+int ReadBitmapInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes);
+int ReadBitmapFile(const std::filesystem::path& path, CImage& image);
+
+// GIF (type 6), first image only: width, height, 3.
+int ReadGifInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes);
+int ReadGifFile(const std::filesystem::path& path, CImage& image);
+
+// Binary greymap "P5" (type 10): width, height, 1.
+int ReadGreymapInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes);
+int ReadGreymapFile(const std::filesystem::path& path, CImage& image);
+
+// Binary pixmap "P6" (type 11): width, height, 3.
+int ReadPixmapInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes);
+int ReadPixmapFile(const std::filesystem::path& path, CImage& image);
+
+// Photoshop document (type 9): columns, rows, channels (not capped).
+int ReadPhotoshopInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes);
+int ReadPhotoshopFile(const std::filesystem::path& path, CImage& image);

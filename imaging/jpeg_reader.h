@@ -1,0 +1,27 @@
+#pragma once
+// JPEG header info and decoding into a CImage through libjpeg (API 62).
+// Everything is local to the call; libjpeg's fatal errors end only the call
+// in progress, as a failure.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+class CImage;
+
+// Output width, height and components at the library's default decoding
+// parameters (no pixels decoded). When adobeFlag is not null it receives 1
+// if the file carries an Adobe APP14 marker, else 0. Returns 0, 2 (cannot
+// open) or 1 (not a JPEG libjpeg can start, or a size it refuses); on failure
+// the outputs are 0 and *adobeFlag is untouched.
+int ReadJpegInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes, int* adobeFlag);
+int ReadJpegInfo(const std::uint8_t* data, std::size_t size, int& cols, int& rows, int& planes, int* adobeFlag);
+
+// Decodes the whole file at default parameters: 1 plane for greyscale, 3
+// (R, G, B) for YCbCr and RGB, 4 stored CMYK values for CMYK and YCCK; 8-bit
+// samples, quality 75, resolution from the JFIF X density when its unit is
+// non-zero, subsampling code from component 0's sampling factors. Returns 0,
+// 1 (corrupt or refused file), 2 (cannot open) or 3 (no memory); on failure
+// the image holds no planes.
+int ReadJpegFile(const std::filesystem::path& path, CImage& image);
+int ReadJpegFile(const std::uint8_t* data, std::size_t size, CImage& image);
