@@ -1,0 +1,50 @@
+#pragma once
+// Where a framed picture goes and what it is called. The job's folder check
+// and the per-picture pipeline both build the names here, so the check looks
+// at exactly the files the pipeline will write.
+//
+// Paths are UTF-8 with '/' as the separator. The output is always a JPEG
+// named after the source's stem with the extension ".jpg".
+
+#include <set>
+#include <string>
+
+class CPlatformServices;
+
+// Save types of a job.
+inline constexpr int kSaveDesignatedFolder = 1;  // "Absolute Path": one folder for everything
+inline constexpr int kSaveSubfolder = 2;         // "Relative Path": a subfolder beside each source
+
+struct CSourceName {
+    std::string fileName;   // text after the last separator
+    std::string stem;       // file name without its extension and full stop
+    std::string extension;  // from the last full stop to the end, lower case; empty without a full stop
+};
+
+CSourceName SplitSourceName(const std::string& sourcePath);
+
+// Removes trailing separators ("/photos//" → "/photos"); "/" stays "/".
+std::string TrimTrailingSeparators(const std::string& folder);
+
+// The output folder of one source, ending in a separator.
+// Subfolder: the source's folder, then `outputFolder` (the subfolder's name).
+// Designated: `outputFolder` (the folder's full path).
+std::string BuildOutputFolder(int saveType, const std::string& outputFolder, const std::string& sourcePath);
+
+// The output folder plus the stem plus ".jpg".
+std::string BuildOutputPath(const std::string& outputFolder, const std::string& sourcePath);
+
+// Creates every folder along `folder` that does not exist yet. Failures are
+// not reported: the folder's write test finds a folder that is missing.
+void CreateFoldersAlong(const std::string& folder, CPlatformServices* platform);
+
+// The form of a path used to tell whether two paths name the same file:
+// absolute and lexically normal.
+std::string NormalPathKey(const std::string& path);
+
+// `outputPath` unless it is claimed (it names a source of the job, or the
+// output of an earlier picture of the job); then the first free one of
+// "stem (2).jpg", "stem (3).jpg", ... in the same folder. A source file is
+// never overwritten and no picture replaces another's output.
+std::string ChooseDistinctOutputPath(const std::string& outputPath, const std::string& sourcePath,
+                                     const std::set<std::string>& claimedKeys);
