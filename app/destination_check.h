@@ -1,0 +1,47 @@
+#pragma once
+// The check the worker makes before it writes into the output folder of a
+// folder group: the folder must take a file, and existing outputs are only
+// replaced when the user says so.
+
+#include "destination_paths.h"
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+class CPlatformServices;
+
+// The job's destination: the choice and the subfolder's name or the
+// designated folder (trailing separators removed).
+struct CJobDestination {
+    int saveType = kSaveTypeSubfolder;
+    std::string outputFolder;
+};
+
+enum class EFolderGroupCheck {
+    Accepted,
+    NotWritable,        // the write test failed; the user was told
+    OverwriteDeclined,  // outputs exist and the user answered No (or a stop was requested)
+};
+
+inline constexpr const char* kWriteTestFileName = "Test.txt";
+inline constexpr const char* kCannotWriteMessage =
+    "Program cannot write to destination directory.\nIt might be protected or non-writable medium.";
+inline constexpr const char* kOverwriteQuestion =
+    "There is a file or are files with the same name in the output directory.\n"
+    "Do you want to write over the files with the processed images?";
+
+// Checks the output folder of one folder group, on the worker thread.
+//  1. Builds the group's output folder (creating the subfolder for the
+//     subfolder choice) and looks for an existing file among the output
+//     paths `names` would hand out for `groupSources`.
+//  2. Write test: proves that "Test.txt" can be written in the folder. A
+//     Test.txt that already exists keeps its content; a new one stays behind
+//     empty.
+//  3. Not writable: tells the user (exclamation) and refuses.
+//  4. An existing output: asks whether to write over it; No refuses.
+// Messages go through `platform` with `stopRequested`, so a question is
+// answered No at once when the window asks the job to stop.
+EFolderGroupCheck CheckFolderGroup(CPlatformServices& platform, const CJobDestination& destination,
+                                   const std::vector<std::string>& groupSources, const COutputNameRegistry& names,
+                                   const std::atomic<bool>* stopRequested);
