@@ -3,18 +3,19 @@
 // folder group: the folder must take a file, and existing outputs are only
 // replaced when the user says so.
 
-#include "destination_paths.h"
-
 #include <atomic>
+#include <list>
+#include <set>
 #include <string>
 #include <vector>
 
+class CBatchWorker;
 class CPlatformServices;
 
-// The job's destination: the choice and the subfolder's name or the
-// designated folder (trailing separators removed).
+// The job's destination: the choice (kSaveDesignatedFolder or kSaveSubfolder
+// of output_path.h) and the subfolder's name or the designated folder.
 struct CJobDestination {
-    int saveType = kSaveTypeSubfolder;
+    int saveType = 2;
     std::string outputFolder;
 };
 
@@ -34,7 +35,8 @@ inline constexpr const char* kOverwriteQuestion =
 // Checks the output folder of one folder group, on the worker thread.
 //  1. Builds the group's output folder (creating the subfolder for the
 //     subfolder choice) and looks for an existing file among the output
-//     paths `names` would hand out for `groupSources`.
+//     paths the pipeline will write for `groupSources`, given the paths the
+//     job has already claimed (`claimedKeys`, as NormalPathKey gives them).
 //  2. Write test: proves that "Test.txt" can be written in the folder. A
 //     Test.txt that already exists keeps its content; a new one stays behind
 //     empty.
@@ -43,5 +45,11 @@ inline constexpr const char* kOverwriteQuestion =
 // Messages go through `platform` with `stopRequested`, so a question is
 // answered No at once when the window asks the job to stop.
 EFolderGroupCheck CheckFolderGroup(CPlatformServices& platform, const CJobDestination& destination,
-                                   const std::vector<std::string>& groupSources, const COutputNameRegistry& names,
-                                   const std::atomic<bool>* stopRequested);
+                                   const std::vector<std::string>& groupSources,
+                                   const std::set<std::string>& claimedKeys, const std::atomic<bool>* stopRequested);
+
+// The same for a job, in the form CBatchWorker::checkFolderGroup takes:
+//     worker.checkFolderGroup = CheckJobFolderGroup;
+// True when the group may be written. A job without platform services has
+// nobody to ask and nothing to show: its groups are accepted.
+bool CheckJobFolderGroup(CBatchWorker& job, const std::list<std::string>& group);
