@@ -1,0 +1,115 @@
+#pragma once
+// CBatchWorker: one job of the batch application. The window (or the command
+// line) fills the job's members, then Start()s the worker thread, which sorts
+// the pictures, checks each folder group's destination and frames the
+// pictures one after another through the per-image pipeline, reporting every
+// step by posted notifications (notifications.h).
+//
+// The members set by the front end are written only before Start(); while the
+// job runs the front end touches only stopRequested and pause/resume/wait.
+
+#include "engine_calls.h"
+#include "image.h"
+#include "notifications.h"
+#include "sample_buffer.h"
+#include "worker_thread.h"
+
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <set>
+#include <string>
+
+class CPlatformServices;
+
+// Sorts paths ascending by case-insensitive comparison of the whole paths,
+// by passes of adjacent swaps until a pass swaps nothing (lists are hundreds
+// of entries at most, and equal paths keep their order).
+void SortPathsNoCase(std::list<std::string>& paths);
+// The folder of a path: the text before its last separator ("" without one).
+std::string FolderOfPath(const std::string& path);
+
+// The larger output buffer the engine may ever need at a table preset:
+// 2560 × 2048 × 3 bytes, rounded up.
+inline constexpr std::size_t kMinimumEngineOutputBytes = 18000000;
+// The JPEG quality of every framed picture.
+inline constexpr int kOutputQuality = 95;
+// What the EXIF block buffer holds, and the largest APP1 payload passed on.
+inline constexpr std::size_t kExifBufferBytes = 100000;
+inline constexpr int kMaxExifPayload = 65530;
+
+// Results of RunAndSave.
+inline constexpr int kPictureWritten = 0;
+inline constexpr int kEngineCannotOpen = 1;
+inline constexpr int kWritingFailed = 3;
+
+class CBatchWorker : public CWorkerThread {
+public:
+    CBatchWorker();
+    ~CBatchWorker() override;
+
+    // --- Job members, set by the front end before Start() -------------------
+    CNotificationTarget* notifyWindow = nullptr;  // none: nothing is posted
+    CPlatformServices* platform = nullptr;        // questions, folders, screen; none: real file system only
+    std::list<std::string> queue;                 // source paths (UTF-8)
+    float strength = 0.0f;
+    int saveType = 2;           // 1 designated folder, 2 subfolder beside each source
+    std::string outputFolder;   // designated folder's path, or the subfolder's name; no trailing separator
+    int presetIndex = 12;       // row of the preset table; 0 = the screen (customWidth × customHeight)
+    int customWidth = 0;
+    int customHeight = 0;
+    CEngineCalls engine;        // the engine's entry points (tests stand in for them)
+
+    // The destination check of one folder group (write test, overwrite
+    // question), called on the worker thread with the group's paths in
+    // queue order. Unset: every group is accepted.
+    std::function<bool(CBatchWorker& job, const std::list<std::string>& group)> checkFolderGroup;
+
+    // Reset before a job: closes the engine and empties the job's state.
+    void Reset();
+
+    // --- Per-image pipeline (worker thread) ---------------------------------
+    // True when inputImage now holds the picture, as 3 planes of 8 or 16 bits.
+    bool LoadPicture(const std::string& sourcePath);
+    // Replaces outputImage by a blank 3-plane 8-bit image of the output size.
+    void MakeOutputImage();
+    // Frames inputImage and writes it: kPictureWritten, kWritingFailed (the
+    // picture is skipped) or kEngineCannotOpen (the job ends).
+    int RunAndSave(int width, int height, const std::string& sourcePath);
+    // Releases the pictures, the input buffer and the engine.
+    void CloseEngine();
+
+    // The output size of the job: the preset's row, or the custom size for 0.
+    void GetOutputSize(int& width, int& height) const;
+
+    // --- State visible to tests and front ends after the job ----------------
+    std::string statusText;
+    float progress = 0.0f;
+    float progressShare = 0.0f;
+    int lastWidth = -1;
+    int lastHeight = -1;
+    bool engineReady = false;
+    std::unique_ptr<CImage> inputImage;
+    std::unique_ptr<CImage> outputImage;
+    CSampleBuffer engineInput;
+    CSampleBuffer engineOutput;
+    // Outputs and sources of this job that no later picture may overwrite.
+    std::set<std::string> claimedPaths;
+    // The path of the last written picture ("" when the last one failed).
+    std::string lastOutputPath;
+    // Counts of the job's pictures, for front ends' summaries.
+    int picturesWritten = 0;
+    int picturesFailed = 0;
+    // Pictures announced in the current folder group (process-wide in the
+    // original; one job runs at a time).
+    int announcedInGroup = 0;
+
+protected:
+    int Run() override;
+
+private:
+    bool OpenEngine();
+    void Post(int message, int param);
+    void ClaimSources();
+};

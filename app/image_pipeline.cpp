@@ -1,0 +1,214 @@
+// The per-image pipeline of a job: one source file becomes one framed JPEG.
+#include "batch_worker.h"
+
+#include "exif_block_reader.h"
+#include "file_type.h"
+#include "jpeg_writer.h"
+#include "output_path.h"
+#include "picture_conversion.h"
+#include "platform_services.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+std::string Format(const char* pattern, const std::string& text)
+{
+    const int size = std::snprintf(nullptr, 0, pattern, text.c_str());
+    std::string out(size > 0 ? std::size_t(size) : 0, '\0');
+    if (size > 0)
+        std::snprintf(out.data(), out.size() + 1, pattern, text.c_str());
+    return out;
+}
+
+std::string Format(const char* pattern, int value)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, pattern, value);
+    return buffer;
+}
+
+} // namespace
+
+void CBatchWorker::Post(int message, int param)
+{
+    if (notifyWindow)
+        notifyWindow->PostNotification(CNotification{message, param, statusText});
+}
+
+void CBatchWorker::GetOutputSize(int& width, int& height) const
+{
+    if (presetIndex > 0 && presetIndex < kFramiraPresetCount) {
+        width = kFramiraPresets[presetIndex].width;
+        height = kFramiraPresets[presetIndex].height;
+    } else if (presetIndex == 0) {
+        // The screen size read once when the job was filled serves both the
+        // engine and the output image, so the two always agree.
+        width = customWidth;
+        height = customHeight;
+    } else {
+        width = height = 0;
+    }
+}
+
+bool CBatchWorker::LoadPicture(const std::string& sourcePath)
+{
+    inputImage.reset();
+    auto image = std::make_unique<CImage>(std::filesystem::path(sourcePath), 0);
+    // Every readable picture is brought to 3 planes of 8 or 16 bits here, so
+    // the export always matches the three samples per pixel the engine reads.
+    if (image->planes != 0 && ConvertForEngine(*image, DetectPlaneModel(sourcePath, *image)) == kImageSuccess) {
+        inputImage = std::move(image);
+        return true;
+    }
+    statusText = Format("Problems reading %s... skipping.", sourcePath);
+    ++picturesFailed;
+    Post(UWM_STATUS, 0);
+    return false;
+}
+
+void CBatchWorker::MakeOutputImage()
+{
+    outputImage.reset();
+    int width = 0, height = 0;
+    GetOutputSize(width, height);
+    if (width < 1 || height < 1)
+        outputImage = std::make_unique<CImage>();  // no raster: the write fails with its message
+    else
+        outputImage = std::make_unique<CImage>(width, height, 3, kSampleByte);
+}
+
+bool CBatchWorker::OpenEngine()
+{
+    if (engineReady) {
+        engine.end();
+        engineReady = false;
+    }
+    const std::size_t inputBytes = std::size_t(inputImage->planes) * std::size_t(inputImage->cols) *
+                                   std::size_t(inputImage->rows) * 2;
+    int outputWidth = 0, outputHeight = 0;
+    GetOutputSize(outputWidth, outputHeight);
+    const std::size_t outputBytes = std::size_t(std::max(outputWidth, 0)) * std::size_t(std::max(outputHeight, 0)) * 3;
+    const std::size_t outputSize = std::max({inputBytes, kMinimumEngineOutputBytes, outputBytes});
+
+    const bool allocated = engineInput.Allocate(inputBytes) && engineOutput.Allocate(outputSize);
+    if (!allocated) {
+        engineInput.Free();
+        engineOutput.Free();
+        statusText = "Memory Allocation failed!";
+    } else if (const std::int32_t r = engine.init(inputImage->cols, inputImage->rows, 12); r < 0) {
+        statusText = Format("Specklo_Init error %d", r);
+    } else if (const std::int32_t a = engine.allocate(); a != 0) {
+        statusText = Format("Specklo_Allocate error %d", a);
+    } else {
+        engineReady = true;
+        return true;
+    }
+    Post(UWM_STATUS, 0);
+    return false;
+}
+
+void CBatchWorker::CloseEngine()
+{
+    inputImage.reset();
+    outputImage.reset();
+    engineInput.Free();
+    if (engineReady) {
+        engine.end();
+        engineReady = false;
+    }
+}
+
+int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePath)
+{
+    if (!inputImage || inputImage->planes != 3)
+        return kWritingFailed;
+    // The engine reads as many samples as the size it is told, so it is told
+    // the size of the raster actually decoded, whatever the header claimed.
+    if (std::int64_t(width) * height != std::int64_t(inputImage->cols) * inputImage->rows) {
+        width = inputImage->cols;
+        height = inputImage->rows;
+    }
+    const bool words = inputImage->sampleType == kSampleWord;
+    const std::size_t sampleCount = inputImage->PixelCount() * 3;
+    const std::size_t neededInput = sampleCount * (words ? 2 : 1);
+    int outputWidth = 0, outputHeight = 0;
+    GetOutputSize(outputWidth, outputHeight);
+    const std::size_t neededOutput = std::size_t(std::max(outputWidth, 0)) * std::size_t(std::max(outputHeight, 0)) * 3;
+
+    // 1. Open the engine for a new pixel count, and whenever a buffer is too
+    //    small for this picture.
+    if (engineInput.Empty() || std::int64_t(lastWidth) * lastHeight != std::int64_t(width) * height ||
+        engineInput.Size() < neededInput || engineOutput.Size() < neededOutput) {
+        lastWidth = width;
+        lastHeight = height;
+        if (!OpenEngine())
+            return kEngineCannotOpen;
+    }
+    Checkpoint();
+
+    // 2.-3. Export and frame.
+    int bits = 8;
+    int exported = kImageBadArgument;
+    if (words) {
+        bits = 16;
+        exported = inputImage->ToInterleaved16(engineInput.Words(), sampleCount);
+    } else {
+        exported = inputImage->ToInterleaved8(engineInput.Bytes(), sampleCount);
+    }
+    const bool canRun = exported == kImageSuccess && outputImage && outputImage->planes == 3 &&
+                        outputImage->cols == outputWidth && outputImage->rows == outputHeight;
+    if (canRun) {
+        const std::string pathCopy = sourcePath;
+        engine.run(engineInput.Bytes(), engineOutput.Bytes(), strength, bits, width, height, 1.0f, pathCopy.c_str(),
+                   presetIndex, customWidth, customHeight);
+    }
+    Checkpoint();
+
+    // 4.-6. Where it goes.
+    const std::string folder = BuildOutputFolder(saveType, outputFolder, sourcePath);
+    if (saveType == kSaveSubfolder)
+        CreateFoldersAlong(folder, platform);
+    const std::string outputPath =
+        ChooseDistinctOutputPath(BuildOutputPath(folder, sourcePath), sourcePath, claimedPaths);
+
+    int result = kImageBadArgument;
+    if (canRun && outputImage->FromInterleaved8(engineOutput.Bytes(), neededOutput) == kImageSuccess) {
+        // 8. The source's EXIF block.
+        std::vector<std::uint8_t> block;
+        ExifBlockReader reader;
+        reader.ReadExifBlock(std::filesystem::path(sourcePath), block);
+        const int length = int(std::min<std::size_t>(block.size(), kExifBufferBytes));
+
+        // 9. A JPEG source with a block lends its coding and the block; the
+        //    extension names a JPEG, and the content must agree (the writer
+        //    reads the source as a JPEG).
+        const std::string extension = SplitSourceName(sourcePath).extension;
+        const bool jpegName = extension == ".jpg" || extension == ".jpeg";
+        if (length >= 3 && jpegName && DetectFileType(std::filesystem::path(sourcePath)) == kFileTypeJpeg) {
+            const int payloadLength = std::min(length - 2, kMaxExifPayload);
+            result = WriteJpegFileWithSource(*outputImage, outputPath, sourcePath, kOutputQuality, block.data() + 2,
+                                             &payloadLength);
+        } else {
+            result = WriteJpegFile(*outputImage, outputPath, kOutputQuality, inputImage->subsampling);
+        }
+    }
+
+    // 11.-12. Report.
+    if (result != kImageSuccess) {
+        statusText = Format("Problems writing image %s", outputPath);
+        lastOutputPath.clear();
+        ++picturesFailed;
+        Post(UWM_PICTURE, int(progress));
+        return kWritingFailed;
+    }
+    claimedPaths.insert(NormalPathKey(outputPath));
+    statusText = outputPath;
+    lastOutputPath = outputPath;
+    ++picturesWritten;
+    Post(UWM_PICTURE, int(progress));
+    return kPictureWritten;
+}

@@ -1,0 +1,137 @@
+// The job loop on the worker thread: sorted pictures, folder groups, the
+// destination check of each group, and the notifications that drive the
+// window's progress bar, preview and return to idle.
+#include "batch_worker.h"
+
+#include "file_type.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <iterator>
+
+namespace {
+
+unsigned char LowerAscii(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+// <0, 0, >0 like a case-insensitive string compare.
+int CompareNoCase(const std::string& a, const std::string& b)
+{
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const int d = int(LowerAscii(static_cast<unsigned char>(a[i]))) - int(LowerAscii(static_cast<unsigned char>(b[i])));
+        if (d != 0)
+            return d;
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+} // namespace
+
+void SortPathsNoCase(std::list<std::string>& paths)
+{
+    bool swapped = true;
+    while (swapped) {
+        swapped = false;
+        for (auto it = paths.begin(); it != paths.end() && std::next(it) != paths.end(); ++it) {
+            auto next = std::next(it);
+            if (CompareNoCase(*it, *next) > 0) {
+                std::swap(*it, *next);
+                swapped = true;
+            }
+        }
+    }
+}
+
+std::string FolderOfPath(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+int CBatchWorker::Run()
+{
+    SortPathsNoCase(queue);
+    progressShare = queue.empty() ? 0.0f : 100.0f / float(queue.size());
+    announcedInGroup = 0;
+    ClaimSources();
+
+    while (!queue.empty()) {
+        if (Checkpoint() || stopRequested) {
+            CloseEngine();
+            Post(UWM_STOPPED, 100);
+            return 0;
+        }
+
+        // The folder group: the run of entries in the first entry's folder.
+        const std::string folder = FolderOfPath(queue.front());
+        auto groupEnd = queue.begin();
+        while (groupEnd != queue.end() && FolderOfPath(*groupEnd) == folder)
+            ++groupEnd;
+        const std::list<std::string> group(queue.begin(), groupEnd);
+
+        if (checkFolderGroup && !checkFolderGroup(*this, group)) {
+            Post(UWM_STOPPED, 100);
+            queue.clear();
+            CloseEngine();
+            statusText.clear();
+            lastWidth = lastHeight = -1;
+            return 0;
+        }
+
+        for (const std::string& path : group) {
+            int width = 0, height = 0, planes = 0, adobe = 0;
+            GetImageInfo(std::filesystem::path(path), width, height, planes, adobe);
+
+            statusText = announcedInGroup == 0 ? path : std::string(" ");
+            progress += progressShare / 2;
+            Post(UWM_PICTURE, int(progress));
+            ++announcedInGroup;
+
+            const bool loaded = LoadPicture(path);
+            if (loaded) {
+                Checkpoint();
+                MakeOutputImage();
+                if (RunAndSave(width, height, path) == kEngineCannotOpen) {
+                    CloseEngine();
+                    Post(UWM_DONE, 100);
+                    return 0;
+                }
+            }
+            // The current picture is complete (written, failed or unreadable):
+            // the place where a stop takes effect.
+            if (stopRequested) {
+                CloseEngine();
+                Post(UWM_STOPPED, 100);
+                return 0;
+            }
+            if (loaded) {
+                inputImage.reset();
+                progress += progressShare / 2;
+                Post(UWM_PICTURE_DONE, int(progress));
+            }
+            if (Checkpoint()) {
+                CloseEngine();
+                Post(UWM_STOPPED, 100);
+                return 0;
+            }
+        }
+        engineOutput.Free();
+        announcedInGroup = 0;
+
+        queue.erase(queue.begin(), groupEnd);
+        CloseEngine();
+        statusText.clear();
+        lastWidth = lastHeight = -1;
+    }
+
+    CloseEngine();
+    if (stopRequested) {
+        Post(UWM_STOPPED, 100);
+        return 0;
+    }
+    Post(UWM_DONE, 100);
+    return 1;
+}

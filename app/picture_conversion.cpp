@@ -1,0 +1,207 @@
+#include "picture_conversion.h"
+
+#include "file_type.h"
+#include "image.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// Closes a C file on every path out of a function.
+struct CFileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using CFile = std::unique_ptr<std::FILE, CFileCloser>;
+
+bool ReadAt(std::FILE* f, long offset, std::uint8_t* out, std::size_t size)
+{
+    return offset >= 0 && std::fseek(f, offset, SEEK_SET) == 0 && std::fread(out, 1, size, f) == size;
+}
+
+// The Photometric tag (262) of a TIFF's first directory, or -1. Reads only
+// the header and that directory's entries, each read checked.
+int ReadTiffPhotometric(const std::string& path)
+{
+    CFile f(std::fopen(path.c_str(), "rb"));
+    if (!f)
+        return -1;
+    std::uint8_t header[8];
+    if (!ReadAt(f.get(), 0, header, sizeof header))
+        return -1;
+    const bool intel = header[0] == 'I' && header[1] == 'I';
+    const bool motorola = header[0] == 'M' && header[1] == 'M';
+    if (!intel && !motorola)
+        return -1;
+    auto u16 = [&](const std::uint8_t* p) {
+        return intel ? std::uint32_t(p[0] | p[1] << 8) : std::uint32_t(p[0] << 8 | p[1]);
+    };
+    auto u32 = [&](const std::uint8_t* p) {
+        return intel ? (std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+                        std::uint32_t(p[3]) << 24)
+                     : (std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
+                        std::uint32_t(p[3]));
+    };
+    const std::uint32_t directory = u32(header + 4);
+    if (directory > 0x7FFFFFF0u)
+        return -1;
+    std::uint8_t countBytes[2];
+    if (!ReadAt(f.get(), long(directory), countBytes, 2))
+        return -1;
+    const std::uint32_t count = u16(countBytes);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint8_t entry[12];
+        if (!ReadAt(f.get(), long(directory) + 2 + long(i) * 12, entry, sizeof entry))
+            return -1;
+        if (u16(entry) == 262)
+            return int(u16(entry + 8));  // a SHORT value sits at the start of the value field
+    }
+    return -1;
+}
+
+template <typename T> struct CSampleLimits;
+template <> struct CSampleLimits<std::uint8_t> { static constexpr std::uint32_t max = 255; };
+template <> struct CSampleLimits<std::uint16_t> { static constexpr std::uint32_t max = 65535; };
+
+// a × b / max, rounded: mixing two full-scale values.
+template <typename T> inline T Mix(std::uint32_t a, std::uint32_t b)
+{
+    constexpr std::uint64_t max = CSampleLimits<T>::max;
+    return static_cast<T>((std::uint64_t(a) * b + max / 2) / max);
+}
+
+// value over white with coverage alpha: value × a + max × (max − a), over max.
+template <typename T> inline T OverWhite(std::uint32_t value, std::uint32_t alpha)
+{
+    constexpr std::uint64_t max = CSampleLimits<T>::max;
+    return static_cast<T>((std::uint64_t(value) * alpha + max * (max - alpha) + max / 2) / max);
+}
+
+template <typename T> void FillRgb(const CImage& in, CImage& out, EPlaneModel model)
+{
+    constexpr std::uint32_t max = CSampleLimits<T>::max;
+    const std::size_t n = in.PixelCount();
+    const T* p[4] = {};
+    for (int i = 0; i < in.planes; ++i)
+        p[i] = reinterpret_cast<const T*>(in.plane[i]);
+    T* r = reinterpret_cast<T*>(out.plane[0]);
+    T* g = reinterpret_cast<T*>(out.plane[1]);
+    T* b = reinterpret_cast<T*>(out.plane[2]);
+
+    if (in.planes == 1) {
+        for (std::size_t i = 0; i < n; ++i)
+            r[i] = g[i] = b[i] = p[0][i];
+    } else if (in.planes == 2) {
+        for (std::size_t i = 0; i < n; ++i)
+            r[i] = g[i] = b[i] = OverWhite<T>(p[0][i], p[1][i]);
+    } else if (in.planes == 3 || model == EPlaneModel::RgbPlusExtra) {
+        for (std::size_t i = 0; i < n; ++i) {
+            r[i] = p[0][i];
+            g[i] = p[1][i];
+            b[i] = p[2][i];
+        }
+    } else if (model == EPlaneModel::Cmyk) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint32_t k = max - p[3][i];
+            r[i] = Mix<T>(max - p[0][i], k);
+            g[i] = Mix<T>(max - p[1][i], k);
+            b[i] = Mix<T>(max - p[2][i], k);
+        }
+    } else if (model == EPlaneModel::CmykInverted) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint32_t k = p[3][i];
+            r[i] = Mix<T>(p[0][i], k);
+            g[i] = Mix<T>(p[1][i], k);
+            b[i] = Mix<T>(p[2][i], k);
+        }
+    } else {
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint32_t a = p[3][i];
+            r[i] = OverWhite<T>(p[0][i], a);
+            g[i] = OverWhite<T>(p[1][i], a);
+            b[i] = OverWhite<T>(p[2][i], a);
+        }
+    }
+}
+
+void CopyFields(const CImage& from, CImage& to)
+{
+    to.displayMax = from.displayMax;
+    to.displayMin = from.displayMin;
+    to.quality = from.quality;
+    to.resolution = from.resolution;
+    to.subsampling = from.subsampling;
+}
+
+bool HasAllPlanes(const CImage& image)
+{
+    if (image.planes < 1 || image.planes > 4 || image.rows < 1 || image.cols < 1)
+        return false;
+    for (int i = 0; i < image.planes; ++i)
+        if (!image.plane[i])
+            return false;
+    return true;
+}
+
+} // namespace
+
+EPlaneModel DetectPlaneModel(const std::string& path, const CImage& image)
+{
+    if (image.planes != 4)
+        return EPlaneModel::Standard;
+    switch (DetectFileType(std::filesystem::path(path))) {
+    case kFileTypeJpeg: {
+        int cols = 0, rows = 0, planes = 0, adobe = 0;
+        GetImageInfo(std::filesystem::path(path), cols, rows, planes, adobe);
+        return adobe ? EPlaneModel::CmykInverted : EPlaneModel::Cmyk;
+    }
+    case kFileTypeTiff:
+        return ReadTiffPhotometric(path) == 5 ? EPlaneModel::RgbPlusExtra : EPlaneModel::Standard;
+    case kFileTypePhotoshop:
+        return EPlaneModel::RgbPlusExtra;
+    default:
+        return EPlaneModel::Standard;
+    }
+}
+
+int ConvertForEngine(CImage& image, EPlaneModel model)
+{
+    if (!HasAllPlanes(image))
+        return kImageBadArgument;
+    if (image.planes == 3 && image.sampleType != kSampleFloat)
+        return kImageSuccess;
+
+    // Float samples go to bytes through the picture's display range first.
+    CImage bytes;
+    const CImage* source = &image;
+    if (image.sampleType == kSampleFloat) {
+        bytes = CImage(image.cols, image.rows, image.planes, kSampleByte);
+        if (bytes.planes != image.planes)
+            return kImageOutOfMemory;
+        const std::size_t n = image.PixelCount();
+        for (int p = 0; p < image.planes; ++p) {
+            const float* in = reinterpret_cast<const float*>(image.plane[p]);
+            std::uint8_t* out = bytes.plane[p];
+            for (std::size_t i = 0; i < n; ++i)
+                out[i] = image.FloatToByte(in[i]);
+        }
+        source = &bytes;
+        if (image.planes == 3) {
+            CopyFields(image, bytes);
+            image = std::move(bytes);
+            return kImageSuccess;
+        }
+    }
+
+    CImage rgb(source->cols, source->rows, 3, source->sampleType);
+    if (rgb.planes != 3)
+        return kImageOutOfMemory;
+    if (source->sampleType == kSampleWord)
+        FillRgb<std::uint16_t>(*source, rgb, model);
+    else
+        FillRgb<std::uint8_t>(*source, rgb, model);
+    CopyFields(image, rgb);
+    image = std::move(rgb);
+    return kImageSuccess;
+}
