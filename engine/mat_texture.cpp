@@ -1,0 +1,106 @@
+// CreateDitheredMat: the mat's surface, made from the picture's own colours.
+// Two blurred copies of the picture are pushed through the two coordinate-map
+// pairs (band shifts and fine ripples), averaged, softened by two brightening
+// blurs, colour-boosted, and darkened towards the edges and corners by the
+// shading textures. The same picture and size always give the same mat.
+#include "mat.h"
+#include "mat_texture.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+namespace framira {
+namespace {
+
+constexpr int kWorkingPlanes = 12;
+
+std::atomic<int> allocationLimit{-1};
+
+struct CFreeDeleter {
+    void operator()(float* p) const { std::free(p); }
+};
+using PlanePtr = std::unique_ptr<float, CFreeDeleter>;
+
+// Zero-filled plane of n floats, or null.
+PlanePtr AllocatePlane(size_t n)
+{
+    int limit = allocationLimit.load(std::memory_order_relaxed);
+    while (limit >= 0) {
+        if (limit == 0)
+            return nullptr;
+        if (allocationLimit.compare_exchange_weak(limit, limit - 1, std::memory_order_relaxed))
+            break;
+    }
+    return PlanePtr(static_cast<float*>(std::calloc(n, sizeof(float))));
+}
+
+} // namespace
+
+void SetMatPlaneAllocationLimitForTesting(int count)
+{
+    allocationLimit.store(count < 0 ? -1 : count, std::memory_order_relaxed);
+}
+
+long CreateDitheredMat(const CMatTextures& textures, const float* const picture[3], float* const mat[3], int W,
+                       int H, int pw, int ph)
+{
+    if (W <= 0 || H <= 0)
+        return 0;
+    if (!textures.firstWave0 || !textures.firstWave1 || !textures.secondWave0 || !textures.secondWave1 ||
+        !textures.shade0 || !textures.shade1 || !picture || !mat)
+        return 1;
+    for (int k = 0; k < 3; ++k)
+        if (!picture[k] || !mat[k])
+            return 1;
+    const size_t n = static_cast<size_t>(W) * static_cast<size_t>(H);
+    if (n > SIZE_MAX / sizeof(float))
+        return 1;
+
+    PlanePtr planes[kWorkingPlanes];
+    for (auto& plane : planes) {
+        plane = AllocatePlane(n);
+        if (!plane)
+            return 1; // the planes obtained so far are released on return
+    }
+    // Three scratch planes per channel, and one more group for the mixed colour.
+    float* a[3] = {planes[0].get(), planes[1].get(), planes[2].get()};
+    float* b[3] = {planes[3].get(), planes[4].get(), planes[5].get()};
+    float* c[3] = {planes[6].get(), planes[7].get(), planes[8].get()};
+    float* mixed[3] = {planes[9].get(), planes[10].get(), planes[11].get()};
+
+    for (int k = 0; k < 3; ++k) {
+        // Fine detail shifted in bands: T1 in b.
+        BlurPlane(picture[k], a[k], W, H, 1.5f);
+        WarpWithWaveImages(a[k], textures.firstWave0, textures.firstWave1, b[k], W, H);
+        // Softer colours scattered in ripples: T2 in c.
+        BlurPlane(picture[k], a[k], W, H, 5.0f);
+        WarpWithWaveImages(a[k], textures.secondWave0, textures.secondWave1, c[k], W, H);
+        // M1 in a.
+        BlendPlanes(c[k], b[k], a[k], n, 50.0f);
+        // M2 in b: brighten with a blur of M1, never darken.
+        BlurPlane(a[k], b[k], W, H, 4.0f);
+        BlendPlanes(a[k], b[k], b[k], n, 33.0f);
+        MaxOfPlanes(b[k], a[k], b[k], n);
+        // M3 in c: the same with a wider blur of M2.
+        BlurPlane(b[k], c[k], W, H, 8.0f);
+        BlendPlanes(b[k], c[k], c[k], n, 20.0f);
+        MaxOfPlanes(c[k], b[k], c[k], n);
+    }
+
+    MixChannels(c, mixed, n);
+    for (int k = 0; k < 3; ++k) {
+        // C in the interior, falling towards C² at the edges and corners.
+        SquareImage(mixed[k], a[k], n);
+        ApplyInverseGreenVignetting(a[k], textures.shade1, a[k], n);
+        ApplyGreenVignetting(mixed[k], textures.shade1, b[k], n);
+        AddTheTwoVignetting(a[k], b[k], mat[k], n);
+        // Portrait and square prints also darken towards the left and right.
+        if (ph >= pw)
+            ApplyRedVignetting(mat[k], textures.shade0, n);
+    }
+    return 0;
+}
+
+} // namespace framira

@@ -1,0 +1,54 @@
+// Stages of the mat texture synthesis (CreateDitheredMat in mat_texture.cpp).
+// Each stage works on whole float planes of one size, row after row without
+// gaps. Internal to the engine; exposed here for the frame maker and the tests.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace framira {
+
+// Separable first-order recursive smoothing of a W × H plane, forward and
+// backward along rows, then along columns. `strength` sets the smoothing
+// length; the cost does not depend on it. src and dst must not overlap.
+void BlurPlane(const float* src, float* dst, int W, int H, float strength);
+
+// Remaps a W × H plane through a pair of 16-bit coordinate maps of the same
+// size: t0 is the x map (0 = left column, 65535 = right), t1 the inverted y map
+// (65535 = top row, 0 = bottom). Bilinear sampling sharpened by BicubicBump
+// wherever the whole 4 × 4 neighbourhood lies inside the plane. Results are
+// limited below by 0. src and dst must not overlap.
+void WarpWithWaveImages(const float* src, const uint16_t* t0, const uint16_t* t1, float* dst, int W, int H);
+
+// Moves a bilinear value c at fraction (fx, fy) of its cell towards a cubic
+// one, using the cell's eight outer neighbours n[0..7] (see mat_texture_warp.cpp
+// for their order) with strength k.
+float BicubicBump(float c, float fx, float fy, const float n[8], float k);
+
+// out = (1 − e) p + e q, e = percent limited to 0 … 100, times 0.01. out may be p or q.
+void BlendPlanes(const float* p, const float* q, float* out, size_t n, float percent);
+
+// out = the larger of p and q, sample by sample. out may be p or q.
+void MaxOfPlanes(const float* p, const float* q, float* out, size_t n);
+
+// Colour boost of the mat: a fixed 3 × 3 mix, results above 1 become 1, no lower
+// limit. out may not be in.
+void MixChannels(const float* const in[3], float* const out[3], size_t n);
+
+// out = in², sample by sample. out may be in.
+void SquareImage(const float* in, float* out, size_t n);
+
+// Shading by the prepared shade-1 texture s1 (0 … 255):
+// out = in × (255 − s1) / 255, out = in × s1 / 255, out = a + b.
+void ApplyInverseGreenVignetting(const float* in, const uint8_t* shade1, float* out, size_t n);
+void ApplyGreenVignetting(const float* in, const uint8_t* shade1, float* out, size_t n);
+void AddTheTwoVignetting(const float* a, const float* b, float* out, size_t n);
+
+// In place: plane × s0 / 255 with the prepared shade-0 texture.
+void ApplyRedVignetting(float* plane, const uint8_t* shade0, size_t n);
+
+// Test seam: the next `count` working-plane allocations of CreateDitheredMat
+// succeed and every later one fails, until called again with a negative count.
+void SetMatPlaneAllocationLimitForTesting(int count);
+
+} // namespace framira

@@ -1,0 +1,81 @@
+// The per-sample stages of the mat texture: blends, maxima, the colour mix,
+// squaring and the two shading textures. Plain loops over whole planes.
+#include "mat_texture.h"
+
+namespace framira {
+namespace {
+
+constexpr float kByteToUnit = 1.0f / 255.0f;
+
+} // namespace
+
+void BlendPlanes(const float* p, const float* q, float* out, size_t n, float percent)
+{
+    if (!(percent > 0.0f))
+        percent = 0.0f;
+    if (percent > 100.0f)
+        percent = 100.0f;
+    const float e = percent * 0.01f;
+    const float keep = 1.0f - e;
+    for (size_t i = 0; i < n; ++i)
+        out[i] = keep * p[i] + e * q[i];
+}
+
+void MaxOfPlanes(const float* p, const float* q, float* out, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        out[i] = p[i] > q[i] ? p[i] : q[i];
+}
+
+void MixChannels(const float* const in[3], float* const out[3], size_t n)
+{
+    const float* r = in[0];
+    const float* g = in[1];
+    const float* b = in[2];
+    float* ro = out[0];
+    float* go = out[1];
+    float* bo = out[2];
+    for (size_t i = 0; i < n; ++i) {
+        const float R = r[i], G = g[i], B = b[i];
+        const float r2 = 1.18f * R - 0.14f * G - 0.04f * B;
+        const float g2 = 1.1f * G - 0.05f * R - 0.05f * B;
+        const float b2 = 1.1f * B - 0.04f * R - 0.06f * G;
+        ro[i] = r2 > 1.0f ? 1.0f : r2;
+        go[i] = g2 > 1.0f ? 1.0f : g2;
+        bo[i] = b2 > 1.0f ? 1.0f : b2;
+    }
+}
+
+void SquareImage(const float* in, float* out, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        out[i] = in[i] * in[i];
+}
+
+// The shade factor is formed first, so a fully lit sample (255) multiplies by
+// exactly 1 and the mat's interior keeps the mixed colour unchanged.
+void ApplyInverseGreenVignetting(const float* in, const uint8_t* shade1, float* out, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        out[i] = static_cast<float>(255 - shade1[i]) * kByteToUnit * in[i];
+}
+
+void ApplyGreenVignetting(const float* in, const uint8_t* shade1, float* out, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        out[i] = static_cast<float>(shade1[i]) * kByteToUnit * in[i];
+}
+
+void AddTheTwoVignetting(const float* a, const float* b, float* out, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        out[i] = a[i] + b[i];
+}
+
+void ApplyRedVignetting(float* plane, const uint8_t* shade0, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        plane[i] = static_cast<float>(shade0[i]) * kByteToUnit * plane[i];
+}
+
+} // namespace framira

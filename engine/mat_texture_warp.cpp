@@ -1,0 +1,79 @@
+// WarpWithWaveImages: every mat pixel fetches the picture at the place the two
+// coordinate maps name, so the maps' displacements move the picture's colours
+// across the mat. Sampling is bilinear, nudged towards a bicubic value.
+#include "mat_texture.h"
+
+#include <cmath>
+
+namespace framira {
+namespace {
+
+// φ(t) = t (t² − 1): the cubic's correction shape, never positive on 0 … 1.
+inline float Phi(float t)
+{
+    return t * (t * t - 1.0f);
+}
+
+} // namespace
+
+// Neighbours, relative to the cell's top-left sample (l, m):
+//   n[0] (l, m − 1)   n[1] (l + 1, m − 1)
+//   n[2] (l − 1, m)   n[3] (l + 2, m)
+//   n[4] (l − 1, m + 1) n[5] (l + 2, m + 1)
+//   n[6] (l, m + 2)   n[7] (l + 1, m + 2)
+float BicubicBump(float c, float fx, float fy, const float n[8], float k)
+{
+    const float gx = 1.0f - fx, gy = 1.0f - fy;
+    const float w[8] = {
+        gx * Phi(gy), fx * Phi(gy), gy * Phi(gx), gy * Phi(fx),
+        fy * Phi(gx), fy * Phi(fx), gx * Phi(fy), fx * Phi(fy),
+    };
+    float sum = 0.0f;
+    for (int i = 0; i < 8; ++i)
+        sum += w[i] * (n[i] - c);
+    return c + k * sum;
+}
+
+void WarpWithWaveImages(const float* src, const uint16_t* t0, const uint16_t* t1, float* dst, int W, int H)
+{
+    if (!src || !t0 || !t1 || !dst || W <= 0 || H <= 0)
+        return;
+    const size_t w = static_cast<size_t>(W);
+    const float spanX = static_cast<float>(W - 1);
+    const float spanY = static_cast<float>(H - 1);
+    auto at = [&](int x, int y) { return src[static_cast<size_t>(y) * w + static_cast<size_t>(x)]; };
+
+    for (int y = 0; y < H; ++y) {
+        const size_t rowStart = static_cast<size_t>(y) * w;
+        for (int x = 0; x < W; ++x) {
+            const size_t i = rowStart + static_cast<size_t>(x);
+            // Both maps are 16-bit, so u and v always lie inside the plane.
+            const float u = static_cast<float>(t0[i]) * spanX / 65535.0f;
+            const float v = static_cast<float>(65535 - t1[i]) * spanY / 65535.0f;
+            const int l = static_cast<int>(u);
+            const int m = static_cast<int>(v);
+            const float fx = u - static_cast<float>(l);
+            const float fy = v - static_cast<float>(m);
+
+            float c;
+            if (l + 1 < W && m + 1 < H) {
+                c = at(l, m) * (1.0f - fx) * (1.0f - fy) + at(l, m + 1) * (1.0f - fx) * fy +
+                    at(l + 1, m) * fx * (1.0f - fy) + at(l + 1, m + 1) * fx * fy;
+            } else {
+                c = at(l, m);
+            }
+            if (l >= 1 && m >= 1 && l + 2 <= W - 1 && m + 2 <= H - 1) {
+                const float n[8] = {at(l, m - 1),     at(l + 1, m - 1), at(l - 1, m),     at(l + 2, m),
+                                    at(l - 1, m + 1), at(l + 2, m + 1), at(l, m + 2),     at(l + 1, m + 2)};
+                c = BicubicBump(c, fx, fy, n, 0.4f);
+            }
+            if (c <= 0.0f)
+                c = 0.0f;
+            else if (c >= 65535.0f)
+                c = 65535.0f;
+            dst[i] = c;
+        }
+    }
+}
+
+} // namespace framira

@@ -1,0 +1,99 @@
+// The six built-in texture sources, 1600 × 1200 samples each, generated once
+// per process on first use (thread-safe static initialisation) instead of
+// being shipped as megabytes of constant arrays.
+//
+// How they are made (texture_sources_waves.cpp, texture_sources_shades.cpp):
+//
+// Coordinate maps (16-bit). An x map holds, in every row, the straight ramp
+// round(x × 65533 / 1599) with a displacement added to x before scaling; a y
+// map is the same down each column, inverted (65533 at the top, 0 at the
+// bottom). Displacements are in 1/256 pixel and the result is limited to
+// 0 … 65533, so the first and last sample of every line are 0 and 65533.
+//  - FirstWaveImage0/1: the lines are grouped into bands 20 … 200 lines wide;
+//    each band is shifted by its own 40 … 400 pixels (40 + 360 r², r uniform,
+//    random sign: about 150 on average). Between neighbouring bands the shift
+//    changes by a smoothstep over the middle 40 % of the way from one band's
+//    centre to the next. Along a line the shift is constant except that it
+//    fades in (smoothstep) over the first 400 pixels of the ramp — the left
+//    edge of an x map, the top of a y map — and tapers off over the last 64.
+//  - SecondWaveImage0/1: bands of 20 … 140 lines; in each band the
+//    displacement is an offset (±60) plus a zig-zag (triangle wave) of
+//    amplitude 40 … 460 pixels and period 34 … 52 pixels, the period wandering
+//    by ±12 % along the line over 250 … 600 pixels; phase, period and strength
+//    differ from band to band, neighbouring bands blend as above, and the
+//    displacement tapers off over 48 pixels at both ends of the ramp.
+// Band layouts and parameters come from a 32-bit xorshift generator with one
+// fixed seed per map; lengths are drawn as min + (max − min) r² (short bands
+// more likely).
+//
+// Shading masks (8-bit). A profile p(d) by distance d from the nearest edge is
+// given at 20 distances (CShadeProfile) and joined by a monotone cubic, so the
+// listed values are met exactly and the profile is smooth in between.
+//  - VignettingImage0: p0(min(x, 1599 − x)) in every row.
+//  - VignettingImage1: p1(dx) × p1(dy) / 255, rounded, with dx, dy the
+//    distances from the nearest side and top/bottom edges; within 150 pixels
+//    of a corner multiplied by a cap that rises with the distance r from the
+//    corner pixel (0 up to r = 10, 0.608 at 40, 0.857 at 100, 1 at 150), and
+//    never below 1.
+//
+// All arithmetic is integer (fixed point), so the bytes are the same on every
+// build and machine.
+#include "mat.h"
+#include "texture_sources.h"
+
+#include <new>
+#include <vector>
+
+namespace framira {
+namespace {
+
+struct CTextureStore {
+    std::vector<uint16_t> firstWave0, firstWave1, secondWave0, secondWave1;
+    std::vector<uint8_t> vignetting0, vignetting1;
+};
+
+CTextureStore BuildStore()
+{
+    CTextureStore store;
+    const size_t n = static_cast<size_t>(kTextureSourceWidth) * kTextureSourceHeight;
+    try {
+        store.firstWave0.resize(n);
+        store.firstWave1.resize(n);
+        store.secondWave0.resize(n);
+        store.secondWave1.resize(n);
+        store.vignetting0.resize(n);
+        store.vignetting1.resize(n);
+        texture_sources::GenerateFirstWave0(store.firstWave0.data());
+        texture_sources::GenerateFirstWave1(store.firstWave1.data());
+        texture_sources::GenerateSecondWave0(store.secondWave0.data());
+        texture_sources::GenerateSecondWave1(store.secondWave1.data());
+        texture_sources::GenerateVignetting0(store.vignetting0.data());
+        texture_sources::GenerateVignetting1(store.vignetting1.data());
+    } catch (const std::bad_alloc&) {
+        return CTextureStore{};
+    }
+    return store;
+}
+
+const CTextureStore& Store()
+{
+    static const CTextureStore store = BuildStore();
+    return store;
+}
+
+template <typename T>
+const T* DataOrNull(const std::vector<T>& v)
+{
+    return v.empty() ? nullptr : v.data();
+}
+
+} // namespace
+
+const uint16_t* FirstWaveImage0() { return DataOrNull(Store().firstWave0); }
+const uint16_t* FirstWaveImage1() { return DataOrNull(Store().firstWave1); }
+const uint16_t* SecondWaveImage0() { return DataOrNull(Store().secondWave0); }
+const uint16_t* SecondWaveImage1() { return DataOrNull(Store().secondWave1); }
+const uint8_t* VignettingImage0() { return DataOrNull(Store().vignetting0); }
+const uint8_t* VignettingImage1() { return DataOrNull(Store().vignetting1); }
+
+} // namespace framira
