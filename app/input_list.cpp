@@ -1,0 +1,175 @@
+#include "input_list.h"
+
+#include "output_path.h"
+#include "platform_services.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+int CompareWithoutCase(const std::string& a, const std::string& b)
+{
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const int ca = std::tolower(static_cast<unsigned char>(a[i]));
+        const int cb = std::tolower(static_cast<unsigned char>(b[i]));
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    return 0;
+}
+
+// Case-insensitive order as the list shows it; paths equal but for case
+// (different files here) keep a fixed order between them.
+bool ListOrder(const std::string& a, const std::string& b)
+{
+    const int order = CompareWithoutCase(a, b);
+    return order != 0 ? order < 0 : a < b;
+}
+
+bool IsTrimmedAtEdge(char c)
+{
+    return c == ' ' || c == '"';
+}
+
+} // namespace
+
+bool HasSupportedPictureExtension(const std::string& path)
+{
+    const std::string extension = SplitSourceName(path).extension;
+    return std::find(kSupportedPictureExtensions.begin(), kSupportedPictureExtensions.end(), extension) !=
+           kSupportedPictureExtensions.end();
+}
+
+std::vector<std::string> BuildKeywords(const std::string& keywordText)
+{
+    std::vector<std::string> keywords;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = std::min(keywordText.find(';', start), keywordText.size());
+        std::size_t first = start;
+        std::size_t last = end;
+        while (first < last && IsTrimmedAtEdge(keywordText[first]))
+            ++first;
+        while (last > first && IsTrimmedAtEdge(keywordText[last - 1]))
+            --last;
+        if (last > first)
+            keywords.push_back(keywordText.substr(first, last - first));
+        if (end == keywordText.size())
+            break;
+        start = end + 1;
+    }
+    return keywords;
+}
+
+std::string BuildKeywordText(const std::vector<std::string>& keywords)
+{
+    std::string text;
+    for (const std::string& keyword : keywords) {
+        if (!text.empty())
+            text += ';';
+        text += keyword;
+    }
+    return text;
+}
+
+bool CInputList::AddPicture(const std::string& path)
+{
+    if (!HasSupportedPictureExtension(path))
+        return false;
+    return Insert(path);
+}
+
+bool CInputList::AddFile(const std::string& path)
+{
+    if (path.empty())
+        return false;
+    return Insert(path);
+}
+
+bool CInputList::Insert(const std::string& path)
+{
+    const auto position = std::lower_bound(entries.begin(), entries.end(), path, ListOrder);
+    if (position != entries.end() && *position == path)
+        return false;
+    entries.insert(position, path);
+    return true;
+}
+
+int CInputList::ScanFolder(const std::string& folder, bool recurse, const std::vector<std::string>& keywords)
+{
+    return Walk(folder, recurse, keywords, 0);
+}
+
+int CInputList::Walk(const std::string& folder, bool recurse, const std::vector<std::string>& keywords, int depth)
+{
+    int added = 0;
+    std::vector<CFolderEntry> folderEntries;
+    if (platform.ListFolder(folder, folderEntries)) {
+        const std::string trimmed = TrimTrailingSeparators(folder);
+        const std::string prefix = (!trimmed.empty() && trimmed.back() == '/') ? trimmed : trimmed + "/";
+        for (const CFolderEntry& entry : folderEntries) {
+            if (entry.name.empty() || entry.name == "." || entry.name == "..")
+                continue;
+            if (entry.isDirectory) {
+                // A folder is never a picture, whatever its name ends in.
+                if (!recurse || depth >= kMaximumFolderDepth)
+                    continue;
+                const bool ignored = std::any_of(keywords.begin(), keywords.end(), [&](const std::string& keyword) {
+                    return !keyword.empty() && entry.name.find(keyword) != std::string::npos;
+                });
+                if (!ignored)
+                    added += Walk(prefix + entry.name, true, keywords, depth + 1);
+                continue;
+            }
+            if (AddPicture(prefix + entry.name))
+                ++added;
+        }
+    }
+    browsePath = folder;
+    return added;
+}
+
+int CInputList::AddDroppedPaths(const std::vector<std::string>& paths, const AskFolderOptions& askOptions)
+{
+    int added = 0;
+    std::optional<CFolderOptions> toAll;
+    for (const std::string& path : paths) {
+        if (!platform.IsDirectory(path)) {
+            if (AddPicture(path))
+                ++added;
+            continue;
+        }
+        std::optional<CFolderOptions> options = toAll;
+        if (!options) {
+            options = askOptions ? askOptions(path) : std::optional<CFolderOptions>(CFolderOptions{});
+            if (options && options->toAll)
+                toAll = options;
+        }
+        if (options)
+            added += ScanFolder(path, options->recurse, options->keywords);
+    }
+    return added;
+}
+
+bool CInputList::Remove(const std::string& path)
+{
+    const auto position = std::find(entries.begin(), entries.end(), path);
+    if (position == entries.end())
+        return false;
+    entries.erase(position);
+    return true;
+}
+
+void CInputList::Clear()
+{
+    entries.clear();
+}
+
+bool CInputList::Contains(const std::string& path) const
+{
+    return std::binary_search(entries.begin(), entries.end(), path, ListOrder);
+}

@@ -1,0 +1,90 @@
+#pragma once
+// What may enter the list of pictures and how folders are walked into it,
+// apart from the window: the supported extensions, the refusal of
+// duplicates, the folder walk with subfolders and ignore keywords, and the
+// keywords of the "Add Folder Options" text.
+//
+// Paths are UTF-8 with '/' as the separator. File names that differ only in
+// case are different files here, so only identical paths are duplicates.
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CPlatformServices;
+
+// ".jpg", ".jpeg", ".tif", ".tiff", ".bmp".
+inline constexpr std::array<std::string_view, 5> kSupportedPictureExtensions = {".jpg", ".jpeg", ".tif", ".tiff",
+                                                                             ".bmp"};
+
+// True when the lower-cased extension of `path` (from the last full stop of
+// its file name) is one of the supported extensions.
+bool HasSupportedPictureExtension(const std::string& path);
+
+// Splits `keywordText` at every semicolon, trims leading spaces and double
+// quotes and trailing double quotes and spaces from each piece, and keeps the
+// non-empty pieces in text order: ";; Framira" gives {"Framira"}.
+std::vector<std::string> BuildKeywords(const std::string& keywordText);
+// The keyword text for `keywords`: "Framira;old".
+std::string BuildKeywordText(const std::vector<std::string>& keywords);
+
+// What the "Add Folder Options" question answered for one folder.
+struct CFolderOptions {
+    bool recurse = false;                // Yes / Yes to All
+    bool toAll = false;                  // Yes to All / No to All: ask no more in this drop
+    std::vector<std::string> keywords;   // subfolders whose names contain one are skipped
+};
+
+class CInputList {
+public:
+    // A folder walk descends at most this many levels: a link that leads back
+    // up the tree would otherwise be walked for ever.
+    static constexpr int kMaximumFolderDepth = 64;
+
+    explicit CInputList(CPlatformServices& platform) : platform(platform) {}
+
+    // Adds one file when its extension is supported and it is not listed yet.
+    // True when it was added.
+    bool AddPicture(const std::string& path);
+    // Adds a file whatever its extension (a file named on the command line,
+    // whose content decides); duplicates are still refused.
+    bool AddFile(const std::string& path);
+
+    // Adds the folder's supported files, and with `recurse` those of every
+    // subfolder whose own name contains none of `keywords` (case-sensitive).
+    // A folder that cannot be listed adds nothing. Sets the browse path to
+    // `folder`. Returns the number of pictures added.
+    int ScanFolder(const std::string& folder, bool recurse, const std::vector<std::string>& keywords);
+
+    // Dropped (or command-line) paths, in order: folders are walked with the
+    // options `askOptions` returns for them (nothing: that folder is left
+    // out); after a to-all answer the following folders are walked with the
+    // same options without asking. Anything else goes to AddPicture.
+    using AskFolderOptions = std::function<std::optional<CFolderOptions>(const std::string& folder)>;
+    int AddDroppedPaths(const std::vector<std::string>& paths, const AskFolderOptions& askOptions);
+
+    // Removes the entry equal to `path`; true when there was one.
+    bool Remove(const std::string& path);
+    void Clear();
+
+    bool Contains(const std::string& path) const;
+    bool IsEmpty() const { return entries.empty(); }
+    std::size_t Size() const { return entries.size(); }
+    // The entries, kept in case-insensitive order as the list shows them.
+    const std::vector<std::string>& Entries() const { return entries; }
+
+    // Where the file dialog and folder browser start next.
+    const std::string& GetBrowsePath() const { return browsePath; }
+    void SetBrowsePath(const std::string& path) { browsePath = path; }
+
+private:
+    bool Insert(const std::string& path);
+    int Walk(const std::string& folder, bool recurse, const std::vector<std::string>& keywords, int depth);
+
+    CPlatformServices& platform;
+    std::vector<std::string> entries;
+    std::string browsePath;
+};
