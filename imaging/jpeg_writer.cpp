@@ -1,0 +1,305 @@
+// The plain JPEG writer and the writer that follows a source JPEG.
+#include "jpeg_writer.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <system_error>
+
+#include "image.h"
+#include "jpeg_error.h"
+#include "jpeg_output_file.h"
+#include "jpeg_source.h"
+
+namespace {
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+using SampleBuffer = std::unique_ptr<std::uint8_t, FreeDeleter>;
+
+// Everything the guarded encode touches, owned by the caller.
+struct JpegWriteJob {
+    jpeg_compress_struct cinfo;
+    JpegErrorManager error;
+    std::FILE* out;
+    const std::uint8_t* pixels;  // rows x cols x planes, interleaved
+    int cols, rows, planes, quality, resolution;
+    int subsampling;              // plain parameters
+    bool followSource;
+    const JpegSourceParameters* source;
+    J_COLOR_SPACE colorSpace;
+    bool adobeMarkers;            // JFIF off, Adobe on
+    const char* comment;
+    const std::uint8_t* payload;
+    int payloadLength;            // < 0: no APP1 segment
+    bool ok;
+};
+
+void SetDensity(j_compress_ptr cinfo, int resolution)
+{
+    if (resolution != 0) {
+        cinfo->density_unit = 1;
+        cinfo->X_density = static_cast<UINT16>(resolution);
+        cinfo->Y_density = static_cast<UINT16>(resolution);
+    } else {
+        cinfo->density_unit = 0;
+        cinfo->X_density = 1;
+        cinfo->Y_density = 1;
+    }
+}
+
+void SetPlainSampling(j_compress_ptr cinfo, int subsampling)
+{
+    int h = 0, v = 0;
+    switch (subsampling) {
+    case kSubsampling444: h = 1; v = 1; break;
+    case kSubsampling422: h = 2; v = 1; break;
+    case kSubsampling420: h = 2; v = 2; break;
+    default: return;  // libjpeg's defaults stay
+    }
+    cinfo->comp_info[0].h_samp_factor = h;
+    cinfo->comp_info[0].v_samp_factor = v;
+    for (int i = 1; i < 3; ++i) {
+        cinfo->comp_info[i].h_samp_factor = 1;
+        cinfo->comp_info[i].v_samp_factor = 1;
+    }
+}
+
+void FollowSource(j_compress_ptr cinfo, const JpegWriteJob& job)
+{
+    const JpegSourceParameters& source = *job.source;
+    cinfo->jpeg_color_space = job.colorSpace;
+    if (job.adobeMarkers) {
+        cinfo->write_JFIF_header = FALSE;
+        cinfo->write_Adobe_marker = TRUE;
+    }
+    SetDensity(cinfo, job.resolution);
+    jpeg_set_quality(cinfo, job.quality, TRUE);
+    // Component ids and sampling; the table numbers stay as set for RGB input.
+    cinfo->num_components = source.numComponents;
+    for (int i = 0; i < source.numComponents; ++i) {
+        cinfo->comp_info[i].component_id = source.componentId[i];
+        cinfo->comp_info[i].h_samp_factor = source.hSampFactor[i];
+        cinfo->comp_info[i].v_samp_factor = source.vSampFactor[i];
+    }
+    cinfo->JFIF_major_version = source.jfifMajor;
+    cinfo->JFIF_minor_version = source.jfifMinor;
+    cinfo->density_unit = source.densityUnit;
+    cinfo->X_density = source.xDensity;
+    cinfo->Y_density = source.yDensity;
+    cinfo->data_precision = source.dataPrecision;
+}
+
+// The only function here that calls setjmp: plain locals only.
+void RunWrite(JpegWriteJob* job)
+{
+    j_compress_ptr cinfo = &job->cinfo;
+    cinfo->err = InstallJpegErrorManager(job->error);
+    job->ok = false;
+    if (setjmp(job->error.jump)) {
+        jpeg_destroy_compress(cinfo);
+        return;
+    }
+    jpeg_create_compress(cinfo);
+    jpeg_stdio_dest(cinfo, job->out);
+    cinfo->image_width = static_cast<JDIMENSION>(job->cols);
+    cinfo->image_height = static_cast<JDIMENSION>(job->rows);
+    cinfo->input_components = job->planes;
+    cinfo->in_color_space = job->planes == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(cinfo);
+    if (job->followSource) {
+        FollowSource(cinfo, *job);
+    } else {
+        if (job->planes > 1)
+            SetPlainSampling(cinfo, job->subsampling);
+        SetDensity(cinfo, job->resolution);
+        jpeg_set_quality(cinfo, job->quality, TRUE);
+    }
+    jpeg_start_compress(cinfo, TRUE);
+    jpeg_write_marker(cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(job->comment),
+                      static_cast<unsigned>(std::strlen(job->comment) + 1));
+    if (job->payloadLength >= 0)
+        jpeg_write_marker(cinfo, JPEG_APP0 + 1, job->payload, static_cast<unsigned>(job->payloadLength));
+    const std::size_t stride = static_cast<std::size_t>(job->cols) * static_cast<std::size_t>(job->planes);
+    while (cinfo->next_scanline < cinfo->image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(job->pixels + cinfo->next_scanline * stride);
+        if (jpeg_write_scanlines(cinfo, &row, 1) != 1)
+            break;  // cannot happen with a stdio destination; never spin
+    }
+    if (cinfo->next_scanline < cinfo->image_height) {
+        jpeg_destroy_compress(cinfo);
+        return;
+    }
+    jpeg_finish_compress(cinfo);
+    jpeg_destroy_compress(cinfo);
+    job->ok = true;
+}
+
+bool IsWritable(const CImage& image)
+{
+    if ((image.planes != 1 && image.planes != 3) || image.PixelCount() == 0)
+        return false;
+    for (int p = 0; p < image.planes; ++p)
+        if (image.plane[p] == nullptr)
+            return false;
+    return true;
+}
+
+// The whole raster as interleaved bytes: 16-bit samples give their high
+// byte, float samples the display-range scaling.
+SampleBuffer Interleave(const CImage& image)
+{
+    const std::size_t pixels = image.PixelCount();
+    const std::size_t planes = static_cast<std::size_t>(image.planes);
+    SampleBuffer buffer(static_cast<std::uint8_t*>(std::malloc(pixels * planes)));
+    if (!buffer)
+        return buffer;
+    std::uint8_t* out = buffer.get();
+    for (std::size_t p = 0; p < planes; ++p) {
+        const int index = static_cast<int>(p);
+        if (image.sampleType == kSampleByte) {
+            const std::uint8_t* src = image.plane[p];
+            for (std::size_t i = 0; i < pixels; ++i)
+                out[i * planes + p] = src[i];
+        } else {
+            for (std::size_t i = 0; i < pixels; ++i)
+                out[i * planes + p] = image.SampleAsByte(index, i);
+        }
+    }
+    return buffer;
+}
+
+int Encode(JpegWriteJob& job, const std::filesystem::path& path)
+{
+    CJpegOutputFile output(path);
+    if (!output.Open())
+        return kImageCannotOpen;
+    job.out = output.Stream();
+    RunWrite(&job);
+    if (!job.ok)
+        return kImageBadArgument;  // the temporary file goes with `output`
+    return output.Commit() ? kImageSuccess : kImageCannotOpen;
+}
+
+int SubsamplingOf(const JpegSourceParameters& source)
+{
+    if (source.hSampFactor[0] == 1 && source.vSampFactor[0] == 1)
+        return kSubsampling444;
+    if (source.hSampFactor[0] == 2 && source.vSampFactor[0] == 1)
+        return kSubsampling422;
+    return kSubsampling420;
+}
+
+// The output colour space and markers that follow the source. False when the
+// RGB (or grey) buffer cannot be turned into the source's colour space.
+bool ChooseColorSpace(const JpegSourceParameters& source, int planes, JpegWriteJob& job)
+{
+    job.adobeMarkers = false;
+    if (source.numComponents == 1) {
+        job.colorSpace = JCS_GRAYSCALE;
+        return true;
+    }
+    if (source.numComponents != 3 || planes != 3)
+        return false;
+    if (source.sawAdobe) {
+        job.colorSpace = source.adobeTransform != 0 ? JCS_YCbCr : JCS_RGB;
+        job.adobeMarkers = true;
+    } else if (source.sawJfif) {
+        job.colorSpace = JCS_YCbCr;
+    } else if (source.componentId[0] == 'R' && source.componentId[1] == 'G' && source.componentId[2] == 'B') {
+        job.colorSpace = JCS_RGB;
+    } else {
+        job.colorSpace = JCS_YCbCr;
+    }
+    return true;
+}
+
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b)
+{
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error) && !error;
+}
+} // namespace
+
+int WriteJpegFile(const CImage& image, const std::filesystem::path& path, int quality, int subsampling)
+{
+    if (!IsWritable(image))
+        return kImageBadArgument;
+    SampleBuffer pixels = Interleave(image);
+    if (!pixels)
+        return kImageOutOfMemory;
+    auto job = std::make_unique<JpegWriteJob>();
+    job->pixels = pixels.get();
+    job->cols = image.cols;
+    job->rows = image.rows;
+    job->planes = image.planes;
+    job->quality = quality;
+    job->resolution = image.resolution;
+    job->subsampling = subsampling;
+    job->comment = kPlainJpegComment;
+    job->payloadLength = -1;
+    return Encode(*job, path);
+}
+
+int WriteJpegFileWithSource(const CImage& image, const std::filesystem::path& path,
+                            const std::filesystem::path& sourcePath, int quality, const std::uint8_t* payload,
+                            const int* payloadLength, bool* usedFallback)
+{
+    if (usedFallback != nullptr)
+        *usedFallback = false;
+    if (!IsWritable(image))
+        return kImageBadArgument;
+    if (payloadLength != nullptr &&
+        (*payloadLength < 0 || *payloadLength > kMaxApp1Payload || (*payloadLength > 0 && payload == nullptr)))
+        return kImageBadArgument;
+    SampleBuffer pixels = Interleave(image);
+    if (!pixels)
+        return kImageOutOfMemory;
+
+    JpegSourceParameters source;
+    {
+        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(sourcePath.c_str(), "rb"));
+        if (!file)
+            return kImageCannotOpen;
+        if (ReadJpegSourceParameters(file.get(), source) != 0)
+            return kImageBadArgument;
+    }
+    // The source is never replaced, not even by a complete file.
+    if (SameFile(path, sourcePath))
+        return kImageCannotOpen;
+
+    auto job = std::make_unique<JpegWriteJob>();
+    job->pixels = pixels.get();
+    job->cols = image.cols;
+    job->rows = image.rows;
+    job->planes = image.planes;
+    job->quality = quality;
+    job->resolution = image.resolution;
+    job->comment = kSourceJpegComment;
+    job->payload = payload;
+    job->payloadLength = payloadLength != nullptr ? *payloadLength : -1;
+    job->source = &source;
+    job->followSource = ChooseColorSpace(source, image.planes, *job);
+    if (!job->followSource) {
+        // CMYK, YCCK and other component counts cannot take an RGB buffer:
+        // write with the plain writer's parameters and keep the APP1 segment.
+        job->subsampling = SubsamplingOf(source);
+        if (usedFallback != nullptr)
+            *usedFallback = true;
+    }
+    return Encode(*job, path);
+}
+
+int CImage::WriteJPEG(const std::filesystem::path& path, int quality_, int subsampling_) const
+{
+    return WriteJpegFile(*this, path, quality_, subsampling_);
+}
+
+int CImage::WriteJPEGWithSource(const std::filesystem::path& path, const std::filesystem::path& sourcePath,
+                                int quality_, const std::uint8_t* payload, const int* payloadLength) const
+{
+    return WriteJpegFileWithSource(*this, path, sourcePath, quality_, payload, payloadLength);
+}
