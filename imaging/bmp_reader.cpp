@@ -1,0 +1,255 @@
+// Windows bitmap reader: uncompressed files of 1, 4, 8, 16 (5-5-5), 24, 32,
+// 48 and 96 bits per pixel, bottom-up or top-down.
+#include "byte_reader.h"
+#include "file_bytes.h"
+#include "format_readers.h"
+#include "image.h"
+#include "memory_readers.h"
+#include "reader_support.h"
+
+#include <array>
+#include <bit>
+#include <climits>
+#include <cstring>
+
+namespace {
+constexpr std::size_t kFileHeaderSize = 14;
+constexpr std::uint32_t kInfoHeaderSize = 40;
+
+struct CBitmapHeader {
+    std::uint32_t dataOffset = 0;
+    std::uint32_t headerSize = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::uint16_t bitCount = 0;
+    std::uint32_t compression = 0;
+    std::uint32_t xPelsPerMeter = 0;
+};
+
+// Reads the file header and the 40-byte information header. 1 for a wrong
+// signature or a header cut short.
+int ParseBitmapHeader(CByteSpan bytes, CBitmapHeader& header)
+{
+    CByteReader in(bytes);
+    if (in.ReadU8() != 'B' || in.ReadU8() != 'M')
+        return kImageBadArgument;
+    in.Skip(8);  // file size, two reserved words
+    header.dataOffset = in.ReadU32LE();
+    header.headerSize = in.ReadU32LE();
+    header.width = in.ReadI32LE();
+    header.height = in.ReadI32LE();
+    in.Skip(2);  // colour planes
+    header.bitCount = in.ReadU16LE();
+    header.compression = in.ReadU32LE();
+    in.Skip(4);  // image size
+    header.xPelsPerMeter = in.ReadU32LE();
+    return in.Failed() ? kImageBadArgument : kImageSuccess;
+}
+
+bool HasValidSize(const CBitmapHeader& header)
+{
+    return header.width > 0 && header.height != 0 && header.height != INT_MIN;
+}
+
+bool IsDecodedDepth(int bits)
+{
+    switch (bits) {
+    case 1: case 4: case 8: case 16: case 24: case 32: case 48: case 96:
+        return true;
+    default:
+        return false;
+    }
+}
+
+struct CPalette {
+    std::array<std::uint8_t, 256> red{};
+    std::array<std::uint8_t, 256> green{};
+    std::array<std::uint8_t, 256> blue{};
+};
+
+// Entries the file does not hold stay 0. The palette follows the header,
+// whatever its length (40, 108 and 124 bytes are common).
+CPalette ReadPalette(CByteSpan bytes, const CBitmapHeader& header)
+{
+    CPalette palette;
+    const int entries = header.bitCount <= 8 ? 1 << header.bitCount : 0;
+    CByteReader in(bytes);
+    in.Seek(kFileHeaderSize + header.headerSize);
+    for (int i = 0; i < entries && in.Remaining() >= 4; ++i) {
+        palette.blue[static_cast<std::size_t>(i)] = in.ReadU8();
+        palette.green[static_cast<std::size_t>(i)] = in.ReadU8();
+        palette.red[static_cast<std::size_t>(i)] = in.ReadU8();
+        in.Skip(1);
+    }
+    return palette;
+}
+
+struct CRowTarget {
+    std::uint8_t* plane[3];
+    std::size_t offset;  // first sample of the image row
+};
+
+template <typename T>
+T* PlaneAt(const CRowTarget& t, int p)
+{
+    return reinterpret_cast<T*>(t.plane[p]) + t.offset;
+}
+
+// Decodes the pixels whose bytes are all present in `row` (a short last row
+// of a truncated file keeps its remaining samples at 0).
+void DecodeRow(CByteSpan row, int bits, int cols, const CPalette& pal, const CRowTarget& t)
+{
+    std::uint8_t* r = PlaneAt<std::uint8_t>(t, 0);
+    std::uint8_t* g = PlaneAt<std::uint8_t>(t, 1);
+    std::uint8_t* b = PlaneAt<std::uint8_t>(t, 2);
+    const std::size_t size = row.size();
+    const std::size_t n = static_cast<std::size_t>(cols);
+    switch (bits) {
+    case 1:
+    case 4:
+    case 8: {
+        const std::size_t perByte = 8 / static_cast<std::size_t>(bits);
+        const std::size_t count = std::min(n, size * perByte);
+        const unsigned mask = (1u << bits) - 1;
+        for (std::size_t c = 0; c < count; ++c) {
+            const std::size_t shift = (perByte - 1 - c % perByte) * static_cast<std::size_t>(bits);
+            const std::size_t index = (row[c / perByte] >> shift) & mask;
+            r[c] = pal.red[index];
+            g[c] = pal.green[index];
+            b[c] = pal.blue[index];
+        }
+        break;
+    }
+    case 16: {
+        // 5-5-5 with the top bit unused; 5-bit values widen by repeating
+        // their top bits so that 31 becomes 255.
+        const std::size_t count = std::min(n, size / 2);
+        for (std::size_t c = 0; c < count; ++c) {
+            const unsigned v = row[2 * c] | (row[2 * c + 1] << 8);
+            const unsigned r5 = (v >> 10) & 31, g5 = (v >> 5) & 31, b5 = v & 31;
+            r[c] = static_cast<std::uint8_t>((r5 << 3) | (r5 >> 2));
+            g[c] = static_cast<std::uint8_t>((g5 << 3) | (g5 >> 2));
+            b[c] = static_cast<std::uint8_t>((b5 << 3) | (b5 >> 2));
+        }
+        break;
+    }
+    case 24:
+    case 32: {
+        const std::size_t step = static_cast<std::size_t>(bits) / 8;
+        const std::size_t count = std::min(n, size / step);
+        for (std::size_t c = 0; c < count; ++c) {
+            b[c] = row[step * c];
+            g[c] = row[step * c + 1];
+            r[c] = row[step * c + 2];
+        }
+        break;
+    }
+    case 48: {
+        std::uint16_t* r16 = PlaneAt<std::uint16_t>(t, 0);
+        std::uint16_t* g16 = PlaneAt<std::uint16_t>(t, 1);
+        std::uint16_t* b16 = PlaneAt<std::uint16_t>(t, 2);
+        const std::size_t count = std::min(n, size / 6);
+        for (std::size_t c = 0; c < count; ++c) {
+            const std::uint8_t* px = &row[6 * c];
+            b16[c] = static_cast<std::uint16_t>(px[0] | (px[1] << 8));
+            g16[c] = static_cast<std::uint16_t>(px[2] | (px[3] << 8));
+            r16[c] = static_cast<std::uint16_t>(px[4] | (px[5] << 8));
+        }
+        break;
+    }
+    case 96: {
+        float* out[3] = {PlaneAt<float>(t, 2), PlaneAt<float>(t, 1), PlaneAt<float>(t, 0)};
+        const std::size_t count = std::min(n, size / 12);
+        for (std::size_t c = 0; c < count; ++c) {
+            for (int k = 0; k < 3; ++k) {
+                const std::uint8_t* v = &row[12 * c + 4 * static_cast<std::size_t>(k)];
+                const std::uint32_t word = v[0] | (v[1] << 8) | (v[2] << 16) | (static_cast<std::uint32_t>(v[3]) << 24);
+                out[k][c] = std::bit_cast<float>(word);
+            }
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+int ReadBitmapCore(CByteSpan bytes, CImage& image)
+{
+    CBitmapHeader header;
+    if (const int result = ParseBitmapHeader(bytes, header); result != kImageSuccess)
+        return result;
+    // Core (OS/2) headers shorter than 40 bytes lay their fields out
+    // differently; reading them as 40-byte headers would give nonsense.
+    if (header.headerSize < kInfoHeaderSize)
+        return kImageCannotOpen;
+    if (header.compression != 0 || !IsDecodedDepth(header.bitCount))
+        return kImageCannotOpen;
+    if (!HasValidSize(header))
+        return kImageBadArgument;
+
+    const int cols = header.width;
+    const int rows = header.height < 0 ? -header.height : header.height;
+    const std::size_t stride =
+        (static_cast<std::size_t>(cols) * header.bitCount + 31) / 32 * 4;
+    std::size_t declared = 0;
+    if (!MultiplySizes(stride, static_cast<std::size_t>(rows), declared))
+        return kImageBadArgument;
+    const std::size_t available = header.dataOffset < bytes.size() ? bytes.size() - header.dataOffset : 0;
+    if (!IsPlausibleSize(declared, available))
+        return kImageBadArgument;
+
+    const CPalette palette = ReadPalette(bytes, header);
+    const int type = header.bitCount == 48 ? kSampleWord : header.bitCount == 96 ? kSampleFloat : kSampleByte;
+    image.resolution = static_cast<int>(header.xPelsPerMeter * 0.0254 + 0.5);
+    if (const int result = SetUpImage(image, cols, rows, 3, type); result != kImageSuccess)
+        return result;
+    ClearPlanes(image);
+
+    CByteReader in(bytes);
+    in.Seek(header.dataOffset);
+    CRowTarget target{{image.plane[0], image.plane[1], image.plane[2]}, 0};
+    for (int i = 0; i < rows && in.Remaining() > 0; ++i) {
+        const int y = header.height > 0 ? rows - 1 - i : i;
+        target.offset = static_cast<std::size_t>(y) * static_cast<std::size_t>(cols);
+        DecodeRow(in.Take(stride), header.bitCount, cols, palette, target);
+    }
+    return kImageSuccess;
+}
+} // namespace
+
+int ReadBitmapInfoBytes(CByteSpan bytes, int& cols, int& rows, int& planes)
+{
+    cols = rows = planes = 0;
+    CBitmapHeader header;
+    if (const int result = ParseBitmapHeader(bytes, header); result != kImageSuccess)
+        return result;
+    if (!HasValidSize(header))
+        return kImageBadArgument;
+    cols = header.width;
+    rows = header.height < 0 ? -header.height : header.height;
+    planes = 3;
+    return kImageSuccess;
+}
+
+int ReadBitmapBytes(CByteSpan bytes, CImage& image)
+{
+    return FinishRead(image, ReadBitmapCore(bytes, image));
+}
+
+int ReadBitmapInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes)
+{
+    cols = rows = planes = 0;
+    std::vector<std::uint8_t> bytes;
+    if (const int result = ReadFileBytes(path, bytes, 64); result != kImageSuccess)
+        return result;
+    return ReadBitmapInfoBytes(bytes, cols, rows, planes);
+}
+
+int ReadBitmapFile(const std::filesystem::path& path, CImage& image)
+{
+    std::vector<std::uint8_t> bytes;
+    if (const int result = ReadFileBytes(path, bytes); result != kImageSuccess)
+        return FinishRead(image, result);
+    return ReadBitmapBytes(bytes, image);
+}

@@ -1,0 +1,63 @@
+#include "file_bytes.h"
+
+#include "image.h"
+
+#include <cstdio>
+#include <memory>
+#include <new>
+
+namespace {
+struct CFileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+} // namespace
+
+int ReadFileBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, std::size_t maxBytes)
+{
+    bytes.clear();
+    std::unique_ptr<std::FILE, CFileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        return kImageCannotOpen;
+
+    // The size is only a hint for the first allocation; the loop below reads
+    // until the end whatever the file turns out to hold.
+    std::error_code ec;
+    const std::uintmax_t hint = std::filesystem::file_size(path, ec);
+    if (!ec && hint > kMaxFileBytes && maxBytes > kMaxFileBytes)
+        return kImageOutOfMemory;
+    try {
+        std::size_t want = ec ? std::size_t{1} << 16 : static_cast<std::size_t>(hint);
+        if (want > maxBytes)
+            want = maxBytes;
+        bytes.resize(want);
+        std::size_t filled = 0;
+        for (;;) {
+            if (filled == bytes.size()) {
+                if (filled >= maxBytes)
+                    break;
+                if (filled >= kMaxFileBytes) {
+                    bytes.clear();
+                    return kImageOutOfMemory;
+                }
+                std::size_t grown = filled < (std::size_t{1} << 16) ? std::size_t{1} << 16 : filled * 2;
+                if (grown > maxBytes)
+                    grown = maxBytes;
+                bytes.resize(grown);
+            }
+            const std::size_t got = std::fread(bytes.data() + filled, 1, bytes.size() - filled, file.get());
+            filled += got;
+            if (got == 0)
+                break;
+        }
+        if (std::ferror(file.get())) {
+            bytes.clear();
+            return kImageCannotOpen;
+        }
+        bytes.resize(filled);
+    } catch (const std::bad_alloc&) {
+        bytes.clear();
+        bytes.shrink_to_fit();
+        return kImageOutOfMemory;
+    }
+    return kImageSuccess;
+}

@@ -1,0 +1,35 @@
+#pragma once
+// Small helpers shared by the readers.
+
+#include "image.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// Whether a header's declared pixel data is believable for the bytes that
+// are there. Short files are completed by design (the missing samples read
+// as 0), but a header that claims far more than the file holds is refused
+// before anything is allocated, so a few hostile bytes cannot commit
+// gigabytes: more than four times the available bytes plus 1 MiB is refused.
+inline bool IsPlausibleSize(std::size_t declaredBytes, std::size_t availableBytes)
+{
+    constexpr std::size_t kAllowance = std::size_t{1} << 20;
+    if (availableBytes > (SIZE_MAX - kAllowance) / 4)
+        return true;
+    return declaredBytes <= availableBytes * 4 + kAllowance;
+}
+
+// Ends a reader: a failure never leaves planes behind, so callers that test
+// planes != 0 cannot mistake a half-read image for a picture.
+inline int FinishRead(CImage& image, int result)
+{
+    if (result != kImageSuccess)
+        image.FreePlanes();
+    return result;
+}
+
+// Sets every allocated plane to 0, the value of samples a short file lacks.
+void ClearPlanes(CImage& image);
+
+// Sets the fields a reader fills, then allocates the planes.
+int SetUpImage(CImage& image, int cols, int rows, int planes, int sampleType);

@@ -1,0 +1,279 @@
+// TIFF decoding: 1-, 8- and 16-bit samples from strips or tiles, contiguous
+// or separate planes, every compression libtiff decodes, then CMYK to RGB.
+#include "image.h"
+#include "reader_support.h"
+#include "tiff_pvt.h"
+
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+namespace {
+struct CTiffBufferFree {
+    void operator()(void* buffer) const { _TIFFfree(buffer); }
+};
+
+// The layout a decoded strip or tile is dealt out by.
+struct CTiffLayout {
+    int bits = 8;
+    int samples = 1;
+    bool separate = false;  // one sample per block (PlanarConfiguration 2)
+};
+
+// A decoded block (a strip, or a tile) covering columns x0 .. x0 + width - 1
+// and rows y0 .. y0 + height - 1 of the image, `stride` bytes per block row.
+// `sample` is the plane of a separate-planes block.
+struct CTiffBlock {
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    std::size_t stride = 0;
+    int x0 = 0;
+    int y0 = 0;
+    int width = 0;
+    int height = 0;
+    int sample = 0;
+};
+
+// Bytes of one block row the dealing below reads.
+std::size_t UsedRowBytes(const CTiffLayout& layout, int width)
+{
+    const std::size_t n = static_cast<std::size_t>(width);
+    if (layout.bits == 1)
+        return (n + 7) / 8;
+    const std::size_t perPixel = (layout.separate ? 1 : static_cast<std::size_t>(layout.samples)) * (layout.bits / 8);
+    return n * perPixel;
+}
+
+// Deals one block out to the planes. False when the block holds fewer bytes
+// than its rows need, so no byte beyond it is ever read.
+bool StoreBlock(const CTiffBlock& block, const CTiffLayout& layout, CImage& image)
+{
+    const std::size_t used = UsedRowBytes(layout, block.width);
+    if (block.height <= 0 || block.stride < used ||
+        (static_cast<std::size_t>(block.height) - 1) * block.stride + used > block.size)
+        return false;
+    const std::size_t cols = static_cast<std::size_t>(image.cols);
+    const std::size_t width = static_cast<std::size_t>(block.width);
+    for (int r = 0; r < block.height; ++r) {
+        const std::uint8_t* in = block.data + static_cast<std::size_t>(r) * block.stride;
+        const std::size_t at = static_cast<std::size_t>(block.y0 + r) * cols + static_cast<std::size_t>(block.x0);
+        if (layout.bits == 1) {
+            // A set bit is 0 and a clear bit 255, whatever the photometric
+            // interpretation says.
+            std::uint8_t* out = image.plane[0] + at;
+            for (std::size_t c = 0; c < width; ++c)
+                out[c] = ((in[c / 8] >> (7 - c % 8)) & 1) ? 0 : 255;
+        } else if (layout.bits == 8) {
+            if (layout.separate) {
+                std::memcpy(image.plane[block.sample] + at, in, width);
+                continue;
+            }
+            const std::size_t n = static_cast<std::size_t>(layout.samples);
+            for (std::size_t p = 0; p < n; ++p) {
+                std::uint8_t* out = image.plane[p] + at;
+                for (std::size_t c = 0; c < width; ++c)
+                    out[c] = in[c * n + p];
+            }
+        } else {
+            // libtiff has already put 16-bit samples into host order.
+            if (layout.separate) {
+                std::memcpy(reinterpret_cast<std::uint16_t*>(image.plane[block.sample]) + at, in, width * 2);
+                continue;
+            }
+            const std::size_t n = static_cast<std::size_t>(layout.samples);
+            for (std::size_t p = 0; p < n; ++p) {
+                std::uint16_t* out = reinterpret_cast<std::uint16_t*>(image.plane[p]) + at;
+                for (std::size_t c = 0; c < width; ++c)
+                    std::memcpy(&out[c], in + (c * n + p) * 2, 2);
+            }
+        }
+    }
+    return true;
+}
+
+int ReadStrips(TIFF* tif, const CTiffLayout& layout, CImage& image)
+{
+    std::uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    const tmsize_t stripSize = TIFFStripSize(tif);
+    const tmsize_t stride = TIFFScanlineSize(tif);
+    const std::uint32_t strips = TIFFNumberOfStrips(tif);
+    if (rowsPerStrip == 0 || stripSize <= 0 || stride <= 0)
+        return kImageBadArgument;
+    const std::uint32_t rows = static_cast<std::uint32_t>(image.rows);
+    if (rowsPerStrip > rows)
+        rowsPerStrip = rows;
+    const std::uint32_t stripsPerPlane = (rows + rowsPerStrip - 1) / rowsPerStrip;
+    const std::uint32_t blockPlanes = layout.separate ? static_cast<std::uint32_t>(layout.samples) : 1;
+    // Every row of every plane must come from some strip; rows no strip
+    // covers would be left unread.
+    if (static_cast<std::uint64_t>(strips) < static_cast<std::uint64_t>(stripsPerPlane) * blockPlanes)
+        return kImageBadArgument;
+
+    std::unique_ptr<void, CTiffBufferFree> buffer(_TIFFmalloc(stripSize));
+    if (!buffer)
+        return kImageOutOfMemory;
+    for (std::uint32_t plane = 0; plane < blockPlanes; ++plane) {
+        for (std::uint32_t k = 0; k < stripsPerPlane; ++k) {
+            const tmsize_t got = TIFFReadEncodedStrip(tif, plane * stripsPerPlane + k, buffer.get(), -1);
+            if (got < 0)
+                return kImageBadArgument;
+            CTiffBlock block;
+            block.data = static_cast<const std::uint8_t*>(buffer.get());
+            block.size = static_cast<std::size_t>(got);
+            block.stride = static_cast<std::size_t>(stride);
+            block.width = image.cols;
+            block.y0 = static_cast<int>(k * rowsPerStrip);
+            block.height = static_cast<int>(std::min(rowsPerStrip, rows - k * rowsPerStrip));
+            block.sample = static_cast<int>(plane);
+            if (!StoreBlock(block, layout, image))
+                return kImageBadArgument;
+        }
+    }
+    return kImageSuccess;
+}
+
+int ReadTiles(TIFF* tif, const CTiffLayout& layout, CImage& image)
+{
+    std::uint32_t tileWidth = 0;
+    std::uint32_t tileLength = 0;
+    TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
+    TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileLength);
+    const tmsize_t tileSize = TIFFTileSize(tif);
+    const tmsize_t stride = TIFFTileRowSize(tif);
+    if (tileWidth == 0 || tileLength == 0 || tileSize <= 0 || stride <= 0)
+        return kImageBadArgument;
+
+    std::unique_ptr<void, CTiffBufferFree> buffer(_TIFFmalloc(tileSize));
+    if (!buffer)
+        return kImageOutOfMemory;
+    const std::uint32_t rows = static_cast<std::uint32_t>(image.rows);
+    const std::uint32_t cols = static_cast<std::uint32_t>(image.cols);
+    const int blockPlanes = layout.separate ? layout.samples : 1;
+    for (int plane = 0; plane < blockPlanes; ++plane) {
+        for (std::uint32_t y = 0; y < rows; y += tileLength) {
+            for (std::uint32_t x = 0; x < cols; x += tileWidth) {
+                const std::uint32_t tile = TIFFComputeTile(tif, x, y, 0, static_cast<std::uint16_t>(plane));
+                const tmsize_t got = TIFFReadEncodedTile(tif, tile, buffer.get(), -1);
+                if (got < 0)
+                    return kImageBadArgument;
+                CTiffBlock block;
+                block.data = static_cast<const std::uint8_t*>(buffer.get());
+                block.size = static_cast<std::size_t>(got);
+                block.stride = static_cast<std::size_t>(stride);
+                block.x0 = static_cast<int>(x);
+                block.y0 = static_cast<int>(y);
+                block.width = static_cast<int>(std::min(tileWidth, cols - x));
+                block.height = static_cast<int>(std::min(tileLength, rows - y));
+                block.sample = plane;
+                if (!StoreBlock(block, layout, image))
+                    return kImageBadArgument;
+                if (tileWidth > cols - x)
+                    break;
+            }
+            if (tileLength > rows - y)
+                break;
+        }
+    }
+    return kImageSuccess;
+}
+
+// CMYK to RGB in place; the black plane stays as plane 3.
+template <typename T, std::uint32_t kMax>
+void ConvertCmykToRgb(CImage& image)
+{
+    T* c = reinterpret_cast<T*>(image.plane[0]);
+    T* m = reinterpret_cast<T*>(image.plane[1]);
+    T* y = reinterpret_cast<T*>(image.plane[2]);
+    const T* k = reinterpret_cast<const T*>(image.plane[3]);
+    const std::size_t n = image.PixelCount();
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint32_t white = kMax - k[i];
+        c[i] = static_cast<T>((kMax - c[i]) * white / kMax);
+        m[i] = static_cast<T>((kMax - m[i]) * white / kMax);
+        y[i] = static_cast<T>((kMax - y[i]) * white / kMax);
+    }
+}
+
+// Dots per inch: none for "no unit" (1) and centimetres (3); otherwise
+// (inches, or no unit tag) the X resolution truncated.
+int ResolutionOf(TIFF* tif)
+{
+    std::uint16_t unit = 0;
+    float xResolution = 0.0f;
+    TIFFGetField(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+    TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xResolution);
+    if (unit == RESUNIT_NONE || unit == RESUNIT_CENTIMETER)
+        return 0;
+    if (!(xResolution >= 0.0f && xResolution < static_cast<float>(INT_MAX)))
+        return 0;
+    return static_cast<int>(xResolution);
+}
+} // namespace
+
+int DecodeTiff(TIFF* tif, CImage& image)
+{
+    std::uint16_t photometric = 0;
+    std::uint16_t planarConfig = PLANARCONFIG_CONTIG;
+    std::uint32_t width = 0;
+    std::uint32_t length = 0;
+    std::uint16_t bits = 0;
+    std::uint16_t samples = 0;
+    std::uint16_t compression = COMPRESSION_NONE;
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planarConfig);
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &length);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+
+    if (bits != 1 && bits != 8 && bits != 16)
+        return kImageCannotOpen;
+    if (samples < 1 || samples > 4)
+        return kImageCannotOpen;
+    // Bilevel data fills plane 0 only; more samples would leave planes unread.
+    if (bits == 1 && samples != 1)
+        return kImageCannotOpen;
+    if (width == 0 || length == 0 || width > INT_MAX || length > INT_MAX)
+        return kImageBadArgument;
+
+    if (photometric == PHOTOMETRIC_YCBCR && samples == 3) {
+        if (compression == COMPRESSION_JPEG) {
+            // Let the JPEG codec upsample and convert, so the strips hold
+            // plain interleaved RGB pixels.
+            TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+        } else {
+            std::uint16_t subH = 1;
+            std::uint16_t subV = 1;
+            TIFFGetFieldDefaulted(tif, TIFFTAG_YCBCRSUBSAMPLING, &subH, &subV);
+            // Subsampled blocks are not pixels; dealing them out as such
+            // would give a scrambled picture.
+            if (subH != 1 || subV != 1)
+                return kImageCannotOpen;
+        }
+    }
+
+    image.resolution = ResolutionOf(tif);
+    if (const int result = SetUpImage(image, static_cast<int>(width), static_cast<int>(length), samples,
+                                      bits == 16 ? kSampleWord : kSampleByte);
+        result != kImageSuccess)
+        return result;
+
+    CTiffLayout layout;
+    layout.bits = bits;
+    layout.samples = samples;
+    layout.separate = planarConfig == PLANARCONFIG_SEPARATE && samples > 1;
+    const int result = TIFFIsTiled(tif) ? ReadTiles(tif, layout, image) : ReadStrips(tif, layout, image);
+    if (result != kImageSuccess)
+        return result;
+
+    if (photometric == PHOTOMETRIC_SEPARATED && samples == 4) {
+        if (bits == 16)
+            ConvertCmykToRgb<std::uint16_t, 65535>(image);
+        else
+            ConvertCmykToRgb<std::uint8_t, 255>(image);
+    }
+    return kImageSuccess;
+}
