@@ -1,0 +1,66 @@
+// The C interface of libFramira.so: the seven entry points, the buffer record
+// that crosses the library boundary and the screen-resolution presets.
+//
+// One picture at a time: Specklo_Init once (creates the engine), then
+// Framira_Run per picture. The engine keeps no lock; call it from one thread.
+#pragma once
+
+#include "framira_export.h"
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// A caller's pixel buffer as the engine sees it: interleaved R, G, B samples,
+// rows top to bottom without gaps (pitch = width × 3 samples). Field order is
+// fixed: pointer, height, width. The engine never frees `data`.
+typedef struct CAImageBuffer {
+    void* data;
+    int32_t height;
+    int32_t width;
+} CAImageBuffer;
+
+// One row of the preset table: 60 bytes, name NUL-padded ASCII.
+typedef struct CAResolutionPreset {
+    int32_t width;
+    int32_t height;
+    char name[52];
+} CAResolutionPreset;
+
+// Creates the engine on the first call; every call re-describes the input.
+// 0 on success, -1 when the engine could not be created.
+FRAMIRA_API int32_t Specklo_Init(int32_t width, int32_t height, int32_t reserved);
+FRAMIRA_API int32_t Specklo_Allocate(void);
+FRAMIRA_API int32_t Specklo_Detect(void);
+FRAMIRA_API int32_t Specklo_CreateMap(void);
+// Leaves the engine alive: its prepared textures and planes stay cached.
+FRAMIRA_API int32_t Specklo_End(void);
+FRAMIRA_API const char* Specklo_Version(void);
+
+// Frames one picture into `output` (outputWidth × outputHeight × 3 bytes of
+// 8-bit RGB, the preset's size; presetIndex 0 uses customWidth × customHeight).
+// bitsPerSample 16 means 16-bit words, converted to 8 bits in place; anything
+// else means 8-bit samples. strength, reservedScale and sourcePath are not read.
+// Returns 0 when the output was written; 1 for bad arguments or missing
+// memory, -1 when the engine does not exist or failed at construction.
+FRAMIRA_API int32_t Framira_Run(void* input, unsigned char* output, float strength, int32_t bitsPerSample,
+                                int32_t width, int32_t height, float reservedScale, const void* sourcePath,
+                                int32_t presetIndex, int32_t customWidth, int32_t customHeight);
+
+#ifdef __cplusplus
+} // extern "C"
+
+// The screen-resolution presets, shared by the engine and the application.
+// Row 0 stands for the caller's own size; row 16 ("END") closes the list.
+inline constexpr int kFramiraPresetCount = 17;
+inline constexpr CAResolutionPreset kFramiraPresets[kFramiraPresetCount] = {
+    {1, 1, "Current"},      {480, 320, "HVGA"},    {1280, 854, "PB-G4"},   {640, 480, "VGA"},
+    {768, 576, "PAL"},      {800, 600, "SVGA"},    {1024, 768, "XGA"},     {1600, 1200, "UXGA"},
+    {1280, 1024, "SXGA"},   {2560, 2048, "QSXGA"}, {1366, 768, "WXGA"},    {1280, 720, "HDTV"},
+    {1920, 1080, "HDTV"},   {1680, 1050, "WSXGA+"}, {2560, 1600, "WQXGA"}, {1600, 1024, "WSXGA"},
+    {1280, 1024, "END"},
+};
+static_assert(sizeof(CAResolutionPreset) == 60, "preset rows are 60 bytes");
+#endif

@@ -1,0 +1,62 @@
+// Zero-filled blocks for planes and textures, and an owner that frees them.
+// The engine allocates with the C allocator so a shortage is a null result,
+// never an exception.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+namespace framira {
+
+// A block of `bytes` zero bytes, or null. A zero-byte request still yields a
+// distinct block so callers can tell success from failure.
+inline void* MemMalloc(size_t bytes)
+{
+    return std::calloc(bytes == 0 ? 1 : bytes, 1);
+}
+
+inline void MemFree(void* block)
+{
+    std::free(block);
+}
+
+// count × size in bytes, or false when the product does not fit.
+inline bool CheckedBytes(uint64_t count, uint64_t size, size_t& bytes)
+{
+    if (size != 0 && count > SIZE_MAX / size) {
+        return false;
+    }
+    bytes = static_cast<size_t>(count * size);
+    return true;
+}
+
+struct CMemFreeDeleter {
+    void operator()(void* block) const { MemFree(block); }
+};
+
+// Owns a zero-filled array of T.
+template <typename T>
+class CPlane {
+public:
+    // False (and empty) when the count overflows or memory is short.
+    bool Allocate(uint64_t count)
+    {
+        block.reset();
+        size_t bytes = 0;
+        if (!CheckedBytes(count, sizeof(T), bytes)) {
+            return false;
+        }
+        block.reset(static_cast<T*>(MemMalloc(bytes)));
+        return block != nullptr;
+    }
+    void Reset() { block.reset(); }
+    T* Get() const { return block.get(); }
+    explicit operator bool() const { return block != nullptr; }
+
+private:
+    std::unique_ptr<T, CMemFreeDeleter> block;
+};
+
+} // namespace framira

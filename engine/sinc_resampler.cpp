@@ -1,0 +1,247 @@
+// Windowed-sinc resizing. Each axis is planned once per call: for every
+// destination index the source indices and table weights of its taps, so the
+// pixel loops only multiply and add. Sums run tap by tap in the same order
+// whichever loop shape visits them, which keeps results byte-identical.
+#include "sinc_resampler.h"
+
+#include "plane_memory.h"
+
+#include <cmath>
+#include <cstring>
+#include <type_traits>
+
+namespace framira {
+
+void BuildKernelTable(float table[kKernelTableSize])
+{
+    const double pi = 3.14159265358979323846;
+    table[0] = 1.0f;
+    for (int u = 1; u < kKernelTableSize; ++u) {
+        const double x = u / 32.0;
+        const double sinc = std::sin(pi * x) / (pi * x);
+        const double window = 0.08 + 0.92 * std::cos(pi * u / 126.0);
+        const float weight = static_cast<float>(sinc * window);
+        // The zero crossings must be exact zeros, not rounding noise.
+        table[u] = std::fabs(weight) < 0.000001f ? 0.0f : weight;
+    }
+}
+
+CAxisGeometry AxisGeometryFor(int sourceLength, int destinationLength)
+{
+    const float k = static_cast<float>(destinationLength) / static_cast<float>(sourceLength);
+    CAxisGeometry geometry{2, kKernelTableStep};
+    if (k > 0.0f && k < 1.0f) {
+        // A reduction widens the kernel so every source pixel contributes.
+        geometry.radius = static_cast<int>(std::floor(2.0f / k + 0.5f));
+        geometry.tableStep = kKernelTableStep * k;
+    }
+    return geometry;
+}
+
+CTapCentre TapCentreFor(int x, int sourceLength, int destinationLength)
+{
+    const float k = static_cast<float>(destinationLength) / static_cast<float>(sourceLength);
+    const float inverse = 1.0f / k;
+    const float sourceCentre = static_cast<float>(sourceLength - 1) * 0.5f;
+    const float destinationCentre = static_cast<float>(destinationLength - 1) * 0.5f;
+    const float d = static_cast<float>(x) - destinationCentre;
+    float m = static_cast<float>(static_cast<double>(d) * inverse + sourceCentre);
+    if (m >= static_cast<float>(sourceLength)) {
+        m = static_cast<float>(sourceLength - 1);
+    }
+    if (m < 0.0f) {
+        m = 0.0f;
+    }
+    // Rounding towards the middle keeps the taps symmetric about the centre.
+    const float centre = d < 0.0f ? std::ceil(m) : std::floor(m);
+    return CTapCentre{m, static_cast<int>(centre)};
+}
+
+namespace {
+
+// Taps of every destination index along one axis.
+struct CAxisPlan {
+    int64_t taps = 0;         // 2R + 1 per destination index
+    CPlane<int32_t> index;    // source index of each tap
+    CPlane<float> weight;     // table weight of each tap
+    CPlane<float> weightSum;  // per destination index, summed tap by tap
+    CPlane<int32_t> centre;   // per destination index
+};
+
+bool BuildAxisPlan(const float* table, int sourceLength, int destinationLength, CAxisPlan& plan)
+{
+    const CAxisGeometry geometry = AxisGeometryFor(sourceLength, destinationLength);
+    plan.taps = 2 * static_cast<int64_t>(geometry.radius) + 1;
+    const uint64_t entries = static_cast<uint64_t>(destinationLength) * static_cast<uint64_t>(plan.taps);
+    if (!plan.index.Allocate(entries) || !plan.weight.Allocate(entries) ||
+        !plan.weightSum.Allocate(static_cast<uint64_t>(destinationLength)) ||
+        !plan.centre.Allocate(static_cast<uint64_t>(destinationLength))) {
+        return false;
+    }
+    const int64_t radius = geometry.radius;
+    for (int x = 0; x < destinationLength; ++x) {
+        const CTapCentre tap = TapCentreFor(x, sourceLength, destinationLength);
+        const float f = tap.coordinate - static_cast<float>(tap.centre);
+        int32_t* index = plan.index.Get() + static_cast<size_t>(x) * plan.taps;
+        float* weight = plan.weight.Get() + static_cast<size_t>(x) * plan.taps;
+        float sum = 0.0f;
+        for (int64_t j = -radius; j <= radius; ++j) {
+            const float distance = std::fabs(static_cast<float>(j) - f);
+            const float position = std::floor(distance * geometry.tableStep + 0.5f);
+            const float w = position < static_cast<float>(kKernelTableSize) ? table[static_cast<int>(position)] : 0.0f;
+            const int64_t source = tap.centre + j;
+            // A tap outside the source reads the centre sample, not the edge.
+            *index++ = static_cast<int32_t>(source >= 0 && source < sourceLength ? source : tap.centre);
+            *weight++ = w;
+            sum += w;
+        }
+        plan.weightSum.Get()[x] = sum;
+        plan.centre.Get()[x] = tap.centre;
+    }
+    return true;
+}
+
+template <typename T>
+struct CSampleLimits {
+    float offset;
+    float lower;
+    float upper;
+};
+
+template <typename T>
+CSampleLimits<T> LimitsFor(float upper, float lower)
+{
+    if constexpr (std::is_same_v<T, uint8_t>) {
+        return {0.5f, 0.0f, 255.0f};
+    } else if constexpr (std::is_same_v<T, uint16_t>) {
+        return {0.5f, 0.0f, 65535.0f};
+    } else {
+        return {0.0f, lower, upper};
+    }
+}
+
+template <typename T>
+inline T StoreSample(float value, const CSampleLimits<T>& limits)
+{
+    if (value <= limits.lower) {
+        value = limits.lower;
+    } else if (value >= limits.upper) {
+        value = limits.upper;
+    }
+    return static_cast<T>(value);
+}
+
+template <typename T>
+void ResampleRows(const T* source, int sourceWidth, int rows, T* destination, int destinationWidth,
+                  const CAxisPlan& plan, const CSampleLimits<T>& limits)
+{
+    const int64_t taps = plan.taps;
+    for (int y = 0; y < rows; ++y) {
+        const T* in = source + static_cast<size_t>(y) * sourceWidth;
+        T* out = destination + static_cast<size_t>(y) * destinationWidth;
+        const int32_t* index = plan.index.Get();
+        const float* weight = plan.weight.Get();
+        for (int x = 0; x < destinationWidth; ++x, index += taps, weight += taps) {
+            float sum = 0.0f;
+            for (int64_t j = 0; j < taps; ++j) {
+                sum += weight[j] * static_cast<float>(in[index[j]]);
+            }
+            const float total = plan.weightSum.Get()[x];
+            const float value = total == 0.0f ? static_cast<float>(in[plan.centre.Get()[x]])
+                                              : sum / total + limits.offset;
+            out[x] = StoreSample(value, limits);
+        }
+    }
+}
+
+// Column by column in effect, but a whole row of accumulators at a time so
+// the inner loop runs over contiguous samples. Zero weights add nothing
+// (adding +0 or -0 never changes a sum), so they are skipped.
+template <typename T>
+bool ResampleColumns(const T* source, int width, T* destination, int destinationHeight, const CAxisPlan& plan,
+                     const CSampleLimits<T>& limits)
+{
+    CPlane<float> accumulator;
+    if (!accumulator.Allocate(static_cast<uint64_t>(width))) {
+        return false;
+    }
+    float* sum = accumulator.Get();
+    const int64_t taps = plan.taps;
+    for (int y = 0; y < destinationHeight; ++y) {
+        T* out = destination + static_cast<size_t>(y) * width;
+        const float total = plan.weightSum.Get()[y];
+        if (total == 0.0f) {
+            const T* in = source + static_cast<size_t>(plan.centre.Get()[y]) * width;
+            for (int x = 0; x < width; ++x) {
+                out[x] = StoreSample(static_cast<float>(in[x]), limits);
+            }
+            continue;
+        }
+        std::memset(sum, 0, sizeof(float) * static_cast<size_t>(width));
+        const int32_t* index = plan.index.Get() + static_cast<size_t>(y) * taps;
+        const float* weight = plan.weight.Get() + static_cast<size_t>(y) * taps;
+        for (int64_t j = 0; j < taps; ++j) {
+            const float w = weight[j];
+            if (w == 0.0f) {
+                continue;
+            }
+            const T* in = source + static_cast<size_t>(index[j]) * width;
+            for (int x = 0; x < width; ++x) {
+                sum[x] += w * static_cast<float>(in[x]);
+            }
+        }
+        const float offset = limits.offset;
+        for (int x = 0; x < width; ++x) {
+            out[x] = StoreSample(sum[x] / total + offset, limits);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+template <typename T>
+int ResamplePlanes(const T* const* source, int sourceWidth, int sourceHeight, T* const* destination,
+                   int destinationWidth, int destinationHeight, float upper, float lower, int count)
+{
+    if (count < 0 || count > 4 || source == nullptr || destination == nullptr || sourceWidth <= 0 ||
+        sourceHeight <= 0 || destinationWidth < 0 || destinationHeight < 0) {
+        return 1;
+    }
+    for (int p = 0; p < count; ++p) {
+        if (source[p] == nullptr || destination[p] == nullptr) {
+            return 1;
+        }
+    }
+    if (count == 0 || destinationWidth == 0 || destinationHeight == 0) {
+        return 0;
+    }
+    float table[kKernelTableSize];
+    BuildKernelTable(table);
+    CAxisPlan horizontal;
+    CAxisPlan vertical;
+    if (!BuildAxisPlan(table, sourceWidth, destinationWidth, horizontal) ||
+        !BuildAxisPlan(table, sourceHeight, destinationHeight, vertical)) {
+        return 1;
+    }
+    const CSampleLimits<T> limits = LimitsFor<T>(upper, lower);
+    for (int p = 0; p < count; ++p) {
+        CPlane<T> intermediate;
+        if (!intermediate.Allocate(static_cast<uint64_t>(sourceHeight) * static_cast<uint64_t>(destinationWidth))) {
+            return 1;
+        }
+        ResampleRows(source[p], sourceWidth, sourceHeight, intermediate.Get(), destinationWidth, horizontal, limits);
+        if (!ResampleColumns(intermediate.Get(), destinationWidth, destination[p], destinationHeight, vertical,
+                             limits)) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+template int ResamplePlanes<uint8_t>(const uint8_t* const*, int, int, uint8_t* const*, int, int, float, float, int);
+template int ResamplePlanes<uint16_t>(const uint16_t* const*, int, int, uint16_t* const*, int, int, float, float,
+                                      int);
+template int ResamplePlanes<float>(const float* const*, int, int, float* const*, int, int, float, float, int);
+
+} // namespace framira

@@ -1,0 +1,48 @@
+// Separable windowed-sinc resizing of whole planes, for 8-bit, 16-bit and
+// float samples. Internal to the engine.
+#pragma once
+
+#include <cstdint>
+
+namespace framira {
+
+constexpr int kKernelTableSize = 64;
+// Table entries per source pixel of distance when enlarging.
+constexpr float kKernelTableStep = 32.0f;
+
+// Weights at distance u / 32 source pixels, u = 0..63.
+void BuildKernelTable(float table[kKernelTableSize]);
+
+// The taps one destination sample reads along one axis.
+struct CAxisGeometry {
+    int radius;        // R: taps run from -R to R around the centre tap
+    float tableStep;   // t: table entries per pixel of distance
+};
+CAxisGeometry AxisGeometryFor(int sourceLength, int destinationLength);
+
+// Source coordinate and centre tap of destination index x.
+struct CTapCentre {
+    float coordinate;  // m, limited to 0 .. S - 1
+    int centre;        // o, rounded towards the middle of the image
+};
+CTapCentre TapCentreFor(int x, int sourceLength, int destinationLength);
+
+// Resizes `count` (1..4) planes of sourceWidth × sourceHeight samples into
+// caller-allocated planes of destinationWidth × destinationHeight: a
+// horizontal pass into an intermediate plane of the same sample type, then a
+// vertical pass. Integer results are rounded (+0.5) and clamped to the type;
+// float results are clamped to lower .. upper. 0 on success, 1 for a bad
+// argument (count, null plane, non-positive source size, negative destination
+// size) or missing memory.
+template <typename T>
+int ResamplePlanes(const T* const* source, int sourceWidth, int sourceHeight, T* const* destination,
+                   int destinationWidth, int destinationHeight, float upper, float lower, int count);
+
+extern template int ResamplePlanes<uint8_t>(const uint8_t* const*, int, int, uint8_t* const*, int, int, float,
+                                            float, int);
+extern template int ResamplePlanes<uint16_t>(const uint16_t* const*, int, int, uint16_t* const*, int, int, float,
+                                             float, int);
+extern template int ResamplePlanes<float>(const float* const*, int, int, float* const*, int, int, float, float,
+                                          int);
+
+} // namespace framira
