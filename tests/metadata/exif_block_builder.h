@@ -1,0 +1,163 @@
+#pragma once
+// Builds EXIF blocks and small JPEG byte streams in code, in either byte
+// order, for the reader's tests.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace exif_test {
+
+struct CEntry {
+    std::uint16_t tag = 0;
+    std::uint16_t format = 0;
+    std::uint32_t count = 0;
+    std::uint32_t value = 0;              // written in the block's byte order
+    bool rawBytes = false;                // write `bytes` instead of `value`
+    std::array<std::uint8_t, 4> bytes{};  // an inline value, exactly as stored
+};
+
+inline CEntry Entry(std::uint16_t tag, std::uint16_t format, std::uint32_t count, std::uint32_t value)
+{
+    return CEntry{tag, format, count, value, false, {}};
+}
+
+inline CEntry InlineEntry(std::uint16_t tag, std::uint16_t format, std::uint32_t count, const std::string& text)
+{
+    CEntry entry{tag, format, count, 0, true, {}};
+    for (std::size_t i = 0; i < text.size() && i < 4; ++i)
+        entry.bytes[i] = static_cast<std::uint8_t>(text[i]);
+    return entry;
+}
+
+inline constexpr std::uint16_t kAscii = 2;
+inline constexpr std::uint16_t kLong = 4;
+inline constexpr std::uint16_t kUndefined = 7;
+inline constexpr std::uint16_t kTagExif = 0x8769;
+inline constexpr std::uint16_t kTagInterop = 0xA005;
+inline constexpr std::uint16_t kTagUserComment = 0x9286;
+inline constexpr std::uint16_t kTagMakerNote = 0x927C;
+inline constexpr std::uint16_t kTagMake = 0x010F;
+
+// The TIFF data of a block: header at 0, first directory offset at 4.
+class CTiffData {
+public:
+    explicit CTiffData(bool intel) : intel(intel)
+    {
+        bytes = {static_cast<std::uint8_t>(intel ? 'I' : 'M'), static_cast<std::uint8_t>(intel ? 'I' : 'M')};
+        Append16(42);
+        Append32(8);
+    }
+
+    std::size_t Size() const { return bytes.size(); }
+    const std::vector<std::uint8_t>& Bytes() const { return bytes; }
+
+    void Set16(std::size_t at, std::uint16_t v)
+    {
+        if (intel) {
+            bytes[at] = static_cast<std::uint8_t>(v);
+            bytes[at + 1] = static_cast<std::uint8_t>(v >> 8);
+        } else {
+            bytes[at] = static_cast<std::uint8_t>(v >> 8);
+            bytes[at + 1] = static_cast<std::uint8_t>(v);
+        }
+    }
+    void Set32(std::size_t at, std::uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i) {
+            const int shift = intel ? 8 * i : 8 * (3 - i);
+            bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> shift);
+        }
+    }
+    void Append16(std::uint16_t v)
+    {
+        bytes.resize(bytes.size() + 2);
+        Set16(bytes.size() - 2, v);
+    }
+    void Append32(std::uint32_t v)
+    {
+        bytes.resize(bytes.size() + 4);
+        Set32(bytes.size() - 4, v);
+    }
+    std::size_t AppendBytes(const std::string& text)
+    {
+        const std::size_t at = bytes.size();
+        bytes.insert(bytes.end(), text.begin(), text.end());
+        return at;
+    }
+    // Appends a directory; returns its offset. `withNext` false leaves out
+    // the next-directory link (a directory that ends the data early).
+    std::size_t AppendDirectory(const std::vector<CEntry>& entries, std::uint32_t next = 0, bool withNext = true)
+    {
+        const std::size_t at = bytes.size();
+        Append16(static_cast<std::uint16_t>(entries.size()));
+        for (const CEntry& entry : entries) {
+            Append16(entry.tag);
+            Append16(entry.format);
+            Append32(entry.count);
+            if (entry.rawBytes)
+                bytes.insert(bytes.end(), entry.bytes.begin(), entry.bytes.end());
+            else
+                Append32(entry.value);
+        }
+        if (withNext)
+            Append32(next);
+        return at;
+    }
+    // Where the value field of entry `index` of the directory at `directory` lies.
+    static std::size_t ValueField(std::size_t directory, std::size_t index) { return directory + 2 + 12 * index + 8; }
+    static std::size_t NextField(std::size_t directory, std::size_t entryCount) { return directory + 2 + 12 * entryCount; }
+
+private:
+    bool intel;
+    std::vector<std::uint8_t> bytes;
+};
+
+// The block as the reader hands it over: 2 length bytes, "Exif\0\0", the TIFF data.
+inline std::vector<std::uint8_t> MakeBlock(const std::vector<std::uint8_t>& tiff, const std::string& magic = std::string("Exif\0\0", 6))
+{
+    const std::size_t length = 2 + magic.size() + tiff.size();
+    std::vector<std::uint8_t> block = {static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)};
+    block.insert(block.end(), magic.begin(), magic.end());
+    block.insert(block.end(), tiff.begin(), tiff.end());
+    return block;
+}
+
+// A segment: marker prefix, code, then the stored length and payload.
+inline std::vector<std::uint8_t> Segment(std::uint8_t code, const std::vector<std::uint8_t>& payload)
+{
+    const std::size_t length = payload.size() + 2;
+    std::vector<std::uint8_t> bytes = {0xFF, code, static_cast<std::uint8_t>(length >> 8),
+                                       static_cast<std::uint8_t>(length)};
+    bytes.insert(bytes.end(), payload.begin(), payload.end());
+    return bytes;
+}
+
+inline std::vector<std::uint8_t> Payload(const std::string& text)
+{
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+// SOI, the given segments, then a start of scan with a little image data.
+inline std::vector<std::uint8_t> Jpeg(const std::vector<std::vector<std::uint8_t>>& segments)
+{
+    std::vector<std::uint8_t> bytes = {0xFF, 0xD8};
+    for (const auto& segment : segments)
+        bytes.insert(bytes.end(), segment.begin(), segment.end());
+    const auto scan = Segment(0xDA, {0x01, 0x01, 0x00, 0x00, 0x3F, 0x00});
+    bytes.insert(bytes.end(), scan.begin(), scan.end());
+    bytes.insert(bytes.end(), {0x12, 0x34, 0xFF, 0xD9});
+    return bytes;
+}
+
+// An APP1 segment carrying `block` (which starts with its own length bytes).
+inline std::vector<std::uint8_t> App1FromBlock(const std::vector<std::uint8_t>& block)
+{
+    std::vector<std::uint8_t> bytes = {0xFF, 0xE1};
+    bytes.insert(bytes.end(), block.begin(), block.end());
+    return bytes;
+}
+
+} // namespace exif_test
