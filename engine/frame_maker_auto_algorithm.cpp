@@ -1,0 +1,229 @@
+// The frame maker's state: construction, Init (describing input and output,
+// preparing the textures per output size) and Analyze (reading the picture
+// into float planes, kept per input pixel count). Process is in
+// frame_maker_process.cpp.
+#include "framira_framework.h"
+
+#include "frame_maker_timing.h"
+#include "mat.h"
+#include "plane_memory.h"
+#include "sinc_resampler.h"
+
+#include <cstring>
+
+using namespace framira;
+
+namespace {
+
+// One 1600 × 1200 image of three 16-bit channels: the working area the mat
+// stages need at the texture size. An engine that cannot get it is useless.
+constexpr size_t kWorkingAreaBytes = 11520000;
+
+void DescribeTextureSource(CAImageInfo& info, int bits)
+{
+    info.width = kTextureSourceWidth;
+    info.height = kTextureSourceHeight;
+    info.channels = 3;
+    info.bits = bits;
+}
+
+template <typename T>
+bool AllocateTexture(T*& texture, size_t count)
+{
+    size_t bytes = 0;
+    if (!CheckedBytes(count, sizeof(T), bytes)) {
+        return false;
+    }
+    texture = static_cast<T*>(MemMalloc(bytes));
+    return texture != nullptr;
+}
+
+template <typename T>
+void FreeTexture(T*& texture)
+{
+    MemFree(texture);
+    texture = nullptr;
+}
+
+} // namespace
+
+CFrameMakerAutoAlgorithm::CFrameMakerAutoAlgorithm()
+{
+    firstWaveSource[0] = FirstWaveImage0();
+    firstWaveSource[1] = FirstWaveImage1();
+    secondWaveSource[0] = SecondWaveImage0();
+    secondWaveSource[1] = SecondWaveImage1();
+    vignettingSource[0] = VignettingImage0();
+    vignettingSource[1] = VignettingImage1();
+    DescribeTextureSource(firstWaveInfo, 16);
+    DescribeTextureSource(secondWaveInfo, 16);
+    DescribeTextureSource(vignettingInfo, 8);
+    for (int i = 0; i < 2; ++i) {
+        if (firstWaveSource[i] == nullptr || secondWaveSource[i] == nullptr || vignettingSource[i] == nullptr) {
+            failed = true;
+            return;
+        }
+    }
+    void* workingArea = MemMalloc(kWorkingAreaBytes);
+    if (workingArea == nullptr) {
+        failed = true;
+        return;
+    }
+    MemFree(workingArea);
+    bevelTables = static_cast<CBevelTables*>(MemMalloc(sizeof(CBevelTables)));
+    if (bevelTables == nullptr) {
+        failed = true;
+        return;
+    }
+    FillMattingMountAndCoreColorStructures(*bevelTables);
+}
+
+CFrameMakerAutoAlgorithm::~CFrameMakerAutoAlgorithm()
+{
+    ReleaseTextures();
+    ReleaseInputPlanes();
+    MemFree(bevelTables);
+}
+
+void CFrameMakerAutoAlgorithm::ReleaseTextures()
+{
+    for (int i = 0; i < 2; ++i) {
+        FreeTexture(firstWaveTexture[i]);
+        FreeTexture(secondWaveTexture[i]);
+        FreeTexture(vignettingTexture[i]);
+    }
+}
+
+void CFrameMakerAutoAlgorithm::ReleaseInputPlanes()
+{
+    for (float*& plane : inputPlanes) {
+        MemFree(plane);
+        plane = nullptr;
+    }
+}
+
+long CFrameMakerAutoAlgorithm::Init(int phase)
+{
+    if (failed) {
+        return -1;
+    }
+    if (phase == 0) {
+        inputInfo = static_cast<const CAImageInfo&>(*this);
+        inputDescribed = true;
+        return 0;
+    }
+    if (phase != 1 || !inputDescribed) {
+        ReleaseTextures();
+        cachedOutputWidth = cachedOutputHeight = -1;
+        outputPrepared = false;
+        return 0;
+    }
+    outputInfo = static_cast<const CAImageInfo&>(*this);
+    if (outputInfo.width == cachedOutputWidth && outputInfo.height == cachedOutputHeight) {
+        outputPrepared = true;
+        return 0;
+    }
+    outputPrepared = false;
+    ReleaseTextures();
+    cachedOutputWidth = cachedOutputHeight = -1;
+    if (outputInfo.width <= 0 || outputInfo.height <= 0) {
+        return 1;
+    }
+    CStageClock clock;
+    const int width = outputInfo.width;
+    const int height = outputInfo.height;
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    bool allocated = true;
+    for (int i = 0; i < 2; ++i) {
+        allocated = allocated && AllocateTexture(firstWaveTexture[i], count) &&
+                    AllocateTexture(secondWaveTexture[i], count) && AllocateTexture(vignettingTexture[i], count);
+    }
+    if (!allocated) {
+        ReleaseTextures();
+        return 1;
+    }
+    int result = ResamplePlanes<uint16_t>(firstWaveSource, kTextureSourceWidth, kTextureSourceHeight,
+                                          firstWaveTexture, width, height, 0.0f, 0.0f, 2);
+    if (result == 0) {
+        result = ResamplePlanes<uint16_t>(secondWaveSource, kTextureSourceWidth, kTextureSourceHeight,
+                                          secondWaveTexture, width, height, 0.0f, 0.0f, 2);
+    }
+    if (result == 0) {
+        result = ResamplePlanes<uint8_t>(vignettingSource, kTextureSourceWidth, kTextureSourceHeight,
+                                         vignettingTexture, width, height, 0.0f, 0.0f, 2);
+    }
+    if (result != 0) {
+        ReleaseTextures();
+        return result;
+    }
+    cachedOutputWidth = width;
+    cachedOutputHeight = height;
+    outputPrepared = true;
+    clock.Lap(&CFrameMakerStageTimes::textures);
+    clock.Count(&CFrameMakerStageTimes::texturePreparations);
+    return 0;
+}
+
+long CFrameMakerAutoAlgorithm::Analyze(CARect& source)
+{
+    CStageClock clock;
+    const int64_t sourceWidth = static_cast<int64_t>(source.right) - source.left;
+    const int64_t sourceHeight = static_cast<int64_t>(source.bottom) - source.top;
+    const size_t sampleSize = bits == 8 ? 1 : bits == 16 ? 2 : 4;
+    const auto fail = [this](long code) {
+        ReleaseInputPlanes();
+        cachedInputWidth = cachedInputHeight = -1;
+        Release();
+        return code;
+    };
+    if (sourceWidth <= 0 || sourceHeight <= 0 || sourceWidth > INT32_MAX || sourceHeight > INT32_MAX) {
+        return fail(1);
+    }
+    const uint64_t n = static_cast<uint64_t>(sourceWidth) * static_cast<uint64_t>(sourceHeight);
+    CPlane<uint8_t> staging;
+    if (!staging.Allocate(n * sampleSize)) {
+        return fail(1);
+    }
+    const int64_t cachedCount = static_cast<int64_t>(cachedInputWidth) * cachedInputHeight;
+    // A first 1 × 1 picture matches the "no size yet" product of -1 × -1, so
+    // missing planes are allocated whatever the cached size says.
+    if (static_cast<int64_t>(n) != cachedCount || inputPlanes[0] == nullptr) {
+        ReleaseInputPlanes();
+        clock.Count(&CFrameMakerStageTimes::inputPlaneAllocations);
+        cachedInputWidth = static_cast<int32_t>(sourceWidth);
+        cachedInputHeight = static_cast<int32_t>(sourceHeight);
+        for (float*& plane : inputPlanes) {
+            size_t bytes = 0;
+            if (!CheckedBytes(n, sizeof(float), bytes) || (plane = static_cast<float*>(MemMalloc(bytes))) == nullptr) {
+                return fail(1);
+            }
+        }
+    }
+    const float byteScale = 1.0f / 255.0f;
+    const float wordScale = 1.0f / 65535.0f;
+    for (int channel = 0; channel < 3; ++channel) {
+        const int region = GetRegion(image, source, staging.Get(), channel);
+        if (region != 0) {
+            return fail(region);
+        }
+        float* plane = inputPlanes[channel];
+        if (sampleSize == 1) {
+            const uint8_t* samples = staging.Get();
+            for (uint64_t i = 0; i < n; ++i) {
+                plane[i] = static_cast<float>(samples[i]) * byteScale;
+            }
+        } else if (sampleSize == 2) {
+            const uint16_t* samples = reinterpret_cast<const uint16_t*>(staging.Get());
+            for (uint64_t i = 0; i < n; ++i) {
+                plane[i] = static_cast<float>(samples[i]) * wordScale;
+            }
+        } else {
+            std::memcpy(plane, staging.Get(), n * sizeof(float));
+        }
+    }
+    clock.Lap(&CFrameMakerStageTimes::analyze);
+    return 0;
+}
+
+long CFrameMakerAutoAlgorithm::Version() { return 1; }
+long CFrameMakerAutoAlgorithm::Release() { return 0; }

@@ -1,0 +1,52 @@
+// Optional stage timing of the frame maker, for the benchmark only. Off (a
+// null sink) unless a caller inside the engine's own build switches it on;
+// it never changes what the stages compute.
+#pragma once
+
+#include <chrono>
+
+namespace framira {
+
+// Milliseconds spent per stage, accumulated over calls.
+struct CFrameMakerStageTimes {
+    double textures = 0;      // Init(1): preparing the six textures
+    double analyze = 0;       // reading the picture into float planes
+    double stretch = 0;       // Process: picture to the whole output
+    double coreColor = 0;
+    double mat = 0;           // mat texture synthesis
+    double printResample = 0; // picture to the print size
+    double matting = 0;       // print onto the mat and the bevel band
+    double output = 0;        // planes to 8-bit RGB through the host
+    int texturePreparations = 0;   // Init(1) calls that resampled the textures
+    int inputPlaneAllocations = 0; // Analyze calls that (re)allocated the planes
+};
+
+void SetFrameMakerStageTimes(CFrameMakerStageTimes* sink);
+CFrameMakerStageTimes* FrameMakerStageTimes();
+
+// Adds the time since the last lap to one field of the sink, if there is one.
+class CStageClock {
+public:
+    CStageClock() : sink(FrameMakerStageTimes()), last(std::chrono::steady_clock::now()) {}
+    void Count(int CFrameMakerStageTimes::*field)
+    {
+        if (sink != nullptr) {
+            ++(sink->*field);
+        }
+    }
+    void Lap(double CFrameMakerStageTimes::*field)
+    {
+        if (sink == nullptr) {
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        sink->*field += std::chrono::duration<double, std::milli>(now - last).count();
+        last = now;
+    }
+
+private:
+    CFrameMakerStageTimes* sink;
+    std::chrono::steady_clock::time_point last;
+};
+
+} // namespace framira

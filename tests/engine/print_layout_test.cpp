@@ -1,0 +1,88 @@
+// Print sizing and placement: the worked examples and the degenerate mats.
+#include "print_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using framira::CalculatePrintWidthAndHeight;
+using framira::PrintOrigin;
+
+struct CLayoutCase {
+    int W, H, w, h;
+    int pw, ph, x0, y0;
+};
+
+TEST(PrintLayoutTest, WorkedExamples)
+{
+    const CLayoutCase cases[] = {
+        {1920, 1080, 3000, 2000, 1106, 737, 407, 172}, // the sum-of-sides term wins
+        {1920, 1080, 2000, 3000, 688, 1032, 616, 24},  // turned: the height term wins
+        {800, 600, 1000, 1000, 512, 512, 144, 44},
+        {480, 320, 4000, 3000, 312, 234, 84, 43},
+    };
+    for (const CLayoutCase& c : cases) {
+        const framira::CPrintSize print = CalculatePrintWidthAndHeight(c.W, c.H, c.w, c.h);
+        EXPECT_EQ(print.width, c.pw) << c.w << "x" << c.h << " on " << c.W << "x" << c.H;
+        EXPECT_EQ(print.height, c.ph) << c.w << "x" << c.h << " on " << c.W << "x" << c.H;
+        const framira::CPrintOrigin origin = PrintOrigin(c.W, c.H, print.width, print.height);
+        EXPECT_EQ(origin.x, c.x0);
+        EXPECT_EQ(origin.y, c.y0);
+    }
+}
+
+TEST(PrintLayoutTest, SmallMatsGiveAnEmptyPrint)
+{
+    for (int W : {1, 10, 29}) {
+        const framira::CPrintSize print = CalculatePrintWidthAndHeight(W, 600, 800, 600);
+        EXPECT_EQ(print.width, 0) << W;
+        EXPECT_EQ(print.height, 0) << W;
+    }
+    for (int H : {1, 28}) {
+        const framira::CPrintSize print = CalculatePrintWidthAndHeight(800, H, 800, 600);
+        EXPECT_EQ(print.width, 0) << H;
+        EXPECT_EQ(print.height, 0) << H;
+    }
+    const framira::CPrintSize tiny = CalculatePrintWidthAndHeight(30, 29, 100, 100);
+    EXPECT_EQ(tiny.width, 0);
+    EXPECT_EQ(tiny.height, 0);
+}
+
+TEST(PrintLayoutTest, CreateMattingCopiesRowsAtTheOriginAndRefusesOversizedPrints)
+{
+    const int W = 7;
+    const int H = 6;
+    const int pw = 2;
+    const int ph = 3;
+    std::vector<float> printPlanes[3];
+    std::vector<float> matPlanes[3];
+    const float* print[3];
+    float* mat[3];
+    for (int c = 0; c < 3; ++c) {
+        printPlanes[c].resize(pw * ph);
+        for (int i = 0; i < pw * ph; ++i) {
+            printPlanes[c][i] = static_cast<float>(1 + i + 10 * c);
+        }
+        matPlanes[c].assign(W * H, -1.0f);
+        print[c] = printPlanes[c].data();
+        mat[c] = matPlanes[c].data();
+    }
+    ASSERT_EQ(framira::CreateMatting(print, pw, ph, mat, W, H), 0);
+    // x0 = (7 - 2 + 1) / 2 = 3, y0 = (6 - 3 + 1) / 2 = 2.
+    for (int c = 0; c < 3; ++c) {
+        for (int y = 0; y < H; ++y) {
+            for (int x = 0; x < W; ++x) {
+                const bool inside = x >= 3 && x < 5 && y >= 2 && y < 5;
+                const float expected = inside ? static_cast<float>(1 + (y - 2) * pw + (x - 3) + 10 * c) : -1.0f;
+                EXPECT_EQ(matPlanes[c][y * W + x], expected) << c << " " << x << "," << y;
+            }
+        }
+    }
+    EXPECT_EQ(framira::CreateMatting(print, W + 1, 1, mat, W, H), 1);
+    EXPECT_EQ(framira::CreateMatting(print, 1, H + 1, mat, W, H), 1);
+    EXPECT_EQ(framira::CreateMatting(print, 0, 0, mat, W, H), 0);
+}
+
+} // namespace
