@@ -134,12 +134,13 @@ void GenerateBandShiftMap(uint16_t* out, bool xMap, uint32_t seed)
 }
 
 // One band's ripple along the ramp: a zig-zag of 34 … 52 pixels whose period
-// wanders by up to ±12 % over a few hundred pixels, an amplitude of 40 … 460
-// pixels and an offset of up to ±60.
+// wanders by up to ±12 % over a few hundred pixels, an amplitude of 30 … 460
+// pixels (30 + 430 r³: mostly gentle, now and then strong) and an offset of up to ±60.
 std::vector<int64_t> RippleLine(CXorShift32& rng, int rampLength)
 {
     const int64_t offset = rng.Between(-60, 60) * kSub;
-    const int64_t amplitude = rng.Between(40, 460) * kSub;
+    const int64_t r = rng.Fraction();
+    const int64_t amplitude = (30 * kUnit + 430 * (r * r / kUnit * r / kUnit)) * kSub / kUnit;
     const int64_t period = rng.Between(34, 52) * kSub;
     const int wobbleLength = rng.Between(250, 600);
     int64_t wobblePhase = rng.Fraction();

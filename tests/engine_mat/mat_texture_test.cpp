@@ -1,0 +1,220 @@
+// The mat texture stages and CreateDitheredMat as a whole.
+#include "mat_test_support.h"
+#include "mat_texture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace framira::testing {
+namespace {
+
+TEST(MatStages, MixChannelsBoostsColourAndLimitsAboveOnly)
+{
+    std::vector<float> r = {0.5f, 1.0f, 0.0f}, g = {0.5f, 0.0f, 0.0f}, b = {0.5f, 0.0f, 1.0f};
+    std::vector<float> ro(3), go(3), bo(3);
+    const float* in[3] = {r.data(), g.data(), b.data()};
+    float* out[3] = {ro.data(), go.data(), bo.data()};
+    MixChannels(in, out, 3);
+    EXPECT_NEAR(ro[0], 0.5f, 1e-6);
+    EXPECT_NEAR(go[0], 0.5f, 1e-6);
+    EXPECT_NEAR(bo[0], 0.5f, 1e-6);
+    EXPECT_EQ(ro[1], 1.0f); // 1.18 is limited to 1
+    EXPECT_NEAR(go[1], -0.05f, 1e-6);
+    EXPECT_NEAR(bo[1], -0.04f, 1e-6);
+    EXPECT_NEAR(ro[2], -0.04f, 1e-6);
+    EXPECT_EQ(bo[2], 1.0f);
+}
+
+TEST(MatStages, BlurKeepsConstantsAndSmoothsSteps)
+{
+    for (auto [W, H] : {std::pair{1, 1}, {1, 7}, {9, 1}, {2, 2}, {37, 23}}) {
+        std::vector<float> src(static_cast<size_t>(W) * H, 0.625f), dst(src.size());
+        for (float s : {1.5f, 4.0f, 8.0f}) {
+            BlurPlane(src.data(), dst.data(), W, H, s);
+            for (float v : dst)
+                ASSERT_NEAR(v, 0.625f, 1e-6) << W << "x" << H << " s=" << s;
+        }
+    }
+    // A step softens monotonically and keeps its range.
+    const int W = 64, H = 3;
+    std::vector<float> step(W * H), out(W * H);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            step[y * W + x] = x < 32 ? 0.0f : 1.0f;
+    BlurPlane(step.data(), out.data(), W, H, 5.0f);
+    for (int x = 1; x < W; ++x)
+        EXPECT_GE(out[W + x], out[W + x - 1]);
+    EXPECT_GT(out[W + 31], 0.05f);
+    EXPECT_LT(out[W + 32], 0.95f);
+}
+
+TEST(MatStages, WarpSamplesWhereTheMapsPoint)
+{
+    // 6 × 5 source x + 10 y, both maps at 32768: u ≈ 2.5, v ≈ 2, value ≈ 22.5.
+    const int W = 6, H = 5;
+    std::vector<float> src(W * H), dst(W * H);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            src[y * W + x] = static_cast<float>(x + 10 * y);
+    std::vector<uint16_t> t(W * H, 32768);
+    WarpWithWaveImages(src.data(), t.data(), t.data(), dst.data(), W, H);
+    for (float v : dst)
+        EXPECT_NEAR(v, 22.5f, 0.01f);
+
+    // Identity maps reproduce a 6 × 6 source (grid points need no interpolation).
+    const int N = 6;
+    std::vector<float> square(N * N), copy(N * N);
+    std::vector<uint16_t> tx(N * N), ty(N * N);
+    for (int y = 0; y < N; ++y)
+        for (int x = 0; x < N; ++x) {
+            square[y * N + x] = static_cast<float>(x * x + 3 * y);
+            tx[y * N + x] = static_cast<uint16_t>(x * 65535 / (N - 1));
+            ty[y * N + x] = static_cast<uint16_t>(65535 - y * 65535 / (N - 1));
+        }
+    WarpWithWaveImages(square.data(), tx.data(), ty.data(), copy.data(), N, N);
+    for (int i = 0; i < N * N; ++i)
+        EXPECT_NEAR(copy[i], square[i], 1e-3) << i;
+
+    // Negative overshoot is limited to 0.
+    std::vector<float> spike(W * H, 0.0f);
+    spike[1 * W + 1] = 1.0f;
+    WarpWithWaveImages(spike.data(), t.data(), t.data(), dst.data(), W, H);
+    for (float v : dst)
+        EXPECT_GE(v, 0.0f);
+}
+
+TEST(MatStages, BicubicBumpOnlySharpens)
+{
+    const float flat[8] = {0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.3f};
+    EXPECT_FLOAT_EQ(BicubicBump(0.3f, 0.25f, 0.75f, flat, 0.4f), 0.3f);
+    // Brighter neighbours pull a bilinear value down (all weights ≤ 0).
+    const float bright[8] = {1, 1, 1, 1, 1, 1, 1, 1};
+    EXPECT_LT(BicubicBump(0.3f, 0.5f, 0.5f, bright, 0.4f), 0.3f);
+    // At a grid point the correction vanishes.
+    EXPECT_FLOAT_EQ(BicubicBump(0.3f, 0.0f, 0.0f, bright, 0.4f), 0.3f);
+}
+
+TEST(MatStages, BlendAndMaxAndShades)
+{
+    std::vector<float> p = {0.2f, 0.8f}, q = {0.6f, 0.4f}, out(2);
+    BlendPlanes(p.data(), q.data(), out.data(), 2, 0.0f);
+    EXPECT_EQ(out, p);
+    BlendPlanes(p.data(), q.data(), out.data(), 2, 100.0f);
+    EXPECT_EQ(out, q);
+    BlendPlanes(p.data(), q.data(), out.data(), 2, 250.0f);
+    EXPECT_EQ(out, q);
+    BlendPlanes(p.data(), q.data(), out.data(), 2, 50.0f);
+    EXPECT_NEAR(out[0], 0.4f, 1e-6);
+    MaxOfPlanes(p.data(), q.data(), out.data(), 2);
+    EXPECT_EQ(out, (std::vector<float>{0.6f, 0.8f}));
+
+    const uint8_t shade[2] = {255, 0};
+    std::vector<float> c = {0.7f, 0.7f}, a(2), b(2), sum(2);
+    SquareImage(c.data(), a.data(), 2);
+    ApplyInverseGreenVignetting(a.data(), shade, a.data(), 2);
+    ApplyGreenVignetting(c.data(), shade, b.data(), 2);
+    AddTheTwoVignetting(a.data(), b.data(), sum.data(), 2);
+    EXPECT_EQ(sum[0], 0.7f);                    // fully lit: the colour itself
+    EXPECT_FLOAT_EQ(sum[1], 0.7f * 0.7f);       // fully shaded: its square
+    ApplyRedVignetting(sum.data(), shade, 2);
+    EXPECT_EQ(sum[0], 0.7f);
+    EXPECT_EQ(sum[1], 0.0f);
+}
+
+struct CMatRun {
+    int W, H;
+    CPreparedTextures textures;
+    CMatRun(int w, int h) : W(w), H(h), textures(w, h) {}
+    CPlanes Make(const CPlanes& picture, int pw, int ph, long* result = nullptr)
+    {
+        CPlanes mat(W, H);
+        const long r = CreateDitheredMat(textures.View(), picture.Const(), mat.Mutable(), W, H, pw, ph);
+        if (result)
+            *result = r;
+        else
+            EXPECT_EQ(r, 0);
+        return mat;
+    }
+};
+
+TEST(DitheredMat, UniformPictureGivesMixedColourShadedOnlyByTheMasks)
+{
+    // A uniformly coloured, saturated picture at 1920 × 1080 with a landscape print.
+    CMatRun run(1920, 1080);
+    const float colour[3] = {0.7f, 0.3f, 0.1f};
+    const CPlanes mat = run.Make(CPlanes(1920, 1080, colour[0], colour[1], colour[2]), 1106, 737);
+    std::vector<float> mr(1), mg(1), mb(1);
+    const float* in[3] = {&colour[0], &colour[1], &colour[2]};
+    float* out[3] = {mr.data(), mg.data(), mb.data()};
+    MixChannels(in, out, 1);
+    const float mixed[3] = {mr[0], mg[0], mb[0]};
+    for (int k = 0; k < 3; ++k) {
+        // Interior: shade 1 is 255 there, so the mat is exactly the mixed colour.
+        EXPECT_NEAR(mat.At(k, 960, 540), mixed[k], 1e-5);
+        EXPECT_NEAR(mat.At(k, 500, 540), mixed[k], 1e-5);
+        // Edges fall towards the square of the mixed colour, never below it.
+        const float edge = mat.At(k, 960, 0);
+        EXPECT_LT(edge, mixed[k]);
+        EXPECT_GE(edge, mixed[k] * mixed[k] - 1e-5f);
+    }
+    // The corner is darkest.
+    EXPECT_LT(mat.At(0, 0, 0), mat.At(0, 960, 0));
+}
+
+TEST(DitheredMat, ShadeZeroOnlyForPortraitOrSquarePrints)
+{
+    CMatRun run(320, 200);
+    const CPlanes picture = MakeLandscape(320, 200);
+    const CPlanes landscape = run.Make(picture, 120, 80);
+    const CPlanes square = run.Make(picture, 100, 100);
+    const CPlanes portrait = run.Make(picture, 80, 120);
+    // The middle column is unshaded by shade 0; the edge columns are darkened.
+    EXPECT_EQ(landscape.At(1, 160, 100), square.At(1, 160, 100));
+    EXPECT_EQ(square.c[1], portrait.c[1]);
+    EXPECT_LT(square.At(1, 0, 100), landscape.At(1, 0, 100));
+    const float s0 = run.textures.shade0[100 * 320 + 0];
+    EXPECT_LT(s0, 180.0f);
+    EXPECT_NEAR(square.At(1, 0, 100), landscape.At(1, 0, 100) * s0 / 255.0f, 1e-5);
+}
+
+TEST(DitheredMat, SamePictureGivesSameBytesAndHuesComeFromThePicture)
+{
+    CMatRun run(400, 300);
+    const CPlanes picture = MakeLandscape(400, 300);
+    const CPlanes first = run.Make(picture, 200, 150);
+    const CPlanes second = run.Make(picture, 200, 150);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(std::memcmp(first.c[k].data(), second.c[k].data(), first.c[k].size() * sizeof(float)), 0);
+    // Not flat: the picture's colours vary across the mat.
+    float lo = 1e9f, hi = -1e9f;
+    for (float v : first.c[2]) {
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
+    EXPECT_GT(hi - lo, 0.3f);
+}
+
+TEST(DitheredMat, MissingMemoryReturnsOneAndLeaksNothing)
+{
+    CMatRun run(64, 48);
+    const CPlanes picture = MakeLandscape(64, 48);
+    for (int granted = 0; granted < 12; ++granted) {
+        SetMatPlaneAllocationLimitForTesting(granted);
+        long result = -1;
+        run.Make(picture, 30, 20, &result);
+        EXPECT_EQ(result, 1) << granted;
+    }
+    SetMatPlaneAllocationLimitForTesting(12);
+    long result = -1;
+    run.Make(picture, 30, 20, &result);
+    EXPECT_EQ(result, 0);
+    SetMatPlaneAllocationLimitForTesting(-1);
+
+    CMatTextures none{};
+    CPlanes mat(64, 48);
+    EXPECT_EQ(CreateDitheredMat(none, picture.Const(), mat.Mutable(), 64, 48, 30, 20), 1);
+}
+
+} // namespace
+} // namespace framira::testing
