@@ -10,5 +10,5 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFRAMIRA_TESTS=OFF -
 cmake --build "$build" -j"$(nproc)"
 mkdir -p out/samples out/framed
 "$build/resources/make_samples" out/samples
-"$build/cli/framira-batch" --preset "${PRESET:-1920x1080}" --out out/framed out/samples
+"$build/cli/framira-batch" --yes --preset "${PRESET:-1920x1080}" --out out/framed out/samples
 echo "Framed pictures are in $(pwd)/out/framed"

@@ -1,0 +1,41 @@
+#pragma once
+// The command line of framira-batch.
+
+#include <string>
+#include <vector>
+
+enum class EOverwritePolicy { Ask, Yes, No };
+
+struct CCliOptions {
+    int presetIndex = 12;  // 1920 x 1080: there may be no screen to take the size from
+    int customWidth = 0;   // for preset 0: a size that is not in the table
+    int customHeight = 0;
+    bool designatedFolder = false;  // --out DIR
+    std::string outDir;
+    std::string subfolder;  // --subfolder NAME; empty: the default name for the size
+    bool recurse = false;
+    std::string ignoreText;  // --ignore KEYWORDS, semicolons between keywords
+    EOverwritePolicy overwrite = EOverwritePolicy::Ask;
+    bool quiet = false;       // no per-picture lines
+    bool noProgress = false;  // no progress bar even on a terminal
+    bool help = false;
+    bool listPresets = false;
+    std::vector<std::string> paths;
+};
+
+// Exit statuses.
+inline constexpr int kExitAllWritten = 0;
+inline constexpr int kExitSomeFailed = 1;
+inline constexpr int kExitRefused = 2;  // refused or stopped before the end, or the engine failed
+inline constexpr int kExitUsage = 64;
+
+// Parses the arguments (without the program name). False with `error` set
+// on a mistake the user must correct.
+bool ParseCommandLine(const std::vector<std::string>& args, CCliOptions& options, std::string& error);
+
+// A preset by index ("12"), name ("SXGA", any case) or size ("1920x1080").
+// A size that no row has is taken as a custom screen size (index 0).
+bool ParsePreset(const std::string& text, int& presetIndex, int& customWidth, int& customHeight, std::string& error);
+
+std::string UsageText();
+std::string PresetListText();

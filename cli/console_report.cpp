@@ -1,0 +1,137 @@
+#include "console_report.h"
+
+#include "cli_options.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+bool StartsWith(const std::string& text, const char* prefix)
+{
+    return text.rfind(prefix, 0) == 0;
+}
+
+} // namespace
+
+CConsoleReport::CConsoleReport(std::vector<std::string> sources, bool quiet, bool progressBar, std::FILE* out)
+    : sources(std::move(sources)), quiet(quiet), out(out), progressBar(progressBar)
+{
+}
+
+const std::string& CConsoleReport::Current() const
+{
+    static const std::string unknown = "?";
+    return next > 0 && next <= sources.size() ? sources[next - 1] : unknown;
+}
+
+void CConsoleReport::Line(const std::string& text, bool problem)
+{
+    if (quiet && !problem)
+        return;
+    ClearProgress();
+    std::FILE* stream = problem ? stderr : out;
+    std::fprintf(stream, "%s\n", text.c_str());
+    std::fflush(stream);
+}
+
+bool CConsoleReport::Handle(const CNotification& n)
+{
+    switch (n.message) {
+    case UWM_PICTURE:
+        progress = n.param;
+        if (!awaitingResult) {
+            ++next;
+            awaitingResult = true;
+        } else {
+            awaitingResult = false;
+            if (StartsWith(n.text, "Problems writing image")) {
+                ++writeFailed;
+                Line("failed   " + Current() + ": could not write " + n.text.substr(23), true);
+            } else {
+                ++written;
+                Line("written  " + n.text, false);
+            }
+        }
+        break;
+    case UWM_STATUS:
+        if (StartsWith(n.text, "Problems reading")) {
+            awaitingResult = false;
+            ++unreadable;
+            std::error_code error;
+            const bool exists = std::filesystem::exists(Current(), error);
+            Line("skipped  " + Current() + (exists ? ": not a picture framira-batch can read" : ": no such file"),
+                 true);
+        } else {
+            engineFailure = n.text;
+            Line("error    the frame engine could not be started: " + n.text, true);
+        }
+        break;
+    case UWM_PICTURE_DONE:
+        progress = n.param;
+        break;
+    case UWM_DONE:
+        done = true;
+        progress = engineFailure.empty() ? 100 : progress;
+        break;
+    case UWM_STOPPED:
+        stopped = true;
+        break;
+    default:
+        break;
+    }
+    DrawProgress();
+    return done || stopped;
+}
+
+void CConsoleReport::DrawProgress()
+{
+    if (!progressBar)
+        return;
+    constexpr int width = 30;
+    const int percent = std::clamp(progress, 0, 100);
+    const int filled = percent * width / 100;
+    std::string bar = "\r[" + std::string(std::size_t(filled), '#') + std::string(std::size_t(width - filled), '-') +
+                      "] " + std::to_string(percent) + "%  " + std::to_string(std::min(next, sources.size())) + "/" +
+                      std::to_string(sources.size()) + "\033[K";
+    std::fputs(bar.c_str(), stderr);
+    std::fflush(stderr);
+    barShown = true;
+}
+
+void CConsoleReport::ClearProgress()
+{
+    if (!barShown)
+        return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    barShown = false;
+}
+
+void CConsoleReport::PrintSummary(bool interrupted, bool refusedWithoutAnswer)
+{
+    ClearProgress();
+    std::string text = std::to_string(written) + " of " + std::to_string(sources.size()) + " picture" +
+                       (sources.size() == 1 ? "" : "s") + " written";
+    if (unreadable)
+        text += ", " + std::to_string(unreadable) + " could not be read";
+    if (writeFailed)
+        text += ", " + std::to_string(writeFailed) + " could not be written";
+    if (!engineFailure.empty())
+        text += "; the frame engine failed (" + engineFailure + ")";
+    if (stopped)
+        text += interrupted ? "; stopped by Ctrl-C" : "; stopped before the end";
+    if (refusedWithoutAnswer)
+        text += " (use --yes or --no to answer the overwrite question)";
+    std::fprintf(out, "%s.\n", text.c_str());
+    std::fflush(out);
+}
+
+int CConsoleReport::ExitStatus() const
+{
+    if (stopped || !engineFailure.empty() || !done)
+        return kExitRefused;
+    return (unreadable + writeFailed) > 0 ? kExitSomeFailed : kExitAllWritten;
+}

@@ -1,0 +1,199 @@
+// framira-batch: frames pictures from the command line through the same job
+// the window runs.
+#include "batch_worker.h"
+#include "cli_options.h"
+#include "console_platform.h"
+#include "console_report.h"
+#include "destination.h"
+#include "destination_check.h"
+#include "input_list.h"
+#include "output_path.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+volatile sig_atomic_t interrupted = 0;
+std::atomic<bool>* stopFlag = nullptr;
+static_assert(std::atomic<bool>::is_always_lock_free, "the stop flag is set from a signal handler");
+
+void OnInterrupt(int)
+{
+    interrupted = 1;
+    if (stopFlag)
+        stopFlag->store(true);
+    // A second Ctrl-C ends the program at once.
+    ::signal(SIGINT, SIG_DFL);
+}
+
+// Sends file descriptor 1 to /dev/null and keeps the real standard output
+// as Out() until Restore().
+class CStdoutDetour {
+public:
+    CStdoutDetour()
+    {
+        const int keep = ::dup(STDOUT_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (keep >= 0 && null >= 0) {
+            out = ::fdopen(keep, "w");
+            if (out && ::dup2(null, STDOUT_FILENO) >= 0)
+                saved = keep;
+        }
+        if (null >= 0)
+            ::close(null);
+        if (saved < 0) {
+            if (out)
+                std::fclose(out);
+            else if (keep >= 0)
+                ::close(keep);
+            out = nullptr;
+        }
+    }
+    ~CStdoutDetour() { Restore(); }
+    CStdoutDetour(const CStdoutDetour&) = delete;
+    CStdoutDetour& operator=(const CStdoutDetour&) = delete;
+
+    std::FILE* Out() const { return out ? out : stdout; }
+    void Restore()
+    {
+        if (saved < 0)
+            return;
+        std::fflush(stdout);
+        std::fflush(out);
+        ::dup2(saved, STDOUT_FILENO);
+        std::fclose(out);  // closes `saved` too
+        out = nullptr;
+        saved = -1;
+    }
+
+private:
+    std::FILE* out = nullptr;
+    int saved = -1;
+};
+
+int Fail(const std::string& message, int status)
+{
+    std::fprintf(stderr, "framira-batch: %s\n", message.c_str());
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    CCliOptions options;
+    std::string error;
+    if (!ParseCommandLine(args, options, error))
+        return Fail(error, kExitUsage);
+    if (options.help) {
+        std::fputs(UsageText().c_str(), stdout);
+        return kExitAllWritten;
+    }
+    if (options.listPresets) {
+        std::fputs(PresetListText().c_str(), stdout);
+        return kExitAllWritten;
+    }
+
+    CConsolePlatformServices platform(options.overwrite);
+    platform.SetInteractive(::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO));
+
+    // The pictures: files as named (their content decides), folders by the
+    // list's rules.
+    CInputList list(platform);
+    const std::vector<std::string> keywords = BuildKeywords(options.ignoreText);
+    int missing = 0;
+    for (const std::string& path : options.paths) {
+        if (platform.IsDirectory(path)) {
+            if (list.ScanFolder(TrimTrailingSeparators(path), options.recurse, keywords) == 0)
+                std::fprintf(stderr, "framira-batch: no pictures in folder %s\n", path.c_str());
+        } else if (!platform.Exists(path)) {
+            std::fprintf(stderr, "missing  %s: no such file or folder\n", path.c_str());
+            ++missing;
+        } else {
+            list.AddFile(path);
+        }
+    }
+    if (list.IsEmpty()) {
+        std::fprintf(stdout, "Nothing to frame.\n");
+        return missing ? kExitSomeFailed : kExitAllWritten;
+    }
+
+    // Where the outputs go.
+    CBatchWorker job;
+    job.Reset();
+    job.notifyWindow = &platform;
+    job.platform = &platform;
+    job.checkFolderGroup = CheckJobFolderGroup;
+    job.strength = 1.75f;
+    job.presetIndex = options.presetIndex;
+    job.customWidth = options.customWidth;
+    job.customHeight = options.customHeight;
+    if (options.designatedFolder) {
+        if (!platform.IsDirectory(options.outDir))
+            return Fail(std::string(kMissingOutputFolderMessage) + ": " + options.outDir, kExitRefused);
+        job.saveType = kSaveDesignatedFolder;
+        job.outputFolder = TrimTrailingSeparators(options.outDir);
+    } else {
+        int width = 0, height = 0;
+        job.GetOutputSize(width, height);
+        job.saveType = kSaveSubfolder;
+        job.outputFolder =
+            options.subfolder.empty() ? CDestination::MakeDefaultSubfolderName({width, height}) : options.subfolder;
+    }
+    for (const std::string& path : list.Entries())
+        job.queue.push_back(path);
+
+    std::list<std::string> order = job.queue;
+    SortPathsNoCase(order);
+    const bool bar = !options.noProgress && ::isatty(STDERR_FILENO);
+
+    // The engine prints a diagnostic line for every step of every picture on
+    // standard output; the report's lines are what a user wants to read
+    // there, so the engine's go to /dev/null while the job runs.
+    std::fflush(stdout);
+    CStdoutDetour detour;
+    CConsoleReport report(std::vector<std::string>(order.begin(), order.end()), options.quiet, bar, detour.Out());
+
+    stopFlag = &job.stopRequested;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+
+    if (!job.Start())
+        return Fail("the worker thread could not be started", kExitRefused);
+
+    bool announcedStop = false;
+    for (bool ended = false; !ended;) {
+        CNotification notification;
+        if (platform.TakeNotification(notification, 100)) {
+            ended = report.Handle(notification);
+        } else if (!job.IsRunning()) {
+            break;  // a job always posts its end; this only guards against waiting for ever
+        }
+        if (interrupted && !announcedStop) {
+            announcedStop = true;
+            job.RequestStop();
+            report.ClearProgress();
+            std::fprintf(stderr, "Stopping after the current picture...\n");
+        }
+    }
+    job.Wait();
+    stopFlag = nullptr;
+    ::signal(SIGINT, SIG_DFL);
+
+    report.PrintSummary(interrupted != 0, platform.QuestionUnanswerable());
+    detour.Restore();
+    int status = report.ExitStatus();
+    if (status == kExitAllWritten && missing)
+        status = kExitSomeFailed;
+    return status;
+}
