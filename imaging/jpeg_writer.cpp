@@ -31,7 +31,7 @@ struct JpegWriteJob {
     bool followSource;
     const JpegSourceParameters* source;
     J_COLOR_SPACE colorSpace;
-    bool adobeMarkers;            // JFIF off, Adobe on
+    bool jfifMarker, adobeMarker;
     const char* comment;
     const std::uint8_t* payload;
     int payloadLength;            // < 0: no APP1 segment
@@ -72,10 +72,8 @@ void FollowSource(j_compress_ptr cinfo, const JpegWriteJob& job)
 {
     const JpegSourceParameters& source = *job.source;
     cinfo->jpeg_color_space = job.colorSpace;
-    if (job.adobeMarkers) {
-        cinfo->write_JFIF_header = FALSE;
-        cinfo->write_Adobe_marker = TRUE;
-    }
+    cinfo->write_JFIF_header = job.jfifMarker ? TRUE : FALSE;
+    cinfo->write_Adobe_marker = job.adobeMarker ? TRUE : FALSE;
     SetDensity(cinfo, job.resolution);
     jpeg_set_quality(cinfo, job.quality, TRUE);
     // Component ids and sampling; the table numbers stay as set for RGB input.
@@ -197,7 +195,9 @@ int SubsamplingOf(const JpegSourceParameters& source)
 // RGB (or grey) buffer cannot be turned into the source's colour space.
 bool ChooseColorSpace(const JpegSourceParameters& source, int planes, JpegWriteJob& job)
 {
-    job.adobeMarkers = false;
+    // What jpeg_set_defaults leaves for grey or RGB input.
+    job.jfifMarker = true;
+    job.adobeMarker = false;
     if (source.numComponents == 1) {
         job.colorSpace = JCS_GRAYSCALE;
         return true;
@@ -206,11 +206,16 @@ bool ChooseColorSpace(const JpegSourceParameters& source, int planes, JpegWriteJ
         return false;
     if (source.sawAdobe) {
         job.colorSpace = source.adobeTransform != 0 ? JCS_YCbCr : JCS_RGB;
-        job.adobeMarkers = true;
+        job.jfifMarker = false;
+        job.adobeMarker = true;
     } else if (source.sawJfif) {
         job.colorSpace = JCS_YCbCr;
     } else if (source.componentId[0] == 'R' && source.componentId[1] == 'G' && source.componentId[2] == 'B') {
+        // RGB samples under a JFIF marker would be decoded as YCbCr (JFIF
+        // means YCbCr to every decoder, libjpeg included), so the output
+        // carries no marker, like its source; the ids then say RGB.
         job.colorSpace = JCS_RGB;
+        job.jfifMarker = false;
     } else {
         job.colorSpace = JCS_YCbCr;
     }

@@ -1,0 +1,270 @@
+// JPEG info and reader: components, colour spaces, density, subsampling, and
+// corrupt, truncated and hostile files.
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+#include "file_type.h"
+#include "image.h"
+#include "imaging_test_support.h"
+#include "jpeg_reader.h"
+
+using namespace imgtest;
+
+namespace {
+// Offset of the two-byte height field in the first SOF segment.
+size_t SofHeightOffset(const Bytes& file)
+{
+    for (size_t i = 2; i + 9 < file.size(); ++i)
+        if (file[i] == 0xFF && (file[i + 1] == 0xC0 || file[i + 1] == 0xC2))
+            return i + 5;
+    return 0;
+}
+
+void SetSofSize(Bytes& file, int width, int height)
+{
+    const size_t at = SofHeightOffset(file);
+    ASSERT_NE(at, 0u);
+    file[at] = static_cast<uint8_t>(height >> 8);
+    file[at + 1] = static_cast<uint8_t>(height & 0xFF);
+    file[at + 2] = static_cast<uint8_t>(width >> 8);
+    file[at + 3] = static_cast<uint8_t>(width & 0xFF);
+}
+
+bool Near(uint8_t a, uint8_t b, int tolerance) { return std::abs(int(a) - int(b)) <= tolerance; }
+} // namespace
+
+TEST(JpegRead, ColourFileReadsThreePlanesOfPattern)
+{
+    ScratchFolder folder;
+    JpegSpec spec;
+    spec.width = 40;
+    spec.height = 24;
+    spec.quality = 100;
+    spec.hSamp0 = 1;
+    spec.vSamp0 = 1;
+    WriteBytes(folder / "a.jpg", MakeJpeg(spec));
+    CImage image(folder / "a.jpg", 0);
+    ASSERT_EQ(image.planes, 3);
+    EXPECT_EQ(image.cols, 40);
+    EXPECT_EQ(image.rows, 24);
+    EXPECT_EQ(image.sampleType, kSampleByte);
+    EXPECT_EQ(image.quality, 75);
+    EXPECT_EQ(image.subsampling, 0);
+    EXPECT_EQ(image.resolution, 0);
+    int off = 0;
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 40; ++x)
+            for (int p = 0; p < 3; ++p)
+                off += !Near(image.plane[p][y * 40 + x], Pattern(x, y, p), 8);
+    EXPECT_LT(off, 40);  // the pattern wraps at 256, where JPEG rings
+}
+
+TEST(JpegRead, GreyscaleReadsOnePlane)
+{
+    JpegSpec spec;
+    spec.components = 1;
+    spec.inSpace = JCS_GRAYSCALE;
+    const Bytes file = MakeJpeg(spec);
+    CImage image;
+    ASSERT_EQ(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
+    EXPECT_EQ(image.planes, 1);
+    int cols = 0, rows = 0, planes = 0, adobe = 7;
+    ASSERT_EQ(ReadJpegInfo(file.data(), file.size(), cols, rows, planes, &adobe), kImageSuccess);
+    EXPECT_EQ(planes, 1);
+    EXPECT_EQ(adobe, 0);
+}
+
+TEST(JpegRead, AdobeCmykKeepsStoredValues)
+{
+    JpegSpec spec;
+    spec.components = 4;
+    spec.inSpace = JCS_CMYK;
+    spec.jfif = false;
+    spec.adobe = true;
+    spec.quality = 100;
+    ScratchFolder folder;
+    WriteBytes(folder / "cmyk.jpg", MakeJpeg(spec));
+    CImage image(folder / "cmyk.jpg", kFileTypeJpeg);
+    ASSERT_EQ(image.planes, 4);
+    // Stored values, not inverted and not converted: each plane follows its
+    // own channel of the pattern.
+    for (int p = 0; p < 4; ++p) {
+        int off = 0;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                off += !Near(image.plane[p][y * 16 + x], Pattern(x, y, p), 12);
+        EXPECT_LT(off, 24) << "plane " << p;
+    }
+    int cols = 0, rows = 0, planes = 0, adobe = 0;
+    EXPECT_EQ(GetImageInfo(folder / "cmyk.jpg", cols, rows, planes, adobe), kFileTypeJpeg);
+    EXPECT_EQ(planes, 4);
+    EXPECT_EQ(adobe, 1);
+}
+
+TEST(JpegRead, DensityGivesResolutionOnlyWithAUnit)
+{
+    JpegSpec spec;
+    spec.densityUnit = 1;
+    spec.xDensity = 72;
+    spec.yDensity = 72;
+    Bytes file = MakeJpeg(spec);
+    CImage image;
+    ASSERT_EQ(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
+    EXPECT_EQ(image.resolution, 72);
+    spec.densityUnit = 2;  // dots per centimetre: taken as it is
+    spec.xDensity = 118;
+    file = MakeJpeg(spec);
+    ASSERT_EQ(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
+    EXPECT_EQ(image.resolution, 118);
+    spec.densityUnit = 0;
+    spec.xDensity = 3;
+    file = MakeJpeg(spec);
+    ASSERT_EQ(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
+    EXPECT_EQ(image.resolution, 0);
+}
+
+TEST(JpegRead, SubsamplingCodeFromComponentZero)
+{
+    const int factors[][3] = {{1, 1, 0}, {2, 1, 1}, {2, 2, 2}, {1, 2, 2}};
+    for (const auto& f : factors) {
+        JpegSpec spec;
+        spec.hSamp0 = f[0];
+        spec.vSamp0 = f[1];
+        const Bytes file = MakeJpeg(spec);
+        CImage image;
+        ASSERT_EQ(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
+        EXPECT_EQ(image.subsampling, f[2]) << f[0] << "x" << f[1];
+    }
+}
+
+TEST(JpegRead, ProgressiveFileReads)
+{
+    JpegSpec spec;
+    spec.progressive = true;
+    spec.width = 33;
+    spec.height = 17;
+    const Bytes file = MakeJpeg(spec);
+    CImage image;
+    ASSERT_EQ(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
+    EXPECT_EQ(image.cols, 33);
+    EXPECT_EQ(image.rows, 17);
+}
+
+TEST(JpegRead, NonAsciiPathReads)
+{
+    ScratchFolder folder;
+    const auto path = folder / "Stra\xC3\x9F" "e \xE5\x86\x99\xE7\x9C\x9F.jpg";
+    WriteBytes(path, MakeJpeg(JpegSpec()));
+    CImage image(path, 0);
+    EXPECT_EQ(image.planes, 3);
+    int cols = 0, rows = 0, planes = 0;
+    EXPECT_EQ(GetImageInfo(path, cols, rows, planes), kFileTypeJpeg);
+    EXPECT_EQ(cols, 16);
+}
+
+TEST(JpegRead, MissingFileGivesTwo)
+{
+    CImage image;
+    EXPECT_EQ(ReadJpegFile(std::filesystem::path("/nonexistent/x.jpg"), image), kImageCannotOpen);
+    EXPECT_EQ(image.planes, 0);
+    int cols = 1, rows = 1, planes = 1;
+    EXPECT_EQ(ReadJpegInfo(std::filesystem::path("/nonexistent/x.jpg"), cols, rows, planes, nullptr),
+              kImageCannotOpen);
+    EXPECT_EQ(cols + rows + planes, 0);
+}
+
+TEST(JpegBadInput, TruncatedFileDecodesWithFiller)
+{
+    JpegSpec spec;
+    spec.width = 64;
+    spec.height = 64;
+    Bytes file = MakeJpeg(spec);
+    file.resize(file.size() * 2 / 3);  // ends in the middle of the scan
+    CImage image;
+    EXPECT_EQ(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
+    EXPECT_EQ(image.planes, 3);
+}
+
+TEST(JpegBadInput, FileEndingInsideAHeaderSegmentFails)
+{
+    const Bytes whole = MakeJpeg(JpegSpec());
+    const size_t sof = SofHeightOffset(whole);
+    ASSERT_GT(sof, 0u);
+    for (size_t cut : {size_t{2}, size_t{3}, size_t{5}, size_t{12}, sof - 2, sof + 2}) {
+        Bytes file(whole.begin(), whole.begin() + static_cast<long>(cut));
+        CImage image;
+        EXPECT_NE(ReadJpegFile(file.data(), file.size(), image), kImageSuccess) << cut;
+        EXPECT_EQ(image.planes, 0);
+        int cols = 5, rows = 5, planes = 5, adobe = 9;
+        EXPECT_NE(ReadJpegInfo(file.data(), file.size(), cols, rows, planes, &adobe), kImageSuccess);
+        EXPECT_EQ(cols + rows + planes, 0);
+        EXPECT_EQ(adobe, 9);
+    }
+}
+
+TEST(JpegBadInput, BrokenMarkersFail)
+{
+    Bytes file = MakeJpeg(JpegSpec());
+    const size_t sof = SofHeightOffset(file);
+    // Number of components in the frame header set to 0.
+    Bytes noComponents = file;
+    noComponents[sof + 4] = 0;
+    CImage image;
+    EXPECT_NE(ReadJpegFile(noComponents.data(), noComponents.size(), image), kImageSuccess);
+    EXPECT_EQ(image.planes, 0);
+    // A frame header whose length disagrees with its component count.
+    Bytes shortLength = file;
+    shortLength[sof - 3] = 0;
+    shortLength[sof - 2] = 9;
+    EXPECT_NE(ReadJpegFile(shortLength.data(), shortLength.size(), image), kImageSuccess);
+    // Only the start-of-image marker.
+    const Bytes soiOnly = {0xFF, 0xD8};
+    EXPECT_NE(ReadJpegFile(soiOnly.data(), soiOnly.size(), image), kImageSuccess);
+    // Nothing at all.
+    EXPECT_NE(ReadJpegFile(nullptr, 0, image), kImageSuccess);
+    // Sampling factor 0 for component 0.
+    Bytes zeroSampling = file;
+    zeroSampling[sof + 6] = 0x00;
+    EXPECT_NE(ReadJpegFile(zeroSampling.data(), zeroSampling.size(), image), kImageSuccess);
+    EXPECT_EQ(image.planes, 0);
+}
+
+TEST(JpegBadInput, AbsurdDimensionsAreRefusedBeforeAllocation)
+{
+    for (const auto& size : {std::pair{65535, 65535}, std::pair{65500, 65500}, std::pair{16384, 16384},
+                             std::pair{0, 16}}) {
+        for (bool progressive : {false, true}) {
+            JpegSpec spec;
+            spec.progressive = progressive;
+            Bytes file = MakeJpeg(spec);
+            SetSofSize(file, size.first, size.second);
+            CImage image;
+            EXPECT_NE(ReadJpegFile(file.data(), file.size(), image), kImageSuccess) << size.first;
+            EXPECT_EQ(image.planes, 0);
+            int cols = 0, rows = 0, planes = 0;
+            EXPECT_NE(ReadJpegInfo(file.data(), file.size(), cols, rows, planes, nullptr), kImageSuccess);
+        }
+    }
+}
+
+TEST(JpegBadInput, SmallClaimedSizeStillDecodes)
+{
+    // A header claiming 1000 x 1000 from a few hundred bytes stays under the
+    // one-megapixel floor: decoded with filler, as libjpeg intends.
+    Bytes file = MakeJpeg(JpegSpec());
+    SetSofSize(file, 1000, 1000);
+    CImage image;
+    EXPECT_EQ(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
+    EXPECT_EQ(image.cols, 1000);
+}
+
+TEST(JpegBadInput, GarbageAfterTheMarkerFails)
+{
+    Bytes file = {0xFF, 0xD8};
+    for (int i = 0; i < 200; ++i)
+        file.push_back(static_cast<uint8_t>(i * 37));
+    CImage image;
+    EXPECT_NE(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
+    EXPECT_EQ(image.planes, 0);
+}
