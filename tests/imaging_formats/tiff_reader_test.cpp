@@ -1,0 +1,345 @@
+#include "format_readers.h"
+#include "format_test_support.h"
+
+#include <cstring>
+#include <functional>
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+namespace {
+using CSampleFn = std::function<unsigned(int x, int y, int s)>;
+
+struct CTiffSpec {
+    std::uint32_t width = 5;
+    std::uint32_t height = 3;
+    std::uint16_t bits = 8;
+    std::uint16_t samples = 3;
+    std::uint16_t photometric = PHOTOMETRIC_RGB;
+    std::uint16_t planar = PLANARCONFIG_CONTIG;
+    std::uint16_t compression = COMPRESSION_NONE;
+    std::uint32_t rowsPerStrip = 2;
+    std::uint32_t tile = 0;  // tile width and length; 0 for strips
+    std::uint16_t resolutionUnit = 0;  // 0: no tag
+    float xResolution = 0.0f;          // 0: no tag
+};
+
+// Packs one block row (a strip row, or a tile row of `count` pixels from x0)
+// the way the file stores it.
+void PackRow(const CTiffSpec& s, const CSampleFn& value, int y, int x0, int count, int sample, std::uint8_t* out)
+{
+    const int perPixel = s.planar == PLANARCONFIG_SEPARATE ? 1 : s.samples;
+    for (int i = 0; i < count; ++i) {
+        const int x = x0 + i;
+        const bool inside = x < static_cast<int>(s.width) && y < static_cast<int>(s.height);
+        for (int k = 0; k < perPixel; ++k) {
+            const int smp = s.planar == PLANARCONFIG_SEPARATE ? sample : k;
+            const unsigned v = inside ? value(x, y, smp) : 0;
+            const int at = i * perPixel + k;
+            if (s.bits == 1) {
+                if (v)
+                    out[at / 8] |= static_cast<std::uint8_t>(0x80 >> (at % 8));
+            } else if (s.bits == 8) {
+                out[at] = static_cast<std::uint8_t>(v);
+            } else {
+                const auto w = static_cast<std::uint16_t>(v);
+                std::memcpy(out + 2 * at, &w, 2);
+            }
+        }
+    }
+}
+
+std::filesystem::path WriteTiff(const CScratchFolder& folder, const std::string& name, const CTiffSpec& s,
+                                const CSampleFn& value)
+{
+    const auto path = folder.path / name;
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    EXPECT_NE(tif, nullptr);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, s.width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, s.height);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, s.bits);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, s.samples);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, s.photometric);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, s.planar);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, s.compression);
+    if (s.photometric == PHOTOMETRIC_YCBCR && s.compression == COMPRESSION_JPEG)
+        TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+    if (s.resolutionUnit != 0)
+        TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, s.resolutionUnit);
+    if (s.xResolution != 0.0f)
+        TIFFSetField(tif, TIFFTAG_XRESOLUTION, s.xResolution);
+    const int blockPlanes = s.planar == PLANARCONFIG_SEPARATE ? s.samples : 1;
+    if (s.tile == 0) {
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, s.rowsPerStrip);
+        std::vector<std::uint8_t> row(static_cast<std::size_t>(TIFFScanlineSize(tif)));
+        for (int p = 0; p < blockPlanes; ++p) {
+            for (std::uint32_t y = 0; y < s.height; ++y) {
+                std::fill(row.begin(), row.end(), 0);
+                PackRow(s, value, static_cast<int>(y), 0, static_cast<int>(s.width), p, row.data());
+                EXPECT_EQ(TIFFWriteScanline(tif, row.data(), y, static_cast<std::uint16_t>(p)), 1);
+            }
+        }
+    } else {
+        TIFFSetField(tif, TIFFTAG_TILEWIDTH, s.tile);
+        TIFFSetField(tif, TIFFTAG_TILELENGTH, s.tile);
+        const std::size_t rowBytes = static_cast<std::size_t>(TIFFTileRowSize(tif));
+        std::vector<std::uint8_t> tile(static_cast<std::size_t>(TIFFTileSize(tif)));
+        for (int p = 0; p < blockPlanes; ++p) {
+            for (std::uint32_t y0 = 0; y0 < s.height; y0 += s.tile) {
+                for (std::uint32_t x0 = 0; x0 < s.width; x0 += s.tile) {
+                    std::fill(tile.begin(), tile.end(), 0);
+                    for (std::uint32_t r = 0; r < s.tile; ++r)
+                        PackRow(s, value, static_cast<int>(y0 + r), static_cast<int>(x0), static_cast<int>(s.tile), p,
+                                tile.data() + r * rowBytes);
+                    EXPECT_GE(TIFFWriteTile(tif, tile.data(), x0, y0, 0, static_cast<std::uint16_t>(p)), 0);
+                }
+            }
+        }
+    }
+    TIFFClose(tif);
+    return path;
+}
+
+unsigned Pattern(int x, int y, int s)
+{
+    return static_cast<unsigned>((x * 37 + y * 11 + s * 70) % 256);
+}
+unsigned Pattern16(int x, int y, int s)
+{
+    return static_cast<unsigned>((x * 4099 + y * 257 + s * 20000 + 1) % 65536);
+}
+
+// Every sample of the image against the pattern.
+void ExpectPattern(const CImage& image, const CTiffSpec& s, const CSampleFn& value)
+{
+    ASSERT_EQ(image.planes, s.samples);
+    ASSERT_EQ(image.cols, static_cast<int>(s.width));
+    ASSERT_EQ(image.rows, static_cast<int>(s.height));
+    int wrong = 0;
+    for (int p = 0; p < image.planes; ++p)
+        for (int y = 0; y < image.rows; ++y)
+            for (int x = 0; x < image.cols; ++x) {
+                const int got = s.bits == 16 ? Sample16(image, p, x, y) : Sample8(image, p, x, y);
+                if (got != static_cast<int>(value(x, y, p)) && wrong++ < 5)
+                    ADD_FAILURE() << "plane " << p << " at " << x << "," << y << ": " << got << " vs " << value(x, y, p);
+            }
+}
+
+CImage ReadTiffPath(const std::filesystem::path& path, int expected = kImageSuccess)
+{
+    CImage image;
+    EXPECT_EQ(ReadTiffFile(path, image), expected);
+    EXPECT_EQ(image.planes != 0, expected == kImageSuccess);
+    return image;
+}
+} // namespace
+
+TEST(TiffReader, ContiguousStripsOfEveryCodec)
+{
+    CScratchFolder folder;
+    for (std::uint16_t compression : {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_PACKBITS, COMPRESSION_ADOBE_DEFLATE,
+                                      COMPRESSION_DEFLATE}) {
+        for (std::uint16_t bits : {8, 16}) {
+            CTiffSpec s;
+            s.bits = bits;
+            s.compression = compression;
+            const CSampleFn fn = bits == 16 ? Pattern16 : Pattern;
+            const auto path = WriteTiff(folder, "c" + std::to_string(compression) + "_" + std::to_string(bits) + ".tif", s, fn);
+            const CImage image = ReadTiffPath(path);
+            SCOPED_TRACE(path.filename().string());
+            EXPECT_EQ(image.sampleType, bits == 16 ? kSampleWord : kSampleByte);
+            ExpectPattern(image, s, fn);
+        }
+    }
+}
+
+TEST(TiffReader, SeparatePlanesAndGreyscale)
+{
+    CScratchFolder folder;
+    CTiffSpec s;
+    s.planar = PLANARCONFIG_SEPARATE;
+    s.width = 7;
+    s.height = 5;
+    s.rowsPerStrip = 3;
+    ExpectPattern(ReadTiffPath(WriteTiff(folder, "sep.tif", s, Pattern)), s, Pattern);
+    s.bits = 16;
+    s.compression = COMPRESSION_DEFLATE;
+    ExpectPattern(ReadTiffPath(WriteTiff(folder, "sep16.tif", s, Pattern16)), s, Pattern16);
+
+    // Greyscale with 0 = white is stored as read, not inverted.
+    CTiffSpec grey;
+    grey.samples = 1;
+    grey.photometric = PHOTOMETRIC_MINISWHITE;
+    ExpectPattern(ReadTiffPath(WriteTiff(folder, "grey.tif", grey, Pattern)), grey, Pattern);
+}
+
+TEST(TiffReader, TiledFilesReadLikeStrips)
+{
+    CScratchFolder folder;
+    CTiffSpec s;
+    s.width = 40;
+    s.height = 21;
+    s.tile = 16;
+    s.compression = COMPRESSION_ADOBE_DEFLATE;
+    ExpectPattern(ReadTiffPath(WriteTiff(folder, "tiled.tif", s, Pattern)), s, Pattern);
+    s.planar = PLANARCONFIG_SEPARATE;
+    s.bits = 16;
+    ExpectPattern(ReadTiffPath(WriteTiff(folder, "tiled_sep.tif", s, Pattern16)), s, Pattern16);
+}
+
+TEST(TiffReader, BilevelSetBitsReadAsZero)
+{
+    CScratchFolder folder;
+    const CSampleFn bit = [](int x, int y, int) { return static_cast<unsigned>((x + y) % 3 == 0); };
+    const CSampleFn expected = [&](int x, int y, int s) { return bit(x, y, s) ? 0u : 255u; };
+    for (std::uint16_t photometric : {PHOTOMETRIC_MINISBLACK, PHOTOMETRIC_MINISWHITE}) {
+        for (std::uint16_t compression : {COMPRESSION_NONE, COMPRESSION_CCITTFAX4, COMPRESSION_PACKBITS}) {
+            CTiffSpec s;
+            s.bits = 1;
+            s.samples = 1;
+            s.width = 19;
+            s.height = 6;
+            s.rowsPerStrip = 4;
+            s.photometric = photometric;
+            s.compression = compression;
+            const auto path = WriteTiff(folder, "bw" + std::to_string(photometric) + "_" + std::to_string(compression) + ".tif",
+                                        s, bit);
+            SCOPED_TRACE(path.filename().string());
+            ExpectPattern(ReadTiffPath(path), s, expected);
+        }
+    }
+}
+
+TEST(TiffReader, CmykBecomesRgbWithBlackKept)
+{
+    CScratchFolder folder;
+    CTiffSpec s;
+    s.samples = 4;
+    s.photometric = PHOTOMETRIC_SEPARATED;
+    s.width = 3;
+    s.height = 1;
+    const unsigned cmyk[3][4] = {{0, 255, 255, 0}, {100, 50, 0, 51}, {7, 8, 9, 255}};
+    const CSampleFn fn = [&](int x, int, int p) { return cmyk[x][p]; };
+    const CImage image = ReadTiffPath(WriteTiff(folder, "cmyk.tif", s, fn));
+    ASSERT_EQ(image.planes, 4);
+    const int rgbk[3][4] = {{255, 0, 0, 0}, {124, 164, 204, 51}, {0, 0, 0, 255}};
+    for (int x = 0; x < 3; ++x)
+        for (int p = 0; p < 4; ++p)
+            EXPECT_EQ(Sample8(image, p, x, 0), rgbk[x][p]) << x << "," << p;
+
+    s.bits = 16;
+    const unsigned cmyk16[3][4] = {{0, 65535, 65535, 0}, {0, 0, 0, 32768}, {65535, 0, 0, 0}};
+    const CSampleFn fn16 = [&](int x, int, int p) { return cmyk16[x][p]; };
+    const CImage wide = ReadTiffPath(WriteTiff(folder, "cmyk16.tif", s, fn16));
+    EXPECT_EQ(Sample16(wide, 0, 0, 0), 65535);
+    EXPECT_EQ(Sample16(wide, 1, 0, 0), 0);
+    EXPECT_EQ(Sample16(wide, 0, 1, 0), 32767);
+    EXPECT_EQ(Sample16(wide, 3, 1, 0), 32768);
+    EXPECT_EQ(Sample16(wide, 0, 2, 0), 0);
+    EXPECT_EQ(Sample16(wide, 2, 2, 0), 65535);
+}
+
+TEST(TiffReader, ResolutionRules)
+{
+    CScratchFolder folder;
+    struct CCase {
+        std::uint16_t unit;
+        float x;
+        int expected;
+    };
+    const CCase cases[] = {{RESUNIT_CENTIMETER, 118.11f, 0}, {RESUNIT_INCH, 300.0f, 300}, {RESUNIT_NONE, 300.0f, 0},
+                           {0, 72.9f, 72}, {RESUNIT_INCH, 0.0f, 0}};
+    int n = 0;
+    for (const CCase& c : cases) {
+        CTiffSpec s;
+        s.resolutionUnit = c.unit;
+        s.xResolution = c.x;
+        const CImage image = ReadTiffPath(WriteTiff(folder, "res" + std::to_string(n++) + ".tif", s, Pattern));
+        EXPECT_EQ(image.resolution, c.expected) << c.unit << " " << c.x;
+    }
+}
+
+TEST(TiffReader, JpegCompressedYCbCrComesOutAsRgb)
+{
+    CScratchFolder folder;
+    CTiffSpec s;
+    s.width = 32;
+    s.height = 16;
+    s.rowsPerStrip = 16;
+    s.compression = COMPRESSION_JPEG;
+    s.photometric = PHOTOMETRIC_YCBCR;
+    const CSampleFn smooth = [](int x, int y, int p) { return static_cast<unsigned>(p == 0 ? 200 : p == 1 ? 60 + x : 100 + y); };
+    const CImage image = ReadTiffPath(WriteTiff(folder, "jpeg.tif", s, smooth));
+    ASSERT_EQ(image.planes, 3);
+    int worst = 0;
+    for (int p = 0; p < 3; ++p)
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 32; ++x)
+                worst = std::max(worst, std::abs(Sample8(image, p, x, y) - static_cast<int>(smooth(x, y, p))));
+    EXPECT_LE(worst, 12);
+
+    s.photometric = PHOTOMETRIC_RGB;
+    s.tile = 16;
+    const CImage tiled = ReadTiffPath(WriteTiff(folder, "jpeg_tiled.tif", s, smooth));
+    EXPECT_NEAR(Sample8(tiled, 0, 20, 10), 200, 12);
+    EXPECT_NEAR(Sample8(tiled, 1, 20, 10), 80, 12);
+}
+
+TEST(TiffReader, RefusesWhatItCannotReadWithoutPlanes)
+{
+    CScratchFolder folder;
+    CTiffSpec s;
+    s.bits = 4;
+    ReadTiffPath(WriteTiff(folder, "four.tif", s, [](int, int, int) { return 1u; }), kImageCannotOpen);
+    s.bits = 8;
+    s.samples = 5;
+    s.photometric = PHOTOMETRIC_MINISBLACK;
+    ReadTiffPath(WriteTiff(folder, "five.tif", s, Pattern), kImageCannotOpen);
+
+    // Strips that no longer decode, first or last.
+    s = CTiffSpec{};
+    s.width = 64;
+    s.height = 64;
+    s.rowsPerStrip = 8;
+    s.compression = COMPRESSION_DEFLATE;
+    const auto path = WriteTiff(folder, "whole.tif", s, Pattern);
+    CBytes bytes = folder.Read(path);
+    ExpectPattern(ReadTiffPath(path), s, Pattern);
+    // Deflate data starts right after the 8-byte header; spoil the first strip.
+    for (std::size_t i = 10; i < 40; ++i)
+        bytes[i] ^= 0x5A;
+    ReadTiffPath(folder.Write("spoilt.tif", bytes), kImageBadArgument);
+    CImage fromMemory;
+    EXPECT_NE(ReadTiffBytes(bytes, fromMemory), kImageSuccess);
+    EXPECT_EQ(fromMemory.planes, 0);
+
+    CBytes junk = {'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0};
+    ReadTiffPath(folder.Write("junk.tif", junk), kImageCannotOpen);
+    const CImage viaDispatch(folder.Write("junk2.tif", junk), 0);
+    EXPECT_EQ(viaDispatch.planes, 0);
+}
+
+TEST(TiffReader, InfoAndMemoryCoreAgreeWithFile)
+{
+    CScratchFolder folder;
+    CTiffSpec s;
+    s.samples = 4;
+    s.photometric = PHOTOMETRIC_SEPARATED;
+    s.width = 9;
+    s.height = 4;
+    const auto path = WriteTiff(folder, "info.tif", s, Pattern);
+    int cols = 0, rows = 0, planes = 0;
+    EXPECT_EQ(ReadTiffInfo(path, cols, rows, planes), kImageSuccess);
+    EXPECT_EQ(cols, 9);
+    EXPECT_EQ(rows, 4);
+    EXPECT_EQ(planes, 4);
+    EXPECT_EQ(ReadTiffInfoBytes(folder.Read(path), cols, rows, planes), kImageSuccess);
+    EXPECT_EQ(cols, 9);
+    EXPECT_EQ(ReadTiffInfo(folder.path / "none.tif", cols, rows, planes), kImageCannotOpen);
+    EXPECT_EQ(cols, 0);
+
+    const CImage fromFile = ReadTiffPath(path);
+    CImage fromMemory;
+    ASSERT_EQ(ReadTiffBytes(folder.Read(path), fromMemory), kImageSuccess);
+    for (int p = 0; p < 4; ++p)
+        EXPECT_TRUE(std::equal(fromFile.plane[p], fromFile.plane[p] + 36, fromMemory.plane[p]));
+}
