@@ -75,16 +75,22 @@ int64_t EndFade(int distance, int length)
     return SmoothStep(static_cast<int64_t>(distance) * kUnit / length);
 }
 
-// Ramp value for position a (0 … span) displaced by dev (1/kSub pixel).
+// Ramp value for position a (0 … span) displaced by dev (1/kSub pixel). A
+// position beyond either end is mirrored back into the ramp (the ripples swing
+// past the ends; clamping would smear the edge sample over whole stretches).
 uint16_t RampValue(int a, int64_t dev, int span)
 {
-    const int64_t coord = a * kSub + dev;
+    const int64_t end = span * kSub;
+    int64_t coord = a * kSub + dev;
+    if (coord < 0)
+        coord = -coord;
+    if (coord > end)
+        coord = 2 * end - coord;
     if (coord <= 0)
         return 0;
-    if (coord >= span * kSub)
+    if (coord >= end)
         return static_cast<uint16_t>(kTop);
-    const int64_t den = span * kSub;
-    return static_cast<uint16_t>((coord * kTop + den / 2) / den);
+    return static_cast<uint16_t>((coord * kTop + end / 2) / end);
 }
 
 // Writes one line of a map: `a` runs along the ramp. An x map's lines are rows
@@ -107,6 +113,9 @@ void WriteLine(uint16_t* out, bool xMap, int b, const std::vector<int64_t>& dev)
 // 40 … 400 pixels (small shifts more likely, about 150 on average), either way.
 // The shift fades in over the first 400 pixels from the ramp's start and is
 // tapered off over the last 64, so the ends keep their values 0 and 65533.
+// A shift pointing out of the ramp fades over at least 1.55 times its own size
+// (a smoothstep taper of length L is at most 1.5 / L steep), so every line
+// stays a monotone ramp that neither folds nor sticks at an end.
 void GenerateBandShiftMap(uint16_t* out, bool xMap, uint32_t seed)
 {
     CXorShift32 rng(seed);
@@ -119,16 +128,16 @@ void GenerateBandShiftMap(uint16_t* out, bool xMap, uint32_t seed)
         const int64_t pixels = 40 + 360 * r / kUnit * r / kUnit;
         s = (rng.Next() & 1 ? pixels : -pixels) * kSub;
     }
-    std::vector<int64_t> fade(static_cast<size_t>(rampLength));
-    for (int a = 0; a < rampLength; ++a)
-        fade[static_cast<size_t>(a)] = EndFade(a, 400) * EndFade(rampLength - 1 - a, 64) / kUnit;
-
     std::vector<int64_t> dev(static_cast<size_t>(rampLength));
     for (int b = 0; b < lineCount; ++b) {
         const CBandBlend blend = BlendAt(bands, b);
         const int64_t d = shift[blend.lower] + (shift[blend.upper] - shift[blend.lower]) * blend.weight / kUnit;
+        const int64_t outward = (d < 0 ? -d : d) * 155 / (100 * kSub) + 1;
+        const int startFade = static_cast<int>(d < 0 && outward > 400 ? outward : 400);
+        const int endFade = static_cast<int>(d > 0 && outward > 64 ? outward : 64);
         for (int a = 0; a < rampLength; ++a)
-            dev[static_cast<size_t>(a)] = d * fade[static_cast<size_t>(a)] / kUnit;
+            dev[static_cast<size_t>(a)] =
+                d * (EndFade(a, startFade) * EndFade(rampLength - 1 - a, endFade) / kUnit) / kUnit;
         WriteLine(out, xMap, b, dev);
     }
 }
