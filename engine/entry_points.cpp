@@ -1,0 +1,173 @@
+// The C entry points: one engine instance for the life of the process, the
+// two buffer records it reads and writes through, and the run sequence.
+// No exception leaves this file.
+#include "framira.h"
+#include "framira_framework.h"
+
+#include "host_sample_bits.h"
+#include "output_size.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// The engine keeps pointers to these records between calls (its `image` and
+// `parms` fields), so they live here, not in a call's frame.
+struct CEntryState {
+    CFrameMakerAutoEngine* engine = nullptr;
+    bool created = false;
+    CAImageBuffer input{};
+    CAImageBuffer output{};
+    bool rectanglesSet = false;
+    CARect source;
+    CARect destination;
+    int32_t presetIndex = 0;
+    int32_t customWidth = 0;
+    int32_t customHeight = 0;
+    int32_t outputWidth = 0;
+    int32_t outputHeight = 0;
+};
+
+CEntryState state;
+
+// Sample i of the 16-bit picture becomes byte i of the same buffer; byte i is
+// never ahead of word i, so the walk upwards is safe in place.
+void NarrowSamplesInPlace(unsigned char* samples, size_t count)
+{
+    for (size_t i = 0; i < count; ++i) {
+        uint16_t word;
+        std::memcpy(&word, samples + 2 * i, sizeof word);
+        samples[i] = static_cast<unsigned char>(word >> 8);
+    }
+}
+
+void PointRecords(CFrameMakerAutoEngine& engine, void* input, int32_t width, int32_t height, unsigned char* output)
+{
+    state.input = CAImageBuffer{input, height, width};
+    state.output = CAImageBuffer{output, state.outputHeight, state.outputWidth};
+    engine.image = &state.input;
+    engine.parms = &state.output;
+}
+
+int32_t RunFrameMaker(void* input, unsigned char* output, int32_t bitsPerSample, int32_t width, int32_t height,
+                      int32_t presetIndex, int32_t customWidth, int32_t customHeight)
+{
+    if (!state.created || state.engine == nullptr) {
+        return -1;
+    }
+    int32_t outputWidth = 0;
+    int32_t outputHeight = 0;
+    if (input == nullptr || output == nullptr || !framira::SampleCountFits(width, height, bitsPerSample == 16 ? 2 : 1) ||
+        !framira::ResolveOutputSize(presetIndex, customWidth, customHeight, outputWidth, outputHeight)) {
+        return 1;
+    }
+    CFrameMakerAutoEngine& engine = *state.engine;
+    if (!state.rectanglesSet) {
+        state.source = CARect(0, 0, 0, 0);
+        state.destination = CARect(0, 0, 0, 0);
+        state.rectanglesSet = true;
+    }
+    engine.width = width;
+    engine.height = height;
+    engine.channels = 3;
+    engine.bits = bitsPerSample;
+    engine.extra1 = 0;
+    engine.extra2 = 0;
+    framira::SetHostSampleBits(bitsPerSample);
+    state.presetIndex = presetIndex;
+    state.customWidth = customWidth;
+    state.customHeight = customHeight;
+    state.input = CAImageBuffer{input, height, width};
+    if (bitsPerSample == 16) {
+        NarrowSamplesInPlace(static_cast<unsigned char*>(input), static_cast<size_t>(width) * height * 3);
+    }
+    engine.image = &state.input;
+    framira::SetHostSampleBits(8);
+    engine.bits = 8;
+    state.outputWidth = outputWidth;
+    state.outputHeight = outputHeight;
+    PointRecords(engine, input, width, height, output);
+
+    long result = engine.Init(0);
+    if (result != 0) {
+        std::printf("\n FrameMakerAuto Init = %d \n", static_cast<int>(result));
+        return static_cast<int32_t>(result);
+    }
+    engine.bits = 8;
+    engine.extra1 = 0;
+    engine.extra2 = 0;
+    engine.channels = 3;
+    engine.width = outputWidth;
+    engine.height = outputHeight;
+    PointRecords(engine, input, width, height, output);
+    result = engine.Init(1);
+    if (result != 0) {
+        std::printf("\n FrameMakerAuto Init = %d \n", static_cast<int>(result));
+        return static_cast<int32_t>(result);
+    }
+
+    state.source = CARect(0, width, 0, height);
+    result = engine.Analyze(state.source);
+    if (result != 0) {
+        std::printf("\n Analyze = %d \n", static_cast<int>(result));
+        return static_cast<int32_t>(result);
+    }
+    std::puts("\n Analysis complete ");
+
+    state.destination = CARect(0, outputWidth, 0, outputHeight);
+    result = engine.Process(state.source, state.destination, CAProcessFull);
+    if (result != 0) {
+        std::printf("\n Process = %d \n", static_cast<int>(result));
+        return static_cast<int32_t>(result);
+    }
+    std::puts("\n Processing complete ");
+    return 0;
+}
+
+} // namespace
+
+extern "C" {
+
+FRAMIRA_API int32_t Specklo_Init(int32_t width, int32_t height, int32_t)
+{
+    try {
+        if (!state.created) {
+            state.engine = new (std::nothrow) CFrameMakerAutoEngine();
+            if (state.engine == nullptr) {
+                return -1;
+            }
+            state.created = true;
+        }
+        state.engine->width = width;
+        state.engine->height = height;
+        const long result = state.engine->Init(0);
+        if (result < 0) {
+            std::printf("\n AdjustImage Init = %d \n", static_cast<int>(result));
+        }
+        return static_cast<int32_t>(result);
+    } catch (...) {
+        return -1;
+    }
+}
+
+FRAMIRA_API int32_t Specklo_Allocate(void) { return 0; }
+FRAMIRA_API int32_t Specklo_Detect(void) { return 0; }
+FRAMIRA_API int32_t Specklo_CreateMap(void) { return 0; }
+FRAMIRA_API int32_t Specklo_End(void) { return 0; }
+FRAMIRA_API const char* Specklo_Version(void) { return "1.0.1"; }
+
+FRAMIRA_API int32_t Framira_Run(void* input, unsigned char* output, float, int32_t bitsPerSample, int32_t width,
+                                int32_t height, float, const void*, int32_t presetIndex, int32_t customWidth,
+                                int32_t customHeight)
+{
+    try {
+        return RunFrameMaker(input, output, bitsPerSample, width, height, presetIndex, customWidth, customHeight);
+    } catch (...) {
+        return 1;
+    }
+}
+
+} // extern "C"

@@ -1,0 +1,198 @@
+// The C entry points: output sizes from the preset table, 16-bit input,
+// instance reuse, diagnostics and refusal of bad arguments.
+#include "framira.h"
+
+#include "frame_maker_timing.h"
+#include "output_size.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+class EntryPointsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(Specklo_Init(64, 48, 12), 0);
+        framira::SetFrameMakerStageTimes(&times);
+    }
+    void TearDown() override { framira::SetFrameMakerStageTimes(nullptr); }
+
+    // A small gradient picture of 8-bit samples.
+    static std::vector<uint8_t> Picture(int width, int height)
+    {
+        std::vector<uint8_t> samples(static_cast<size_t>(width) * height * 3);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                uint8_t* p = &samples[(static_cast<size_t>(y) * width + x) * 3];
+                p[0] = static_cast<uint8_t>(x * 255 / width);
+                p[1] = static_cast<uint8_t>(y * 255 / height);
+                p[2] = static_cast<uint8_t>((x + y) % 256);
+            }
+        }
+        return samples;
+    }
+
+    // Runs with an output buffer one kilobyte larger than needed and checks
+    // that exactly outputWidth × outputHeight × 3 bytes were written.
+    void ExpectOutputSize(int preset, int customWidth, int customHeight, int outputWidth, int outputHeight)
+    {
+        std::vector<uint8_t> picture = Picture(32, 24);
+        const size_t needed = static_cast<size_t>(outputWidth) * outputHeight * 3;
+        std::vector<uint8_t> output(needed + 1024, 0xCD);
+        ASSERT_EQ(Framira_Run(picture.data(), output.data(), 1.75f, 8, 32, 24, 1.0f, nullptr, preset, customWidth,
+                              customHeight),
+                  0);
+        for (size_t i = needed; i < output.size(); ++i) {
+            ASSERT_EQ(output[i], 0xCD) << "byte " << i << " past the output";
+        }
+        bool lastRowWritten = false;
+        for (size_t i = needed - static_cast<size_t>(outputWidth) * 3; i < needed; ++i) {
+            lastRowWritten = lastRowWritten || output[i] != 0xCD;
+        }
+        EXPECT_TRUE(lastRowWritten);
+    }
+
+    framira::CFrameMakerStageTimes times;
+};
+
+TEST_F(EntryPointsTest, PresetTableRows)
+{
+    static_assert(sizeof(kFramiraPresets) == 17 * 60);
+    EXPECT_STREQ(kFramiraPresets[0].name, "Current");
+    EXPECT_EQ(kFramiraPresets[0].width, 1);
+    EXPECT_STREQ(kFramiraPresets[11].name, "HDTV");
+    EXPECT_STREQ(kFramiraPresets[12].name, "HDTV");
+    EXPECT_EQ(kFramiraPresets[11].width, 1280);
+    EXPECT_EQ(kFramiraPresets[11].height, 720);
+    EXPECT_EQ(kFramiraPresets[12].width, 1920);
+    EXPECT_EQ(kFramiraPresets[12].height, 1080);
+    EXPECT_STREQ(kFramiraPresets[16].name, "END");
+    for (const CAResolutionPreset& row : kFramiraPresets) {
+        EXPECT_GE(row.width, row.height) << row.name;
+        EXPECT_LE(row.width, 2560);
+        // NUL-padded: nothing after the terminator.
+        for (size_t i = std::strlen(row.name); i < sizeof row.name; ++i) {
+            EXPECT_EQ(row.name[i], '\0');
+        }
+    }
+}
+
+TEST_F(EntryPointsTest, TrivialEntriesAndVersion)
+{
+    EXPECT_STREQ(Specklo_Version(), "1.0.1");
+    EXPECT_EQ(Specklo_Allocate(), 0);
+    EXPECT_EQ(Specklo_Detect(), 0);
+    EXPECT_EQ(Specklo_CreateMap(), 0);
+    EXPECT_EQ(Specklo_End(), 0);
+    EXPECT_EQ(Specklo_Init(1, 1, 0), 0);
+}
+
+TEST(OutputSizeTest, CustomSizeOnlyForPresetZero)
+{
+    int32_t width = 0;
+    int32_t height = 0;
+    ASSERT_TRUE(framira::ResolveOutputSize(0, 1024, 600, width, height));
+    EXPECT_EQ(width, 1024);
+    EXPECT_EQ(height, 600);
+    ASSERT_TRUE(framira::ResolveOutputSize(7, 1024, 600, width, height));
+    EXPECT_EQ(width, 1600);
+    EXPECT_EQ(height, 1200);
+    ASSERT_TRUE(framira::ResolveOutputSize(11, 0, 0, width, height));
+    EXPECT_EQ(width, 1280);
+    EXPECT_EQ(height, 720);
+    ASSERT_TRUE(framira::ResolveOutputSize(16, 0, 0, width, height));
+    EXPECT_EQ(width, 1280);
+    EXPECT_EQ(height, 1024);
+    EXPECT_FALSE(framira::ResolveOutputSize(17, 10, 10, width, height));
+    EXPECT_FALSE(framira::ResolveOutputSize(-1, 10, 10, width, height));
+    EXPECT_FALSE(framira::ResolveOutputSize(0, 0, 10, width, height));
+    EXPECT_FALSE(framira::ResolveOutputSize(0, 30000, 30000, width, height));
+}
+
+TEST_F(EntryPointsTest, RunWritesExactlyTheOutputSize)
+{
+    ExpectOutputSize(0, 200, 120, 200, 120);
+    ExpectOutputSize(1, 1024, 600, 480, 320);
+}
+
+TEST_F(EntryPointsTest, SixteenBitInputIsNarrowedInPlace)
+{
+    const uint16_t words[6] = {0x1234, 0xAB01, 0x00FF, 0xFFFF, 0x8000, 0x0077};
+    std::vector<uint16_t> input(words, words + 6);
+    std::vector<uint8_t> output(64 * 48 * 3);
+    ASSERT_EQ(Framira_Run(input.data(), output.data(), 0.0f, 16, 2, 1, 0.0f, nullptr, 0, 64, 48), 0);
+    const uint8_t expected[6] = {0x12, 0xAB, 0x00, 0xFF, 0x80, 0x00};
+    EXPECT_EQ(std::memcmp(input.data(), expected, 6), 0);
+}
+
+TEST_F(EntryPointsTest, UnreadArgumentsDoNotMatter)
+{
+    std::vector<uint8_t> picture = Picture(40, 30);
+    std::vector<uint8_t> first(96 * 64 * 3);
+    std::vector<uint8_t> second(96 * 64 * 3, 1);
+    const char path[] = "/some/where.jpg";
+    ASSERT_EQ(Framira_Run(picture.data(), first.data(), 1.75f, 8, 40, 30, 1.0f, path, 0, 96, 64), 0);
+    ASSERT_EQ(Framira_Run(picture.data(), second.data(), -7.0f, 8, 40, 30, 123.0f, nullptr, 0, 96, 64), 0);
+    EXPECT_EQ(first, second);
+}
+
+TEST_F(EntryPointsTest, EndAndInitReuseTheTexturesOfTheLastSize)
+{
+    std::vector<uint8_t> picture = Picture(40, 30);
+    std::vector<uint8_t> output(120 * 80 * 3);
+    ASSERT_EQ(Framira_Run(picture.data(), output.data(), 0.0f, 8, 40, 30, 0.0f, nullptr, 0, 120, 80), 0);
+    const int prepared = times.texturePreparations;
+    EXPECT_EQ(Specklo_End(), 0);
+    EXPECT_EQ(Specklo_Init(40, 30, 12), 0);
+    EXPECT_EQ(Specklo_Allocate(), 0);
+    ASSERT_EQ(Framira_Run(picture.data(), output.data(), 0.0f, 8, 40, 30, 0.0f, nullptr, 0, 120, 80), 0);
+    EXPECT_EQ(times.texturePreparations, prepared);
+}
+
+TEST_F(EntryPointsTest, DiagnosticLines)
+{
+    std::vector<uint8_t> picture = Picture(40, 30);
+    std::vector<uint8_t> output(96 * 64 * 3);
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(Framira_Run(picture.data(), output.data(), 0.0f, 8, 40, 30, 0.0f, nullptr, 0, 96, 64), 0);
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(printed, "\n Analysis complete \n\n Processing complete \n");
+}
+
+TEST_F(EntryPointsTest, BadArgumentsFailWithoutTouchingTheBuffers)
+{
+    std::vector<uint8_t> picture = Picture(40, 30);
+    const std::vector<uint8_t> pictureBefore = picture;
+    std::vector<uint8_t> output(96 * 64 * 3, 0xCD);
+    const std::vector<uint8_t> outputBefore = output;
+    const auto run = [&](void* in, unsigned char* out, int bits, int w, int h, int preset, int cw, int ch) {
+        return Framira_Run(in, out, 0.0f, bits, w, h, 0.0f, nullptr, preset, cw, ch);
+    };
+    EXPECT_NE(run(nullptr, output.data(), 8, 40, 30, 0, 96, 64), 0);
+    EXPECT_NE(run(picture.data(), nullptr, 8, 40, 30, 0, 96, 64), 0);
+    EXPECT_NE(run(picture.data(), output.data(), 8, 0, 30, 0, 96, 64), 0);
+    EXPECT_NE(run(picture.data(), output.data(), 8, 40, -1, 0, 96, 64), 0);
+    EXPECT_NE(run(picture.data(), output.data(), 8, 40, 30, 0, 0, 64), 0);
+    EXPECT_NE(run(picture.data(), output.data(), 8, 40, 30, 0, 96, -64), 0);
+    EXPECT_NE(run(picture.data(), output.data(), 8, 40, 30, -1, 96, 64), 0);
+    EXPECT_NE(run(picture.data(), output.data(), 8, 40, 30, 17, 96, 64), 0);
+    // Products that do not fit 32 bits.
+    EXPECT_NE(run(picture.data(), output.data(), 8, 65536, 65536, 0, 96, 64), 0);
+    EXPECT_NE(run(picture.data(), output.data(), 8, 40000, 20000, 0, 96, 64), 0);
+    EXPECT_NE(run(picture.data(), output.data(), 16, 20000, 20000, 0, 96, 64), 0);
+    EXPECT_NE(run(picture.data(), output.data(), 8, 40, 30, 0, 50000, 50000), 0);
+    EXPECT_NE(run(picture.data(), output.data(), 8, INT_MAX, 1, 0, 96, 64), 0);
+    EXPECT_EQ(picture, pictureBefore);
+    EXPECT_EQ(output, outputBefore);
+    // The engine is still usable afterwards.
+    EXPECT_EQ(run(picture.data(), output.data(), 8, 40, 30, 0, 96, 64), 0);
+}
+
+} // namespace
