@@ -14,14 +14,8 @@ inline float Phi(float t)
     return t * (t * t - 1.0f);
 }
 
-} // namespace
-
-// Neighbours, relative to the cell's top-left sample (l, m):
-//   n[0] (l, m − 1)   n[1] (l + 1, m − 1)
-//   n[2] (l − 1, m)   n[3] (l + 2, m)
-//   n[4] (l − 1, m + 1) n[5] (l + 2, m + 1)
-//   n[6] (l, m + 2)   n[7] (l + 1, m + 2)
-float BicubicBump(float c, float fx, float fy, const float n[8], float k)
+// The correction itself, kept in this file so the warp's loop inlines it.
+inline float Bump(float c, float fx, float fy, const float n[8], float k)
 {
     const float gx = 1.0f - fx, gy = 1.0f - fy;
     const float w[8] = {
@@ -32,6 +26,18 @@ float BicubicBump(float c, float fx, float fy, const float n[8], float k)
     for (int i = 0; i < 8; ++i)
         sum += w[i] * (n[i] - c);
     return c + k * sum;
+}
+
+} // namespace
+
+// Neighbours, relative to the cell's top-left sample (l, m):
+//   n[0] (l, m − 1)   n[1] (l + 1, m − 1)
+//   n[2] (l − 1, m)   n[3] (l + 2, m)
+//   n[4] (l − 1, m + 1) n[5] (l + 2, m + 1)
+//   n[6] (l, m + 2)   n[7] (l + 1, m + 2)
+float BicubicBump(float c, float fx, float fy, const float n[8], float k)
+{
+    return Bump(c, fx, fy, n, k);
 }
 
 void WarpWithWaveImages(const float* src, const uint16_t* t0, const uint16_t* t1, float* dst, int W, int H)
@@ -65,7 +71,7 @@ void WarpWithWaveImages(const float* src, const uint16_t* t0, const uint16_t* t1
             if (l >= 1 && m >= 1 && l + 2 <= W - 1 && m + 2 <= H - 1) {
                 const float n[8] = {at(l, m - 1),     at(l + 1, m - 1), at(l - 1, m),     at(l + 2, m),
                                     at(l - 1, m + 1), at(l + 2, m + 1), at(l, m + 2),     at(l + 1, m + 2)};
-                c = BicubicBump(c, fx, fy, n, 0.4f);
+                c = Bump(c, fx, fy, n, 0.4f);
             }
             if (c <= 0.0f)
                 c = 0.0f;

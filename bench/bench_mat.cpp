@@ -1,0 +1,141 @@
+// Benchmark of the mat stages at two output sizes: the blurs, the warps and
+// everything else of CreateDitheredMat, then the whole call, the core colour
+// and the bevel band. The texture sources are brought to the output size by
+// nearest-neighbour sampling here (the engine's resampler does that in Init;
+// its cost belongs to the resampler's own benchmark).
+#include "mat.h"
+#include "mat_texture.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+using namespace framira;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+template <typename T>
+std::vector<T> ResizeNearest(const T* src, int sw, int sh, int dw, int dh)
+{
+    std::vector<T> out(static_cast<size_t>(dw) * dh);
+    for (int y = 0; y < dh; ++y)
+        for (int x = 0; x < dw; ++x)
+            out[static_cast<size_t>(y) * dw + x] =
+                src[static_cast<size_t>(y * sh / dh) * sw + static_cast<size_t>(x * sw / dw)];
+    return out;
+}
+
+double Millis(Clock::time_point a, Clock::time_point b)
+{
+    return std::chrono::duration<double, std::milli>(b - a).count();
+}
+
+// Best of `repeats` runs, in milliseconds.
+template <typename F>
+double Best(int repeats, F&& f)
+{
+    double best = 1e30;
+    for (int i = 0; i < repeats; ++i) {
+        const auto t0 = Clock::now();
+        f();
+        best = std::min(best, Millis(t0, Clock::now()));
+    }
+    return best;
+}
+
+void Run(int W, int H, int repeats)
+{
+    const size_t n = static_cast<size_t>(W) * H;
+    const int sw = kTextureSourceWidth, sh = kTextureSourceHeight;
+    auto fw0 = ResizeNearest(FirstWaveImage0(), sw, sh, W, H);
+    auto fw1 = ResizeNearest(FirstWaveImage1(), sw, sh, W, H);
+    auto sw0 = ResizeNearest(SecondWaveImage0(), sw, sh, W, H);
+    auto sw1 = ResizeNearest(SecondWaveImage1(), sw, sh, W, H);
+    auto s0 = ResizeNearest(VignettingImage0(), sw, sh, W, H);
+    auto s1 = ResizeNearest(VignettingImage1(), sw, sh, W, H);
+    const CMatTextures textures{fw0.data(), fw1.data(), sw0.data(), sw1.data(), s0.data(), s1.data()};
+
+    std::vector<float> picture[3], mat[3], scratch(n), other(n);
+    for (int k = 0; k < 3; ++k) {
+        picture[k].resize(n);
+        mat[k].resize(n);
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x)
+                picture[k][static_cast<size_t>(y) * W + x] =
+                    0.5f + 0.4f * std::sin(0.01f * (x + 2 * y) + k) * std::cos(0.013f * (y - x) * (k + 1));
+    }
+    const float* pic[3] = {picture[0].data(), picture[1].data(), picture[2].data()};
+    float* out[3] = {mat[0].data(), mat[1].data(), mat[2].data()};
+
+    // CreateDitheredMat runs 4 blurs and 2 warps per channel: 12 and 6 in all.
+    const double blur = Best(repeats, [&] {
+        for (float s : {1.5f, 5.0f, 4.0f, 8.0f})
+            for (int k = 0; k < 3; ++k)
+                BlurPlane(picture[k].data(), scratch.data(), W, H, s);
+    });
+    const double warp = Best(repeats, [&] {
+        for (int k = 0; k < 3; ++k) {
+            WarpWithWaveImages(picture[k].data(), fw0.data(), fw1.data(), scratch.data(), W, H);
+            WarpWithWaveImages(picture[k].data(), sw0.data(), sw1.data(), other.data(), W, H);
+        }
+    });
+    // The per-sample stages of one call, on planes that already exist.
+    std::vector<float> a(n), b(n), c[3], mixed[3];
+    for (int k = 0; k < 3; ++k) {
+        c[k] = picture[k];
+        mixed[k].resize(n);
+    }
+    const double perSample = Best(repeats, [&] {
+        for (int k = 0; k < 3; ++k) {
+            BlendPlanes(picture[k].data(), c[k].data(), a.data(), n, 50.0f);
+            BlendPlanes(a.data(), c[k].data(), b.data(), n, 33.0f);
+            MaxOfPlanes(b.data(), a.data(), b.data(), n);
+            BlendPlanes(b.data(), picture[k].data(), a.data(), n, 20.0f);
+            MaxOfPlanes(a.data(), b.data(), a.data(), n);
+        }
+        const float* in[3] = {c[0].data(), c[1].data(), c[2].data()};
+        float* mix[3] = {mixed[0].data(), mixed[1].data(), mixed[2].data()};
+        MixChannels(in, mix, n);
+        for (int k = 0; k < 3; ++k) {
+            SquareImage(mixed[k].data(), a.data(), n);
+            ApplyInverseGreenVignetting(a.data(), s1.data(), a.data(), n);
+            ApplyGreenVignetting(mixed[k].data(), s1.data(), b.data(), n);
+            AddTheTwoVignetting(a.data(), b.data(), out[k], n);
+            ApplyRedVignetting(out[k], s0.data(), n);
+        }
+    });
+    const double whole = Best(repeats, [&] { CreateDitheredMat(textures, pic, out, W, H, W / 2, H / 2); });
+    float coreR, coreG, coreB;
+    const double core =
+        Best(repeats, [&] { CreateCoreColors(pic[0], pic[1], pic[2], W, H, coreR, coreG, coreB); });
+    CBevelTables tables;
+    FillMattingMountAndCoreColorStructures(tables);
+    const uint8_t mount[3] = {240, 232, 216};
+    const double band = Best(repeats, [&] {
+        ApplyMattingAndMountColorAndCoreColor(tables, mount, W / 2, H / 2, out, W, H, coreR, coreG, coreB);
+    });
+
+    std::printf("%4d x %4d  CreateDitheredMat %7.1f ms: blurs (12) %6.1f, warps (6) %6.1f, per-sample stages %5.1f,"
+                " allocation and the rest %5.1f\n"
+                "             CreateCoreColors %5.1f ms, ApplyMattingAndMountColorAndCoreColor %5.2f ms\n",
+                W, H, whole, blur, warp, perSample, whole - blur - warp - perSample, core, band);
+}
+
+} // namespace
+
+int main()
+{
+    const auto t0 = Clock::now();
+    if (!FirstWaveImage0()) {
+        std::printf("texture sources unavailable\n");
+        return 1;
+    }
+    std::printf("texture sources generated in %.1f ms\n", Millis(t0, Clock::now()));
+    Run(1920, 1080, 5);
+    Run(2560, 2048, 3);
+    return 0;
+}
