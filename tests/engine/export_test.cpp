@@ -13,7 +13,9 @@ class ExportTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        library = dlopen(FRAMIRA_ENGINE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        // The engine instance lives as long as the library: keep it mapped so its
+        // memory stays reachable after dlclose.
+        library = dlopen(FRAMIRA_ENGINE_LIBRARY, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
         ASSERT_NE(library, nullptr) << dlerror();
     }
     void TearDown() override

@@ -1,0 +1,109 @@
+// Frames a generated 6000 × 4000 8-bit picture through Framira_Run at
+// 1920 × 1080 and 2560 × 2048 and prints milliseconds per stage and per
+// picture, and the peak memory of the process.
+#include "framira.h"
+
+#include "frame_maker_timing.h"
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+constexpr int kWidth = 6000;
+constexpr int kHeight = 4000;
+
+// Photo-like: a sky-to-ground gradient, a sun, a few soft-edged blocks.
+std::vector<uint8_t> MakePicture()
+{
+    std::vector<uint8_t> samples(static_cast<size_t>(kWidth) * kHeight * 3);
+    for (int y = 0; y < kHeight; ++y) {
+        const float v = static_cast<float>(y) / kHeight;
+        for (int x = 0; x < kWidth; ++x) {
+            const float u = static_cast<float>(x) / kWidth;
+            float r = 40 + 150 * v + 30 * u;
+            float g = 90 + 100 * (1 - v) * u;
+            float b = 200 - 150 * v;
+            const float dx = u - 0.7f;
+            const float dy = v - 0.25f;
+            const float sun = std::exp(-(dx * dx + dy * dy) * 60.0f);
+            r += 200 * sun;
+            g += 180 * sun;
+            b += 60 * sun;
+            if (((x / 700) + (y / 500)) % 5 == 0 && v > 0.55f) {
+                r *= 0.6f;
+                g *= 0.8f;
+            }
+            uint8_t* p = &samples[(static_cast<size_t>(y) * kWidth + x) * 3];
+            p[0] = static_cast<uint8_t>(std::fmin(r, 255.0f));
+            p[1] = static_cast<uint8_t>(std::fmin(g, 255.0f));
+            p[2] = static_cast<uint8_t>(std::fmin(b, 255.0f));
+        }
+    }
+    return samples;
+}
+
+double Milliseconds(std::chrono::steady_clock::time_point since)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since).count();
+}
+
+void PrintTimes(const char* label, const framira::CFrameMakerStageTimes& t, int runs, double total)
+{
+    const double n = runs;
+    std::printf("  %-22s textures %8.1f | analyze %7.1f | stretch %7.1f | core colour %6.1f | mat %8.1f | "
+                "print %7.1f | matting/band %6.1f | output %6.1f | total %8.1f ms\n",
+                label, t.textures / n, t.analyze / n, t.stretch / n, t.coreColor / n, t.mat / n,
+                t.printResample / n, t.matting / n, t.output / n, total / n);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int runs = argc > 1 ? std::atoi(argv[1]) : 3;
+    std::vector<uint8_t> picture = MakePicture();
+    std::vector<uint8_t> output(18000000);
+    if (Specklo_Init(kWidth, kHeight, 12) != 0) {
+        std::fprintf(stderr, "engine could not be created\n");
+        return 1;
+    }
+    struct CPreset {
+        int index;
+        const char* name;
+    };
+    const CPreset presets[] = {{12, "1920 x 1080"}, {9, "2560 x 2048"}};
+    std::printf("Framira_Run on a %d x %d 8-bit picture, %d steady runs per size\n", kWidth, kHeight, runs);
+    for (const CPreset& preset : presets) {
+        framira::CFrameMakerStageTimes first;
+        framira::SetFrameMakerStageTimes(&first);
+        auto start = std::chrono::steady_clock::now();
+        if (Framira_Run(picture.data(), output.data(), 1.75f, 8, kWidth, kHeight, 1.0f, nullptr, preset.index, 0,
+                        0) != 0) {
+            std::fprintf(stderr, "run failed\n");
+            return 1;
+        }
+        const double firstTotal = Milliseconds(start);
+        framira::CFrameMakerStageTimes steady;
+        framira::SetFrameMakerStageTimes(&steady);
+        start = std::chrono::steady_clock::now();
+        for (int i = 0; i < runs; ++i) {
+            Framira_Run(picture.data(), output.data(), 1.75f, 8, kWidth, kHeight, 1.0f, nullptr, preset.index, 0, 0);
+        }
+        const double steadyTotal = Milliseconds(start);
+        framira::SetFrameMakerStageTimes(nullptr);
+        std::printf("\n%s\n", preset.name);
+        PrintTimes("first (new size)", first, 1, firstTotal);
+        PrintTimes("per picture (cached)", steady, runs, steadyTotal);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("\npeak memory (ru_maxrss): %.1f MB\n", usage.ru_maxrss / 1024.0);
+    return 0;
+}
