@@ -9,7 +9,10 @@
 // filler as libjpeg intends, and never more than CImage::kMaxPixels. A
 // header claiming more is refused before anything is allocated. libjpeg's
 // own whole-image buffers (progressive and multi-scan files) are capped by
-// its memory manager, and a file with an absurd number of scans is stopped.
+// its memory manager. Every scan of a progressive file walks the whole
+// coefficient buffer, so a file of a few kilobytes of empty scans could keep
+// the decoder busy for minutes; real progressive files use about ten scans,
+// and more than kMaxScans ends the read as corrupt.
 #include "jpeg_reader.h"
 
 #include <algorithm>
@@ -25,7 +28,7 @@
 namespace {
 constexpr std::uint64_t kPixelsPerFileByte = 1024;
 constexpr std::uint64_t kPixelFloor = std::uint64_t{1} << 20;
-constexpr int kMaxScans = 500;
+constexpr int kMaxScans = 100;
 constexpr long kMaxCodecMemory = 1L << 30;
 
 struct FileCloser {

@@ -268,3 +268,50 @@ TEST(JpegBadInput, GarbageAfterTheMarkerFails)
     EXPECT_NE(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
     EXPECT_EQ(image.planes, 0);
 }
+
+namespace {
+// A progressive greyscale file of `scans` empty DC scans: legal enough for
+// libjpeg to walk the coefficient buffer once per scan.
+Bytes ManyScans(int width, int height, int scans)
+{
+    Bytes file = {0xFF, 0xD8};
+    auto segment = [&file](int marker, const Bytes& data) {
+        file.push_back(0xFF);
+        file.push_back(static_cast<uint8_t>(marker));
+        file.push_back(static_cast<uint8_t>((data.size() + 2) >> 8));
+        file.push_back(static_cast<uint8_t>((data.size() + 2) & 0xFF));
+        file.insert(file.end(), data.begin(), data.end());
+    };
+    Bytes dqt(65, 1);
+    dqt[0] = 0;
+    segment(0xDB, dqt);
+    segment(0xC2, {8, static_cast<uint8_t>(height >> 8), static_cast<uint8_t>(height), static_cast<uint8_t>(width >> 8),
+                   static_cast<uint8_t>(width), 1, 1, 0x11, 0});
+    Bytes dht(17, 0);
+    dht[1] = 1;  // one code of length 1
+    dht.push_back(0);
+    segment(0xC4, dht);
+    for (int i = 0; i < scans; ++i) {
+        segment(0xDA, {1, 1, 0x00, 0, 0, 0x00});
+        file.push_back(0);
+        file.push_back(0);
+    }
+    file.push_back(0xFF);
+    file.push_back(0xD9);
+    return file;
+}
+} // namespace
+
+TEST(JpegBadInput, EndlessProgressiveScansAreStopped)
+{
+    CImage image;
+    const Bytes few = ManyScans(64, 64, 20);
+    EXPECT_EQ(ReadJpegFile(few.data(), few.size(), image), kImageSuccess);
+    const Bytes many = ManyScans(64, 64, 150);
+    EXPECT_NE(ReadJpegFile(many.data(), many.size(), image), kImageSuccess);
+    EXPECT_EQ(image.planes, 0);
+    // The info call decodes no scans, so it still reports the size.
+    int cols = 0, rows = 0, planes = 0;
+    EXPECT_EQ(ReadJpegInfo(many.data(), many.size(), cols, rows, planes, nullptr), kImageSuccess);
+    EXPECT_EQ(cols, 64);
+}

@@ -1,0 +1,41 @@
+// Fuzz target for the JPEG header info, the reader and the source-parameter
+// read of the writer with source. Any input must end in a result code:
+// no crash, no out-of-bounds access, no leak, no runaway allocation.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "image.h"
+#include "jpeg_reader.h"
+#include "jpeg_source.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    int cols = 0, rows = 0, planes = 0, adobe = 0;
+    const int info = ReadJpegInfo(data, size, cols, rows, planes, &adobe);
+
+    CImage image;
+    const int read = ReadJpegFile(data, size, image);
+    if (read == kImageSuccess) {
+        // The reader and the info call agree, and every sample is addressable.
+        if (info != kImageSuccess || image.cols != cols || image.rows != rows || image.planes != planes)
+            __builtin_trap();
+        unsigned sum = 0;
+        for (int p = 0; p < image.planes; ++p)
+            for (size_t i = 0; i < image.PixelCount(); ++i)
+                sum += image.plane[p][i];
+        (void)sum;
+    } else if (image.planes != 0) {
+        __builtin_trap();
+    }
+
+    if (size > 0) {
+        std::FILE* file = ::fmemopen(const_cast<uint8_t*>(data), size, "rb");
+        if (file != nullptr) {
+            JpegSourceParameters parameters;
+            ReadJpegSourceParameters(file, parameters);
+            std::fclose(file);
+        }
+    }
+    return 0;
+}
