@@ -1,5 +1,6 @@
 // Windows bitmap reader: uncompressed files of 1, 4, 8, 16 (5-5-5), 24, 32,
-// 48 and 96 bits per pixel, bottom-up or top-down.
+// 48 and 96 bits per pixel, and 16- and 32-bit files with bit fields,
+// bottom-up or top-down.
 #include "byte_reader.h"
 #include "file_bytes.h"
 #include "format_readers.h"
@@ -24,7 +25,11 @@ struct CBitmapHeader {
     std::uint16_t bitCount = 0;
     std::uint32_t compression = 0;
     std::uint32_t xPelsPerMeter = 0;
+    std::uint32_t masks[3] = {0, 0, 0};  // red, green, blue of a bit-field file
 };
+
+constexpr std::uint32_t kCompressionNone = 0;
+constexpr std::uint32_t kCompressionBitFields = 3;
 
 // Reads the file header and the 40-byte information header. 1 for a wrong
 // signature or a header cut short.
@@ -43,7 +48,18 @@ int ParseBitmapHeader(CByteSpan bytes, CBitmapHeader& header)
     header.compression = in.ReadU32LE();
     in.Skip(4);  // image size
     header.xPelsPerMeter = in.ReadU32LE();
-    return in.Failed() ? kImageBadArgument : kImageSuccess;
+    if (in.Failed())
+        return kImageBadArgument;
+    // Bit-field masks sit right after the 40-byte header, inside the longer
+    // headers and after the short one alike.
+    if (header.compression == kCompressionBitFields) {
+        in.Seek(kFileHeaderSize + kInfoHeaderSize);
+        for (std::uint32_t& mask : header.masks)
+            mask = in.ReadU32LE();
+        if (in.Failed())
+            return kImageBadArgument;
+    }
+    return kImageSuccess;
 }
 
 bool HasValidSize(const CBitmapHeader& header)
@@ -59,6 +75,42 @@ bool IsDecodedDepth(int bits)
     default:
         return false;
     }
+}
+
+// One colour channel of a 16- or 32-bit pixel: a contiguous run of bits,
+// widened to 8 bits by repeating its top bits (5-bit 31 becomes 255).
+struct CChannelBits {
+    std::uint32_t mask = 0;
+    int shift = 0;
+    int width = 0;
+
+    std::uint8_t Extract(std::uint32_t pixel) const
+    {
+        if (width == 0)
+            return 0;
+        const std::uint32_t v = (pixel & mask) >> shift;
+        if (width >= 8)
+            return static_cast<std::uint8_t>(v >> (width - 8));
+        std::uint32_t wide = 0;
+        int filled = 0;
+        while (filled < 8) {
+            wide = (wide << width) | v;
+            filled += width;
+        }
+        return static_cast<std::uint8_t>(wide >> (filled - 8));
+    }
+};
+
+// False for a mask whose bits are not one contiguous run.
+bool MakeChannelBits(std::uint32_t mask, CChannelBits& bits)
+{
+    bits = CChannelBits{};
+    if (mask == 0)
+        return true;
+    bits.mask = mask;
+    bits.shift = std::countr_zero(mask);
+    bits.width = std::popcount(mask);
+    return (mask >> bits.shift) == (bits.width == 32 ? 0xFFFFFFFFu : (1u << bits.width) - 1);
 }
 
 struct CPalette {
@@ -97,7 +149,8 @@ T* PlaneAt(const CRowTarget& t, int p)
 
 // Decodes the pixels whose bytes are all present in `row` (a short last row
 // of a truncated file keeps its remaining samples at 0).
-void DecodeRow(CByteSpan row, int bits, int cols, const CPalette& pal, const CRowTarget& t)
+void DecodeRow(CByteSpan row, int bits, int cols, const CPalette& pal, const CChannelBits* channels,
+               const CRowTarget& t)
 {
     std::uint8_t* r = PlaneAt<std::uint8_t>(t, 0);
     std::uint8_t* g = PlaneAt<std::uint8_t>(t, 1);
@@ -120,27 +173,27 @@ void DecodeRow(CByteSpan row, int bits, int cols, const CPalette& pal, const CRo
         }
         break;
     }
-    case 16: {
-        // 5-5-5 with the top bit unused; 5-bit values widen by repeating
-        // their top bits so that 31 becomes 255.
-        const std::size_t count = std::min(n, size / 2);
-        for (std::size_t c = 0; c < count; ++c) {
-            const unsigned v = row[2 * c] | (row[2 * c + 1] << 8);
-            const unsigned r5 = (v >> 10) & 31, g5 = (v >> 5) & 31, b5 = v & 31;
-            r[c] = static_cast<std::uint8_t>((r5 << 3) | (r5 >> 2));
-            g[c] = static_cast<std::uint8_t>((g5 << 3) | (g5 >> 2));
-            b[c] = static_cast<std::uint8_t>((b5 << 3) | (b5 >> 2));
-        }
-        break;
-    }
-    case 24:
+    case 16:
     case 32: {
         const std::size_t step = static_cast<std::size_t>(bits) / 8;
         const std::size_t count = std::min(n, size / step);
         for (std::size_t c = 0; c < count; ++c) {
-            b[c] = row[step * c];
-            g[c] = row[step * c + 1];
-            r[c] = row[step * c + 2];
+            const std::uint8_t* px = &row[step * c];
+            std::uint32_t v = px[0] | (px[1] << 8);
+            if (step == 4)
+                v |= (static_cast<std::uint32_t>(px[2]) << 16) | (static_cast<std::uint32_t>(px[3]) << 24);
+            r[c] = channels[0].Extract(v);
+            g[c] = channels[1].Extract(v);
+            b[c] = channels[2].Extract(v);
+        }
+        break;
+    }
+    case 24: {
+        const std::size_t count = std::min(n, size / 3);
+        for (std::size_t c = 0; c < count; ++c) {
+            b[c] = row[3 * c];
+            g[c] = row[3 * c + 1];
+            r[c] = row[3 * c + 2];
         }
         break;
     }
@@ -183,8 +236,24 @@ int ReadBitmapCore(CByteSpan bytes, CImage& image)
     // differently; reading them as 40-byte headers would give nonsense.
     if (header.headerSize < kInfoHeaderSize)
         return kImageCannotOpen;
-    if (header.compression != 0 || !IsDecodedDepth(header.bitCount))
+    if (!IsDecodedDepth(header.bitCount))
         return kImageCannotOpen;
+    // Run-length and embedded JPEG/PNG data are not decoded; bit fields are,
+    // for the depths that carry them.
+    const bool bitFields = header.compression == kCompressionBitFields;
+    if (header.compression != kCompressionNone &&
+        !(bitFields && (header.bitCount == 16 || header.bitCount == 32)))
+        return kImageCannotOpen;
+    // Without bit fields, 16-bit pixels are 5-5-5 and 32-bit pixels are
+    // blue, green, red and an unused byte.
+    const std::uint32_t defaults16[3] = {0x7C00, 0x03E0, 0x001F};
+    const std::uint32_t defaults32[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+    const std::uint32_t* masks = bitFields ? header.masks : header.bitCount == 16 ? defaults16 : defaults32;
+    CChannelBits channels[3];
+    for (int k = 0; k < 3; ++k) {
+        if (!MakeChannelBits(masks[k], channels[k]))
+            return kImageCannotOpen;
+    }
     if (!HasValidSize(header))
         return kImageBadArgument;
 
@@ -212,7 +281,7 @@ int ReadBitmapCore(CByteSpan bytes, CImage& image)
     for (int i = 0; i < rows && in.Remaining() > 0; ++i) {
         const int y = header.height > 0 ? rows - 1 - i : i;
         target.offset = static_cast<std::size_t>(y) * static_cast<std::size_t>(cols);
-        DecodeRow(in.Take(stride), header.bitCount, cols, palette, target);
+        DecodeRow(in.Take(stride), header.bitCount, cols, palette, channels, target);
     }
     return kImageSuccess;
 }

@@ -146,9 +146,10 @@ int DecodeFirstImage(CByteSpan bytes, CGifImage& image)
             SkipSubBlocks(in);
         } else if (block == kImageSeparator) {
             return DecodeImage(in, image);
+        } else if (block == kTrailer) {
+            return kImageBadArgument;  // the file ends before any image
         } else {
-            // The trailer or an unknown block before any image: nothing to read.
-            return kImageBadArgument;
+            return kImageBadArgument;  // an unknown block before any image
         }
     }
 }

@@ -274,3 +274,43 @@ TEST(BitmapReader, InfoAndFileEntries)
     EXPECT_EQ(ReadBitmapFile(folder.path / "missing.bmp", missing), kImageCannotOpen);
     EXPECT_EQ(missing.planes, 0);
 }
+
+TEST(BitmapReader, DecodesBitFieldMasks)
+{
+    // 5-6-5 masks after a 40-byte header, where a palette would be.
+    CBitmapSpec s;
+    s.bits = 16;
+    s.width = 2;
+    s.compression = 3;
+    PutU32LE(s.palette, 0xF800);
+    PutU32LE(s.palette, 0x07E0);
+    PutU32LE(s.palette, 0x001F);
+    PutU16LE(s.pixels, (31u << 11) | (32u << 5) | 0u);
+    PutU16LE(s.pixels, (1u << 11) | (63u << 5) | 16u);
+    CImage image = Read(MakeBitmap(s));
+    ExpectRgb(image, 0, 0, 255, 130, 0);
+    ExpectRgb(image, 1, 0, 8, 255, 132);
+
+    // 32-bit masks inside a 124-byte header, in an unusual order.
+    CBitmapSpec v5;
+    v5.bits = 32;
+    v5.width = 1;
+    v5.compression = 3;
+    v5.headerSize = 124;
+    v5.pixels = {0x11, 0x22, 0x33, 0x44};
+    CBytes bytes = MakeBitmap(v5);
+    CBytes masks;
+    PutU32LE(masks, 0x000000FF);  // red in the first byte
+    PutU32LE(masks, 0xFF000000);  // green in the last
+    PutU32LE(masks, 0x0000FF00);
+    std::copy(masks.begin(), masks.end(), bytes.begin() + 54);
+    image = Read(bytes);
+    ExpectRgb(image, 0, 0, 0x11, 0x44, 0x22);
+
+    // Masks that are not one run of bits, and bit fields at 24 bits.
+    bytes[54] = 0x0F;
+    bytes[55] = 0xF0;
+    Read(bytes, kImageCannotOpen);
+    s.bits = 24;
+    Read(MakeBitmap(s), kImageCannotOpen);
+}

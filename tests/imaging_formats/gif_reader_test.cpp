@@ -149,7 +149,7 @@ TEST(GifLzw, RoundTripsLongAndRepetitiveData)
     // length fills the table several times over.
     CBytes indices;
     for (int i = 0; i < 60000; ++i)
-        indices.push_back(static_cast<std::uint8_t>((i * i / 7 + (i % 13 == 0 ? i / 3 : 0)) & 0xFF));
+        indices.push_back(static_cast<std::uint8_t>((static_cast<unsigned>(i) * static_cast<unsigned>(i) / 7 + (i % 13 == 0 ? i / 3 : 0)) & 0xFF));
     for (int i = 0; i < 3000; ++i)
         indices.push_back(5);
     for (bool clearWhenFull : {true, false}) {

@@ -35,9 +35,9 @@ void PackRow(const CTiffSpec& s, const CSampleFn& value, int y, int x0, int coun
             const int smp = s.planar == PLANARCONFIG_SEPARATE ? sample : k;
             const unsigned v = inside ? value(x, y, smp) : 0;
             const int at = i * perPixel + k;
-            if (s.bits == 1) {
-                if (v)
-                    out[at / 8] |= static_cast<std::uint8_t>(0x80 >> (at % 8));
+            if (s.bits < 8) {
+                const int bit = at * s.bits;
+                out[bit / 8] |= static_cast<std::uint8_t>((v & ((1u << s.bits) - 1)) << (8 - s.bits - bit % 8));
             } else if (s.bits == 8) {
                 out[at] = static_cast<std::uint8_t>(v);
             } else {
