@@ -3,11 +3,13 @@
 // it never changes what the stages compute.
 #pragma once
 
-#include <chrono>
+#include <time.h>
 
 namespace framira {
 
-// Milliseconds spent per stage, accumulated over calls.
+// Milliseconds of the calling thread's processor time per stage, accumulated
+// over calls: steadier than wall time on a busy machine, and the engine does
+// its work on the calling thread.
 struct CFrameMakerStageTimes {
     double textures = 0;      // Init(1): preparing the six textures
     double analyze = 0;       // reading the picture into float planes
@@ -27,7 +29,7 @@ CFrameMakerStageTimes* FrameMakerStageTimes();
 // Adds the time since the last lap to one field of the sink, if there is one.
 class CStageClock {
 public:
-    CStageClock() : sink(FrameMakerStageTimes()), last(std::chrono::steady_clock::now()) {}
+    CStageClock() : sink(FrameMakerStageTimes()), last(sink != nullptr ? Now() : 0.0) {}
     void Count(int CFrameMakerStageTimes::*field)
     {
         if (sink != nullptr) {
@@ -39,14 +41,21 @@ public:
         if (sink == nullptr) {
             return;
         }
-        const auto now = std::chrono::steady_clock::now();
-        sink->*field += std::chrono::duration<double, std::milli>(now - last).count();
+        const double now = Now();
+        sink->*field += now - last;
         last = now;
     }
 
 private:
+    static double Now()
+    {
+        timespec time{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
+        return static_cast<double>(time.tv_sec) * 1000.0 + static_cast<double>(time.tv_nsec) / 1e6;
+    }
+
     CFrameMakerStageTimes* sink;
-    std::chrono::steady_clock::time_point last;
+    double last;
 };
 
 } // namespace framira

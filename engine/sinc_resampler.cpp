@@ -132,11 +132,45 @@ inline T StoreSample(float value, const CSampleLimits<T>& limits)
 }
 
 template <typename T>
+inline T FinishSample(float sum, float total, T centre, const CSampleLimits<T>& limits)
+{
+    return StoreSample(total == 0.0f ? static_cast<float>(centre) : sum / total + limits.offset, limits);
+}
+
+// Several rows at a time: each row's sum is still built tap by tap in order,
+// but the rows' sums are independent, so the processor overlaps them instead
+// of waiting on one chain of additions.
+constexpr int kRowBlock = 8;
+
+template <typename T>
 void ResampleRows(const T* source, int sourceWidth, int rows, T* destination, int destinationWidth,
                   const CAxisPlan& plan, const CSampleLimits<T>& limits)
 {
     const int64_t taps = plan.taps;
-    for (int y = 0; y < rows; ++y) {
+    const float* weightSum = plan.weightSum.Get();
+    const int32_t* centre = plan.centre.Get();
+    int y = 0;
+    for (; y + kRowBlock <= rows; y += kRowBlock) {
+        const T* in = source + static_cast<size_t>(y) * sourceWidth;
+        T* out = destination + static_cast<size_t>(y) * destinationWidth;
+        const int32_t* index = plan.index.Get();
+        const float* weight = plan.weight.Get();
+        for (int x = 0; x < destinationWidth; ++x, index += taps, weight += taps) {
+            float sum[kRowBlock] = {};
+            for (int64_t j = 0; j < taps; ++j) {
+                const float w = weight[j];
+                const T* column = in + index[j];
+                for (int r = 0; r < kRowBlock; ++r) {
+                    sum[r] += w * static_cast<float>(column[static_cast<size_t>(r) * sourceWidth]);
+                }
+            }
+            for (int r = 0; r < kRowBlock; ++r) {
+                const T* row = in + static_cast<size_t>(r) * sourceWidth;
+                out[static_cast<size_t>(r) * destinationWidth + x] = FinishSample(sum[r], weightSum[x], row[centre[x]], limits);
+            }
+        }
+    }
+    for (; y < rows; ++y) {
         const T* in = source + static_cast<size_t>(y) * sourceWidth;
         T* out = destination + static_cast<size_t>(y) * destinationWidth;
         const int32_t* index = plan.index.Get();
@@ -146,10 +180,7 @@ void ResampleRows(const T* source, int sourceWidth, int rows, T* destination, in
             for (int64_t j = 0; j < taps; ++j) {
                 sum += weight[j] * static_cast<float>(in[index[j]]);
             }
-            const float total = plan.weightSum.Get()[x];
-            const float value = total == 0.0f ? static_cast<float>(in[plan.centre.Get()[x]])
-                                              : sum / total + limits.offset;
-            out[x] = StoreSample(value, limits);
+            out[x] = FinishSample(sum, weightSum[x], in[centre[x]], limits);
         }
     }
 }
