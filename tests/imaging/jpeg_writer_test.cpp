@@ -442,3 +442,23 @@ TEST_F(JpegSourceWriter, ReadAndWrittenBackKeepsApp1ByteForByte)
     EXPECT_NE(std::search(out.begin(), out.end(), segment.begin(), segment.end()), out.end());
     EXPECT_EQ(ReadBytes(folder / "photo.jpg"), sourceFile);  // the source is untouched
 }
+
+TEST(JpegPlainWriter, FourTwoTwoSourceKeepsItsSamplingThroughTheCode)
+{
+    ScratchFolder folder;
+    JpegSpec spec;
+    spec.hSamp0 = 2;
+    spec.vSamp0 = 1;
+    WriteBytes(folder / "src.jpg", MakeJpeg(spec));
+    CImage picture(folder / "src.jpg", 0);
+    ASSERT_EQ(picture.subsampling, 1);
+    ASSERT_EQ(picture.WriteJPEG(folder / "out.jpg", 95, picture.subsampling), kImageSuccess);
+    const Frame frame = ParseFrame(ReadSegments(ReadBytes(folder / "out.jpg")));
+    ASSERT_EQ(frame.components.size(), 3u);
+    EXPECT_EQ(frame.components[0].h, 2);
+    EXPECT_EQ(frame.components[0].v, 1);
+    EXPECT_EQ(frame.components[1].h, 1);
+    EXPECT_EQ(frame.components[1].v, 1);
+    EXPECT_EQ(frame.components[2].h, 1);
+    EXPECT_EQ(frame.components[2].v, 1);
+}
