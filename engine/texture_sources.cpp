@@ -7,21 +7,28 @@
 // Coordinate maps (16-bit). An x map holds, in every row, the straight ramp
 // round(x × 65533 / 1599) with a displacement added to x before scaling; a y
 // map is the same down each column, inverted (65533 at the top, 0 at the
-// bottom). Displacements are in 1/256 pixel and the result is limited to
-// 0 … 65533, so the first and last sample of every line are 0 and 65533.
+// bottom). Displacements are in 1/256 pixel; a displaced position beyond an
+// end of the ramp is mirrored back into it, and the displacement is tapered
+// to 0 at both ends, so the first and last sample of every line are exactly 0
+// and 65533.
 //  - FirstWaveImage0/1: the lines are grouped into bands 20 … 200 lines wide;
 //    each band is shifted by its own 40 … 400 pixels (40 + 360 r², r uniform,
 //    random sign: about 150 on average). Between neighbouring bands the shift
 //    changes by a smoothstep over the middle 40 % of the way from one band's
 //    centre to the next. Along a line the shift is constant except that it
 //    fades in (smoothstep) over the first 400 pixels of the ramp — the left
-//    edge of an x map, the top of a y map — and tapers off over the last 64.
+//    edge of an x map, the top of a y map — and out over the last 64; a shift
+//    pointing out of the ramp fades over at least 1.55 times its size instead,
+//    which keeps every line a monotone ramp (a smoothstep taper of length L
+//    is at most 1.5 / L steep).
 //  - SecondWaveImage0/1: bands of 20 … 140 lines; in each band the
 //    displacement is an offset (±60) plus a zig-zag (triangle wave) of
-//    amplitude 40 … 460 pixels and period 34 … 52 pixels, the period wandering
-//    by ±12 % along the line over 250 … 600 pixels; phase, period and strength
-//    differ from band to band, neighbouring bands blend as above, and the
-//    displacement tapers off over 48 pixels at both ends of the ramp.
+//    amplitude 30 … 460 pixels (30 + 430 r³: mostly gentle, now and then
+//    strong) and period 34 … 52 pixels, the period wandering by ±12 % along
+//    the line over 250 … 600 pixels; phase, period and strength differ from
+//    band to band, neighbouring bands blend as above, and the displacement
+//    tapers off over 48 pixels at both ends of the ramp (strong ripples swing
+//    past the ends there and are mirrored back).
 // Band layouts and parameters come from a 32-bit xorshift generator with one
 // fixed seed per map; lengths are drawn as min + (max − min) r² (short bands
 // more likely).

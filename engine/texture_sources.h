@@ -41,9 +41,9 @@ private:
 int64_t SmoothStep(int64_t t);
 
 // Monotone piecewise-cubic (Hermite, harmonic-mean slopes) through integer
-// knots, evaluated exactly at the knots. Knot positions ascend; positions
-// beyond the last knot take the last value. Positions and the result are in
-// units of 1/scale; values are in fixed point (kUnit == 1).
+// knots, exact at the knots. Knot positions ascend; positions before the first
+// or beyond the last knot take that knot's value. Values are in fixed point
+// (kUnit == 1).
 class CMonotoneCurve {
 public:
     // xs: knot positions (ascending, integers); ys: knot values in fixed point.
