@@ -83,7 +83,7 @@ long ApplyMattingAndMountColorAndCoreColor(const CBevelTables& tables, const uin
 
     CBandPainter painter{mat, W, H, {LimitUnit(coreR), LimitUnit(coreG), LimitUnit(coreB)}, {0, 0, 0}};
     for (int k = 0; k < 3; ++k)
-        painter.mount[k] = mountColor ? LimitUnit(mountColor[k] * (1.0f / 255.0f)) : 0.0f;
+        painter.mount[k] = mountColor ? LimitUnit(mountColor[k] / 255.0f) : 0.0f;
 
     // The band starts 14 pixels left of and above the print's corner, which
     // the frame maker places at ⌊(W − pw + 1) / 2⌋, ⌊(H − ph + 1) / 2⌋. Taking

@@ -12,7 +12,6 @@
 namespace framira {
 namespace {
 
-constexpr float kByteToUnit = 1.0f / 255.0f;
 
 // Straight profiles, listed along the band's depth in table order.
 constexpr unsigned char kTopAStraight[14] = {130, 169, 169, 169, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -33,14 +32,14 @@ void FillHorizontal(HorizontalTable& table, const unsigned char (&straight)[14])
 {
     for (int row = 0; row < 14; ++row)
         for (int col = 0; col < 65; ++col)
-            table[row][col] = straight[row] * kByteToUnit;
+            table[row][col] = straight[row] / 255.0f;
 }
 
 void FillVertical(VerticalTable& table, const unsigned char (&straight)[14])
 {
     for (int row = 0; row < 37; ++row)
         for (int col = 0; col < 14; ++col)
-            table[row][col] = straight[col] * kByteToUnit;
+            table[row][col] = straight[col] / 255.0f;
 }
 
 // Writes `values` into one row of a table, starting at column `firstCol`.
@@ -50,7 +49,7 @@ void PatchRow(float (&row)[Cols], size_t firstCol, std::initializer_list<int> va
     size_t col = firstCol;
     for (int v : values)
         if (col < Cols)
-            row[col++] = static_cast<float>(v) * kByteToUnit;
+            row[col++] = static_cast<float>(v) / 255.0f;
 }
 
 template <size_t Rows, size_t Cols>

@@ -9,7 +9,7 @@ namespace {
 class BevelTablesTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(FillMattingMountAndCoreColorStructures(t), 0); }
-    static float N(int n) { return static_cast<float>(n) * (1.0f / 255.0f); }
+    static float N(int n) { return static_cast<float>(n) / 255.0f; }
     CBevelTables t{};
 };
 
