@@ -109,6 +109,7 @@ protected:
     int Run() override;
 
 private:
+    int RunJob();
     bool OpenEngine();
     void Post(int message, int param);
     void ClaimSources();

@@ -53,6 +53,23 @@ std::string FolderOfPath(const std::string& path)
 
 int CBatchWorker::Run()
 {
+    try {
+        return RunJob();
+    } catch (...) {
+        // Out of memory in the job's own bookkeeping: end the job the way an
+        // engine failure does, so the front end returns to idle.
+        try {
+            CloseEngine();
+            statusText = "Memory Allocation failed!";
+            Post(UWM_DONE, 100);
+        } catch (...) {
+        }
+        return 0;
+    }
+}
+
+int CBatchWorker::RunJob()
+{
     SortPathsNoCase(queue);
     progressShare = queue.empty() ? 0.0f : 100.0f / float(queue.size());
     announcedInGroup = 0;
