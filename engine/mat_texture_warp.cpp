@@ -49,35 +49,50 @@ void WarpWithWaveImages(const float* src, const uint16_t* t0, const uint16_t* t1
     const float spanY = static_cast<float>(H - 1);
     auto at = [&](int x, int y) { return src[static_cast<size_t>(y) * w + static_cast<size_t>(x)]; };
 
+    // Runs of kRun pixels: first their source positions (a plain loop that
+    // vectorises), then the sampling, which gathers from all over the source.
+    constexpr size_t kRun = 256;
+    int cellX[kRun], cellY[kRun];
+    float fracX[kRun], fracY[kRun];
     for (int y = 0; y < H; ++y) {
         const size_t rowStart = static_cast<size_t>(y) * w;
-        for (int x = 0; x < W; ++x) {
-            const size_t i = rowStart + static_cast<size_t>(x);
-            // Both maps are 16-bit, so u and v always lie inside the plane.
-            const float u = static_cast<float>(t0[i]) * spanX / 65535.0f;
-            const float v = static_cast<float>(65535 - t1[i]) * spanY / 65535.0f;
-            const int l = static_cast<int>(u);
-            const int m = static_cast<int>(v);
-            const float fx = u - static_cast<float>(l);
-            const float fy = v - static_cast<float>(m);
-
-            float c;
-            if (l + 1 < W && m + 1 < H) {
-                c = at(l, m) * (1.0f - fx) * (1.0f - fy) + at(l, m + 1) * (1.0f - fx) * fy +
-                    at(l + 1, m) * fx * (1.0f - fy) + at(l + 1, m + 1) * fx * fy;
-            } else {
-                c = at(l, m);
+        for (size_t x0 = 0; x0 < w; x0 += kRun) {
+            const size_t count = w - x0 < kRun ? w - x0 : kRun;
+            const uint16_t* mapX = t0 + rowStart + x0;
+            const uint16_t* mapY = t1 + rowStart + x0;
+            for (size_t i = 0; i < count; ++i) {
+                // Both maps are 16-bit, so u and v always lie inside the plane.
+                const float u = static_cast<float>(mapX[i]) * spanX / 65535.0f;
+                const float v = static_cast<float>(65535 - mapY[i]) * spanY / 65535.0f;
+                const int l = static_cast<int>(u);
+                const int m = static_cast<int>(v);
+                cellX[i] = l;
+                cellY[i] = m;
+                fracX[i] = u - static_cast<float>(l);
+                fracY[i] = v - static_cast<float>(m);
             }
-            if (l >= 1 && m >= 1 && l + 2 <= W - 1 && m + 2 <= H - 1) {
-                const float n[8] = {at(l, m - 1),     at(l + 1, m - 1), at(l - 1, m),     at(l + 2, m),
-                                    at(l - 1, m + 1), at(l + 2, m + 1), at(l, m + 2),     at(l + 1, m + 2)};
-                c = Bump(c, fx, fy, n, 0.4f);
+            float* out = dst + rowStart + x0;
+            for (size_t i = 0; i < count; ++i) {
+                const int l = cellX[i], m = cellY[i];
+                const float fx = fracX[i], fy = fracY[i];
+                float c;
+                if (l + 1 < W && m + 1 < H) {
+                    c = at(l, m) * (1.0f - fx) * (1.0f - fy) + at(l, m + 1) * (1.0f - fx) * fy +
+                        at(l + 1, m) * fx * (1.0f - fy) + at(l + 1, m + 1) * fx * fy;
+                } else {
+                    c = at(l, m);
+                }
+                if (l >= 1 && m >= 1 && l + 2 <= W - 1 && m + 2 <= H - 1) {
+                    const float n[8] = {at(l, m - 1),     at(l + 1, m - 1), at(l - 1, m),     at(l + 2, m),
+                                        at(l - 1, m + 1), at(l + 2, m + 1), at(l, m + 2),     at(l + 1, m + 2)};
+                    c = Bump(c, fx, fy, n, 0.4f);
+                }
+                if (c <= 0.0f)
+                    c = 0.0f;
+                else if (c >= 65535.0f)
+                    c = 65535.0f;
+                out[i] = c;
             }
-            if (c <= 0.0f)
-                c = 0.0f;
-            else if (c >= 65535.0f)
-                c = 65535.0f;
-            dst[i] = c;
         }
     }
 }
