@@ -256,11 +256,13 @@ int ResamplePlanes(const T* const* source, int sourceWidth, int sourceHeight, T*
         return 1;
     }
     const CSampleLimits<T> limits = LimitsFor<T>(upper, lower);
+    // One intermediate plane serves every plane in turn: each pass overwrites
+    // all of it.
+    CPlane<T> intermediate;
+    if (!intermediate.Allocate(static_cast<uint64_t>(sourceHeight) * static_cast<uint64_t>(destinationWidth))) {
+        return 1;
+    }
     for (int p = 0; p < count; ++p) {
-        CPlane<T> intermediate;
-        if (!intermediate.Allocate(static_cast<uint64_t>(sourceHeight) * static_cast<uint64_t>(destinationWidth))) {
-            return 1;
-        }
         ResampleRows(source[p], sourceWidth, sourceHeight, intermediate.Get(), destinationWidth, horizontal, limits);
         if (!ResampleColumns(intermediate.Get(), destinationWidth, destination[p], destinationHeight, vertical,
                              limits)) {
