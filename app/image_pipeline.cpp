@@ -161,10 +161,13 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
     }
     const bool canRun = exported == kImageSuccess && outputImage && outputImage->planes == 3 &&
                         outputImage->cols == outputWidth && outputImage->rows == outputHeight;
+    bool framed = false;
     if (canRun) {
         const std::string pathCopy = sourcePath;
-        engine.run(engineInput.Bytes(), engineOutput.Bytes(), strength, bits, width, height, 1.0f, pathCopy.c_str(),
-                   presetIndex, customWidth, customHeight);
+        // A run that failed has left the output buffer unwritten (or half
+        // written); that is never saved as if it were the framed picture.
+        framed = engine.run(engineInput.Bytes(), engineOutput.Bytes(), strength, bits, width, height, 1.0f,
+                            pathCopy.c_str(), presetIndex, customWidth, customHeight) == 0;
     }
     Checkpoint();
 
@@ -176,7 +179,7 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
         ChooseDistinctOutputPath(BuildOutputPath(folder, sourcePath), sourcePath, claimedPaths);
 
     int result = kImageBadArgument;
-    if (canRun && outputImage->FromInterleaved8(engineOutput.Bytes(), neededOutput) == kImageSuccess) {
+    if (framed && outputImage->FromInterleaved8(engineOutput.Bytes(), neededOutput) == kImageSuccess) {
         // 8. The source's EXIF block.
         std::vector<std::uint8_t> block;
         ExifBlockReader reader;

@@ -4,6 +4,7 @@
 #include "batch_worker.h"
 
 #include "file_type.h"
+#include "platform_services.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -71,6 +72,13 @@ int CBatchWorker::Run()
 int CBatchWorker::RunJob()
 {
     SortPathsNoCase(queue);
+    // The screen's size stands for preset 0; a front end that did not read
+    // it leaves it to the platform, once, for the engine and the output alike.
+    if (presetIndex == 0 && (customWidth < 1 || customHeight < 1) && platform) {
+        const CScreenSize screen = platform->GetScreenSize();
+        customWidth = screen.width;
+        customHeight = screen.height;
+    }
     progressShare = queue.empty() ? 0.0f : 100.0f / float(queue.size());
     announcedInGroup = 0;
     ClaimSources();

@@ -3,6 +3,7 @@
 #include "test_pipeline_support.h"
 
 #include "destination_check.h"
+#include "file_type.h"
 #include "output_path.h"
 #include "test_platform_services.h"
 
@@ -192,6 +193,22 @@ TEST_F(JobTest, OverwriteQuestionYesWritesOverAndNoStopsTheJob)
     EXPECT_EQ(platform.Notifications().back().message, UWM_DONE);
     EXPECT_EQ(ReadBytes(out / "a.jpg").size() > 3, true);
     EXPECT_EQ(ReadBytes(out / "a.jpg")[0], 0xFF);
+}
+
+TEST_F(JobTest, PresetZeroWithoutAScreenSizeTakesThePlatformsScreenForBoth)
+{
+    WriteJpeg(in / "a.jpg", 16, 16);
+    platform.SetScreenSize({640, 400});
+    job.presetIndex = 0;
+    job.queue = {in / "a.jpg"};
+    RunJob();
+    ASSERT_EQ(engine.runs.size(), 1u);
+    EXPECT_EQ(engine.runs[0].customWidth, 640);
+    EXPECT_EQ(engine.runs[0].customHeight, 400);
+    int cols = 0, rows = 0, planes = 0;
+    GetImageInfo(out / "a.jpg", cols, rows, planes);
+    EXPECT_EQ(cols, 640);
+    EXPECT_EQ(rows, 400);
 }
 
 // A medium that takes no file.

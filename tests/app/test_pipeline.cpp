@@ -167,6 +167,17 @@ TEST_F(PipelineTest, EngineThatCannotBeOpenedReportsItsCode)
     EXPECT_FALSE(fs::exists(out / "a.jpg"));
 }
 
+TEST_F(PipelineTest, FailedEngineRunWritesNothing)
+{
+    WriteJpeg(in / "a.jpg", 16, 16);
+    engine.runResult = 1;
+    EXPECT_EQ(Frame(in / "a.jpg"), kWritingFailed);
+    EXPECT_EQ(job.statusText, "Problems writing image " + (out / "a.jpg"));
+    EXPECT_FALSE(fs::exists(out / "a.jpg"));
+    engine.runResult = 0;
+    EXPECT_EQ(Frame(in / "a.jpg"), kPictureWritten) << "the next picture is framed as usual";
+}
+
 TEST_F(PipelineTest, UnreadableFileIsSkippedWithItsMessage)
 {
     WriteBytes(in / "notes.jpg", {'h', 'e', 'l', 'l', 'o'});

@@ -213,6 +213,7 @@ public:
 
     int initResult = 0;
     int allocateResult = 0;
+    int runResult = 0;
     std::chrono::milliseconds runDelay{0};
 
     CEngineCalls Calls()
@@ -247,7 +248,7 @@ public:
             std::lock_guard lock(mutex);
             runs.push_back(CRun{strength, bits, w, h, scale, static_cast<const char*>(path), preset, cw, ch,
                                 std::vector<std::uint8_t>(bytes, bytes + 6)});
-            return 0;
+            return runResult;
         };
         return calls;
     }
