@@ -73,6 +73,17 @@ void PrintTimes(const char* label, const framira::CFrameMakerStageTimes& t, int 
                 t.printResample / n, t.matting / n, t.output / n, cpu / n, wall / n);
 }
 
+// FNV-1a of the framed picture: builds with other compilers or flags must
+// print the same value, or a speed-up has changed the output.
+uint32_t Checksum(const uint8_t* bytes, size_t count)
+{
+    uint32_t hash = 2166136261u;
+    for (size_t i = 0; i < count; ++i) {
+        hash = (hash ^ bytes[i]) * 16777619u;
+    }
+    return hash;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -116,6 +127,9 @@ int main(int argc, char** argv)
         std::printf("\n%s\n", preset.name);
         PrintTimes("first (new size)", first, 1, firstCpu, firstWall);
         PrintTimes("per picture (cached)", steady, runs, steadyCpu, steadyWall);
+        const size_t outputBytes = static_cast<size_t>(kFramiraPresets[preset.index].width) *
+                                   static_cast<size_t>(kFramiraPresets[preset.index].height) * 3;
+        std::printf("  output checksum %08x\n", Checksum(output.data(), outputBytes));
     }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
