@@ -1,4 +1,4 @@
-// Arbitrary bytes through the Gif info reader and reader.
+// Arbitrary bytes through the GIF info reader and reader.
 #include "memory_readers.h"
 #include "reader_fuzz_support.h"
 

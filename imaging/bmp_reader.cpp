@@ -273,7 +273,8 @@ int ReadBitmapCore(CByteSpan bytes, CImage& image)
     image.resolution = static_cast<int>(header.xPelsPerMeter * 0.0254 + 0.5);
     if (const int result = SetUpImage(image, cols, rows, 3, type); result != kImageSuccess)
         return result;
-    ClearPlanes(image);
+    if (available < declared)
+        ClearPlanes(image);
 
     CByteReader in(bytes);
     in.Seek(header.dataOffset);

@@ -116,11 +116,12 @@ int ReadPnmCore(CByteSpan bytes, int planesWanted, CImage& image)
     if (const int result = SetUpImage(image, header.width, header.height, planesWanted, wide ? kSampleWord : kSampleByte);
         result != kImageSuccess)
         return result;
-    ClearPlanes(image);
 
-    // A short file fills as many whole pixels as it holds; the rest stay 0.
+    // A short file fills as many whole pixels as it holds; the rest are 0.
     const std::size_t pixelBytes = static_cast<std::size_t>(planesWanted) * sampleBytes;
     const std::size_t count = std::min(image.PixelCount(), available / pixelBytes);
+    if (count < image.PixelCount())
+        ClearPlanes(image);
     const std::uint8_t* data = bytes.data() + header.dataOffset;
     if (!wide) {
         for (int p = 0; p < planesWanted; ++p) {
