@@ -60,6 +60,10 @@ public:
     int customWidth = 0;
     int customHeight = 0;
     CEngineCalls engine;        // the engine's entry points (tests stand in for them)
+    // A buffer for the engine larger than this is treated as one that cannot
+    // be allocated (the picture is skipped); no picture the image library
+    // reads comes near it.
+    std::size_t engineMemoryLimit = std::size_t{4} << 30;
 
     // The destination check of one folder group (write test, overwrite
     // question), called on the worker thread with the group's paths in
@@ -110,7 +114,10 @@ protected:
 
 private:
     int RunJob();
-    bool OpenEngine();
+    // kPictureWritten, kEngineCannotOpen, or kWritingFailed when the buffers
+    // for this picture cannot be had.
+    int OpenEngine();
+    int ReportWriteFailure(const std::string& outputPath);
     void Post(int message, int param);
     void ClaimSources();
 };

@@ -81,7 +81,7 @@ void CBatchWorker::MakeOutputImage()
         outputImage = std::make_unique<CImage>(width, height, 3, kSampleByte);
 }
 
-bool CBatchWorker::OpenEngine()
+int CBatchWorker::OpenEngine()
 {
     if (engineReady) {
         engine.end();
@@ -94,21 +94,36 @@ bool CBatchWorker::OpenEngine()
     const std::size_t outputBytes = std::size_t(std::max(outputWidth, 0)) * std::size_t(std::max(outputHeight, 0)) * 3;
     const std::size_t outputSize = std::max({inputBytes, kMinimumEngineOutputBytes, outputBytes});
 
-    const bool allocated = engineInput.Allocate(inputBytes) && engineOutput.Allocate(outputSize);
+    const bool allocated = inputBytes <= engineMemoryLimit && outputSize <= engineMemoryLimit &&
+                           engineInput.Allocate(inputBytes) && engineOutput.Allocate(outputSize);
     if (!allocated) {
+        // Too large a picture is that picture's problem: it is skipped and
+        // the job goes on with the next one.
         engineInput.Free();
         engineOutput.Free();
         statusText = "Memory Allocation failed!";
-    } else if (const std::int32_t r = engine.init(inputImage->cols, inputImage->rows, 12); r < 0) {
+        Post(UWM_STATUS, 0);
+        return kWritingFailed;
+    }
+    if (const std::int32_t r = engine.init(inputImage->cols, inputImage->rows, 12); r < 0) {
         statusText = Format("Specklo_Init error %d", r);
     } else if (const std::int32_t a = engine.allocate(); a != 0) {
         statusText = Format("Specklo_Allocate error %d", a);
     } else {
         engineReady = true;
-        return true;
+        return kPictureWritten;
     }
     Post(UWM_STATUS, 0);
-    return false;
+    return kEngineCannotOpen;
+}
+
+int CBatchWorker::ReportWriteFailure(const std::string& outputPath)
+{
+    statusText = Format("Problems writing image %s", outputPath);
+    lastOutputPath.clear();
+    ++picturesFailed;
+    Post(UWM_PICTURE, int(progress));
+    return kWritingFailed;
 }
 
 void CBatchWorker::CloseEngine()
@@ -139,14 +154,26 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
     GetOutputSize(outputWidth, outputHeight);
     const std::size_t neededOutput = std::size_t(std::max(outputWidth, 0)) * std::size_t(std::max(outputHeight, 0)) * 3;
 
+    // Where it goes (the subfolder is made before anything is framed).
+    const std::string folder = BuildOutputFolder(saveType, outputFolder, sourcePath);
+    if (saveType == kSaveSubfolder)
+        CreateFoldersAlong(folder, platform);
+    const std::string outputPath =
+        ChooseDistinctOutputPath(BuildOutputPath(folder, sourcePath), sourcePath, claimedPaths);
+
     // 1. Open the engine for a new pixel count, and whenever a buffer is too
     //    small for this picture.
     if (engineInput.Empty() || std::int64_t(lastWidth) * lastHeight != std::int64_t(width) * height ||
         engineInput.Size() < neededInput || engineOutput.Size() < neededOutput) {
         lastWidth = width;
         lastHeight = height;
-        if (!OpenEngine())
+        const int opened = OpenEngine();
+        if (opened == kEngineCannotOpen)
             return kEngineCannotOpen;
+        if (opened != kPictureWritten) {
+            lastWidth = lastHeight = -1;
+            return ReportWriteFailure(outputPath);
+        }
     }
     Checkpoint();
 
@@ -171,13 +198,6 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
     }
     Checkpoint();
 
-    // 4.-6. Where it goes.
-    const std::string folder = BuildOutputFolder(saveType, outputFolder, sourcePath);
-    if (saveType == kSaveSubfolder)
-        CreateFoldersAlong(folder, platform);
-    const std::string outputPath =
-        ChooseDistinctOutputPath(BuildOutputPath(folder, sourcePath), sourcePath, claimedPaths);
-
     int result = kImageBadArgument;
     if (framed && outputImage->FromInterleaved8(engineOutput.Bytes(), neededOutput) == kImageSuccess) {
         // 8. The source's EXIF block.
@@ -201,13 +221,8 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
     }
 
     // 11.-12. Report.
-    if (result != kImageSuccess) {
-        statusText = Format("Problems writing image %s", outputPath);
-        lastOutputPath.clear();
-        ++picturesFailed;
-        Post(UWM_PICTURE, int(progress));
-        return kWritingFailed;
-    }
+    if (result != kImageSuccess)
+        return ReportWriteFailure(outputPath);
     claimedPaths.insert(NormalPathKey(outputPath));
     statusText = outputPath;
     lastOutputPath = outputPath;

@@ -167,6 +167,28 @@ TEST_F(PipelineTest, EngineThatCannotBeOpenedReportsItsCode)
     EXPECT_FALSE(fs::exists(out / "a.jpg"));
 }
 
+TEST_F(PipelineTest, PictureTooLargeForMemoryIsSkippedAndTheNextOneFrames)
+{
+    WriteJpeg(in / "big.jpg", 64, 64);
+    WriteJpeg(in / "small.jpg", 16, 16);
+    job.engineMemoryLimit = kMinimumEngineOutputBytes;
+    job.presetIndex = 0;
+    job.customWidth = 3000;
+    job.customHeight = 3000;  // 27,000,000 output bytes: over the limit
+    EXPECT_EQ(Frame(in / "big.jpg"), kWritingFailed);
+    const auto notes = platform.Notifications();
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0].message, UWM_STATUS);
+    EXPECT_EQ(notes[0].text, "Memory Allocation failed!");
+    EXPECT_EQ(notes[1].message, UWM_PICTURE);
+    EXPECT_EQ(notes[1].text, "Problems writing image " + (out / "big.jpg"));
+    EXPECT_EQ(engine.inits, 0);
+    EXPECT_EQ(job.lastWidth, -1);
+    job.customWidth = 300;
+    job.customHeight = 200;
+    EXPECT_EQ(Frame(in / "small.jpg"), kPictureWritten);
+}
+
 TEST_F(PipelineTest, FailedEngineRunWritesNothing)
 {
     WriteJpeg(in / "a.jpg", 16, 16);
