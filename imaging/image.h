@@ -113,7 +113,8 @@ public:
     // an APP1 segment: when `payloadLength` is not null, one APP1 segment
     // with payloadLength bytes from `payload` (0 to 65533) follows the COM
     // segment "Brevant, Inc.". Result codes as WriteJPEG; 2 also when the
-    // source cannot be opened.
+    // source cannot be opened (or is the output itself), 1 when it is not a
+    // JPEG or the payload length is outside 0 to 65533.
     int WriteJPEGWithSource(const std::filesystem::path& path, const std::filesystem::path& sourcePath,
                             int quality, const std::uint8_t* payload, const int* payloadLength) const;
 

@@ -31,7 +31,10 @@ int WriteJpegFile(const CImage& image, const std::filesystem::path& path, int qu
 // COM, then (when payloadLength is not null) one APP1 segment holding
 // payload[0 .. *payloadLength). A source of other than 1 or 3 components
 // cannot take the RGB buffer, so the plain writer's parameters are used
-// (APP1 kept); *usedFallback (when given) tells which path was taken.
+// (sampling from the source's component 0, APP1 kept); the same holds for a
+// 1-plane image with a colour source. *usedFallback (when given) tells which
+// path was taken. An RGB-coded output whose source had neither JFIF nor
+// Adobe marker gets no JFIF marker either: decoders read JFIF as YCbCr.
 int WriteJpegFileWithSource(const CImage& image, const std::filesystem::path& path,
                             const std::filesystem::path& sourcePath, int quality, const std::uint8_t* payload,
                             const int* payloadLength, bool* usedFallback = nullptr);
