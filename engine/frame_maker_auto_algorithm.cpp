@@ -119,13 +119,15 @@ long CFrameMakerAutoAlgorithm::Init(int phase)
         return 0;
     }
     outputInfo = static_cast<const CAImageInfo&>(*this);
-    if (outputInfo.width == cachedOutputWidth && outputInfo.height == cachedOutputHeight) {
+    if (outputInfo.width > 0 && outputInfo.height > 0 && outputInfo.width == cachedOutputWidth &&
+        outputInfo.height == cachedOutputHeight) {
         outputPrepared = true;
         return 0;
     }
     outputPrepared = false;
     ReleaseTextures();
     cachedOutputWidth = cachedOutputHeight = -1;
+    // No output size is also the "nothing prepared" mark; never take it for one.
     if (outputInfo.width <= 0 || outputInfo.height <= 0) {
         return 1;
     }

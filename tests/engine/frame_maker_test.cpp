@@ -196,6 +196,11 @@ TEST_F(FrameMakerTest, NonPositiveOutputSizeFailsInit)
     CFrameMakerAutoEngine engine;
     EXPECT_EQ(Describe(engine, 10, 10, 0, 10), 1);
     EXPECT_EQ(Describe(engine, 10, 10, 10, -3), 1);
+    // -1 × -1 is what "nothing prepared" looks like inside; it must not pass.
+    EXPECT_EQ(Describe(engine, 10, 10, -1, -1), 1);
+    CARect source(10, 10);
+    CARect destination(0, -1, 0, -1);
+    EXPECT_EQ(engine.Process(source, destination, CAProcessFull), 1);
     EXPECT_EQ(Describe(engine, 10, 10, 10, 10), 0);
 }
 
