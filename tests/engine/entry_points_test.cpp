@@ -132,6 +132,21 @@ TEST_F(EntryPointsTest, SixteenBitInputIsNarrowedInPlace)
     EXPECT_EQ(std::memcmp(input.data(), expected, 6), 0);
 }
 
+TEST_F(EntryPointsTest, SixteenBitPictureFramesLikeItsHighBytes)
+{
+    const std::vector<uint8_t> bytes = Picture(40, 30);
+    std::vector<uint16_t> words(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        words[i] = static_cast<uint16_t>(bytes[i] << 8 | (i * 37) % 256);
+    }
+    std::vector<uint8_t> eight = bytes;
+    std::vector<uint8_t> fromEight(96 * 64 * 3);
+    std::vector<uint8_t> fromSixteen(96 * 64 * 3);
+    ASSERT_EQ(Framira_Run(eight.data(), fromEight.data(), 0.0f, 8, 40, 30, 0.0f, nullptr, 0, 96, 64), 0);
+    ASSERT_EQ(Framira_Run(words.data(), fromSixteen.data(), 0.0f, 16, 40, 30, 0.0f, nullptr, 0, 96, 64), 0);
+    EXPECT_EQ(fromEight, fromSixteen);
+}
+
 TEST_F(EntryPointsTest, UnreadArgumentsDoNotMatter)
 {
     std::vector<uint8_t> picture = Picture(40, 30);
