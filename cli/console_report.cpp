@@ -49,7 +49,10 @@ bool CConsoleReport::Handle(const CNotification& n)
             awaitingResult = false;
             if (StartsWith(n.text, "Problems writing image")) {
                 ++writeFailed;
-                Line("failed   " + Current() + ": could not write " + n.text.substr(23), true);
+                Line("failed   " + Current() + ": could not write " + n.text.substr(23) +
+                         (outOfMemory ? " (not enough memory for this picture)" : ""),
+                     true);
+                outOfMemory = false;
             } else {
                 ++written;
                 Line("written  " + n.text, false);
@@ -64,6 +67,8 @@ bool CConsoleReport::Handle(const CNotification& n)
             const bool exists = std::filesystem::exists(Current(), error);
             Line("skipped  " + Current() + (exists ? ": not a picture framira-batch can read" : ": no such file"),
                  true);
+        } else if (StartsWith(n.text, "Memory Allocation failed")) {
+            outOfMemory = true;  // this picture is skipped; its line follows
         } else {
             engineFailure = n.text;
             Line("error    the frame engine could not be started: " + n.text, true);

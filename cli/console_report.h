@@ -43,5 +43,6 @@ private:
     int writeFailed = 0;
     bool done = false;
     bool stopped = false;
+    bool outOfMemory = false;
     std::string engineFailure;
 };
