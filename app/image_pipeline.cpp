@@ -161,8 +161,8 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
     const std::string outputPath =
         ChooseDistinctOutputPath(BuildOutputPath(folder, sourcePath), sourcePath, claimedPaths);
 
-    // 1. Open the engine for a new pixel count, and whenever a buffer is too
-    //    small for this picture.
+    // Open the engine for a new pixel count, and whenever a buffer is too
+    // small for this picture.
     if (engineInput.Empty() || std::int64_t(lastWidth) * lastHeight != std::int64_t(width) * height ||
         engineInput.Size() < neededInput || engineOutput.Size() < neededOutput) {
         lastWidth = width;
@@ -177,7 +177,7 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
     }
     Checkpoint();
 
-    // 2.-3. Export and frame.
+    // Export and frame.
     int bits = 8;
     int exported = kImageBadArgument;
     if (words) {
@@ -200,15 +200,15 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
 
     int result = kImageBadArgument;
     if (framed && outputImage->FromInterleaved8(engineOutput.Bytes(), neededOutput) == kImageSuccess) {
-        // 8. The source's EXIF block.
+        // The source's EXIF block.
         std::vector<std::uint8_t> block;
         ExifBlockReader reader;
         reader.ReadExifBlock(std::filesystem::path(sourcePath), block);
         const int length = int(std::min<std::size_t>(block.size(), kExifBufferBytes));
 
-        // 9. A JPEG source with a block lends its coding and the block; the
-        //    extension names a JPEG, and the content must agree (the writer
-        //    reads the source as a JPEG).
+        // A JPEG source with a block lends its coding and the block; the
+        // extension names a JPEG, and the content must agree (the writer
+        // reads the source as a JPEG).
         const std::string extension = SplitSourceName(sourcePath).extension;
         const bool jpegName = extension == ".jpg" || extension == ".jpeg";
         if (length >= 3 && jpegName && DetectFileType(std::filesystem::path(sourcePath)) == kFileTypeJpeg) {
@@ -220,7 +220,7 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
         }
     }
 
-    // 11.-12. Report.
+    // Report.
     if (result != kImageSuccess)
         return ReportWriteFailure(outputPath);
     claimedPaths.insert(NormalPathKey(outputPath));
