@@ -21,6 +21,7 @@ namespace {
 // far beyond that for the bytes at hand come from a hostile header.
 constexpr std::uintmax_t kMaxInflateRatio = 1100;
 constexpr std::uintmax_t kSizeAllowance = 4096;
+constexpr png_alloc_size_t kMaxChunkBytes = 16 * 1024 * 1024;
 
 struct CFileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -56,8 +57,16 @@ public:
     CPngReadStruct()
     {
         png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpOnError, IgnoreWarning);
-        if (png != nullptr)
-            info = png_create_info_struct(png);
+        if (png == nullptr)
+            return;
+        info = png_create_info_struct(png);
+        // libpng reads text, profile and similar chunks whole into a buffer
+        // it allocates and clears first, so a forged length field costs
+        // hundreds of megabytes and seconds. None of them is used here:
+        // skipping them reads their bytes through without buffering.
+        static constexpr png_byte kUnusedChunks[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0pCAL\0sCAL";
+        png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnusedChunks, 8);
+        png_set_chunk_malloc_max(png, kMaxChunkBytes);
     }
     ~CPngReadStruct() { png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr); }
     CPngReadStruct(const CPngReadStruct&) = delete;

@@ -1,6 +1,7 @@
 #include "format_readers.h"
 #include "format_test_support.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@ struct CPngSpec {
     std::vector<png_color> palette;
     CBytes transparency;  // tRNS entries of a palette image
     CBytes rows;          // packed rows as PNG stores them (16-bit big-endian)
+    bool withText = false;
 };
 
 // libpng's write path in one setjmp function with trivially destructible
@@ -40,6 +42,13 @@ bool WritePngFile(const char* path, const CPngSpec* s)
         png_set_PLTE(png, info, s->palette.data(), static_cast<int>(s->palette.size()));
     if (!s->transparency.empty())
         png_set_tRNS(png, info, s->transparency.data(), static_cast<int>(s->transparency.size()), nullptr);
+    if (s->withText) {
+        png_text text{};
+        text.compression = PNG_TEXT_COMPRESSION_zTXt;
+        text.key = const_cast<char*>("Comment");
+        text.text = const_cast<char*>("a compressed comment the reader skips");
+        png_set_text(png, info, &text, 1);
+    }
     png_write_info(png, info);
     const std::size_t rowBytes = s->rows.size() / s->height;
     const int passes = png_set_interlace_handling(png);
@@ -202,4 +211,30 @@ TEST(PngReader, DetectedByContentWhateverTheName)
     const CImage image(path, 0);
     ASSERT_EQ(image.planes, 3);
     EXPECT_EQ(Sample8(image, 2, 1, 0), 6);
+}
+
+TEST(PngReader, SkipsTextChunksEvenWithForgedLengths)
+{
+    CScratchFolder folder;
+    CPngSpec s;
+    s.rows = {1, 2, 3, 4, 5, 6};
+    s.withText = true;
+    const auto path = WritePng(folder, "text.png", s);
+    const CImage image = ReadPngPath(path);
+    EXPECT_EQ(Sample8(image, 1, 1, 0), 5);
+
+    // A text chunk whose length claims 600 MB: a plain failure, with no
+    // buffer of that size behind it.
+    CBytes bytes = folder.Read(path);
+    const std::string tag = "zTXt";
+    const auto at = std::search(bytes.begin(), bytes.end(), tag.begin(), tag.end());
+    ASSERT_NE(at, bytes.end());
+    const auto length = at - 4;
+    length[0] = 0x24;
+    length[1] = 0;
+    length[2] = 0;
+    length[3] = 0;
+    CImage forged;
+    EXPECT_EQ(ReadPngBytes(bytes, forged), kImageCannotOpen);
+    EXPECT_EQ(forged.planes, 0);
 }
