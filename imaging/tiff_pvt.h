@@ -12,7 +12,8 @@ struct CTiffCloser {
 using CTiffHandle = std::unique_ptr<TIFF, CTiffCloser>;
 
 // Replaces libtiff's process-wide warning and error handlers with silent
-// ones; libtiff's messages are never shown.
+// ones for the rest of the process; libtiff's messages are never shown.
+// Every TIFF entry calls it before opening a file.
 void SilenceLibtiff();
 
 // Decodes the first directory of an open TIFF into the image. Result codes

@@ -116,8 +116,14 @@ int DecodeAndFinish(TIFF* tif, CImage& image)
 
 void SilenceLibtiff()
 {
-    TIFFSetWarningHandler(IgnoreTiffMessage);
-    TIFFSetErrorHandler(IgnoreTiffMessage);
+    // The handlers are process-wide; installing them once (a thread-safe
+    // static) keeps two readers on two threads from racing on them.
+    static const bool silenced = [] {
+        TIFFSetWarningHandler(IgnoreTiffMessage);
+        TIFFSetErrorHandler(IgnoreTiffMessage);
+        return true;
+    }();
+    (void)silenced;
 }
 
 int ReadTiffInfoBytes(CByteSpan bytes, int& cols, int& rows, int& planes)
