@@ -116,7 +116,7 @@ int CInputList::Walk(const std::string& folder, bool recurse, const std::vector<
                 continue;
             if (entry.isDirectory) {
                 // A folder is never a picture, whatever its name ends in.
-                if (!recurse || depth >= kMaximumFolderDepth)
+                if (!recurse || entry.isSymlink || depth >= kMaximumFolderDepth)
                     continue;
                 const bool ignored = std::any_of(keywords.begin(), keywords.end(), [&](const std::string& keyword) {
                     return !keyword.empty() && entry.name.find(keyword) != std::string::npos;

@@ -62,7 +62,8 @@ bool CPlatformServices::ListFolder(const std::string& folder, std::vector<CFolde
         if (error)
             break;
         std::error_code typeError;
-        entries.push_back(CFolderEntry{it->path().filename().string(), it->is_directory(typeError)});
+        entries.push_back(CFolderEntry{it->path().filename().string(), it->is_directory(typeError),
+                                       it->is_symlink(typeError)});
     }
     return !error;
 }

@@ -41,6 +41,9 @@ struct CScreenRect {
 struct CFolderEntry {
     std::string name;  // the entry's own name, no folder
     bool isDirectory = false;
+    // A symbolic link (to a folder or a file); folder walks do not follow
+    // linked folders, so a link back up the tree cannot loop.
+    bool isSymlink = false;
 };
 
 struct CFileDialogRequest {
