@@ -12,26 +12,36 @@
 // to 0 at both ends, so the first and last sample of every line are exactly 0
 // and 65533.
 //  - FirstWaveImage0/1: the lines are grouped into bands 20 … 200 lines wide;
-//    each band is shifted by its own 40 … 400 pixels (40 + 360 r², r uniform,
-//    random sign: about 150 on average). Between neighbouring bands the shift
-//    changes by a smoothstep over the middle 40 % of the way from one band's
-//    centre to the next. Along a line the shift is constant except that it
-//    fades in (smoothstep) over the first 400 pixels of the ramp — the left
-//    edge of an x map, the top of a y map — and out over the last 64; a shift
-//    pointing out of the ramp fades over at least 1.55 times its size instead,
-//    which keeps every line a monotone ramp (a smoothstep taper of length L
-//    is at most 1.5 / L steep).
+//    each band is shifted by its own amount, drawn as 80 … 400 pixels
+//    (80 + 320 r²); its sign is kept from the band before with probability
+//    0.75 (else drawn), and it may differ from the band before by at most 2.5
+//    times the distance between the two band centres (at least 80 pixels),
+//    so picture edges bend into gentle waves rather than breaking into steps
+//    (the shifts come out at about 130 typically, up to about 350). Between neighbouring bands the shift
+//    changes by a smootherstep over the middle 70 % of the way from one
+//    band's centre to the next. Along a line the shift is constant except
+//    that it fades in (smoothstep) over the first 400 pixels of the ramp —
+//    the left edge of an x map, the top of a y map — and out over the last
+//    64; a shift pointing out of the ramp fades over at least 1.55 times its
+//    size instead, which keeps every line a monotone ramp (a smoothstep taper
+//    of length L is at most 1.5 / L steep).
 //  - SecondWaveImage0/1: bands of 20 … 140 lines; in each band the
-//    displacement is an offset (±60) plus a zig-zag (triangle wave) of
-//    amplitude 30 … 460 pixels (30 + 430 r³: mostly gentle, now and then
-//    strong) and period 34 … 52 pixels, the period wandering by ±12 % along
-//    the line over 250 … 600 pixels; phase, period and strength differ from
-//    band to band, neighbouring bands blend as above, and the displacement
-//    tapers off over 48 pixels at both ends of the ramp (strong ripples swing
-//    past the ends there and are mirrored back).
+//    displacement is an offset (±40) plus a sine ripple (no sharp turning
+//    points, which would fold hard picture edges into crisp dashes). Its
+//    strength is 20 … 80 pixels, for about one band in ten 150 … 300 more,
+//    then averaged with the neighbouring bands' (weights 1, 2, 1), and swells
+//    by ±45 % along a slow sine of 300 … 800 pixels; its period is 40 … 58
+//    pixels, drifting by at most 5 from band to band and wandering by ±10 %
+//    along a slow sine of 250 … 600 pixels; its phase is 5 … 20 % of a cycle
+//    ahead of or behind the band before. Neighbouring bands blend by a
+//    smootherstep over the middle 75 % of the way between their centres, and
+//    the displacement tapers off over 48 pixels at both ends of the ramp
+//    (strong ripples swing past the ends there and are mirrored back).
+//    Sines come from a 1024-step table built by integer arithmetic
+//    (texture_sources_curve.cpp), interpolated linearly.
 // Band layouts and parameters come from a 32-bit xorshift generator with one
-// fixed seed per map; lengths are drawn as min + (max − min) r² (short bands
-// more likely).
+// fixed seed per map; band lengths are drawn as min + (max − min) r² (short
+// bands more likely).
 //
 // Shading masks (8-bit). A profile p(d) by distance d from the nearest edge is
 // given at 20 distances (CShadeProfile) and joined by a monotone cubic, so the

@@ -40,6 +40,15 @@ private:
 // Smoothstep 3t² − 2t³ on t = 0 … kUnit (clamped), result 0 … kUnit.
 int64_t SmoothStep(int64_t t);
 
+// Smootherstep 6t⁵ − 15t⁴ + 10t³ on t = 0 … kUnit (clamped), result 0 … kUnit:
+// starts and ends with neither slope nor curvature, so a blend made with it
+// has no visible seam.
+int64_t SmootherStep(int64_t t);
+
+// sin(2π × phase / kUnit) in fixed point (−kUnit … kUnit) for any phase,
+// interpolated in a table of 1024 steps per cycle made by integer arithmetic.
+int64_t Sine(int64_t phase);
+
 // Monotone piecewise-cubic (Hermite, harmonic-mean slopes) through integer
 // knots, exact at the knots. Knot positions ascend; positions before the first
 // or beyond the last knot take that knot's value. Values are in fixed point

@@ -1,5 +1,6 @@
-// Integer curve helpers of the texture generator: smoothstep and a monotone
-// piecewise cubic. Integer only, so every build computes the same samples.
+// Integer curve helpers of the texture generator: smoothstep, smootherstep, a
+// sine table and a monotone piecewise cubic. Integer only, so every build
+// computes the same samples.
 #include "texture_sources.h"
 
 namespace framira::texture_sources {
@@ -15,6 +16,45 @@ int64_t RoundedDivide(int64_t num, int64_t den)
     return q;
 }
 
+// One cycle of the sine in kSineSteps steps (plus the closing entry), in
+// fixed point. The quarter wave comes from the Taylor series evaluated in 2^30
+// fixed point (ten terms: far below one unit of the result at π/2); the rest
+// is mirrored from it, so the table is exactly odd and periodic.
+constexpr int kSineSteps = 1024;
+
+struct CSineTable {
+    int64_t value[kSineSteps + 1];
+
+    CSineTable() : value{}
+    {
+        constexpr int64_t kQ = int64_t{1} << 30;
+        constexpr int64_t kHalfPi = 1686629713; // π/2 × 2^30
+        constexpr int kQuarter = kSineSteps / 4;
+        int64_t quarter[kQuarter + 1];
+        for (int i = 0; i <= kQuarter; ++i) {
+            const int64_t x = kHalfPi * i / kQuarter;
+            const int64_t x2 = x * x / kQ;
+            int64_t term = x, sum = x;
+            for (int n = 1; n <= 9; ++n) {
+                term = -term * x2 / kQ / ((2 * n) * (2 * n + 1));
+                sum += term;
+            }
+            quarter[i] = (sum * kUnit + kQ / 2) / kQ;
+        }
+        for (int i = 0; i <= kSineSteps; ++i) {
+            const int j = i % (2 * kQuarter);
+            const int64_t s = j <= kQuarter ? quarter[j] : quarter[2 * kQuarter - j];
+            value[i] = i % kSineSteps < 2 * kQuarter ? s : -s;
+        }
+    }
+};
+
+const CSineTable& SineTable()
+{
+    static const CSineTable table;
+    return table;
+}
+
 } // namespace
 
 int64_t SmoothStep(int64_t t)
@@ -25,6 +65,28 @@ int64_t SmoothStep(int64_t t)
         return kUnit;
     // t² (3 − 2t), all in units of kUnit.
     return (t * t / kUnit) * (3 * kUnit - 2 * t) / kUnit;
+}
+
+int64_t SmootherStep(int64_t t)
+{
+    if (t <= 0)
+        return 0;
+    if (t >= kUnit)
+        return kUnit;
+    // t³ (10 − 15t + 6t²), all in units of kUnit.
+    const int64_t t3 = t * t / kUnit * t / kUnit;
+    return t3 * ((6 * t - 15 * kUnit) * t / kUnit + 10 * kUnit) / kUnit;
+}
+
+int64_t Sine(int64_t phase)
+{
+    phase %= kUnit;
+    if (phase < 0)
+        phase += kUnit;
+    const int64_t pos = phase * kSineSteps;
+    const int64_t i = pos / kUnit, f = pos % kUnit;
+    const int64_t* table = SineTable().value;
+    return table[i] + (table[i + 1] - table[i]) * f / kUnit;
 }
 
 CMonotoneCurve::CMonotoneCurve(const int* xs, const int64_t* ys, int count)

@@ -1,7 +1,15 @@
-// The four coordinate maps: straight ramps plus displacements that are
-// constant within bands (first pair) or zig-zag in fine ripples (second pair).
-// The band layout, displacement sizes and ripple shapes come from a fixed-seed
+// The four coordinate maps: straight ramps plus displacements that hold
+// steady within bands of lines (first pair) or ripple like a sine along them
+// (second pair). Band layouts, sizes and ripple shapes come from a fixed-seed
 // xorshift generator; all arithmetic is integer.
+//
+// What the maps do to the mat decides how it looks. A displacement that jumps
+// between neighbouring lines cuts the picture into hard-edged slabs, and a
+// ripple with sharp turning points folds hard picture edges into rows of
+// crisp dashes. So every change here is gradual: band values blend with a
+// smootherstep, neighbouring band shifts differ by a bounded amount, ripples
+// are sinusoids whose phase, period and strength drift from band to band, and
+// most ripples are moderate with an occasional strong stretch.
 #include "mat.h"
 #include "texture_sources.h"
 
@@ -37,16 +45,16 @@ std::vector<CBand> LayOutBands(CXorShift32& rng, int total, int minLen, int maxL
 }
 
 // Which two bands a line at coordinate b blends and how much of the second.
-// Each band holds its own value over the middle of its length; the change to
-// the next band is a smoothstep over the middle 40 % of the way between the
-// two bands' centres, so neighbouring lines never jump.
+// Each band holds its own value around its centre; the change to the next
+// band is a smootherstep over the middle `changePercent` of the way between
+// the two centres.
 struct CBandBlend {
     size_t lower;
     size_t upper;
     int64_t weight; // of upper, 0 … kUnit
 };
 
-CBandBlend BlendAt(const std::vector<CBand>& bands, int b)
+CBandBlend BlendAt(const std::vector<CBand>& bands, int b, int changePercent)
 {
     auto centre2 = [&](size_t i) { return static_cast<int64_t>(2 * bands[i].start + bands[i].length); };
     const int64_t twice = 2 * static_cast<int64_t>(b);
@@ -59,14 +67,8 @@ CBandBlend BlendAt(const std::vector<CBand>& bands, int b)
     while (i + 1 < last && twice >= centre2(i + 1))
         ++i;
     const int64_t t = (twice - centre2(i)) * kUnit / (centre2(i + 1) - centre2(i));
-    const int64_t u = (t - kUnit * 3 / 10) * 10 / 4;
-    return {i, i + 1, SmoothStep(u)};
-}
-
-// −kUnit … kUnit zig-zag over one cycle p = 0 … kUnit − 1.
-int64_t Triangle(int64_t p)
-{
-    return p < kUnit / 2 ? -kUnit + 4 * p : 3 * kUnit - 4 * p;
+    const int64_t hold = kUnit * (100 - changePercent) / 200;
+    return {i, i + 1, SmootherStep((t - hold) * 100 / changePercent)};
 }
 
 // 0 … kUnit: 0 at distance 0 from an end, 1 from `length` on.
@@ -110,12 +112,17 @@ void WriteLine(uint16_t* out, bool xMap, int b, const std::vector<int64_t>& dev)
 }
 
 // First pair: every band of lines is shifted along the ramp by its own amount,
-// 40 … 400 pixels (small shifts more likely, about 150 on average), either way.
-// The shift fades in over the first 400 pixels from the ramp's start and is
-// tapered off over the last 64, so the ends keep their values 0 and 65533.
-// A shift pointing out of the ramp fades over at least 1.55 times its own size
-// (a smoothstep taper of length L is at most 1.5 / L steep), so every line
-// stays a monotone ramp that neither folds nor sticks at an end.
+// drawn as 80 … 400 pixels (80 + 320 r²). The sign usually (3 in 4) stays
+// that of the band before, and a shift differs from the one
+// before by at most 2.5 times the distance between the two bands' centres
+// (never less than 80 pixels), so neighbouring bands bend picture edges into
+// gentle waves instead of steps. The change between bands takes the middle
+// 70 % of the way between their centres.
+// Along a line the shift fades in over the first 400 pixels from the ramp's
+// start and is tapered off over the last 64, so the ends keep their values 0
+// and 65533. A shift pointing out of the ramp fades over at least 1.55 times
+// its own size (a smoothstep taper of length L is at most 1.5 / L steep), so
+// every line stays a monotone ramp that neither folds nor sticks at an end.
 void GenerateBandShiftMap(uint16_t* out, bool xMap, uint32_t seed)
 {
     CXorShift32 rng(seed);
@@ -123,14 +130,26 @@ void GenerateBandShiftMap(uint16_t* out, bool xMap, uint32_t seed)
     const int lineCount = xMap ? kH : kW;
     const std::vector<CBand> bands = LayOutBands(rng, lineCount, 20, 200);
     std::vector<int64_t> shift(bands.size());
-    for (auto& s : shift) {
+    for (size_t i = 0; i < shift.size(); ++i) {
         const int64_t r = rng.Fraction();
-        const int64_t pixels = 40 + 360 * r / kUnit * r / kUnit;
-        s = (rng.Next() & 1 ? pixels : -pixels) * kSub;
+        const int64_t pixels = 80 + 320 * r / kUnit * r / kUnit;
+        bool negative = (rng.Next() & 1) != 0;
+        if (i > 0 && rng.Between(1, 100) <= 75)
+            negative = shift[i - 1] < 0;
+        int64_t s = (negative ? -pixels : pixels) * kSub;
+        if (i > 0) {
+            const int64_t centres = (bands[i - 1].length + bands[i].length) / 2;
+            const int64_t limit = (centres * 5 / 2 > 80 ? centres * 5 / 2 : 80) * kSub;
+            if (s > shift[i - 1] + limit)
+                s = shift[i - 1] + limit;
+            if (s < shift[i - 1] - limit)
+                s = shift[i - 1] - limit;
+        }
+        shift[i] = s;
     }
     std::vector<int64_t> dev(static_cast<size_t>(rampLength));
     for (int b = 0; b < lineCount; ++b) {
-        const CBandBlend blend = BlendAt(bands, b);
+        const CBandBlend blend = BlendAt(bands, b, 70);
         const int64_t d = shift[blend.lower] + (shift[blend.upper] - shift[blend.lower]) * blend.weight / kUnit;
         const int64_t outward = (d < 0 ? -d : d) * 155 / (100 * kSub) + 1;
         const int startFade = static_cast<int>(d < 0 && outward > 400 ? outward : 400);
@@ -142,50 +161,108 @@ void GenerateBandShiftMap(uint16_t* out, bool xMap, uint32_t seed)
     }
 }
 
-// One band's ripple along the ramp: a zig-zag of 34 … 52 pixels whose period
-// wanders by up to ±12 % over a few hundred pixels, an amplitude of 30 … 460
-// pixels (30 + 430 r³: mostly gentle, now and then strong) and an offset of up to ±60.
-std::vector<int64_t> RippleLine(CXorShift32& rng, int rampLength)
-{
-    const int64_t offset = rng.Between(-60, 60) * kSub;
-    const int64_t r = rng.Fraction();
-    const int64_t amplitude = (30 * kUnit + 430 * (r * r / kUnit * r / kUnit)) * kSub / kUnit;
-    const int64_t period = rng.Between(34, 52) * kSub;
-    const int wobbleLength = rng.Between(250, 600);
-    int64_t wobblePhase = rng.Fraction();
-    int64_t phase = rng.Fraction();
+// One band's ripple: offset + amplitude × envelope × sin(phase), the phase
+// advancing by one cycle per local period.
+struct CRipple {
+    int64_t offset;       // 1/kSub pixel
+    int64_t amplitude;    // 1/kSub pixel
+    int period;           // pixels
+    int64_t phase;        // kUnit per cycle
+    int wobbleLength;     // pixels per cycle of the period's wandering
+    int64_t wobblePhase;
+    int envelopeLength;   // pixels per cycle of the strength's swell
+    int64_t envelopePhase;
+};
 
+// The period wanders by ±10 % and the strength swells by ±45 %, both along
+// slow sine cycles of a few hundred pixels.
+std::vector<int64_t> RippleLine(const CRipple& ripple, int rampLength)
+{
     std::vector<int64_t> line(static_cast<size_t>(rampLength));
+    constexpr uint64_t kCycle = uint64_t{1} << 32; // phase resolution
+    uint64_t phase = static_cast<uint64_t>(ripple.phase) << 16;
     for (int a = 0; a < rampLength; ++a) {
-        line[static_cast<size_t>(a)] = offset + amplitude * Triangle(phase) / kUnit;
-        const int64_t localPeriod = period * (kUnit + 12 * Triangle(wobblePhase) / 100) / kUnit;
-        phase = (phase + kUnit * kSub / localPeriod) % kUnit;
-        wobblePhase = (wobblePhase + kUnit / wobbleLength) % kUnit;
+        const int64_t wave = Sine(static_cast<int64_t>(phase >> 16));
+        const int64_t swell =
+            kUnit + 45 * Sine(ripple.envelopePhase + static_cast<int64_t>(a) * kUnit / ripple.envelopeLength) / 100;
+        line[static_cast<size_t>(a)] = ripple.offset + ripple.amplitude * swell / kUnit * wave / kUnit;
+        const int64_t wobble =
+            kUnit + 10 * Sine(ripple.wobblePhase + static_cast<int64_t>(a) * kUnit / ripple.wobbleLength) / 100;
+        const int64_t localPeriod = ripple.period * kSub * wobble / kUnit;
+        phase += kCycle * kSub / static_cast<uint64_t>(localPeriod);
     }
     return line;
 }
 
-// Second pair: fine zig-zag ripples along the ramp, in bands of 20 … 140 lines
-// whose phase, period and strength differ. Tapered over 48 pixels at both ends.
+// The ripples of all bands of a map. Strength: 20 … 80 pixels, and for about
+// one band in ten 150 … 300 more; then each band's strength is averaged with
+// its neighbours' (1, 2, 1) so that a strong band rises out of its
+// surroundings. Period 40 … 58 pixels, drifting by at most 5 from band to
+// band; phase 5 … 20 % of a cycle ahead of or behind the band before; offset
+// up to ±40 pixels.
+std::vector<CRipple> DrawRipples(CXorShift32& rng, size_t count)
+{
+    std::vector<CRipple> ripples(count);
+    for (size_t i = 0; i < count; ++i) {
+        CRipple& r = ripples[i];
+        r.offset = rng.Between(-40, 40) * kSub;
+        const int64_t moderate = rng.Fraction();
+        const int64_t strong = rng.Fraction();
+        int64_t amplitude = 20 * kUnit + 60 * moderate;
+        if (rng.Between(1, 100) <= 10)
+            amplitude += 150 * kUnit + 150 * strong;
+        r.amplitude = amplitude * kSub / kUnit;
+        if (i == 0) {
+            r.period = rng.Between(42, 56);
+            r.phase = rng.Fraction();
+        } else {
+            const CRipple& before = ripples[i - 1];
+            r.period = before.period + rng.Between(-5, 5);
+            r.period = r.period < 40 ? 40 : (r.period > 58 ? 58 : r.period);
+            const int64_t step = kUnit * rng.Between(5, 20) / 100;
+            r.phase = (before.phase + ((rng.Next() & 1) != 0 ? step : kUnit - step)) % kUnit;
+        }
+        r.wobbleLength = rng.Between(250, 600);
+        r.wobblePhase = rng.Fraction();
+        r.envelopeLength = rng.Between(300, 800);
+        r.envelopePhase = rng.Fraction();
+    }
+    if (count > 2) {
+        std::vector<int64_t> smoothed(count);
+        for (size_t i = 0; i < count; ++i) {
+            const int64_t before = ripples[i == 0 ? 0 : i - 1].amplitude;
+            const int64_t after = ripples[i + 1 < count ? i + 1 : i].amplitude;
+            smoothed[i] = (before + 2 * ripples[i].amplitude + after) / 4;
+        }
+        for (size_t i = 0; i < count; ++i)
+            ripples[i].amplitude = smoothed[i];
+    }
+    return ripples;
+}
+
+// Second pair: sine ripples along the ramp, in bands of 20 … 140 lines whose
+// ripples blend over the middle 75 % of the way between band centres. The
+// displacement tapers off over 48 pixels at both ends of the ramp (strong
+// ripples swing past the ends there and are mirrored back).
 void GenerateRippleMap(uint16_t* out, bool xMap, uint32_t seed)
 {
     CXorShift32 rng(seed);
     const int rampLength = xMap ? kW : kH;
     const int lineCount = xMap ? kH : kW;
     const std::vector<CBand> bands = LayOutBands(rng, lineCount, 20, 140);
-    std::vector<std::vector<int64_t>> ripples;
-    ripples.reserve(bands.size());
-    for (size_t i = 0; i < bands.size(); ++i)
-        ripples.push_back(RippleLine(rng, rampLength));
+    std::vector<std::vector<int64_t>> lines;
+    lines.reserve(bands.size());
+    for (const CRipple& ripple : DrawRipples(rng, bands.size()))
+        lines.push_back(RippleLine(ripple, rampLength));
     std::vector<int64_t> fade(static_cast<size_t>(rampLength));
     for (int a = 0; a < rampLength; ++a)
         fade[static_cast<size_t>(a)] = EndFade(a, 48) * EndFade(rampLength - 1 - a, 48) / kUnit;
 
     std::vector<int64_t> dev(static_cast<size_t>(rampLength));
     for (int b = 0; b < lineCount; ++b) {
-        const CBandBlend blend = BlendAt(bands, b);
-        const auto& lo = ripples[blend.lower];
-        const auto& hi = ripples[blend.upper];
+        const CBandBlend blend = BlendAt(bands, b, 75);
+        const auto& lo = lines[blend.lower];
+        const auto& hi = lines[blend.upper];
         for (size_t a = 0; a < dev.size(); ++a) {
             const int64_t d = lo[a] + (hi[a] - lo[a]) * blend.weight / kUnit;
             dev[a] = d * fade[a] / kUnit;
