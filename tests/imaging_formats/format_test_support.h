@@ -19,7 +19,12 @@ inline void PutU16LE(CBytes& b, unsigned v) { PutU8(b, v & 0xFF); PutU8(b, (v >>
 inline void PutU32LE(CBytes& b, std::uint32_t v) { PutU16LE(b, v & 0xFFFF); PutU16LE(b, v >> 16); }
 inline void PutU16BE(CBytes& b, unsigned v) { PutU8(b, (v >> 8) & 0xFF); PutU8(b, v & 0xFF); }
 inline void PutU32BE(CBytes& b, std::uint32_t v) { PutU16BE(b, v >> 16); PutU16BE(b, v & 0xFFFF); }
-inline void PutText(CBytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
+inline void PutText(CBytes& b, const std::string& s)
+{
+    // Byte by byte: GCC 12 misreads a range insert into an empty vector as an overflow.
+    for (const char c : s)
+        PutU8(b, static_cast<unsigned char>(c));
+}
 
 class CScratchFolder {
 public:

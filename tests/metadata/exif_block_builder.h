@@ -119,7 +119,11 @@ private:
 inline std::vector<std::uint8_t> MakeBlock(const std::vector<std::uint8_t>& tiff, const std::string& magic = std::string("Exif\0\0", 6))
 {
     const std::size_t length = 2 + magic.size() + tiff.size();
-    std::vector<std::uint8_t> block = {static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)};
+    // Reserved first: GCC 12 misreads inserts into a two-byte vector as overflows.
+    std::vector<std::uint8_t> block;
+    block.reserve(length);
+    block.push_back(static_cast<std::uint8_t>(length >> 8));
+    block.push_back(static_cast<std::uint8_t>(length));
     block.insert(block.end(), magic.begin(), magic.end());
     block.insert(block.end(), tiff.begin(), tiff.end());
     return block;
