@@ -35,10 +35,10 @@ TEST(FileType, FirstTwoBytesDecide)
 TEST(FileType, InfoReportsJpegSizeAndAdobeFlag)
 {
     ScratchFolder folder;
-    JpegSpec spec;
-    spec.width = 31;
-    spec.height = 9;
-    WriteBytes(folder / "a.tif", MakeJpeg(spec));  // the content decides, not the name
+    JpegRecipe recipe;
+    recipe.width = 31;
+    recipe.height = 9;
+    WriteBytes(folder / "a.tif", MakeJpeg(recipe));  // the content decides, not the name
     int cols = -1, rows = -1, planes = -1, adobe = 5;
     EXPECT_EQ(GetImageInfo(folder / "a.tif", cols, rows, planes, adobe), kFileTypeJpeg);
     EXPECT_EQ(cols, 31);
@@ -65,7 +65,7 @@ TEST(FileType, InfoOfUnreadableFilesIsZero)
 TEST(FileDispatch, ConstructorReadsByContentOrGivenType)
 {
     ScratchFolder folder;
-    WriteBytes(folder / "photo.bmp", MakeJpeg(JpegSpec()));
+    WriteBytes(folder / "photo.bmp", MakeJpeg(JpegRecipe()));
     CImage detected(folder / "photo.bmp", 0);
     EXPECT_EQ(detected.planes, 3);
     CImage forced(folder / "photo.bmp", kFileTypeJpeg);
@@ -81,10 +81,10 @@ TEST(FileDispatch, ConstructorReadsByContentOrGivenType)
 TEST(FileDispatch, RereadingResetsTheImage)
 {
     ScratchFolder folder;
-    JpegSpec spec;
-    spec.densityUnit = 1;
-    spec.xDensity = 96;
-    WriteBytes(folder / "a.jpg", MakeJpeg(spec));
+    JpegRecipe recipe;
+    recipe.densityUnit = 1;
+    recipe.xDensity = 96;
+    WriteBytes(folder / "a.jpg", MakeJpeg(recipe));
     CImage image(64, 64, 2, kSampleWord);
     image.displayMax = 9.0f;
     ASSERT_EQ(image.ReadFile(folder / "a.jpg", 0), kImageSuccess);

@@ -49,7 +49,7 @@ std::uint8_t Pattern(int x, int y, int c)
     return static_cast<std::uint8_t>((x * 5 + y * 3 + c * 30) & 0xFF);
 }
 
-Bytes MakeJpeg(const JpegSpec& spec)
+Bytes MakeJpeg(const JpegRecipe& recipe)
 {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr err;
@@ -58,36 +58,36 @@ Bytes MakeJpeg(const JpegSpec& spec)
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(spec.width);
-    cinfo.image_height = static_cast<JDIMENSION>(spec.height);
-    cinfo.input_components = spec.components;
-    cinfo.in_color_space = spec.inSpace;
+    cinfo.image_width = static_cast<JDIMENSION>(recipe.width);
+    cinfo.image_height = static_cast<JDIMENSION>(recipe.height);
+    cinfo.input_components = recipe.components;
+    cinfo.in_color_space = recipe.inSpace;
     jpeg_set_defaults(&cinfo);
-    if (spec.jpegSpace != JCS_UNKNOWN)
-        jpeg_set_colorspace(&cinfo, spec.jpegSpace);
+    if (recipe.jpegSpace != JCS_UNKNOWN)
+        jpeg_set_colorspace(&cinfo, recipe.jpegSpace);
     if (cinfo.num_components > 1) {
-        cinfo.comp_info[0].h_samp_factor = spec.hSamp0;
-        cinfo.comp_info[0].v_samp_factor = spec.vSamp0;
+        cinfo.comp_info[0].h_samp_factor = recipe.hSamp0;
+        cinfo.comp_info[0].v_samp_factor = recipe.vSamp0;
     }
-    for (std::size_t i = 0; i < spec.componentIds.size(); ++i)
-        cinfo.comp_info[i].component_id = spec.componentIds[i];
-    cinfo.write_JFIF_header = spec.jfif ? TRUE : FALSE;
-    cinfo.write_Adobe_marker = spec.adobe ? TRUE : FALSE;
-    cinfo.density_unit = static_cast<UINT8>(spec.densityUnit);
-    cinfo.X_density = static_cast<UINT16>(spec.xDensity);
-    cinfo.Y_density = static_cast<UINT16>(spec.yDensity);
-    jpeg_set_quality(&cinfo, spec.quality, TRUE);
-    if (spec.progressive)
+    for (std::size_t i = 0; i < recipe.componentIds.size(); ++i)
+        cinfo.comp_info[i].component_id = recipe.componentIds[i];
+    cinfo.write_JFIF_header = recipe.jfif ? TRUE : FALSE;
+    cinfo.write_Adobe_marker = recipe.adobe ? TRUE : FALSE;
+    cinfo.density_unit = static_cast<UINT8>(recipe.densityUnit);
+    cinfo.X_density = static_cast<UINT16>(recipe.xDensity);
+    cinfo.Y_density = static_cast<UINT16>(recipe.yDensity);
+    jpeg_set_quality(&cinfo, recipe.quality, TRUE);
+    if (recipe.progressive)
         jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
-    if (!spec.app1.empty())
-        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, spec.app1.data(), static_cast<unsigned>(spec.app1.size()));
-    std::vector<JSAMPLE> row(static_cast<std::size_t>(spec.width) * spec.components);
+    if (!recipe.app1.empty())
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, recipe.app1.data(), static_cast<unsigned>(recipe.app1.size()));
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(recipe.width) * recipe.components);
     while (cinfo.next_scanline < cinfo.image_height) {
         const int y = static_cast<int>(cinfo.next_scanline);
-        for (int x = 0; x < spec.width; ++x)
-            for (int c = 0; c < spec.components; ++c)
-                row[static_cast<std::size_t>(x) * spec.components + c] = Pattern(x, y, c);
+        for (int x = 0; x < recipe.width; ++x)
+            for (int c = 0; c < recipe.components; ++c)
+                row[static_cast<std::size_t>(x) * recipe.components + c] = Pattern(x, y, c);
         JSAMPROW rows[1] = {row.data()};
         jpeg_write_scanlines(&cinfo, rows, 1);
     }

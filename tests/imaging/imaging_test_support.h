@@ -31,7 +31,7 @@ Bytes ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const Bytes& bytes);
 
 // What a test JPEG looks like. Samples come from Pattern().
-struct JpegSpec {
+struct JpegRecipe {
     int width = 16;
     int height = 16;
     int components = 3;                      // 1, 3 or 4
@@ -48,7 +48,7 @@ struct JpegSpec {
 };
 
 std::uint8_t Pattern(int x, int y, int c);
-Bytes MakeJpeg(const JpegSpec& spec);
+Bytes MakeJpeg(const JpegRecipe& recipe);
 
 // A 3-plane (or 1-plane) 8-bit image filled with Pattern().
 CImage MakePatternImage(int cols, int rows, int planes);

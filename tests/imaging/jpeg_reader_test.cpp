@@ -37,13 +37,13 @@ bool Near(uint8_t a, uint8_t b, int tolerance) { return std::abs(int(a) - int(b)
 TEST(JpegRead, ColourFileReadsThreePlanesOfPattern)
 {
     ScratchFolder folder;
-    JpegSpec spec;
-    spec.width = 40;
-    spec.height = 24;
-    spec.quality = 100;
-    spec.hSamp0 = 1;
-    spec.vSamp0 = 1;
-    WriteBytes(folder / "a.jpg", MakeJpeg(spec));
+    JpegRecipe recipe;
+    recipe.width = 40;
+    recipe.height = 24;
+    recipe.quality = 100;
+    recipe.hSamp0 = 1;
+    recipe.vSamp0 = 1;
+    WriteBytes(folder / "a.jpg", MakeJpeg(recipe));
     CImage image(folder / "a.jpg", 0);
     ASSERT_EQ(image.planes, 3);
     EXPECT_EQ(image.cols, 40);
@@ -62,10 +62,10 @@ TEST(JpegRead, ColourFileReadsThreePlanesOfPattern)
 
 TEST(JpegRead, GreyscaleReadsOnePlane)
 {
-    JpegSpec spec;
-    spec.components = 1;
-    spec.inSpace = JCS_GRAYSCALE;
-    const Bytes file = MakeJpeg(spec);
+    JpegRecipe recipe;
+    recipe.components = 1;
+    recipe.inSpace = JCS_GRAYSCALE;
+    const Bytes file = MakeJpeg(recipe);
     CImage image;
     ASSERT_EQ(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
     EXPECT_EQ(image.planes, 1);
@@ -77,14 +77,14 @@ TEST(JpegRead, GreyscaleReadsOnePlane)
 
 TEST(JpegRead, AdobeCmykKeepsStoredValues)
 {
-    JpegSpec spec;
-    spec.components = 4;
-    spec.inSpace = JCS_CMYK;
-    spec.jfif = false;
-    spec.adobe = true;
-    spec.quality = 100;
+    JpegRecipe recipe;
+    recipe.components = 4;
+    recipe.inSpace = JCS_CMYK;
+    recipe.jfif = false;
+    recipe.adobe = true;
+    recipe.quality = 100;
     ScratchFolder folder;
-    WriteBytes(folder / "cmyk.jpg", MakeJpeg(spec));
+    WriteBytes(folder / "cmyk.jpg", MakeJpeg(recipe));
     CImage image(folder / "cmyk.jpg", kFileTypeJpeg);
     ASSERT_EQ(image.planes, 4);
     // Stored values, not inverted and not converted: each plane follows its
@@ -104,22 +104,22 @@ TEST(JpegRead, AdobeCmykKeepsStoredValues)
 
 TEST(JpegRead, DensityGivesResolutionOnlyWithAUnit)
 {
-    JpegSpec spec;
-    spec.densityUnit = 1;
-    spec.xDensity = 72;
-    spec.yDensity = 72;
-    Bytes file = MakeJpeg(spec);
+    JpegRecipe recipe;
+    recipe.densityUnit = 1;
+    recipe.xDensity = 72;
+    recipe.yDensity = 72;
+    Bytes file = MakeJpeg(recipe);
     CImage image;
     ASSERT_EQ(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
     EXPECT_EQ(image.resolution, 72);
-    spec.densityUnit = 2;  // dots per centimetre: taken as it is
-    spec.xDensity = 118;
-    file = MakeJpeg(spec);
+    recipe.densityUnit = 2;  // dots per centimetre: taken as it is
+    recipe.xDensity = 118;
+    file = MakeJpeg(recipe);
     ASSERT_EQ(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
     EXPECT_EQ(image.resolution, 118);
-    spec.densityUnit = 0;
-    spec.xDensity = 3;
-    file = MakeJpeg(spec);
+    recipe.densityUnit = 0;
+    recipe.xDensity = 3;
+    file = MakeJpeg(recipe);
     ASSERT_EQ(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
     EXPECT_EQ(image.resolution, 0);
 }
@@ -128,10 +128,10 @@ TEST(JpegRead, SubsamplingCodeFromComponentZero)
 {
     const int factors[][3] = {{1, 1, 0}, {2, 1, 1}, {2, 2, 2}, {1, 2, 2}};
     for (const auto& f : factors) {
-        JpegSpec spec;
-        spec.hSamp0 = f[0];
-        spec.vSamp0 = f[1];
-        const Bytes file = MakeJpeg(spec);
+        JpegRecipe recipe;
+        recipe.hSamp0 = f[0];
+        recipe.vSamp0 = f[1];
+        const Bytes file = MakeJpeg(recipe);
         CImage image;
         ASSERT_EQ(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
         EXPECT_EQ(image.subsampling, f[2]) << f[0] << "x" << f[1];
@@ -140,11 +140,11 @@ TEST(JpegRead, SubsamplingCodeFromComponentZero)
 
 TEST(JpegRead, ProgressiveFileReads)
 {
-    JpegSpec spec;
-    spec.progressive = true;
-    spec.width = 33;
-    spec.height = 17;
-    const Bytes file = MakeJpeg(spec);
+    JpegRecipe recipe;
+    recipe.progressive = true;
+    recipe.width = 33;
+    recipe.height = 17;
+    const Bytes file = MakeJpeg(recipe);
     CImage image;
     ASSERT_EQ(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
     EXPECT_EQ(image.cols, 33);
@@ -155,7 +155,7 @@ TEST(JpegRead, NonAsciiPathReads)
 {
     ScratchFolder folder;
     const auto path = folder / "Stra\xC3\x9F" "e \xE5\x86\x99\xE7\x9C\x9F.jpg";
-    WriteBytes(path, MakeJpeg(JpegSpec()));
+    WriteBytes(path, MakeJpeg(JpegRecipe()));
     CImage image(path, 0);
     EXPECT_EQ(image.planes, 3);
     int cols = 0, rows = 0, planes = 0;
@@ -176,10 +176,10 @@ TEST(JpegRead, MissingFileGivesTwo)
 
 TEST(JpegBadInput, TruncatedFileDecodesWithFiller)
 {
-    JpegSpec spec;
-    spec.width = 64;
-    spec.height = 64;
-    Bytes file = MakeJpeg(spec);
+    JpegRecipe recipe;
+    recipe.width = 64;
+    recipe.height = 64;
+    Bytes file = MakeJpeg(recipe);
     file.resize(file.size() * 2 / 3);  // ends in the middle of the scan
     CImage image;
     EXPECT_EQ(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
@@ -188,7 +188,7 @@ TEST(JpegBadInput, TruncatedFileDecodesWithFiller)
 
 TEST(JpegBadInput, FileEndingInsideAHeaderSegmentFails)
 {
-    const Bytes whole = MakeJpeg(JpegSpec());
+    const Bytes whole = MakeJpeg(JpegRecipe());
     const size_t sof = SofHeightOffset(whole);
     ASSERT_GT(sof, 0u);
     for (size_t cut : {size_t{2}, size_t{3}, size_t{5}, size_t{12}, sof - 2, sof + 2}) {
@@ -205,7 +205,7 @@ TEST(JpegBadInput, FileEndingInsideAHeaderSegmentFails)
 
 TEST(JpegBadInput, BrokenMarkersFail)
 {
-    Bytes file = MakeJpeg(JpegSpec());
+    Bytes file = MakeJpeg(JpegRecipe());
     const size_t sof = SofHeightOffset(file);
     // Number of components in the frame header set to 0.
     Bytes noComponents = file;
@@ -235,9 +235,9 @@ TEST(JpegBadInput, AbsurdDimensionsAreRefusedBeforeAllocation)
     for (const auto& size : {std::pair{65535, 65535}, std::pair{65500, 65500}, std::pair{16384, 16384},
                              std::pair{0, 16}}) {
         for (bool progressive : {false, true}) {
-            JpegSpec spec;
-            spec.progressive = progressive;
-            Bytes file = MakeJpeg(spec);
+            JpegRecipe recipe;
+            recipe.progressive = progressive;
+            Bytes file = MakeJpeg(recipe);
             SetSofSize(file, size.first, size.second);
             CImage image;
             EXPECT_NE(ReadJpegFile(file.data(), file.size(), image), kImageSuccess) << size.first;
@@ -252,7 +252,7 @@ TEST(JpegBadInput, SmallClaimedSizeStillDecodes)
 {
     // A header claiming 1000 x 1000 from a few hundred bytes stays under the
     // one-megapixel floor: decoded with filler, as libjpeg intends.
-    Bytes file = MakeJpeg(JpegSpec());
+    Bytes file = MakeJpeg(JpegRecipe());
     SetSofSize(file, 1000, 1000);
     CImage image;
     EXPECT_EQ(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);

@@ -95,13 +95,13 @@ TEST_F(JpegTools, ExiftoolSeesThePlainWritersSegments)
 TEST_F(JpegTools, ExiftoolSeesTheSourceWritersSegments)
 {
     RequireTool("exiftool");
-    JpegSpec spec;
-    spec.densityUnit = 1;
-    spec.xDensity = 180;
-    spec.yDensity = 180;
-    spec.hSamp0 = 2;
-    spec.vSamp0 = 1;
-    WriteBytes(folder / "src.jpg", MakeJpeg(spec));
+    JpegRecipe recipe;
+    recipe.densityUnit = 1;
+    recipe.xDensity = 180;
+    recipe.yDensity = 180;
+    recipe.hSamp0 = 2;
+    recipe.vSamp0 = 1;
+    WriteBytes(folder / "src.jpg", MakeJpeg(recipe));
     const Bytes payload = SmallExifPayload();
     const int length = static_cast<int>(payload.size());
     CImage image = MakePatternImage(32, 16, 3);
@@ -129,27 +129,27 @@ TEST_F(JpegTools, ReaderPixelsMatchDjpeg)
     RequireTool("djpeg");
     struct Case {
         const char* name;
-        JpegSpec spec;
+        JpegRecipe recipe;
     };
-    JpegSpec s420;
+    JpegRecipe s420;
     s420.width = 45;
     s420.height = 29;
-    JpegSpec s422 = s420;
+    JpegRecipe s422 = s420;
     s422.hSamp0 = 2;
     s422.vSamp0 = 1;
-    JpegSpec s444 = s420;
+    JpegRecipe s444 = s420;
     s444.hSamp0 = 1;
     s444.vSamp0 = 1;
-    JpegSpec grey = s420;
+    JpegRecipe grey = s420;
     grey.components = 1;
     grey.inSpace = JCS_GRAYSCALE;
-    JpegSpec progressive = s420;
+    JpegRecipe progressive = s420;
     progressive.progressive = true;
     const Case cases[] = {
         {"4:2:0", s420}, {"4:2:2", s422}, {"4:4:4", s444}, {"grey", grey}, {"progressive", progressive}};
     for (const Case& c : cases) {
         const auto path = folder / (std::string("in-") + c.name + ".jpg");
-        WriteBytes(path, MakeJpeg(c.spec));
+        WriteBytes(path, MakeJpeg(c.recipe));
         const auto pnmPath = folder / "out.pnm";
         int status = 0;
         RunCommand("djpeg -pnm -outfile " + Quote(pnmPath) + " " + Quote(path), &status);

@@ -186,7 +186,7 @@ TEST(JpegWriterFailure, EncoderErrorLeavesExistingFileUntouched)
     EXPECT_EQ(ReadBytes(folder / "x.jpg"), before);
     EXPECT_EQ(FilesIn(folder.Path()), 1u);  // no temporary file left
     const int length = 4;
-    const Bytes source = MakeJpeg(JpegSpec());
+    const Bytes source = MakeJpeg(JpegRecipe());
     WriteBytes(folder / "src.jpg", source);
     EXPECT_EQ(wide.WriteJPEGWithSource(folder / "x.jpg", folder / "src.jpg", 90, before.data(), &length),
               kImageBadArgument);
@@ -218,10 +218,10 @@ class JpegSourceWriter : public testing::Test {
 protected:
     // Writes a source file and the output of the writer with source; returns
     // the output's segments.
-    std::vector<Segment> WriteFrom(const JpegSpec& spec, const Bytes* payload = nullptr, int planes = 3,
+    std::vector<Segment> WriteFrom(const JpegRecipe& recipe, const Bytes* payload = nullptr, int planes = 3,
                                    bool* fallback = nullptr)
     {
-        WriteBytes(folder / "src.jpg", MakeJpeg(spec));
+        WriteBytes(folder / "src.jpg", MakeJpeg(recipe));
         CImage image = MakePatternImage(24, 16, planes);
         const int length = payload != nullptr ? static_cast<int>(payload->size()) : 0;
         result = WriteJpegFileWithSource(image, folder / "out.jpg", folder / "src.jpg", 95,
@@ -236,14 +236,14 @@ protected:
 
 TEST_F(JpegSourceWriter, JfifSourceOrderAndApp1)
 {
-    JpegSpec spec;
-    spec.densityUnit = 1;
-    spec.xDensity = 240;
-    spec.yDensity = 180;
-    spec.hSamp0 = 2;
-    spec.vSamp0 = 1;
+    JpegRecipe recipe;
+    recipe.densityUnit = 1;
+    recipe.xDensity = 240;
+    recipe.yDensity = 180;
+    recipe.hSamp0 = 2;
+    recipe.vSamp0 = 1;
     const Bytes payload = ExifLikePayload(1000);
-    const auto segments = WriteFrom(spec, &payload);
+    const auto segments = WriteFrom(recipe, &payload);
     ASSERT_EQ(result, kImageSuccess);
     const std::vector<int> expected = {0xD8, 0xE0, 0xFE, 0xE1, 0xDB, 0xDB, 0xC0, 0xC4, 0xC4, 0xC4, 0xC4, 0xDA};
     EXPECT_EQ(Markers(segments), expected);
@@ -262,7 +262,7 @@ TEST_F(JpegSourceWriter, JfifSourceOrderAndApp1)
 
 TEST_F(JpegSourceWriter, JfifVersionFollowsSource)
 {
-    Bytes source = MakeJpeg(JpegSpec());
+    Bytes source = MakeJpeg(JpegRecipe());
     source[11] = 1;  // APP0 version 1.02
     source[12] = 2;
     WriteBytes(folder / "src.jpg", source);
@@ -278,7 +278,7 @@ TEST_F(JpegSourceWriter, JfifVersionFollowsSource)
 TEST_F(JpegSourceWriter, EmptyAndOversizedPayloads)
 {
     const int zero = 0;
-    WriteBytes(folder / "src.jpg", MakeJpeg(JpegSpec()));
+    WriteBytes(folder / "src.jpg", MakeJpeg(JpegRecipe()));
     CImage image = MakePatternImage(8, 8, 3);
     ASSERT_EQ(image.WriteJPEGWithSource(folder / "out.jpg", folder / "src.jpg", 90, nullptr, &zero),
               kImageSuccess);
@@ -307,37 +307,37 @@ TEST_F(JpegSourceWriter, ColourSpaceTable)
 {
     struct Row {
         const char* name;
-        JpegSpec spec;
+        JpegRecipe recipe;
         int components;      // in the output frame
         bool jfif, adobe;
         int adobeTransform;  // when adobe
         std::vector<int> ids;
     };
-    JpegSpec grey;
+    JpegRecipe grey;
     grey.components = 1;
     grey.inSpace = JCS_GRAYSCALE;
-    JpegSpec adobeYcc;
+    JpegRecipe adobeYcc;
     adobeYcc.jfif = false;
     adobeYcc.adobe = true;
-    JpegSpec adobeRgb = adobeYcc;
+    JpegRecipe adobeRgb = adobeYcc;
     adobeRgb.jpegSpace = JCS_RGB;
-    JpegSpec bare;
+    JpegRecipe bare;
     bare.jfif = false;
-    JpegSpec bareRgb = bare;
+    JpegRecipe bareRgb = bare;
     bareRgb.jpegSpace = JCS_RGB;
     bareRgb.componentIds = {'R', 'G', 'B'};
-    JpegSpec bareOdd = bare;
+    JpegRecipe bareOdd = bare;
     bareOdd.componentIds = {7, 8, 9};
     const Row rows[] = {
         {"grey", grey, 1, true, false, 0, {1}},
         {"adobe ycc", adobeYcc, 3, false, true, 1, {1, 2, 3}},
         {"adobe rgb", adobeRgb, 3, false, true, 0, {'R', 'G', 'B'}},
-        {"jfif", JpegSpec(), 3, true, false, 0, {1, 2, 3}},
+        {"jfif", JpegRecipe(), 3, true, false, 0, {1, 2, 3}},
         {"bare RGB ids", bareRgb, 3, false, false, 0, {'R', 'G', 'B'}},
         {"bare other ids", bareOdd, 3, true, false, 0, {7, 8, 9}},
     };
     for (const Row& row : rows) {
-        const auto segments = WriteFrom(row.spec);
+        const auto segments = WriteFrom(row.recipe);
         ASSERT_EQ(result, kImageSuccess) << row.name;
         const Frame frame = ParseFrame(segments);
         ASSERT_EQ(frame.components.size(), static_cast<size_t>(row.components)) << row.name;
@@ -361,7 +361,7 @@ TEST_F(JpegSourceWriter, ColourSpaceTable)
 
 TEST_F(JpegSourceWriter, FourComponentSourceFallsBackAndKeepsApp1)
 {
-    JpegSpec cmyk;
+    JpegRecipe cmyk;
     cmyk.components = 4;
     cmyk.inSpace = JCS_CMYK;
     cmyk.jfif = false;
@@ -389,7 +389,7 @@ TEST_F(JpegSourceWriter, FourComponentSourceFallsBackAndKeepsApp1)
 TEST_F(JpegSourceWriter, GreyImageWithColourSourceFallsBack)
 {
     bool fallback = false;
-    const auto segments = WriteFrom(JpegSpec(), nullptr, 1, &fallback);
+    const auto segments = WriteFrom(JpegRecipe(), nullptr, 1, &fallback);
     ASSERT_EQ(result, kImageSuccess);
     EXPECT_TRUE(fallback);
     EXPECT_EQ(ParseFrame(segments).components.size(), 1u);
@@ -405,7 +405,7 @@ TEST_F(JpegSourceWriter, SourceProblems)
               kImageBadArgument);
     EXPECT_FALSE(std::filesystem::exists(folder / "out.jpg"));
     // The source itself is never the output.
-    const Bytes source = MakeJpeg(JpegSpec());
+    const Bytes source = MakeJpeg(JpegRecipe());
     WriteBytes(folder / "src.jpg", source);
     EXPECT_EQ(image.WriteJPEGWithSource(folder / "src.jpg", folder / "src.jpg", 90, nullptr, nullptr),
               kImageCannotOpen);
@@ -414,11 +414,11 @@ TEST_F(JpegSourceWriter, SourceProblems)
 
 TEST_F(JpegSourceWriter, ReadAndWrittenBackKeepsApp1ByteForByte)
 {
-    JpegSpec spec;
-    spec.app1 = ExifLikePayload(5000);
-    spec.hSamp0 = 2;
-    spec.vSamp0 = 1;
-    WriteBytes(folder / "photo.jpg", MakeJpeg(spec));
+    JpegRecipe recipe;
+    recipe.app1 = ExifLikePayload(5000);
+    recipe.hSamp0 = 2;
+    recipe.vSamp0 = 1;
+    WriteBytes(folder / "photo.jpg", MakeJpeg(recipe));
     const Bytes sourceFile = ReadBytes(folder / "photo.jpg");
     const auto sourceSegments = ReadSegments(sourceFile);
     const Segment* sourceApp1 = FindSegment(sourceSegments, 0xE1);
@@ -446,10 +446,10 @@ TEST_F(JpegSourceWriter, ReadAndWrittenBackKeepsApp1ByteForByte)
 TEST(JpegPlainWriter, FourTwoTwoSourceKeepsItsSamplingThroughTheCode)
 {
     ScratchFolder folder;
-    JpegSpec spec;
-    spec.hSamp0 = 2;
-    spec.vSamp0 = 1;
-    WriteBytes(folder / "src.jpg", MakeJpeg(spec));
+    JpegRecipe recipe;
+    recipe.hSamp0 = 2;
+    recipe.vSamp0 = 1;
+    WriteBytes(folder / "src.jpg", MakeJpeg(recipe));
     CImage picture(folder / "src.jpg", 0);
     ASSERT_EQ(picture.subsampling, 1);
     ASSERT_EQ(picture.WriteJPEG(folder / "out.jpg", 95, picture.subsampling), kImageSuccess);
