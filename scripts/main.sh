@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh build
-build=${BUILD_DIR:-build}
+build=${BUILD_DIR:-build-main}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFRAMIRA_TESTS=OFF -DFRAMIRA_BENCH=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)"
 mkdir -p out/samples out/framed
