@@ -227,6 +227,20 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b)
     std::error_code error;
     return std::filesystem::equivalent(a, b, error) && !error;
 }
+// What both writers set alike: the pixels, the image's facts and the COM text.
+std::unique_ptr<JpegWriteJob> MakeWriteJob(const CImage& image, const std::uint8_t* pixels, int quality, const char* comment)
+{
+    auto job = std::make_unique<JpegWriteJob>();
+    job->pixels = pixels;
+    job->cols = image.cols;
+    job->rows = image.rows;
+    job->planes = image.planes;
+    job->quality = quality;
+    job->resolution = image.resolution;
+    job->comment = comment;
+    return job;
+}
+
 } // namespace
 
 int WriteJpegFile(const CImage& image, const std::filesystem::path& path, int quality, int subsampling)
@@ -236,15 +250,8 @@ int WriteJpegFile(const CImage& image, const std::filesystem::path& path, int qu
     SampleBuffer pixels = Interleave(image);
     if (!pixels)
         return kImageOutOfMemory;
-    auto job = std::make_unique<JpegWriteJob>();
-    job->pixels = pixels.get();
-    job->cols = image.cols;
-    job->rows = image.rows;
-    job->planes = image.planes;
-    job->quality = quality;
-    job->resolution = image.resolution;
+    auto job = MakeWriteJob(image, pixels.get(), quality, kPlainJpegComment);
     job->subsampling = subsampling;
-    job->comment = kPlainJpegComment;
     job->payloadLength = -1;
     return Encode(*job, path);
 }
@@ -276,14 +283,7 @@ int WriteJpegFileWithSource(const CImage& image, const std::filesystem::path& pa
     if (SameFile(path, sourcePath))
         return kImageCannotOpen;
 
-    auto job = std::make_unique<JpegWriteJob>();
-    job->pixels = pixels.get();
-    job->cols = image.cols;
-    job->rows = image.rows;
-    job->planes = image.planes;
-    job->quality = quality;
-    job->resolution = image.resolution;
-    job->comment = kSourceJpegComment;
+    auto job = MakeWriteJob(image, pixels.get(), quality, kSourceJpegComment);
     job->payload = payload;
     job->payloadLength = payloadLength != nullptr ? *payloadLength : -1;
     job->source = &source;
