@@ -80,10 +80,12 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     const int64_t h64 = static_cast<int64_t>(source.bottom) - source.top;
     const int64_t planeCount = static_cast<int64_t>(cachedInputWidth) * cachedInputHeight;
     // The planes and textures must be the ones this picture and this output
-    // were prepared with; anything else would read past them.
+    // were prepared with; anything else would read past them. Sides beyond
+    // 32 bits are refused before their product can overflow.
     if (!outputPrepared || inputPlanes[0] == nullptr || bevelTables == nullptr || w64 <= 0 || h64 <= 0 ||
-        w64 * h64 != planeCount || destination.width() != cachedOutputWidth ||
-        destination.height() != cachedOutputHeight || cachedOutputWidth <= 0 || cachedOutputHeight <= 0) {
+        w64 > INT32_MAX || h64 > INT32_MAX || w64 * h64 != planeCount || cachedOutputWidth <= 0 ||
+        cachedOutputHeight <= 0 || destination.width() != cachedOutputWidth ||
+        destination.height() != cachedOutputHeight) {
         return 1;
     }
     const int w = static_cast<int>(w64);

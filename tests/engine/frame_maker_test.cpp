@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -174,6 +175,9 @@ TEST_F(FrameMakerTest, ProcessRefusesAnotherSizeThanPrepared)
     CARect otherPicture(41, 30);
     CARect destination(96, 64);
     EXPECT_EQ(engine.Process(otherPicture, destination, CAProcessFull), 1);
+    // Edges as far apart as they go: sides of almost 2^32 each.
+    CARect absurd(INT32_MIN, INT32_MAX, INT32_MIN, INT32_MAX);
+    EXPECT_EQ(engine.Process(absurd, destination, CAProcessFull), 1);
     EXPECT_EQ(output, before);
 }
 
