@@ -5,11 +5,10 @@
 // shading textures. The same picture and size always give the same mat.
 #include "mat.h"
 #include "mat_texture.h"
+#include "plane_memory.h"
 
 #include <atomic>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 
 namespace framira {
 namespace {
@@ -18,22 +17,17 @@ constexpr int kWorkingPlanes = 12;
 
 std::atomic<int> allocationLimit{-1};
 
-struct CFreeDeleter {
-    void operator()(float* p) const { std::free(p); }
-};
-using PlanePtr = std::unique_ptr<float, CFreeDeleter>;
-
-// Zero-filled plane of n floats, or null.
-PlanePtr AllocatePlane(size_t n)
+// False when the test seam has no allocation left to grant.
+bool TakeAllocation()
 {
     int limit = allocationLimit.load(std::memory_order_relaxed);
     while (limit >= 0) {
         if (limit == 0)
-            return nullptr;
+            return false;
         if (allocationLimit.compare_exchange_weak(limit, limit - 1, std::memory_order_relaxed))
             break;
     }
-    return PlanePtr(static_cast<float*>(std::calloc(n, sizeof(float))));
+    return true;
 }
 
 } // namespace
@@ -55,20 +49,17 @@ long CreateDitheredMat(const CMatTextures& textures, const float* const picture[
         if (!picture[k] || !mat[k])
             return 1;
     const size_t n = static_cast<size_t>(W) * static_cast<size_t>(H);
-    if (n > SIZE_MAX / sizeof(float))
-        return 1;
 
-    PlanePtr planes[kWorkingPlanes];
+    CPlane<float> planes[kWorkingPlanes];
     for (auto& plane : planes) {
-        plane = AllocatePlane(n);
-        if (!plane)
+        if (!TakeAllocation() || !plane.Allocate(n))
             return 1; // the planes obtained so far are released on return
     }
     // Three scratch planes per channel, and one more group for the mixed colour.
-    float* a[3] = {planes[0].get(), planes[1].get(), planes[2].get()};
-    float* b[3] = {planes[3].get(), planes[4].get(), planes[5].get()};
-    float* c[3] = {planes[6].get(), planes[7].get(), planes[8].get()};
-    float* mixed[3] = {planes[9].get(), planes[10].get(), planes[11].get()};
+    float* a[3] = {planes[0].Get(), planes[1].Get(), planes[2].Get()};
+    float* b[3] = {planes[3].Get(), planes[4].Get(), planes[5].Get()};
+    float* c[3] = {planes[6].Get(), planes[7].Get(), planes[8].Get()};
+    float* mixed[3] = {planes[9].Get(), planes[10].Get(), planes[11].Get()};
 
     for (int k = 0; k < 3; ++k) {
         // Fine detail shifted in bands: T1 in b.
