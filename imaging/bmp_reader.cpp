@@ -16,6 +16,8 @@
 namespace {
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::uint32_t kInfoHeaderSize = 40;
+// What the header parse reads: both headers and the three bit-field masks.
+constexpr std::size_t kHeaderPrefix = kFileHeaderSize + kInfoHeaderSize + 3 * 4;
 
 struct CBitmapHeader {
     std::uint32_t dataOffset = 0;
@@ -311,7 +313,7 @@ int ReadBitmapInfo(const std::filesystem::path& path, int& cols, int& rows, int&
 {
     cols = rows = planes = 0;
     std::vector<std::uint8_t> bytes;
-    if (const int result = ReadFileBytes(path, bytes, 64); result != kImageSuccess)
+    if (const int result = ReadFileBytes(path, bytes, kHeaderPrefix); result != kImageSuccess)
         return result;
     return ReadBitmapInfoBytes(bytes, cols, rows, planes);
 }

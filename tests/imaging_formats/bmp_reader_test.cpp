@@ -307,6 +307,15 @@ TEST(BitmapReader, DecodesBitFieldMasks)
     image = Read(bytes);
     ExpectRgb(image, 0, 0, 0x11, 0x44, 0x22);
 
+    // The info call reads the masks too, so it needs the bytes after the
+    // 40-byte header as well.
+    CScratchFolder folder;
+    int cols = 0, rows = 0, planes = 0;
+    EXPECT_EQ(ReadBitmapInfo(folder.Write("fields.bmp", MakeBitmap(s)), cols, rows, planes), kImageSuccess);
+    EXPECT_EQ(cols, 2);
+    EXPECT_EQ(rows, 1);
+    EXPECT_EQ(planes, 3);
+
     // Masks that are not one run of bits, and bit fields at 24 bits.
     bytes[54] = 0x0F;
     bytes[55] = 0xF0;
