@@ -18,17 +18,10 @@ namespace {
 // `parms` fields), so they live here, not in a call's frame.
 struct CEntryState {
     CFrameMakerAutoEngine* engine = nullptr;
-    bool created = false;
     CAImageBuffer input{};
     CAImageBuffer output{};
-    bool rectanglesSet = false;
     CARect source;
     CARect destination;
-    int32_t presetIndex = 0;
-    int32_t customWidth = 0;
-    int32_t customHeight = 0;
-    int32_t outputWidth = 0;
-    int32_t outputHeight = 0;
 };
 
 CEntryState state;
@@ -44,10 +37,17 @@ void NarrowSamplesInPlace(unsigned char* samples, size_t count)
     }
 }
 
-void PointRecords(CFrameMakerAutoEngine& engine, void* input, int32_t width, int32_t height, unsigned char* output)
+// The shared record as Init reads it: a three-channel 8-bit image of the given
+// size (the input's for phase 0, the output's for phase 1), reading from the
+// input record and writing to the output record.
+void DescribeImage(CFrameMakerAutoEngine& engine, int32_t width, int32_t height)
 {
-    state.input = CAImageBuffer{input, height, width};
-    state.output = CAImageBuffer{output, state.outputHeight, state.outputWidth};
+    engine.width = width;
+    engine.height = height;
+    engine.channels = 3;
+    engine.bits = 8;
+    engine.extra1 = 0;
+    engine.extra2 = 0;
     engine.image = &state.input;
     engine.parms = &state.output;
 }
@@ -55,7 +55,7 @@ void PointRecords(CFrameMakerAutoEngine& engine, void* input, int32_t width, int
 int32_t RunFrameMaker(void* input, unsigned char* output, int32_t bitsPerSample, int32_t width, int32_t height,
                       int32_t presetIndex, int32_t customWidth, int32_t customHeight)
 {
-    if (!state.created || state.engine == nullptr) {
+    if (state.engine == nullptr) {
         return -1;
     }
     int32_t outputWidth = 0;
@@ -65,44 +65,22 @@ int32_t RunFrameMaker(void* input, unsigned char* output, int32_t bitsPerSample,
         return 1;
     }
     CFrameMakerAutoEngine& engine = *state.engine;
-    if (!state.rectanglesSet) {
-        state.source = CARect(0, 0, 0, 0);
-        state.destination = CARect(0, 0, 0, 0);
-        state.rectanglesSet = true;
-    }
-    engine.width = width;
-    engine.height = height;
-    engine.channels = 3;
-    engine.bits = bitsPerSample;
-    engine.extra1 = 0;
-    engine.extra2 = 0;
-    framira::SetHostSampleBits(bitsPerSample);
-    state.presetIndex = presetIndex;
-    state.customWidth = customWidth;
-    state.customHeight = customHeight;
-    state.input = CAImageBuffer{input, height, width};
+    // A 16-bit picture is narrowed first, so the engine and the host only
+    // ever see 8-bit samples.
     if (bitsPerSample == 16) {
         NarrowSamplesInPlace(static_cast<unsigned char*>(input), static_cast<size_t>(width) * height * 3);
     }
-    engine.image = &state.input;
     framira::SetHostSampleBits(8);
-    engine.bits = 8;
-    state.outputWidth = outputWidth;
-    state.outputHeight = outputHeight;
-    PointRecords(engine, input, width, height, output);
+    state.input = CAImageBuffer{input, height, width};
+    state.output = CAImageBuffer{output, outputHeight, outputWidth};
 
+    DescribeImage(engine, width, height);
     long result = engine.Init(0);
     if (result != 0) {
         std::printf("\n FrameMakerAuto Init = %d \n", static_cast<int>(result));
         return static_cast<int32_t>(result);
     }
-    engine.bits = 8;
-    engine.extra1 = 0;
-    engine.extra2 = 0;
-    engine.channels = 3;
-    engine.width = outputWidth;
-    engine.height = outputHeight;
-    PointRecords(engine, input, width, height, output);
+    DescribeImage(engine, outputWidth, outputHeight);
     result = engine.Init(1);
     if (result != 0) {
         std::printf("\n FrameMakerAuto Init = %d \n", static_cast<int>(result));
@@ -134,12 +112,11 @@ extern "C" {
 FRAMIRA_API int32_t Specklo_Init(int32_t width, int32_t height, int32_t)
 {
     try {
-        if (!state.created) {
+        if (state.engine == nullptr) {
             state.engine = new (std::nothrow) CFrameMakerAutoEngine();
             if (state.engine == nullptr) {
                 return -1;
             }
-            state.created = true;
         }
         state.engine->width = width;
         state.engine->height = height;
