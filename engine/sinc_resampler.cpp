@@ -143,46 +143,45 @@ inline T FinishSample(float sum, float total, T centre, const CSampleLimits<T>& 
 // at a time on a 6000 × 4000 float plane).
 constexpr int kRowBlock = 8;
 
-template <typename T>
-void ResampleRows(const T* source, int sourceWidth, int rows, T* destination, int destinationWidth,
-                  const CAxisPlan& plan, const CSampleLimits<T>& limits)
+// `Rows` consecutive rows, each destination sample summed tap by tap.
+template <int Rows, typename T>
+void ResampleRowBlock(const T* in, int sourceWidth, T* out, int destinationWidth, const CAxisPlan& plan,
+                      const CSampleLimits<T>& limits)
 {
     const int64_t taps = plan.taps;
     const float* weightSum = plan.weightSum.Get();
     const int32_t* centre = plan.centre.Get();
-    int y = 0;
-    for (; y + kRowBlock <= rows; y += kRowBlock) {
-        const T* in = source + static_cast<size_t>(y) * sourceWidth;
-        T* out = destination + static_cast<size_t>(y) * destinationWidth;
-        const int32_t* index = plan.index.Get();
-        const float* weight = plan.weight.Get();
-        for (int x = 0; x < destinationWidth; ++x, index += taps, weight += taps) {
-            float sum[kRowBlock] = {};
-            for (int64_t j = 0; j < taps; ++j) {
-                const float w = weight[j];
-                const T* column = in + index[j];
-                for (int r = 0; r < kRowBlock; ++r) {
-                    sum[r] += w * static_cast<float>(column[static_cast<size_t>(r) * sourceWidth]);
-                }
+    const int32_t* index = plan.index.Get();
+    const float* weight = plan.weight.Get();
+    for (int x = 0; x < destinationWidth; ++x, index += taps, weight += taps) {
+        float sum[Rows] = {};
+        for (int64_t j = 0; j < taps; ++j) {
+            const float w = weight[j];
+            const T* column = in + index[j];
+            for (int r = 0; r < Rows; ++r) {
+                sum[r] += w * static_cast<float>(column[static_cast<size_t>(r) * sourceWidth]);
             }
-            for (int r = 0; r < kRowBlock; ++r) {
-                const T* row = in + static_cast<size_t>(r) * sourceWidth;
-                out[static_cast<size_t>(r) * destinationWidth + x] = FinishSample(sum[r], weightSum[x], row[centre[x]], limits);
-            }
+        }
+        for (int r = 0; r < Rows; ++r) {
+            const T* row = in + static_cast<size_t>(r) * sourceWidth;
+            out[static_cast<size_t>(r) * destinationWidth + x] = FinishSample(sum[r], weightSum[x], row[centre[x]], limits);
         }
     }
+}
+
+template <typename T>
+void ResampleRows(const T* source, int sourceWidth, int rows, T* destination, int destinationWidth,
+                  const CAxisPlan& plan, const CSampleLimits<T>& limits)
+{
+    int y = 0;
+    for (; y + kRowBlock <= rows; y += kRowBlock) {
+        ResampleRowBlock<kRowBlock>(source + static_cast<size_t>(y) * sourceWidth, sourceWidth,
+                                    destination + static_cast<size_t>(y) * destinationWidth, destinationWidth, plan,
+                                    limits);
+    }
     for (; y < rows; ++y) {
-        const T* in = source + static_cast<size_t>(y) * sourceWidth;
-        T* out = destination + static_cast<size_t>(y) * destinationWidth;
-        const int32_t* index = plan.index.Get();
-        const float* weight = plan.weight.Get();
-        for (int x = 0; x < destinationWidth; ++x, index += taps, weight += taps) {
-            float sum = 0.0f;
-            for (int64_t j = 0; j < taps; ++j) {
-                sum += weight[j] * static_cast<float>(in[index[j]]);
-            }
-            out[x] = FinishSample(sum, weightSum[x], in[centre[x]], limits);
-        }
+        ResampleRowBlock<1>(source + static_cast<size_t>(y) * sourceWidth, sourceWidth,
+                            destination + static_cast<size_t>(y) * destinationWidth, destinationWidth, plan, limits);
     }
 }
 
