@@ -27,8 +27,8 @@ struct CBandPainter {
     float mount[3];
 
     // The smaller layer's intensity plus the difference in the colour of the
-    // stronger layer; untouched where neither layer shows.
-    void PaintPixel(int x, int y, float a, float b) const
+    // stronger layer; untouched where neither layer shows or off the mat.
+    void PaintPixel(long long x, long long y, float a, float b) const
     {
         if (x < 0 || y < 0 || x >= W || y >= H)
             return;
@@ -91,13 +91,6 @@ long ApplyMattingAndMountColorAndCoreColor(const CBevelTables& tables, const uin
     // print is wider than the mat allows for and the origin falls off the mat.
     const long long x0 = FloorHalf(static_cast<long long>(W) - pw + 1) - kBand;
     const long long y0 = FloorHalf(static_cast<long long>(H) - ph + 1) - kBand;
-    auto px = [&](long long u) { return x0 + u; };
-    auto py = [&](long long v) { return y0 + v; };
-    auto paint = [&](long long x, long long y, float a, float b) {
-        if (x < 0 || y < 0 || x >= W || y >= H)
-            return;
-        painter.PaintPixel(static_cast<int>(x), static_cast<int>(y), a, b);
-    };
 
     // Band columns and rows that can fall on the mat; everything else is clipped.
     const long long uFirst = x0 < 0 ? -x0 : 0;
@@ -111,24 +104,22 @@ long ApplyMattingAndMountColorAndCoreColor(const CBevelTables& tables, const uin
 
     // Top and bottom bands span the whole band width, corners included.
     for (int v = 0; v < kBand; ++v) {
-        const long long topY = py(v);
-        const long long bottomY = py(static_cast<long long>(ph) + kBand + v);
+        const long long topY = y0 + v;
+        const long long bottomY = y0 + ph + kBand + v;
         for (long long u = uFirst; u <= uLast; ++u) {
             const int col = HorizontalTableColumn(u, pw);
-            if (topY >= 0 && topY < H)
-                paint(px(u), topY, tables.topA[v][col], tables.topB[v][col]);
-            if (bottomY >= 0 && bottomY < H)
-                paint(px(u), bottomY, tables.bottomA[v][col], tables.bottomB[v][col]);
+            painter.PaintPixel(x0 + u, topY, tables.topA[v][col], tables.topB[v][col]);
+            painter.PaintPixel(x0 + u, bottomY, tables.bottomA[v][col], tables.bottomB[v][col]);
         }
     }
 
     // Side bands run along the print's rows only.
     for (long long v = vFirst > kBand ? vFirst : kBand; v <= vLast && v < static_cast<long long>(ph) + kBand; ++v) {
         const int row = VerticalTableRow(v - kBand, ph);
-        const long long y = py(v);
+        const long long y = y0 + v;
         for (int u = 0; u < kBand; ++u) {
-            paint(px(u), y, tables.leftA[row][u], tables.leftB[row][u]);
-            paint(px(static_cast<long long>(pw) + kBand + u), y, tables.rightA[row][u], tables.rightB[row][u]);
+            painter.PaintPixel(x0 + u, y, tables.leftA[row][u], tables.leftB[row][u]);
+            painter.PaintPixel(x0 + pw + kBand + u, y, tables.rightA[row][u], tables.rightB[row][u]);
         }
     }
     return 0;
