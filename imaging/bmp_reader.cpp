@@ -273,10 +273,10 @@ int ReadBitmapCore(CByteSpan bytes, CImage& image)
     const CPalette palette = ReadPalette(bytes, header);
     const int type = header.bitCount == 48 ? kSampleWord : header.bitCount == 96 ? kSampleFloat : kSampleByte;
     image.resolution = static_cast<int>(header.xPelsPerMeter * 0.0254 + 0.5);
+    // Fresh planes are zero, which is what a truncated file's missing
+    // samples read as.
     if (const int result = SetUpImage(image, cols, rows, 3, type); result != kImageSuccess)
         return result;
-    if (available < declared)
-        ClearPlanes(image);
 
     CByteReader in(bytes);
     in.Seek(header.dataOffset);

@@ -65,7 +65,8 @@ public:
     int ReadFile(const std::filesystem::path& path, int fileType);
 
     // Frees and nulls all four plane entries, then allocates `planes` buffers
-    // of rows x cols samples of the current sample type. On failure (bad
+    // of rows x cols samples of the current sample type, zero-filled (the
+    // readers rely on it for the samples a short file lacks). On failure (bad
     // fields: 1, no memory or an absurd size: 3) every plane is freed again
     // and planes is set to 0, so a half-allocated image never looks usable.
     int AllocatePlanes();

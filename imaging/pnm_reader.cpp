@@ -117,11 +117,10 @@ int ReadPnmCore(CByteSpan bytes, int planesWanted, CImage& image)
         result != kImageSuccess)
         return result;
 
-    // A short file fills as many whole pixels as it holds; the rest are 0.
+    // A short file fills as many whole pixels as it holds; the rest keep
+    // the zeros of the fresh planes.
     const std::size_t pixelBytes = static_cast<std::size_t>(planesWanted) * sampleBytes;
     const std::size_t count = std::min(image.PixelCount(), available / pixelBytes);
-    if (count < image.PixelCount())
-        ClearPlanes(image);
     const std::uint8_t* data = bytes.data() + header.dataOffset;
     if (!wide) {
         for (int p = 0; p < planesWanted; ++p) {

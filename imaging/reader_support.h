@@ -28,8 +28,5 @@ inline int FinishRead(CImage& image, int result)
     return result;
 }
 
-// Sets every allocated plane to 0, the value of samples a short file lacks.
-void ClearPlanes(CImage& image);
-
 // Sets the fields a reader fills, then allocates the planes.
 int SetUpImage(CImage& image, int cols, int rows, int planes, int sampleType);
