@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -47,8 +46,13 @@ bool CPlatformServices::CanOpenForReading(const std::string& path)
 {
     if (path.empty() || IsDirectory(path))
         return false;
-    std::ifstream file(fs::path(path), std::ios::binary);
-    return file.is_open();
+    // Non-blocking, so a named pipe without a writer answers at once instead
+    // of holding the worker (and a window waiting for it) for ever.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
 }
 
 bool CPlatformServices::ListFolder(const std::string& folder, std::vector<CFolderEntry>& entries)
@@ -78,8 +82,9 @@ bool CPlatformServices::CreateFolder(const std::string& path)
 bool CPlatformServices::ProbeWritableFile(const std::string& path)
 {
     // No O_TRUNC: a file the user already keeps under this name must not lose
-    // a single byte to the probe.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    // a single byte to the probe. O_NONBLOCK: a named pipe without a reader
+    // fails at once rather than waiting for one.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
     ::close(fd);

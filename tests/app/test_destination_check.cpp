@@ -15,6 +15,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -98,6 +99,19 @@ TEST_F(FolderGroupCheckTest, WriteTestKeepsAnExistingTestTxt)
     const CJobDestination destination{kSaveDesignatedFolder, Out()};
     EXPECT_EQ(Check(platform, destination, {Src("dune.jpg")}), EFolderGroupCheck::Accepted);
     EXPECT_EQ(ReadFile(root / "out" / "Test.txt"), "the user's own notes");
+}
+
+TEST_F(FolderGroupCheckTest, PipesInTheFolderNeverHoldTheWorker)
+{
+    // Nobody reads or writes the other end of these pipes: opening one the
+    // ordinary way would wait for ever, and with it the window stopping the job.
+    ASSERT_EQ(::mkfifo((root / "out" / "dune.jpg").c_str(), 0644), 0);
+    const CJobDestination destination{kSaveDesignatedFolder, Out()};
+    EXPECT_EQ(Check(platform, destination, {Src("dune.jpg")}), EFolderGroupCheck::OverwriteDeclined);
+
+    fs::remove(root / "out" / "Test.txt");
+    ASSERT_EQ(::mkfifo((root / "out" / "Test.txt").c_str(), 0644), 0);
+    EXPECT_EQ(Check(platform, destination, {Src("beach.jpg")}), EFolderGroupCheck::NotWritable);
 }
 
 TEST_F(FolderGroupCheckTest, FolderThatTakesNoFileIsRefusedWithItsMessage)
