@@ -96,7 +96,11 @@ std::string NormalPathKey(const std::string& path)
     fs::path absolute = fs::absolute(fs::path(path), error);
     if (error)
         absolute = fs::path(path);
-    return absolute.lexically_normal().string();
+    // Links are resolved as far as the path exists: a designated folder that
+    // is a link to a source folder, or an output name that links to a
+    // source, must still meet that source's key.
+    const fs::path resolved = fs::weakly_canonical(absolute, error);
+    return (error ? absolute.lexically_normal() : resolved).string();
 }
 
 std::string ChooseDistinctOutputPath(const std::string& outputPath, const std::string& sourcePath,

@@ -39,7 +39,7 @@ std::string BuildOutputPath(const std::string& outputFolder, const std::string& 
 void CreateFoldersAlong(const std::string& folder, CPlatformServices* platform);
 
 // The form of a path used to tell whether two paths name the same file:
-// absolute and lexically normal.
+// absolute, with the links of its existing part resolved, lexically normal.
 std::string NormalPathKey(const std::string& path);
 
 // `outputPath` unless it is claimed (it names a source of the job, or the

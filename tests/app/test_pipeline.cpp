@@ -325,4 +325,22 @@ TEST(OutputPath, ClaimedNamesAreSkippedPredictably)
     EXPECT_EQ(ChooseDistinctOutputPath("/o/./beach.jpg", "/p/b.tif", claimed), "/o/./beach (3).jpg");
 }
 
+TEST(OutputPath, AFolderReachedThroughALinkStillFindsTheClaimedSource)
+{
+    // The designated folder is a link to the sources' folder: beach.tif's
+    // output would land on the source beach.jpg under another spelling.
+    CScratchFolder root;
+    fs::create_directory(root.path / "photos");
+    WriteBytes(root / "photos/beach.jpg", {0xFF, 0xD8, 0xFF, 0xD9});
+    fs::create_directory_symlink(root.path / "photos", root.path / "linked");
+    const std::set<std::string> claimed = {NormalPathKey(root / "photos/beach.jpg")};
+    EXPECT_EQ(ChooseDistinctOutputPath(root / "linked/beach.jpg", root / "photos/beach.tif", claimed),
+              root / "linked/beach (2).jpg");
+
+    // An output name that is itself a link to a source is not written through.
+    fs::create_symlink(root.path / "photos/beach.jpg", root.path / "photos/alias.jpg");
+    EXPECT_EQ(ChooseDistinctOutputPath(root / "photos/alias.jpg", root / "photos/alias.tif", claimed),
+              root / "photos/alias (2).jpg");
+}
+
 } // namespace
