@@ -58,7 +58,8 @@ TEST_F(ExportTest, FramesThroughTheSharedLibrary)
     ASSERT_NE(run, nullptr);
     std::vector<uint8_t> picture(16 * 8 * 3, 90);
     std::vector<uint8_t> output(64 * 48 * 3);
-    // Each test runs in a process of its own, so no engine exists yet.
+    // The library's engine is its own, apart from the one the other tests
+    // link in, and nothing has created it yet.
     EXPECT_EQ(run(picture.data(), output.data(), 1.75f, 8, 16, 8, 1.0f, nullptr, 0, 64, 48), -1);
     ASSERT_EQ(init(16, 8, 12), 0);
     EXPECT_EQ(run(picture.data(), output.data(), 1.75f, 8, 16, 8, 1.0f, nullptr, 0, 64, 48), 0);

@@ -3,6 +3,7 @@
 // The print is pasted where the frame maker would put it and the band drawn
 // around it, so the picture shows mat, band and print together.
 #include "mat_test_support.h"
+#include "print_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -22,11 +23,7 @@ void FramePreview(const char* prefix, const char* name, int W, int H, int pw, in
               0);
     ASSERT_EQ(CreateDitheredMat(textures.View(), picture.Const(), mat.Mutable(), W, H, pw, ph), 0);
     const CPlanes print = MakeLandscape(pw, ph);
-    const int x0 = (W - pw + 1) / 2, y0 = (H - ph + 1) / 2;
-    for (int k = 0; k < 3; ++k)
-        for (int y = 0; y < ph; ++y)
-            for (int x = 0; x < pw; ++x)
-                mat.c[k][static_cast<size_t>(y0 + y) * W + x0 + x] = print.At(k, x, y);
+    ASSERT_EQ(CreateMatting(print.Const(), pw, ph, mat.Mutable(), W, H), 0);
     CBevelTables tables;
     FillMattingMountAndCoreColorStructures(tables);
     const uint8_t mount[3] = {240, 232, 216};
