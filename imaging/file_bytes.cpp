@@ -2,20 +2,12 @@
 
 #include "image.h"
 
-#include <cstdio>
-#include <memory>
 #include <new>
-
-namespace {
-struct CFileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-} // namespace
 
 int ReadFileBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, std::size_t maxBytes)
 {
     bytes.clear();
-    std::unique_ptr<std::FILE, CFileCloser> file(std::fopen(path.c_str(), "rb"));
+    const CInputFile file = OpenForReading(path);
     if (!file)
         return kImageCannotOpen;
 

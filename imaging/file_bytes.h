@@ -1,11 +1,25 @@
 #pragma once
-// Whole-file (or file-prefix) loading for the readers that decode from memory.
+// Opening input files, and whole-file (or file-prefix) loading for the
+// readers that decode from memory.
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <vector>
+
+struct CFileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using CInputFile = std::unique_ptr<std::FILE, CFileCloser>;
+
+// The file opened for binary reading, or null when it cannot be opened.
+inline CInputFile OpenForReading(const std::filesystem::path& path)
+{
+    return CInputFile(std::fopen(path.c_str(), "rb"));
+}
 
 // Reads the file, or its first maxBytes bytes, into `bytes`. Returns 0, or
 // 2 (kImageCannotOpen) when the file cannot be opened or read, or 3 when the

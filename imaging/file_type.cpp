@@ -2,18 +2,10 @@
 // file constructor's dispatch to the reader of each format.
 #include "file_type.h"
 
-#include <cstdio>
-#include <memory>
-
+#include "file_bytes.h"
 #include "format_readers.h"
 #include "image.h"
 #include "jpeg_reader.h"
-
-namespace {
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-} // namespace
 
 int DetectFileType(const std::uint8_t* bytes, std::size_t size)
 {
@@ -44,7 +36,7 @@ int DetectFileType(const std::uint8_t* bytes, std::size_t size)
 
 int DetectFileType(const std::filesystem::path& path)
 {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    const CInputFile file = OpenForReading(path);
     if (!file)
         return kFileTypeUnknown;
     std::uint8_t head[4] = {};

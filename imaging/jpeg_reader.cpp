@@ -22,6 +22,7 @@
 
 #include <jerror.h>
 
+#include "file_bytes.h"
 #include "image.h"
 #include "jpeg_error.h"
 
@@ -30,10 +31,6 @@ constexpr std::uint64_t kPixelsPerFileByte = 1024;
 constexpr std::uint64_t kPixelFloor = std::uint64_t{1} << 20;
 constexpr int kMaxScans = 100;
 constexpr long kMaxCodecMemory = 1L << 30;
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 // Everything the guarded decode touches lives here, in memory that the
 // caller owns, so nothing depends on locals across the longjmp.
@@ -185,7 +182,7 @@ std::uint64_t FileBytes(const std::filesystem::path& path)
 int ReadPath(const std::filesystem::path& path, CImage* image, int& cols, int& rows, int& planes, int* adobeFlag)
 {
     cols = rows = planes = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    const CInputFile file = OpenForReading(path);
     if (!file)
         return kImageCannotOpen;
     return Read(file.get(), nullptr, 0, FileBytes(path), image, cols, rows, planes, adobeFlag);

@@ -6,15 +6,13 @@
 #include <memory>
 #include <system_error>
 
+#include "file_bytes.h"
 #include "image.h"
 #include "jpeg_error.h"
 #include "jpeg_output_file.h"
 #include "jpeg_source.h"
 
 namespace {
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
 };
@@ -273,7 +271,7 @@ int WriteJpegFileWithSource(const CImage& image, const std::filesystem::path& pa
 
     JpegSourceParameters source;
     {
-        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(sourcePath.c_str(), "rb"));
+        const CInputFile file = OpenForReading(sourcePath);
         if (!file)
             return kImageCannotOpen;
         if (ReadJpegSourceParameters(file.get(), source) != 0)

@@ -23,10 +23,6 @@ constexpr std::uintmax_t kMaxInflateRatio = 1100;
 constexpr std::uintmax_t kSizeAllowance = 4096;
 constexpr png_alloc_size_t kMaxChunkBytes = 16 * 1024 * 1024;
 
-struct CFileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 // Where libpng reads from: an open file, or a byte span.
 struct CPngSource {
     std::FILE* file = nullptr;
@@ -242,7 +238,7 @@ int ReadPngBytes(CByteSpan bytes, CImage& image)
 int ReadPngInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes)
 {
     cols = rows = planes = 0;
-    const std::unique_ptr<std::FILE, CFileCloser> file(std::fopen(path.c_str(), "rb"));
+    const CInputFile file = OpenForReading(path);
     if (!file)
         return kImageCannotOpen;
     CPngSource source;
@@ -252,7 +248,7 @@ int ReadPngInfo(const std::filesystem::path& path, int& cols, int& rows, int& pl
 
 int ReadPngFile(const std::filesystem::path& path, CImage& image)
 {
-    const std::unique_ptr<std::FILE, CFileCloser> file(std::fopen(path.c_str(), "rb"));
+    const CInputFile file = OpenForReading(path);
     if (!file)
         return FinishRead(image, kImageCannotOpen);
     CPngSource source;
