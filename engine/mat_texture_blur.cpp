@@ -7,6 +7,30 @@
 #include <cstring>
 
 namespace framira {
+namespace {
+
+// Rows blurred side by side: `Rows` rows of w samples starting at src and dst.
+// The backward pass stops at column 1, so column 0 keeps the value of the
+// forward pass (which is the source sample).
+template <int Rows>
+void BlurRows(const float* src, float* dst, size_t w, float alpha, float beta)
+{
+    const float* s[Rows];
+    float* d[Rows];
+    for (int r = 0; r < Rows; ++r) {
+        s[r] = src + static_cast<size_t>(r) * w;
+        d[r] = dst + static_cast<size_t>(r) * w;
+        d[r][0] = s[r][0];
+    }
+    for (size_t j = 1; j < w; ++j)
+        for (int r = 0; r < Rows; ++r)
+            d[r][j] = alpha * s[r][j] + beta * d[r][j - 1];
+    for (size_t j = w >= 2 ? w - 2 : 0; j >= 1; --j)
+        for (int r = 0; r < Rows; ++r)
+            d[r][j] = beta * d[r][j + 1] + alpha * d[r][j];
+}
+
+} // namespace
 
 void BlurPlane(const float* src, float* dst, int W, int H, float strength)
 {
@@ -17,37 +41,15 @@ void BlurPlane(const float* src, float* dst, int W, int H, float strength)
     const float beta = 1.0f - alpha;
     const size_t w = static_cast<size_t>(W);
 
-    // Rows: the backward pass stops at column 1, so column 0 keeps the value of
-    // the forward pass (which is the source sample). Each row is one long chain
-    // of dependent steps, so rows are run in groups of kRowGroup side by side:
-    // the same operations per sample, but independent chains for the CPU to
-    // overlap.
+    // Each row is one long chain of dependent steps, so rows are run in groups
+    // of kRowGroup side by side: the same operations per sample, but
+    // independent chains for the CPU to overlap.
     constexpr int kRowGroup = 8;
     int y = 0;
-    for (; y + kRowGroup <= H; y += kRowGroup) {
-        const float* s[kRowGroup];
-        float* d[kRowGroup];
-        for (int r = 0; r < kRowGroup; ++r) {
-            s[r] = src + static_cast<size_t>(y + r) * w;
-            d[r] = dst + static_cast<size_t>(y + r) * w;
-            d[r][0] = s[r][0];
-        }
-        for (size_t j = 1; j < w; ++j)
-            for (int r = 0; r < kRowGroup; ++r)
-                d[r][j] = alpha * s[r][j] + beta * d[r][j - 1];
-        for (size_t j = w >= 2 ? w - 2 : 0; j >= 1; --j)
-            for (int r = 0; r < kRowGroup; ++r)
-                d[r][j] = beta * d[r][j + 1] + alpha * d[r][j];
-    }
-    for (; y < H; ++y) {
-        const float* s = src + static_cast<size_t>(y) * w;
-        float* d = dst + static_cast<size_t>(y) * w;
-        d[0] = s[0];
-        for (size_t j = 1; j < w; ++j)
-            d[j] = alpha * s[j] + beta * d[j - 1];
-        for (size_t j = w >= 2 ? w - 2 : 0; j >= 1; --j)
-            d[j] = beta * d[j + 1] + alpha * d[j];
-    }
+    for (; y + kRowGroup <= H; y += kRowGroup)
+        BlurRows<kRowGroup>(src + static_cast<size_t>(y) * w, dst + static_cast<size_t>(y) * w, w, alpha, beta);
+    for (; y < H; ++y)
+        BlurRows<1>(src + static_cast<size_t>(y) * w, dst + static_cast<size_t>(y) * w, w, alpha, beta);
 
     // Columns, in place, a whole row at a time so the inner loops run over
     // contiguous samples and vectorise.
