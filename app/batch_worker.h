@@ -35,8 +35,7 @@ std::string FolderOfPath(const std::string& path);
 inline constexpr std::size_t kMinimumEngineOutputBytes = 18000000;
 // The JPEG quality of every framed picture.
 inline constexpr int kOutputQuality = 95;
-// What the EXIF block buffer holds, and the largest APP1 payload passed on.
-inline constexpr std::size_t kExifBufferBytes = 100000;
+// The largest APP1 payload passed on to the output.
 inline constexpr int kMaxExifPayload = 65530;
 
 // Results of RunAndSave.

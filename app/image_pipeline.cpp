@@ -2,7 +2,6 @@
 #include "batch_worker.h"
 
 #include "exif_block_reader.h"
-#include "file_type.h"
 #include "jpeg_writer.h"
 #include "output_path.h"
 #include "picture_conversion.h"
@@ -204,14 +203,15 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
         std::vector<std::uint8_t> block;
         ExifBlockReader reader;
         reader.ReadExifBlock(std::filesystem::path(sourcePath), block);
-        const int length = int(std::min<std::size_t>(block.size(), kExifBufferBytes));
+        const int length = int(block.size());
 
-        // A JPEG source with a block lends its coding and the block; the
-        // extension names a JPEG, and the content must agree (the writer
-        // reads the source as a JPEG).
+        // A JPEG source with a block lends its coding and the block. The
+        // extension must name a JPEG; the content agrees already, since the
+        // reader finds a block only in a file that starts like a JPEG (the
+        // writer reads the source as one).
         const std::string extension = SplitSourceName(sourcePath).extension;
         const bool jpegName = extension == ".jpg" || extension == ".jpeg";
-        if (length >= 3 && jpegName && DetectFileType(std::filesystem::path(sourcePath)) == kFileTypeJpeg) {
+        if (length >= 3 && jpegName) {
             const int payloadLength = std::min(length - 2, kMaxExifPayload);
             result = WriteJpegFileWithSource(*outputImage, outputPath, sourcePath, kOutputQuality, block.data() + 2,
                                              &payloadLength);
