@@ -27,6 +27,16 @@ inline constexpr int kSubsampling444 = 0;  // 1x1
 inline constexpr int kSubsampling422 = 1;  // 2x1 (horizontal only)
 inline constexpr int kSubsampling420 = 2;  // 2x2 and anything else
 
+// The code for component 0's horizontal and vertical sampling factors.
+inline int SubsamplingCodeOf(int horizontal, int vertical)
+{
+    if (horizontal == 1 && vertical == 1)
+        return kSubsampling444;
+    if (horizontal == 2 && vertical == 1)
+        return kSubsampling422;
+    return kSubsampling420;
+}
+
 // Side of the header columns.
 inline constexpr int kHeaderLeft = 0;
 inline constexpr int kHeaderTop = 1;

@@ -63,15 +63,6 @@ bool SizeIsHonest(std::uint64_t width, std::uint64_t height, std::uint64_t sourc
     return pixels > 0 && pixels <= CImage::kMaxPixels && pixels <= allowed;
 }
 
-int SubsamplingCode(const jpeg_component_info& component)
-{
-    if (component.h_samp_factor == 1 && component.v_samp_factor == 1)
-        return kSubsampling444;
-    if (component.h_samp_factor == 2 && component.v_samp_factor == 1)
-        return kSubsampling422;
-    return kSubsampling420;
-}
-
 // The only function here that calls setjmp: plain locals only.
 void RunRead(JpegReadJob* job)
 {
@@ -117,7 +108,7 @@ void RunRead(JpegReadJob* job)
     image->sampleType = kSampleByte;
     image->quality = 75;
     image->resolution = cinfo->density_unit != 0 ? cinfo->X_density : 0;
-    image->subsampling = SubsamplingCode(cinfo->comp_info[0]);
+    image->subsampling = SubsamplingCodeOf(cinfo->comp_info[0].h_samp_factor, cinfo->comp_info[0].v_samp_factor);
     const int allocated = image->AllocatePlanes();
     if (allocated != kImageSuccess) {
         jpeg_destroy_decompress(cinfo);

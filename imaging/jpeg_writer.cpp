@@ -180,15 +180,6 @@ int Encode(JpegWriteJob& job, const std::filesystem::path& path)
     return output.Commit() ? kImageSuccess : kImageCannotOpen;
 }
 
-int SubsamplingOf(const JpegSourceParameters& source)
-{
-    if (source.hSampFactor[0] == 1 && source.vSampFactor[0] == 1)
-        return kSubsampling444;
-    if (source.hSampFactor[0] == 2 && source.vSampFactor[0] == 1)
-        return kSubsampling422;
-    return kSubsampling420;
-}
-
 // The output colour space and markers that follow the source. False when the
 // RGB (or grey) buffer cannot be turned into the source's colour space.
 bool ChooseColorSpace(const JpegSourceParameters& source, int planes, JpegWriteJob& job)
@@ -289,7 +280,7 @@ int WriteJpegFileWithSource(const CImage& image, const std::filesystem::path& pa
     if (!job->followSource) {
         // CMYK, YCCK and other component counts cannot take an RGB buffer:
         // write with the plain writer's parameters and keep the APP1 segment.
-        job->subsampling = SubsamplingOf(source);
+        job->subsampling = SubsamplingCodeOf(source.hSampFactor[0], source.vSampFactor[0]);
         if (usedFallback != nullptr)
             *usedFallback = true;
     }
