@@ -12,6 +12,10 @@
 
 namespace {
 std::atomic<unsigned> temporaryCounter{0};
+// Enough of the target's name to tell what the temporary file is for. A whole
+// name near the 255-byte limit plus the suffix would not fit, and a target
+// that is itself a valid name must not fail for its temporary's sake.
+constexpr std::size_t kNameInTemporary = 64;
 }
 
 CJpegOutputFile::CJpegOutputFile(std::filesystem::path target_) : target(std::move(target_)) {}
@@ -25,9 +29,10 @@ bool CJpegOutputFile::Open()
 {
     Discard();
     const std::filesystem::path folder = target.parent_path();
-    const std::string name = target.filename().string();
-    if (name.empty())
+    const std::string fullName = target.filename().string();
+    if (fullName.empty())
         return false;
+    const std::string name = fullName.substr(0, kNameInTemporary);
     for (int attempt = 0; attempt < 100; ++attempt) {
         // Hidden, unique per process and call; O_EXCL never reuses a name.
         const std::string candidate = "." + name + "." + std::to_string(::getpid()) + "." +

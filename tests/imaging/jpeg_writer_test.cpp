@@ -204,6 +204,17 @@ TEST(JpegWriterFailure, SuccessReplacesAnExistingFile)
     EXPECT_EQ(FilesIn(folder.Path()), 1u);
 }
 
+TEST(JpegPlainWriter, NameNearTheLengthLimit)
+{
+    // 250 bytes: a valid name, too long to carry a temporary suffix whole.
+    ScratchFolder folder;
+    const auto path = folder / (std::string(246, 'n') + ".jpg");
+    CImage image = MakePatternImage(8, 8, 3);
+    ASSERT_EQ(image.WriteJPEG(path, 90, 2), kImageSuccess);
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_EQ(FilesIn(folder.Path()), 1u);
+}
+
 TEST(JpegPlainWriter, NonAsciiName)
 {
     ScratchFolder folder;
