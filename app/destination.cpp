@@ -3,14 +3,6 @@
 #include "framira.h"
 #include "output_path.h"
 
-namespace {
-std::string JoinFolder(const std::string& folder, const std::string& name)
-{
-    const std::string trimmed = TrimTrailingSeparators(folder);
-    return (!trimmed.empty() && trimmed.back() == '/') ? trimmed + name : trimmed + "/" + name;
-}
-} // namespace
-
 CDestination::CDestination(CPlatformServices& platform, int presetIndex)
     : platform(platform), presetIndex(presetIndex)
 {
@@ -105,7 +97,7 @@ const std::string& CDestination::UpdateDestination()
     if (saveType == kSaveDesignatedFolder)
         destinationLine = folderText;
     else if (!sourceFolder.empty())
-        destinationLine = JoinFolder(sourceFolder, folderText);
+        destinationLine = JoinPath(sourceFolder, folderText);
     else
         destinationLine = " ";
     return destinationLine;
@@ -138,7 +130,7 @@ std::string CDestination::GetOutputsFolder() const
         return folderText;
     if (sourceFolder.empty() || folderText.empty())
         return {};
-    return JoinFolder(sourceFolder, folderText);
+    return JoinPath(sourceFolder, folderText);
 }
 
 bool CDestination::ViewOutputs()

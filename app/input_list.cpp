@@ -4,29 +4,14 @@
 #include "platform_services.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
-
-int CompareWithoutCase(const std::string& a, const std::string& b)
-{
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const int ca = std::tolower(static_cast<unsigned char>(a[i]));
-        const int cb = std::tolower(static_cast<unsigned char>(b[i]));
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-    }
-    if (a.size() != b.size())
-        return a.size() < b.size() ? -1 : 1;
-    return 0;
-}
 
 // Case-insensitive order as the list shows it; paths equal but for case
 // (different files here) keep a fixed order between them.
 bool ListOrder(const std::string& a, const std::string& b)
 {
-    const int order = CompareWithoutCase(a, b);
+    const int order = ComparePathsNoCase(a, b);
     return order != 0 ? order < 0 : a < b;
 }
 
@@ -109,8 +94,6 @@ int CInputList::Walk(const std::string& folder, bool recurse, const std::vector<
     int added = 0;
     std::vector<CFolderEntry> folderEntries;
     if (platform.ListFolder(folder, folderEntries)) {
-        const std::string trimmed = TrimTrailingSeparators(folder);
-        const std::string prefix = (!trimmed.empty() && trimmed.back() == '/') ? trimmed : trimmed + "/";
         for (const CFolderEntry& entry : folderEntries) {
             if (entry.name.empty() || entry.name == "." || entry.name == "..")
                 continue;
@@ -122,10 +105,10 @@ int CInputList::Walk(const std::string& folder, bool recurse, const std::vector<
                     return !keyword.empty() && entry.name.find(keyword) != std::string::npos;
                 });
                 if (!ignored)
-                    added += Walk(prefix + entry.name, true, keywords, depth + 1);
+                    added += Walk(JoinPath(folder, entry.name), true, keywords, depth + 1);
                 continue;
             }
-            if (AddPicture(prefix + entry.name))
+            if (AddPicture(JoinPath(folder, entry.name)))
                 ++added;
         }
     }

@@ -4,32 +4,12 @@
 #include "batch_worker.h"
 
 #include "file_type.h"
+#include "output_path.h"
 #include "platform_services.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
-
-namespace {
-
-unsigned char LowerAscii(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
-// <0, 0, >0 like a case-insensitive string compare.
-int CompareNoCase(const std::string& a, const std::string& b)
-{
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const int d = int(LowerAscii(static_cast<unsigned char>(a[i]))) - int(LowerAscii(static_cast<unsigned char>(b[i])));
-        if (d != 0)
-            return d;
-    }
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
-
-} // namespace
 
 void SortPathsNoCase(std::list<std::string>& paths)
 {
@@ -38,7 +18,7 @@ void SortPathsNoCase(std::list<std::string>& paths)
         swapped = false;
         for (auto it = paths.begin(); it != paths.end() && std::next(it) != paths.end(); ++it) {
             auto next = std::next(it);
-            if (CompareNoCase(*it, *next) > 0) {
+            if (ComparePathsNoCase(*it, *next) > 0) {
                 std::swap(*it, *next);
                 swapped = true;
             }

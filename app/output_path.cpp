@@ -2,6 +2,7 @@
 
 #include "platform_services.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -45,6 +46,24 @@ std::string TrimTrailingSeparators(const std::string& folder)
     while (trimmed.size() > 1 && trimmed.back() == '/')
         trimmed.pop_back();
     return trimmed;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    const std::string trimmed = TrimTrailingSeparators(folder);
+    return (!trimmed.empty() && trimmed.back() == '/') ? trimmed + name : trimmed + "/" + name;
+}
+
+int ComparePathsNoCase(const std::string& a, const std::string& b)
+{
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const int d = int(static_cast<unsigned char>(LowerAscii(a[i]))) -
+                      int(static_cast<unsigned char>(LowerAscii(b[i])));
+        if (d != 0)
+            return d;
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
 std::string BuildOutputFolder(int saveType, const std::string& outputFolder, const std::string& sourcePath)

@@ -26,6 +26,13 @@ CSourceName SplitSourceName(const std::string& sourcePath);
 // Removes trailing separators ("/photos//" → "/photos"); "/" stays "/".
 std::string TrimTrailingSeparators(const std::string& folder);
 
+// `name` inside `folder`, with exactly one separator between them.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// <0, 0, >0 as `a` sorts before, with or after `b` when ASCII letters are
+// compared without their case (the order the list and the job use).
+int ComparePathsNoCase(const std::string& a, const std::string& b);
+
 // The output folder of one source, ending in a separator.
 // Subfolder: the source's folder, then `outputFolder` (the subfolder's name).
 // Designated: `outputFolder` (the folder's full path).
