@@ -49,8 +49,7 @@ void CConsolePlatformServices::ShowHelp(const std::string& helpFile)
 
 EMessageAnswer CConsolePlatformServices::ShowMessageBox(const CMessageBox& box, const std::atomic<bool>* stopRequested)
 {
-    std::lock_guard lock(dialogLock);
-    dialogOpen = true;
+    std::lock_guard lock(terminalLock);
     if (::isatty(STDERR_FILENO))
         std::fputs("\r\033[K", stderr);  // the progress bar's line
     EMessageAnswer answer = EMessageAnswer::Ok;
@@ -77,7 +76,6 @@ EMessageAnswer CConsolePlatformServices::ShowMessageBox(const CMessageBox& box, 
         answer = ReadAnswer(stopRequested);
     }
     std::fflush(stderr);
-    dialogOpen = false;
     return answer;
 }
 

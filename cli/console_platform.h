@@ -21,8 +21,10 @@ public:
 
     // A question was refused because nobody could answer it.
     bool QuestionUnanswerable() const { return unanswerable.load(); }
-    // A question or message is on the terminal (the progress bar keeps away).
-    bool DialogOpen() const { return dialogOpen.load(); }
+    // Held while a message or question is on the terminal: whoever else
+    // writes there (the report's lines and progress bar) takes it too, so
+    // nothing is drawn over a question while it waits for its answer.
+    std::mutex& TerminalLock() { return terminalLock; }
     // Whether questions can be asked (standard input is a terminal).
     void SetInteractive(bool value) { interactive = value; }
 
@@ -50,8 +52,7 @@ private:
     EOverwritePolicy policy;
     bool interactive = false;
     std::atomic<bool> unanswerable{false};
-    std::atomic<bool> dialogOpen{false};
-    std::mutex dialogLock;  // one dialog on the terminal at a time
+    std::mutex terminalLock;
 
     std::mutex queueLock;
     std::condition_variable queued;

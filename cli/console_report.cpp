@@ -16,8 +16,9 @@ bool StartsWith(const std::string& text, const char* prefix)
 
 } // namespace
 
-CConsoleReport::CConsoleReport(std::vector<std::string> sources, bool quiet, bool progressBar, std::FILE* out)
-    : sources(std::move(sources)), quiet(quiet), out(out), progressBar(progressBar)
+CConsoleReport::CConsoleReport(std::vector<std::string> sources, bool quiet, bool progressBar, std::mutex& terminal,
+                               std::FILE* out)
+    : sources(std::move(sources)), quiet(quiet), terminal(terminal), out(out), progressBar(progressBar)
 {
 }
 
@@ -31,7 +32,7 @@ void CConsoleReport::Line(const std::string& text, bool problem)
 {
     if (quiet && !problem)
         return;
-    ClearProgress();
+    EraseProgress();
     std::FILE* stream = problem ? stderr : out;
     std::fprintf(stream, "%s\n", text.c_str());
     std::fflush(stream);
@@ -39,6 +40,7 @@ void CConsoleReport::Line(const std::string& text, bool problem)
 
 bool CConsoleReport::Handle(const CNotification& n)
 {
+    std::lock_guard lock(terminal);
     switch (n.message) {
     case UWM_PICTURE:
         progress = n.param;
@@ -108,6 +110,12 @@ void CConsoleReport::DrawProgress()
 
 void CConsoleReport::ClearProgress()
 {
+    std::lock_guard lock(terminal);
+    EraseProgress();
+}
+
+void CConsoleReport::EraseProgress()
+{
     if (!barShown)
         return;
     std::fputs("\r\033[K", stderr);
@@ -117,7 +125,8 @@ void CConsoleReport::ClearProgress()
 
 void CConsoleReport::PrintSummary(bool interrupted, bool refusedWithoutAnswer)
 {
-    ClearProgress();
+    std::lock_guard lock(terminal);
+    EraseProgress();
     std::string text = std::to_string(written) + " of " + std::to_string(sources.size()) + " picture" +
                        (sources.size() == 1 ? "" : "s") + " written";
     if (unreadable)

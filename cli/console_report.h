@@ -5,33 +5,36 @@
 #include "notifications.h"
 
 #include <cstdio>
+#include <mutex>
 #include <string>
 #include <vector>
 
 class CConsoleReport {
 public:
     // `sources` in the order the job takes them (sorted as the job sorts).
-    CConsoleReport(std::vector<std::string> sources, bool quiet, bool progressBar, std::FILE* out = stdout);
+    // Everything the report writes is written holding `terminal`, the lock
+    // the job's questions hold while they wait for an answer.
+    CConsoleReport(std::vector<std::string> sources, bool quiet, bool progressBar, std::mutex& terminal,
+                   std::FILE* out = stdout);
 
     // Handles one notification; true when it ended the job.
     bool Handle(const CNotification& notification);
-    // Redraws the progress bar (when there is one and no dialog is open).
-    void DrawProgress();
     void ClearProgress();
     // Prints the summary line; `interrupted` when the user pressed Ctrl-C.
     void PrintSummary(bool interrupted, bool refusedWithoutAnswer);
     // The process's exit status for the job as reported.
     int ExitStatus() const;
 
-    int Written() const { return written; }
-    int Failed() const { return unreadable + writeFailed; }
-
 private:
     const std::string& Current() const;
+    // These three expect `terminal` to be held.
     void Line(const std::string& text, bool problem);
+    void DrawProgress();
+    void EraseProgress();
 
     std::vector<std::string> sources;
     bool quiet;
+    std::mutex& terminal;
     std::FILE* out;
     bool progressBar;
     bool barShown = false;

@@ -160,7 +160,8 @@ int main(int argc, char** argv)
     // there, so the engine's go to /dev/null while the job runs.
     std::fflush(stdout);
     CStdoutDetour detour;
-    CConsoleReport report(std::vector<std::string>(order.begin(), order.end()), options.quiet, bar, detour.Out());
+    CConsoleReport report(std::vector<std::string>(order.begin(), order.end()), options.quiet, bar,
+                          platform.TerminalLock(), detour.Out());
 
     stopFlag = &job.stopRequested;
     struct sigaction action {};

@@ -31,6 +31,19 @@ struct CRunResult {
     std::string err;
 };
 
+// argv for execv: the program's path, then `args`. `storage` holds the
+// strings the pointers point into and must outlive the call.
+inline std::vector<char*> MakeArgv(const std::vector<std::string>& args, std::vector<std::string>& storage)
+{
+    storage = {ProgramPath()};
+    storage.insert(storage.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : storage)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return argv;
+}
+
 inline std::string ReadText(const fs::path& path)
 {
     std::ifstream in(path);
@@ -48,13 +61,8 @@ public:
         int pipeFds[2];
         if (::pipe(pipeFds) != 0)
             return;
-        const std::string program = ProgramPath();
-        std::vector<std::string> all = {program};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : all)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
+        std::vector<std::string> storage;
+        std::vector<char*> argv = MakeArgv(args, storage);
         pid = ::fork();
         if (pid == 0) {
             const int in = ::open("/dev/null", O_RDONLY);
@@ -63,7 +71,7 @@ public:
             ::dup2(pipeFds[1], 1);
             ::dup2(err, 2);
             ::close(pipeFds[0]);
-            ::execv(program.c_str(), argv.data());
+            ::execv(argv[0], argv.data());
             ::_exit(127);
         }
         ::close(pipeFds[1]);

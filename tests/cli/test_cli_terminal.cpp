@@ -23,13 +23,8 @@ public:
         if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
             return;
         const std::string slaveName = ::ptsname(master);
-        const std::string program = ProgramPath();
-        std::vector<std::string> all = {program};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : all)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
+        std::vector<std::string> storage;
+        std::vector<char*> argv = MakeArgv(args, storage);
         pid = ::fork();
         if (pid == 0) {
             ::setsid();
@@ -39,7 +34,7 @@ public:
             ::dup2(out, 1);
             ::dup2(slave, 2);
             ::close(master);
-            ::execv(program.c_str(), argv.data());
+            ::execv(argv[0], argv.data());
             ::_exit(127);
         }
     }
@@ -70,6 +65,21 @@ public:
             screen.append(buffer, std::size_t(n));
         }
         return true;
+    }
+    // Reads whatever the terminal shows for `milliseconds`.
+    void Watch(int milliseconds)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        char buffer[1024];
+        while (std::chrono::steady_clock::now() < end) {
+            pollfd fd{master, POLLIN, 0};
+            if (::poll(&fd, 1, 20) <= 0)
+                continue;
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n <= 0)
+                return;
+            screen.append(buffer, std::size_t(n));
+        }
     }
     void Type(const std::string& text) { (void)!::write(master, text.data(), text.size()); }
     void Signal(int signalNumber) { ::kill(pid, signalNumber); }
@@ -134,6 +144,30 @@ TEST_F(CliTerminalTest, CtrlCDuringTheQuestionStopsWithoutWriting)
     EXPECT_EQ(program.Finish(), 2) << program.screen;
     EXPECT_EQ(pipeline_test::ReadBytes(out / "a.jpg"), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
     EXPECT_NE(ReadText(scratch / "out.txt").find("stopped by Ctrl-C"), std::string::npos);
+}
+
+TEST_F(CliTerminalTest, NothingIsDrawnOverAWaitingQuestion)
+{
+    // Two folder groups: the first is framed with its progress bar, the
+    // second finds its output there and asks. The question must stay the
+    // last thing on the terminal until it is answered.
+    fs::create_directories(in / "first");
+    fs::create_directories(in / "second");
+    for (int i = 0; i < 3; ++i)
+        pipeline_test::WriteJpeg(in / ("first/p" + std::to_string(i) + ".jpg"), 48, 32);
+    pipeline_test::WriteJpeg(in / "second/a.jpg", 32, 24);
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 3; ++i)
+            fs::remove(out / ("p" + std::to_string(i) + ".jpg"));
+        CTerminalProgram program({"--preset", "1", "--out", out.path.string(), in / "first", in / "second"},
+                                 scratch / "out.txt");
+        ASSERT_TRUE(program.WaitFor("[y/N] ")) << program.screen;
+        program.Watch(300);
+        const std::string tail = program.screen.substr(program.screen.rfind("[y/N] "));
+        EXPECT_EQ(tail, "[y/N] ") << "round " << round << ": " << program.screen;
+        program.Type("n\n");
+        EXPECT_EQ(program.Finish(), 2) << program.screen;
+    }
 }
 
 } // namespace
