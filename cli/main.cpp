@@ -174,10 +174,13 @@ int main(int argc, char** argv)
 
     bool announcedStop = false;
     for (bool ended = false; !ended;) {
+        // Asked before the queue is looked at: a job posts its end before its
+        // thread ends, so once it has ended an empty queue holds nothing more.
+        const bool running = job.IsRunning();
         CNotification notification;
         if (platform.TakeNotification(notification, 100)) {
             ended = report.Handle(notification);
-        } else if (!job.IsRunning()) {
+        } else if (!running) {
             break;  // a job always posts its end; this only guards against waiting for ever
         }
         if (interrupted && !announcedStop) {
