@@ -80,6 +80,12 @@ bool CConsoleReport::Handle(const CNotification& n)
         progress = n.param;
         break;
     case UWM_DONE:
+        // A job that ends early carries the reason; one that ran to the end
+        // carries no text.
+        if (!n.text.empty() && engineFailure.empty()) {
+            engineFailure = n.text;
+            Line("error    the job ended early: " + n.text, true);
+        }
         done = true;
         progress = engineFailure.empty() ? 100 : progress;
         break;
