@@ -82,6 +82,8 @@ public:
     int AllocatePlanes();
     // Frees all planes; planes becomes 0 (rows and cols stay).
     void FreePlanes();
+    // Whether planes is 1 to 4 and each of those planes has its buffer.
+    bool HasAllPlanes() const;
 
     // Stores plane `index`'s pointer in *out. Index 0 to 3; another index
     // gives null and 1.

@@ -15,20 +15,10 @@ int GetTypedPlane(const CImage& image, T** out, int index)
     return kImageSuccess;
 }
 
-bool HasAllPlanes(const CImage& image)
-{
-    if (image.planes <= 0 || image.planes > 4)
-        return false;
-    for (int p = 0; p < image.planes; ++p)
-        if (image.plane[p] == nullptr)
-            return false;
-    return true;
-}
-
 template <typename T>
 int Interleave(const CImage& image, int type, T* out, std::size_t count)
 {
-    if (image.sampleType != type || out == nullptr || !HasAllPlanes(image) ||
+    if (image.sampleType != type || out == nullptr || !image.HasAllPlanes() ||
         count != image.PixelCount() * static_cast<std::size_t>(image.planes))
         return kImageBadArgument;
     const std::size_t n = image.PixelCount();
@@ -45,7 +35,7 @@ int Interleave(const CImage& image, int type, T* out, std::size_t count)
 template <typename T>
 int Deinterleave(CImage& image, int type, const T* in, std::size_t count)
 {
-    if (image.sampleType != type || in == nullptr || !HasAllPlanes(image) ||
+    if (image.sampleType != type || in == nullptr || !image.HasAllPlanes() ||
         count != image.PixelCount() * static_cast<std::size_t>(image.planes))
         return kImageBadArgument;
     const std::size_t n = image.PixelCount();
@@ -60,6 +50,16 @@ int Deinterleave(CImage& image, int type, const T* in, std::size_t count)
 }
 } // namespace
 
+bool CImage::HasAllPlanes() const
+{
+    if (planes <= 0 || planes > 4)
+        return false;
+    for (int p = 0; p < planes; ++p)
+        if (plane[p] == nullptr)
+            return false;
+    return true;
+}
+
 int CImage::GetPlane(std::uint8_t** out, int index) const { return GetTypedPlane(*this, out, index); }
 int CImage::GetPlane(std::uint16_t** out, int index) const { return GetTypedPlane(*this, out, index); }
 int CImage::GetPlane(float** out, int index) const { return GetTypedPlane(*this, out, index); }
@@ -68,7 +68,7 @@ int CImage::GetPixelRGBA(int col, int row, std::uint8_t out[4]) const
 {
     std::fill(out, out + 4, std::uint8_t{0});
     const long long index = static_cast<long long>(row) * cols + col;
-    if (index < 0 || static_cast<std::size_t>(index) >= PixelCount() || !HasAllPlanes(*this))
+    if (index < 0 || static_cast<std::size_t>(index) >= PixelCount() || !HasAllPlanes())
         return kImageBadArgument;
     const std::size_t i = static_cast<std::size_t>(index);
     const int n = std::min(planes, 4);
@@ -108,7 +108,7 @@ std::size_t CImage::DibStride(int cols_)
 
 int CImage::ExportDIB(std::uint8_t* buffer, std::size_t byteSize) const
 {
-    if (buffer == nullptr || planes < 3 || !HasAllPlanes(*this) || PixelCount() == 0)
+    if (buffer == nullptr || planes < 3 || !HasAllPlanes() || PixelCount() == 0)
         return kImageBadArgument;
     const std::size_t stride = DibStride(cols);
     if (byteSize != stride * static_cast<std::size_t>(rows))

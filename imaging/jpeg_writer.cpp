@@ -136,12 +136,7 @@ void RunWrite(JpegWriteJob* job)
 
 bool IsWritable(const CImage& image)
 {
-    if ((image.planes != 1 && image.planes != 3) || image.PixelCount() == 0)
-        return false;
-    for (int p = 0; p < image.planes; ++p)
-        if (image.plane[p] == nullptr)
-            return false;
-    return true;
+    return (image.planes == 1 || image.planes == 3) && image.PixelCount() != 0 && image.HasAllPlanes();
 }
 
 // The whole raster as interleaved bytes: 16-bit samples give their high

@@ -153,11 +153,8 @@ int ScaledSize(float scale, int n)
 std::unique_ptr<CImage> CImage::Resize(float scaleX, float scaleY, int mode) const
 {
     // NaN fails these tests as well as negative scales.
-    if (!(scaleX >= 0.0f) || !(scaleY >= 0.0f) || planes <= 0 || PixelCount() == 0)
+    if (!(scaleX >= 0.0f) || !(scaleY >= 0.0f) || !HasAllPlanes() || PixelCount() == 0)
         return nullptr;
-    for (int p = 0; p < planes; ++p)
-        if (plane[p] == nullptr)
-            return nullptr;
     const int newCols = ScaledSize(scaleX, cols);
     const int newRows = ScaledSize(scaleY, rows);
     if (newCols < 1 || newRows < 1)
