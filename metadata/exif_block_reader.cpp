@@ -21,12 +21,6 @@ constexpr std::size_t kEntrySize = 12;
 // Bytes per component of the TIFF field types 1 to 12.
 constexpr std::uint32_t kBytesPerComponent[13] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
 
-// A hostile block can make every entry of a directory point back at the
-// directory itself; the depth limit alone would then allow thousands to the
-// fifth power of visits. No real block comes near this many entry visits.
-constexpr std::size_t kEntryVisitBudget = 1'000'000;
-
-
 class CFileByteSource {
 public:
     explicit CFileByteSource(std::FILE* file) : file(file) {}

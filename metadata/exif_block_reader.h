@@ -30,6 +30,10 @@ public:
     static constexpr int kMaximumDepth = 4;
     // Marker prefix and up to five fill bytes; one more 0xFF ends the scan.
     static constexpr int kMaximumFillBytes = 6;
+    // A hostile block can make every entry of a directory point back at the
+    // directory itself; the depth limit alone would then allow thousands to
+    // the fifth power of visits. No real block comes near this many.
+    static constexpr std::size_t kEntryVisitBudget = 1'000'000;
 
     // Scans `file` (opened as raw bytes, positioned at its first byte; read
     // forwards, never closed here) up to the first APP1 segment and copies it
@@ -69,5 +73,5 @@ private:
     ByteOrder byteOrder = ByteOrder::Motorola;
     // Bounds the work a hostile block can cause (see the walk); reset by
     // each parse.
-    std::size_t entryVisitsLeft = 1'000'000;
+    std::size_t entryVisitsLeft = kEntryVisitBudget;
 };
