@@ -63,12 +63,15 @@ int CBatchWorker::RunJob()
     announcedInGroup = 0;
     ClaimSources();
 
+    const auto endStopped = [this] {
+        CloseEngine();
+        Post(UWM_STOPPED, 100);
+        return 0;
+    };
+
     while (!queue.empty()) {
-        if (Checkpoint() || stopRequested) {
-            CloseEngine();
-            Post(UWM_STOPPED, 100);
-            return 0;
-        }
+        if (Checkpoint())
+            return endStopped();
 
         // The folder group: the run of entries in the first entry's folder.
         const std::string folder = FolderOfPath(queue.front());
@@ -107,21 +110,15 @@ int CBatchWorker::RunJob()
             }
             // The current picture is complete (written, failed or unreadable):
             // the place where a stop takes effect.
-            if (stopRequested) {
-                CloseEngine();
-                Post(UWM_STOPPED, 100);
-                return 0;
-            }
+            if (stopRequested)
+                return endStopped();
             if (loaded) {
                 inputImage.reset();
                 progress += progressShare / 2;
                 Post(UWM_PICTURE_DONE, int(progress));
             }
-            if (Checkpoint()) {
-                CloseEngine();
-                Post(UWM_STOPPED, 100);
-                return 0;
-            }
+            if (Checkpoint())
+                return endStopped();
         }
         engineOutput.Free();
         announcedInGroup = 0;
@@ -132,11 +129,9 @@ int CBatchWorker::RunJob()
         lastWidth = lastHeight = -1;
     }
 
+    if (stopRequested)
+        return endStopped();
     CloseEngine();
-    if (stopRequested) {
-        Post(UWM_STOPPED, 100);
-        return 0;
-    }
     Post(UWM_DONE, 100);
     return 1;
 }
