@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 namespace {
-struct CBitmapSpec {
+struct CBitmapRecipe {
     int width = 1;
     int height = 1;
     int bits = 24;
@@ -16,7 +16,7 @@ struct CBitmapSpec {
     CBytes pixels;   // rows as stored, padding included
 };
 
-CBytes MakeBitmap(const CBitmapSpec& s)
+CBytes MakeBitmap(const CBitmapRecipe& s)
 {
     CBytes b;
     const std::uint32_t offset = 14 + s.headerSize + static_cast<std::uint32_t>(s.palette.size());
@@ -61,7 +61,7 @@ void ExpectRgb(const CImage& image, int col, int row, int r, int g, int b)
 
 TEST(BitmapReader, Reads24BitRowsBottomUpWithPadding)
 {
-    CBitmapSpec s;
+    CBitmapRecipe s;
     s.width = 3;
     s.height = 2;
     // Rows of 9 data bytes and 3 padding bytes; the first file row is the
@@ -81,7 +81,7 @@ TEST(BitmapReader, Reads24BitRowsBottomUpWithPadding)
 
 TEST(BitmapReader, TopDownBitmapKeepsFirstFileRowOnTop)
 {
-    CBitmapSpec s;
+    CBitmapRecipe s;
     s.width = 1;
     s.height = -2;
     s.pixels = {1, 2, 3, 0, 4, 5, 6, 0};
@@ -93,7 +93,7 @@ TEST(BitmapReader, TopDownBitmapKeepsFirstFileRowOnTop)
 
 TEST(BitmapReader, Reads48BitRowsOf20Bytes)
 {
-    CBitmapSpec s;
+    CBitmapRecipe s;
     s.width = 3;
     s.height = 1;
     s.bits = 48;
@@ -111,7 +111,7 @@ TEST(BitmapReader, Reads48BitRowsOf20Bytes)
 
 TEST(BitmapReader, Reads96BitFloatRows)
 {
-    CBitmapSpec s;
+    CBitmapRecipe s;
     s.bits = 96;
     for (float v : {0.25f, 0.5f, 0.75f}) {
         std::uint8_t raw[4];
@@ -126,7 +126,7 @@ TEST(BitmapReader, Reads96BitFloatRows)
 
 TEST(BitmapReader, PaletteDepthsUnpackMostSignificantFirst)
 {
-    CBitmapSpec s;
+    CBitmapRecipe s;
     s.bits = 1;
     s.width = 10;
     s.palette = {0, 0, 0, 0, 10, 20, 30, 0};
@@ -153,7 +153,7 @@ TEST(BitmapReader, PaletteDepthsUnpackMostSignificantFirst)
 TEST(BitmapReader, PaletteFollowsLongerHeaders)
 {
     for (std::uint32_t headerSize : {40u, 108u, 124u}) {
-        CBitmapSpec s;
+        CBitmapRecipe s;
         s.bits = 8;
         s.width = 2;
         s.headerSize = headerSize;
@@ -171,7 +171,7 @@ TEST(BitmapReader, PaletteFollowsLongerHeaders)
 
 TEST(BitmapReader, Reads16Bit555And32BitPixels)
 {
-    CBitmapSpec s;
+    CBitmapRecipe s;
     s.bits = 16;
     s.width = 2;
     PutU16LE(s.pixels, (31u << 10) | (16u << 5) | 1u);
@@ -189,7 +189,7 @@ TEST(BitmapReader, Reads16Bit555And32BitPixels)
 
 TEST(BitmapReader, ResolutionFromPixelsPerMetre)
 {
-    CBitmapSpec s;
+    CBitmapRecipe s;
     s.xPelsPerMeter = 2835;
     s.pixels = {0, 0, 0, 0};
     EXPECT_EQ(Read(MakeBitmap(s)).resolution, 72);
@@ -199,7 +199,7 @@ TEST(BitmapReader, ResolutionFromPixelsPerMetre)
 
 TEST(BitmapReader, RefusesWhatItDoesNotDecode)
 {
-    CBitmapSpec s;
+    CBitmapRecipe s;
     s.pixels = {0, 0, 0, 0};
     s.compression = 1;  // RLE
     Read(MakeBitmap(s), kImageCannotOpen);
@@ -213,7 +213,7 @@ TEST(BitmapReader, RefusesWhatItDoesNotDecode)
     s.pixels.assign(64, 0);
     Read(MakeBitmap(s), kImageCannotOpen);
 
-    CBytes wrong = MakeBitmap(CBitmapSpec{});
+    CBytes wrong = MakeBitmap(CBitmapRecipe{});
     wrong[1] = 'A';
     Read(wrong, kImageBadArgument);
 }
@@ -221,21 +221,21 @@ TEST(BitmapReader, RefusesWhatItDoesNotDecode)
 TEST(BitmapReader, RefusesImpossibleSizesBeforeAllocating)
 {
     for (auto [w, h] : {std::pair{0, 1}, {-4, 1}, {1, 0}, {1, INT32_MIN}, {0x7FFFFFFF, 0x7FFFFFFF}, {60000, 60000}}) {
-        CBitmapSpec s;
+        CBitmapRecipe s;
         s.width = w;
         s.height = h;
         s.pixels = {0, 0, 0, 0};
         Read(MakeBitmap(s), kImageBadArgument);
     }
     // A header cut short.
-    CBytes bytes = MakeBitmap(CBitmapSpec{});
+    CBytes bytes = MakeBitmap(CBitmapRecipe{});
     bytes.resize(30);
     Read(bytes, kImageBadArgument);
 }
 
 TEST(BitmapReader, ShortFileLeavesMissingSamplesAtZero)
 {
-    CBitmapSpec s;
+    CBitmapRecipe s;
     s.width = 2;
     s.height = 3;
     s.pixels.assign(3 * 8, 0x7F);
@@ -253,7 +253,7 @@ TEST(BitmapReader, ShortFileLeavesMissingSamplesAtZero)
 TEST(BitmapReader, InfoAndFileEntries)
 {
     CScratchFolder folder;
-    CBitmapSpec s;
+    CBitmapRecipe s;
     s.width = 5;
     s.height = -7;
     s.pixels.assign(16 * 7, 1);
@@ -278,7 +278,7 @@ TEST(BitmapReader, InfoAndFileEntries)
 TEST(BitmapReader, DecodesBitFieldMasks)
 {
     // 5-6-5 masks after a 40-byte header, where a palette would be.
-    CBitmapSpec s;
+    CBitmapRecipe s;
     s.bits = 16;
     s.width = 2;
     s.compression = 3;
@@ -292,7 +292,7 @@ TEST(BitmapReader, DecodesBitFieldMasks)
     ExpectRgb(image, 1, 0, 8, 255, 132);
 
     // 32-bit masks inside a 124-byte header, in an unusual order.
-    CBitmapSpec v5;
+    CBitmapRecipe v5;
     v5.bits = 32;
     v5.width = 1;
     v5.compression = 3;

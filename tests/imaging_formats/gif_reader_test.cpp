@@ -87,7 +87,7 @@ void PutSubBlocks(CBytes& b, const CBytes& data)
     PutU8(b, 0);
 }
 
-struct CGifSpec {
+struct CGifRecipe {
     std::string version = "GIF89a";
     int width = 4;
     int height = 2;
@@ -102,7 +102,7 @@ struct CGifSpec {
     CBytes data;  // used instead of encoding `indices` when not empty
 };
 
-CBytes MakeGif(const CGifSpec& s)
+CBytes MakeGif(const CGifRecipe& s)
 {
     CBytes b;
     PutText(b, s.version);
@@ -200,7 +200,7 @@ TEST(GifReader, ReadsSmallestKnownGif)
 
 TEST(GifReader, MapsIndicesThroughColourTables)
 {
-    CGifSpec s;
+    CGifRecipe s;
     s.globalTable = kFourColours;
     s.indices = {0, 1, 2, 3, 3, 2, 1, 0};
     s.beforeImage = {0x21, 0xFE, 3, 'a', 'b', 'c', 0, 0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0',
@@ -222,7 +222,7 @@ TEST(GifReader, MapsIndicesThroughColourTables)
 
 TEST(GifReader, InterlacedRowsGoToDisplayOrder)
 {
-    CGifSpec s;
+    CGifRecipe s;
     s.width = 1;
     s.height = 8;
     s.interlaced = true;
@@ -240,7 +240,7 @@ TEST(GifReader, InterlacedRowsGoToDisplayOrder)
 
 TEST(GifReader, DataEndingEarlyLeavesIndexZero)
 {
-    CGifSpec s;
+    CGifRecipe s;
     s.globalTable = {5, 6, 7, 200, 200, 200, 0, 0, 0, 0, 0, 0};
     s.width = 4;
     s.height = 1;
@@ -253,11 +253,11 @@ TEST(GifReader, DataEndingEarlyLeavesIndexZero)
 
 TEST(GifReader, RefusesBadFiles)
 {
-    CGifSpec good;
+    CGifRecipe good;
     good.globalTable = kFourColours;
     good.indices = {0, 1, 2, 3, 0, 1, 2, 3};
 
-    CGifSpec s = good;
+    CGifRecipe s = good;
     s.version = "GIF87a";
     s.aspect = 49;  // only GIF89a may carry an aspect ratio
     ReadGif(MakeGif(s), kImageBadArgument);
@@ -295,7 +295,7 @@ TEST(GifReader, RefusesBadFiles)
 
 TEST(GifReader, InfoDecodesTheFirstImage)
 {
-    CGifSpec s;
+    CGifRecipe s;
     s.globalTable = kFourColours;
     s.width = 3;
     s.height = 2;
@@ -321,13 +321,13 @@ TEST(GifReader, InfoDecodesTheFirstImage)
 
 TEST(GifReader, ThreadsDecodeIndependently)
 {
-    CGifSpec a;
+    CGifRecipe a;
     a.globalTable = kFourColours;
     a.width = 64;
     a.height = 64;
     for (int i = 0; i < 64 * 64; ++i)
         a.indices.push_back(static_cast<std::uint8_t>((i / 7) % 4));
-    CGifSpec b = a;
+    CGifRecipe b = a;
     for (auto& v : b.indices)
         v = static_cast<std::uint8_t>(3 - v);
     const CBytes fileA = MakeGif(a), fileB = MakeGif(b);

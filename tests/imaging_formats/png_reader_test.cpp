@@ -8,7 +8,7 @@
 #include <png.h>
 
 namespace {
-struct CPngSpec {
+struct CPngRecipe {
     png_uint_32 width = 2;
     png_uint_32 height = 1;
     int depth = 8;
@@ -22,7 +22,7 @@ struct CPngSpec {
 
 // libpng's write path in one setjmp function with trivially destructible
 // locals only.
-bool WritePngFile(const char* path, const CPngSpec* s)
+bool WritePngFile(const char* path, const CPngRecipe* s)
 {
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr)
@@ -61,7 +61,7 @@ bool WritePngFile(const char* path, const CPngSpec* s)
     return true;
 }
 
-std::filesystem::path WritePng(const CScratchFolder& folder, const std::string& name, const CPngSpec& s)
+std::filesystem::path WritePng(const CScratchFolder& folder, const std::string& name, const CPngRecipe& s)
 {
     const auto path = folder.path / name;
     EXPECT_TRUE(WritePngFile(path.c_str(), &s));
@@ -80,7 +80,7 @@ CImage ReadPngPath(const std::filesystem::path& path, int expected = kImageSucce
 TEST(PngReader, PaletteWithTransparencyGainsAlphaPlane)
 {
     CScratchFolder folder;
-    CPngSpec s;
+    CPngRecipe s;
     s.width = 3;
     s.colourType = PNG_COLOR_TYPE_PALETTE;
     s.palette = {{255, 0, 0}, {0, 0, 255}, {1, 2, 3}};
@@ -108,7 +108,7 @@ TEST(PngReader, PaletteWithTransparencyGainsAlphaPlane)
 TEST(PngReader, SmallGreyDepthsScaleToFullRange)
 {
     CScratchFolder folder;
-    CPngSpec s;
+    CPngRecipe s;
     s.width = 4;
     s.depth = 2;
     s.colourType = PNG_COLOR_TYPE_GRAY;
@@ -124,7 +124,7 @@ TEST(PngReader, SmallGreyDepthsScaleToFullRange)
 TEST(PngReader, SixteenBitSamplesInHostOrderAlphaLast)
 {
     CScratchFolder folder;
-    CPngSpec s;
+    CPngRecipe s;
     s.depth = 16;
     s.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
     s.rows = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0, 0, 1, 0, 2, 0, 3, 0, 4};
@@ -135,7 +135,7 @@ TEST(PngReader, SixteenBitSamplesInHostOrderAlphaLast)
     EXPECT_EQ(Sample16(image, 3, 0, 0), 0xDEF0);
     EXPECT_EQ(Sample16(image, 3, 1, 0), 4);
 
-    CPngSpec ga;
+    CPngRecipe ga;
     ga.colourType = PNG_COLOR_TYPE_GRAY_ALPHA;
     ga.rows = {10, 20, 30, 40};
     const CImage greyAlpha = ReadPngPath(WritePng(folder, "ga.png", ga));
@@ -147,7 +147,7 @@ TEST(PngReader, SixteenBitSamplesInHostOrderAlphaLast)
 TEST(PngReader, InterlacedFilesComeOutInDisplayOrder)
 {
     CScratchFolder folder;
-    CPngSpec s;
+    CPngRecipe s;
     s.width = 9;
     s.height = 11;
     s.interlaced = true;
@@ -165,7 +165,7 @@ TEST(PngReader, InterlacedFilesComeOutInDisplayOrder)
 TEST(PngReader, DamagedFilesFailWithoutPlanes)
 {
     CScratchFolder folder;
-    CPngSpec s;
+    CPngRecipe s;
     s.width = 64;
     s.height = 64;
     for (int i = 0; i < 64 * 64 * 3; ++i)
@@ -181,7 +181,7 @@ TEST(PngReader, DamagedFilesFailWithoutPlanes)
     EXPECT_EQ(image.planes, 3);
 
     // A header claiming a huge picture over a few bytes of data.
-    CPngSpec tiny;
+    CPngRecipe tiny;
     tiny.width = 1;
     tiny.height = 1;
     tiny.rows = {1, 2, 3};
@@ -204,7 +204,7 @@ TEST(PngReader, DamagedFilesFailWithoutPlanes)
 TEST(PngReader, DetectedByContentWhateverTheName)
 {
     CScratchFolder folder;
-    CPngSpec s;
+    CPngRecipe s;
     s.rows = {1, 2, 3, 4, 5, 6};
     const auto path = folder.path / "looks_like.jpg";
     std::filesystem::rename(WritePng(folder, "x.png", s), path);
@@ -216,7 +216,7 @@ TEST(PngReader, DetectedByContentWhateverTheName)
 TEST(PngReader, SkipsTextChunksEvenWithForgedLengths)
 {
     CScratchFolder folder;
-    CPngSpec s;
+    CPngRecipe s;
     s.rows = {1, 2, 3, 4, 5, 6};
     s.withText = true;
     const auto path = WritePng(folder, "text.png", s);

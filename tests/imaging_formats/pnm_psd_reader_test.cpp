@@ -153,7 +153,7 @@ TEST(PackBits, NeverWritesPastTheRowAndNeedsItExactly)
 }
 
 namespace {
-struct CPhotoshopSpec {
+struct CPhotoshopRecipe {
     unsigned channels = 3;
     unsigned rows = 1;
     unsigned cols = 2;
@@ -164,7 +164,7 @@ struct CPhotoshopSpec {
     CBytes data;  // after the compression field
 };
 
-CBytes MakePhotoshop(const CPhotoshopSpec& s)
+CBytes MakePhotoshop(const CPhotoshopRecipe& s)
 {
     CBytes b;
     PutText(b, "8BPS");
@@ -185,7 +185,7 @@ CBytes MakePhotoshop(const CPhotoshopSpec& s)
     return b;
 }
 
-CImage ReadPsd(const CPhotoshopSpec& s, int expected)
+CImage ReadPsd(const CPhotoshopRecipe& s, int expected)
 {
     CImage image;
     EXPECT_EQ(ReadPhotoshopBytes(MakePhotoshop(s), image), expected);
@@ -196,7 +196,7 @@ CImage ReadPsd(const CPhotoshopSpec& s, int expected)
 
 TEST(PhotoshopReader, ReadsRawChannelAfterChannel)
 {
-    CPhotoshopSpec s;
+    CPhotoshopRecipe s;
     s.data = {1, 2, 3, 4, 5, 6};
     const CImage image = ReadPsd(s, kImageSuccess);
     ASSERT_EQ(image.planes, 3);
@@ -216,7 +216,7 @@ TEST(PhotoshopReader, ReadsRawChannelAfterChannel)
 
 TEST(PhotoshopReader, KeepsFirstFourOfFiveChannels)
 {
-    CPhotoshopSpec s;
+    CPhotoshopRecipe s;
     s.channels = 5;
     s.cols = 1;
     s.data = {10, 20, 30, 40, 50};
@@ -230,7 +230,7 @@ TEST(PhotoshopReader, KeepsFirstFourOfFiveChannels)
 
 TEST(PhotoshopReader, DecodesPackBitsRows)
 {
-    CPhotoshopSpec s;
+    CPhotoshopRecipe s;
     s.channels = 2;
     s.rows = 2;
     s.cols = 7;
@@ -249,9 +249,9 @@ TEST(PhotoshopReader, DecodesPackBitsRows)
 
 TEST(PhotoshopReader, RefusesBadDocumentsWithoutPlanes)
 {
-    CPhotoshopSpec good;
+    CPhotoshopRecipe good;
     good.data = {1, 2, 3, 4, 5, 6};
-    CPhotoshopSpec s = good;
+    CPhotoshopRecipe s = good;
     s.mode = 4;  // CMYK
     ReadPsd(s, kImageBadArgument);
     s = good;
@@ -300,7 +300,7 @@ TEST(PhotoshopReader, RefusesBadDocumentsWithoutPlanes)
 TEST(PhotoshopReader, FileEntries)
 {
     CScratchFolder folder;
-    CPhotoshopSpec s;
+    CPhotoshopRecipe s;
     s.data = {1, 2, 3, 4, 5, 6};
     const auto path = folder.Write("doc.psd", MakePhotoshop(s));
     int cols = 0, rows = 0, planes = 0;

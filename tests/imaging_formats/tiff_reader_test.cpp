@@ -9,7 +9,7 @@
 namespace {
 using CSampleFn = std::function<unsigned(int x, int y, int s)>;
 
-struct CTiffSpec {
+struct CTiffRecipe {
     std::uint32_t width = 5;
     std::uint32_t height = 3;
     std::uint16_t bits = 8;
@@ -25,7 +25,7 @@ struct CTiffSpec {
 
 // Packs one block row (a strip row, or a tile row of `count` pixels from x0)
 // the way the file stores it.
-void PackRow(const CTiffSpec& s, const CSampleFn& value, int y, int x0, int count, int sample, std::uint8_t* out)
+void PackRow(const CTiffRecipe& s, const CSampleFn& value, int y, int x0, int count, int sample, std::uint8_t* out)
 {
     const int perPixel = s.planar == PLANARCONFIG_SEPARATE ? 1 : s.samples;
     for (int i = 0; i < count; ++i) {
@@ -48,7 +48,7 @@ void PackRow(const CTiffSpec& s, const CSampleFn& value, int y, int x0, int coun
     }
 }
 
-std::filesystem::path WriteTiff(const CScratchFolder& folder, const std::string& name, const CTiffSpec& s,
+std::filesystem::path WriteTiff(const CScratchFolder& folder, const std::string& name, const CTiffRecipe& s,
                                 const CSampleFn& value)
 {
     const auto path = folder.path / name;
@@ -109,7 +109,7 @@ unsigned Pattern16(int x, int y, int s)
 }
 
 // Every sample of the image against the pattern.
-void ExpectPattern(const CImage& image, const CTiffSpec& s, const CSampleFn& value)
+void ExpectPattern(const CImage& image, const CTiffRecipe& s, const CSampleFn& value)
 {
     ASSERT_EQ(image.planes, s.samples);
     ASSERT_EQ(image.cols, static_cast<int>(s.width));
@@ -139,7 +139,7 @@ TEST(TiffReader, ContiguousStripsOfEveryCodec)
     for (std::uint16_t compression : {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_PACKBITS, COMPRESSION_ADOBE_DEFLATE,
                                       COMPRESSION_DEFLATE}) {
         for (std::uint16_t bits : {8, 16}) {
-            CTiffSpec s;
+            CTiffRecipe s;
             s.bits = bits;
             s.compression = compression;
             const CSampleFn fn = bits == 16 ? Pattern16 : Pattern;
@@ -155,7 +155,7 @@ TEST(TiffReader, ContiguousStripsOfEveryCodec)
 TEST(TiffReader, SeparatePlanesAndGreyscale)
 {
     CScratchFolder folder;
-    CTiffSpec s;
+    CTiffRecipe s;
     s.planar = PLANARCONFIG_SEPARATE;
     s.width = 7;
     s.height = 5;
@@ -166,7 +166,7 @@ TEST(TiffReader, SeparatePlanesAndGreyscale)
     ExpectPattern(ReadTiffPath(WriteTiff(folder, "sep16.tif", s, Pattern16)), s, Pattern16);
 
     // Greyscale with 0 = white is stored as read, not inverted.
-    CTiffSpec grey;
+    CTiffRecipe grey;
     grey.samples = 1;
     grey.photometric = PHOTOMETRIC_MINISWHITE;
     ExpectPattern(ReadTiffPath(WriteTiff(folder, "grey.tif", grey, Pattern)), grey, Pattern);
@@ -175,7 +175,7 @@ TEST(TiffReader, SeparatePlanesAndGreyscale)
 TEST(TiffReader, TiledFilesReadLikeStrips)
 {
     CScratchFolder folder;
-    CTiffSpec s;
+    CTiffRecipe s;
     s.width = 40;
     s.height = 21;
     s.tile = 16;
@@ -193,7 +193,7 @@ TEST(TiffReader, BilevelSetBitsReadAsZero)
     const CSampleFn expected = [&](int x, int y, int s) { return bit(x, y, s) ? 0u : 255u; };
     for (std::uint16_t photometric : {PHOTOMETRIC_MINISBLACK, PHOTOMETRIC_MINISWHITE}) {
         for (std::uint16_t compression : {COMPRESSION_NONE, COMPRESSION_CCITTFAX4, COMPRESSION_PACKBITS}) {
-            CTiffSpec s;
+            CTiffRecipe s;
             s.bits = 1;
             s.samples = 1;
             s.width = 19;
@@ -212,7 +212,7 @@ TEST(TiffReader, BilevelSetBitsReadAsZero)
 TEST(TiffReader, CmykBecomesRgbWithBlackKept)
 {
     CScratchFolder folder;
-    CTiffSpec s;
+    CTiffRecipe s;
     s.samples = 4;
     s.photometric = PHOTOMETRIC_SEPARATED;
     s.width = 3;
@@ -250,7 +250,7 @@ TEST(TiffReader, ResolutionRules)
                            {0, 72.9f, 72}, {RESUNIT_INCH, 0.0f, 0}};
     int n = 0;
     for (const CCase& c : cases) {
-        CTiffSpec s;
+        CTiffRecipe s;
         s.resolutionUnit = c.unit;
         s.xResolution = c.x;
         const CImage image = ReadTiffPath(WriteTiff(folder, "res" + std::to_string(n++) + ".tif", s, Pattern));
@@ -261,7 +261,7 @@ TEST(TiffReader, ResolutionRules)
 TEST(TiffReader, JpegCompressedYCbCrComesOutAsRgb)
 {
     CScratchFolder folder;
-    CTiffSpec s;
+    CTiffRecipe s;
     s.width = 32;
     s.height = 16;
     s.rowsPerStrip = 16;
@@ -287,7 +287,7 @@ TEST(TiffReader, JpegCompressedYCbCrComesOutAsRgb)
 TEST(TiffReader, RefusesWhatItCannotReadWithoutPlanes)
 {
     CScratchFolder folder;
-    CTiffSpec s;
+    CTiffRecipe s;
     s.bits = 4;
     ReadTiffPath(WriteTiff(folder, "four.tif", s, [](int, int, int) { return 1u; }), kImageCannotOpen);
     s.bits = 8;
@@ -296,7 +296,7 @@ TEST(TiffReader, RefusesWhatItCannotReadWithoutPlanes)
     ReadTiffPath(WriteTiff(folder, "five.tif", s, Pattern), kImageCannotOpen);
 
     // Strips that no longer decode, first or last.
-    s = CTiffSpec{};
+    s = CTiffRecipe{};
     s.width = 64;
     s.height = 64;
     s.rowsPerStrip = 8;
@@ -321,7 +321,7 @@ TEST(TiffReader, RefusesWhatItCannotReadWithoutPlanes)
 TEST(TiffReader, InfoAndMemoryCoreAgreeWithFile)
 {
     CScratchFolder folder;
-    CTiffSpec s;
+    CTiffRecipe s;
     s.samples = 4;
     s.photometric = PHOTOMETRIC_SEPARATED;
     s.width = 9;
