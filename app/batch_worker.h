@@ -104,8 +104,8 @@ public:
     // Counts of the job's pictures, for front ends' summaries.
     int picturesWritten = 0;
     int picturesFailed = 0;
-    // Pictures announced in the current folder group (process-wide in the
-    // original; one job runs at a time).
+    // Pictures announced in the current folder group: only the first one's
+    // announcement carries its path, for the window to preview.
     int announcedInGroup = 0;
 
 protected:
