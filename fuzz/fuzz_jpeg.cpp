@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "image.h"
 #include "jpeg_reader.h"
 #include "jpeg_source.h"
+#include "reader_fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -16,18 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     CImage image;
     const int read = ReadJpegFile(data, size, image);
-    if (read == kImageSuccess) {
-        // The reader and the info call agree, and every sample is addressable.
-        if (info != kImageSuccess || image.cols != cols || image.rows != rows || image.planes != planes)
-            __builtin_trap();
-        unsigned sum = 0;
-        for (int p = 0; p < image.planes; ++p)
-            for (size_t i = 0; i < image.PixelCount(); ++i)
-                sum += image.plane[p][i];
-        (void)sum;
-    } else if (image.planes != 0) {
-        __builtin_trap();
-    }
+    CheckReadResult(image, read);
+    // The reader and the info call agree.
+    if (read == kImageSuccess)
+        RequireFuzz(info == kImageSuccess && image.cols == cols && image.rows == rows && image.planes == planes);
 
     if (size > 0) {
         std::FILE* file = ::fmemopen(const_cast<uint8_t*>(data), size, "rb");
