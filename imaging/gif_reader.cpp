@@ -14,7 +14,6 @@
 namespace {
 constexpr std::uint8_t kExtensionIntroducer = 0x21;  // '!'
 constexpr std::uint8_t kImageSeparator = 0x2C;       // ','
-constexpr std::uint8_t kTrailer = 0x3B;              // ';'
 constexpr std::uint8_t kColourTableFlag = 0x80;
 constexpr std::uint8_t kInterlaceFlag = 0x40;
 // Every LZW code (at least 3 bits) yields at most 4096 indices; an image
@@ -148,10 +147,8 @@ int DecodeFirstImage(CByteSpan bytes, CGifImage& image)
             SkipSubBlocks(in);
         } else if (block == kImageSeparator) {
             return DecodeImage(in, image);
-        } else if (block == kTrailer) {
-            return kImageBadArgument;  // the file ends before any image
         } else {
-            return kImageBadArgument;  // an unknown block before any image
+            return kImageBadArgument;  // the trailer (';') or an unknown block before any image
         }
     }
 }
