@@ -76,21 +76,21 @@ bool ParsePreset(const std::string& text, int& presetIndex, int& customWidth, in
         return true;
     }
 
-    int found = -1;
-    std::string matches;
-    for (int i = kFirstPreset; i <= kLastPreset; ++i) {
-        if (Lower(kFramiraPresets[i].name) == lower) {
-            if (found >= 0)
-                matches += " and ";
-            matches += std::to_string(i) + " (" + SizeText(kFramiraPresets[i].width, kFramiraPresets[i].height) + ")";
-            found = found < 0 ? i : 100;
-        }
-    }
-    if (found >= 0 && found < 100) {
-        presetIndex = found;
+    std::vector<int> named;
+    for (int i = kFirstPreset; i <= kLastPreset; ++i)
+        if (Lower(kFramiraPresets[i].name) == lower)
+            named.push_back(i);
+    if (named.size() == 1) {
+        presetIndex = named.front();
         return true;
     }
-    if (found == 100) {
+    if (named.size() > 1) {
+        std::string matches;
+        for (const int i : named) {
+            if (!matches.empty())
+                matches += " and ";
+            matches += std::to_string(i) + " (" + SizeText(kFramiraPresets[i].width, kFramiraPresets[i].height) + ")";
+        }
         error = "the name " + text + " belongs to presets " + matches + "; give the number or the size instead";
         return false;
     }
