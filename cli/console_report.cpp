@@ -6,12 +6,18 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string_view>
 
 namespace {
 
-bool StartsWith(const std::string& text, const char* prefix)
+// The beginnings of the job's status texts the report tells apart.
+constexpr std::string_view kReadingProblem = "Problems reading";
+constexpr std::string_view kWritingProblem = "Problems writing image ";  // then the output path
+constexpr std::string_view kOutOfMemory = "Memory Allocation failed";
+
+bool StartsWith(const std::string& text, std::string_view prefix)
 {
-    return text.rfind(prefix, 0) == 0;
+    return std::string_view(text).substr(0, prefix.size()) == prefix;
 }
 
 } // namespace
@@ -49,9 +55,9 @@ bool CConsoleReport::Handle(const CNotification& n)
             awaitingResult = true;
         } else {
             awaitingResult = false;
-            if (StartsWith(n.text, "Problems writing image")) {
+            if (StartsWith(n.text, kWritingProblem)) {
                 ++writeFailed;
-                Line("failed   " + Current() + ": could not write " + n.text.substr(23) +
+                Line("failed   " + Current() + ": could not write " + n.text.substr(kWritingProblem.size()) +
                          (outOfMemory ? " (not enough memory for this picture)" : ""),
                      true);
                 outOfMemory = false;
@@ -62,14 +68,14 @@ bool CConsoleReport::Handle(const CNotification& n)
         }
         break;
     case UWM_STATUS:
-        if (StartsWith(n.text, "Problems reading")) {
+        if (StartsWith(n.text, kReadingProblem)) {
             awaitingResult = false;
             ++unreadable;
             std::error_code error;
             const bool exists = std::filesystem::exists(Current(), error);
             Line("skipped  " + Current() + (exists ? ": not a picture framira-batch can read" : ": no such file"),
                  true);
-        } else if (StartsWith(n.text, "Memory Allocation failed")) {
+        } else if (StartsWith(n.text, kOutOfMemory)) {
             outOfMemory = true;  // this picture is skipped; its line follows
         } else {
             engineFailure = n.text;
