@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -89,12 +90,10 @@ EMessageAnswer CConsolePlatformServices::ReadAnswer(const std::atomic<bool>* sto
         }
         pollfd input{STDIN_FILENO, POLLIN, 0};
         const int ready = ::poll(&input, 1, 50);
-        if (ready < 0)
-            continue;  // a signal (Ctrl-C) woke the wait: look at the stop flag again
-        if (ready == 0)
-            continue;
+        if (ready == 0 || (ready < 0 && errno == EINTR))
+            continue;  // time to look at the stop flag again (a Ctrl-C wakes the wait)
         char c = 0;
-        const ssize_t got = ::read(STDIN_FILENO, &c, 1);
+        const ssize_t got = ready < 0 ? -1 : ::read(STDIN_FILENO, &c, 1);
         if (got <= 0) {
             std::fputs("\n  -> no (no answer)\n", stderr);
             unanswerable = true;
