@@ -260,6 +260,8 @@ private:
 
 bool WriteBitmap(const CImage& image, const std::filesystem::path& path)
 {
+    if (image.planes != 3)
+        return false;  // the canvas could not be turned into an image
     const std::uint32_t stride = (std::uint32_t(image.cols) * 3 + 3) & ~3u;
     const std::uint32_t pixelBytes = stride * std::uint32_t(image.rows);
     std::vector<std::uint8_t> file(54 + pixelBytes, 0);
