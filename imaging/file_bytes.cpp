@@ -24,22 +24,24 @@ int ReadFileBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& 
         bytes.resize(want);
         std::size_t filled = 0;
         for (;;) {
-            if (filled == bytes.size()) {
-                if (filled >= maxBytes)
-                    break;
-                if (filled >= kMaxFileBytes) {
-                    bytes.clear();
-                    return kImageOutOfMemory;
-                }
-                std::size_t grown = filled < (std::size_t{1} << 16) ? std::size_t{1} << 16 : filled * 2;
-                if (grown > maxBytes)
-                    grown = maxBytes;
-                bytes.resize(grown);
-            }
-            const std::size_t got = std::fread(bytes.data() + filled, 1, bytes.size() - filled, file.get());
-            filled += got;
-            if (got == 0)
+            filled += std::fread(bytes.data() + filled, 1, bytes.size() - filled, file.get());
+            if (filled < bytes.size() || filled >= maxBytes)
+                break;  // the end of the file (or an error), or all that was asked for
+            // The size hint is normally exact: look for one more byte before
+            // growing, rather than doubling and copying the whole file to
+            // learn that it has ended.
+            const int next = std::fgetc(file.get());
+            if (next == EOF)
                 break;
+            if (filled >= kMaxFileBytes) {
+                bytes.clear();
+                return kImageOutOfMemory;
+            }
+            std::size_t grown = filled < (std::size_t{1} << 16) ? std::size_t{1} << 16 : filled * 2;
+            if (grown > maxBytes)
+                grown = maxBytes;
+            bytes.resize(grown);
+            bytes[filled++] = static_cast<std::uint8_t>(next);
         }
         if (std::ferror(file.get())) {
             bytes.clear();
