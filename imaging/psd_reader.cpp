@@ -9,6 +9,7 @@
 #include "reader_support.h"
 
 #include <climits>
+#include <new>
 #include <vector>
 
 namespace {
@@ -168,7 +169,13 @@ int ReadPhotoshopInfoBytes(CByteSpan bytes, int& cols, int& rows, int& planes)
 
 int ReadPhotoshopBytes(CByteSpan bytes, CImage& image)
 {
-    return FinishRead(image, ReadPhotoshopCore(bytes, image));
+    // The count table and the row buffer are vectors; a picture too big for
+    // memory is this file's failure, not the end of the caller's batch.
+    try {
+        return FinishRead(image, ReadPhotoshopCore(bytes, image));
+    } catch (const std::bad_alloc&) {
+        return FinishRead(image, kImageOutOfMemory);
+    }
 }
 
 int ReadPhotoshopInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes)
