@@ -26,8 +26,7 @@ struct JpegWriteJob {
     const std::uint8_t* pixels;  // rows x cols x planes, interleaved
     int cols, rows, planes, quality, resolution;
     int subsampling;              // plain parameters
-    bool followSource;
-    const JpegSourceParameters* source;
+    const JpegSourceParameters* source;  // null: the plain parameters
     J_COLOR_SPACE colorSpace;
     bool jfifMarker, adobeMarker;
     const char* comment;
@@ -106,7 +105,7 @@ void RunWrite(JpegWriteJob* job)
     cinfo->input_components = job->planes;
     cinfo->in_color_space = job->planes == 1 ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(cinfo);
-    if (job->followSource) {
+    if (job->source != nullptr) {
         FollowSource(cinfo, *job);
     } else {
         if (job->planes > 1)
@@ -211,6 +210,7 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b)
     std::error_code error;
     return std::filesystem::equivalent(a, b, error) && !error;
 }
+
 // What both writers set alike: the pixels, the image's facts and the COM text.
 std::unique_ptr<JpegWriteJob> MakeWriteJob(const CImage& image, const std::uint8_t* pixels, int quality, const char* comment)
 {
@@ -270,9 +270,9 @@ int WriteJpegFileWithSource(const CImage& image, const std::filesystem::path& pa
     auto job = MakeWriteJob(image, pixels.get(), quality, kSourceJpegComment);
     job->payload = payload;
     job->payloadLength = payloadLength != nullptr ? *payloadLength : -1;
-    job->source = &source;
-    job->followSource = ChooseColorSpace(source, image.planes, *job);
-    if (!job->followSource) {
+    if (ChooseColorSpace(source, image.planes, *job)) {
+        job->source = &source;
+    } else {
         // CMYK, YCCK and other component counts cannot take an RGB buffer:
         // write with the plain writer's parameters and keep the APP1 segment.
         job->subsampling = SubsamplingCodeOf(source.hSampFactor[0], source.vSampFactor[0]);
