@@ -8,7 +8,6 @@
 #include "memory_readers.h"
 #include "reader_support.h"
 
-#include <array>
 #include <bit>
 #include <climits>
 #include <cstring>
@@ -114,12 +113,6 @@ bool MakeChannelBits(std::uint32_t mask, CChannelBits& bits)
     bits.width = std::popcount(mask);
     return (mask >> bits.shift) == (bits.width == 32 ? 0xFFFFFFFFu : (1u << bits.width) - 1);
 }
-
-struct CPalette {
-    std::array<std::uint8_t, 256> red{};
-    std::array<std::uint8_t, 256> green{};
-    std::array<std::uint8_t, 256> blue{};
-};
 
 // Entries the file does not hold stay 0. The palette follows the header,
 // whatever its length (40, 108 and 124 bytes are common).

@@ -7,7 +7,6 @@
 #include "memory_readers.h"
 #include "reader_support.h"
 
-#include <array>
 #include <cstring>
 #include <vector>
 
@@ -20,22 +19,16 @@ constexpr std::uint8_t kInterlaceFlag = 0x40;
 // larger than its data could ever describe is refused before allocation.
 constexpr std::size_t kMaxIndicesPerByte = 8 * 4096 / 3 + 1;
 
-struct CGifPalette {
-    std::array<std::uint8_t, 256> red{};
-    std::array<std::uint8_t, 256> green{};
-    std::array<std::uint8_t, 256> blue{};
-};
-
 struct CGifImage {
     int cols = 0;
     int rows = 0;
-    CGifPalette palette;
+    CPalette palette;
     std::vector<std::uint8_t> indices;  // rows x cols, display order
 };
 
 // 2^(n+1) entries over the current ones (a local table overwrites the
 // global entries it covers; entries neither table sets stay 0).
-void ReadColourTable(CByteReader& in, std::uint8_t flags, CGifPalette& palette)
+void ReadColourTable(CByteReader& in, std::uint8_t flags, CPalette& palette)
 {
     const std::size_t entries = std::size_t{2} << (flags & 7);
     for (std::size_t i = 0; i < entries; ++i) {

@@ -3,6 +3,7 @@
 
 #include "image.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -27,6 +28,14 @@ inline int FinishRead(CImage& image, int result)
         image.FreePlanes();
     return result;
 }
+
+// The colour tables of a palette file (bitmap, GIF); entries the file does
+// not set stay 0.
+struct CPalette {
+    std::array<std::uint8_t, 256> red{};
+    std::array<std::uint8_t, 256> green{};
+    std::array<std::uint8_t, 256> blue{};
+};
 
 // Sets the fields a reader fills, then allocates the planes.
 int SetUpImage(CImage& image, int cols, int rows, int planes, int sampleType);
