@@ -56,12 +56,14 @@ void CBatchWorker::GetOutputSize(int& width, int& height) const
 bool CBatchWorker::LoadPicture(const std::string& sourcePath)
 {
     inputImage.reset();
-    auto image = std::make_unique<CImage>(std::filesystem::path(sourcePath), 0);
-    // Every readable picture is brought to 3 planes of 8 or 16 bits here, so
-    // the export always matches the three samples per pixel the engine reads.
-    if (image->planes != 0 && ConvertForEngine(*image, DetectPlaneModel(sourcePath, *image)) == kImageSuccess) {
-        inputImage = std::move(image);
-        return true;
+    if (IsPlainFile(sourcePath)) {
+        auto image = std::make_unique<CImage>(std::filesystem::path(sourcePath), 0);
+        // Every readable picture is brought to 3 planes of 8 or 16 bits here, so
+        // the export always matches the three samples per pixel the engine reads.
+        if (image->planes != 0 && ConvertForEngine(*image, DetectPlaneModel(sourcePath, *image)) == kImageSuccess) {
+            inputImage = std::move(image);
+            return true;
+        }
     }
     statusText = Format("Problems reading %s... skipping.", sourcePath);
     ++picturesFailed;

@@ -91,7 +91,8 @@ int CBatchWorker::RunJob()
 
         for (const std::string& path : group) {
             int width = 0, height = 0, planes = 0, adobe = 0;
-            GetImageInfo(std::filesystem::path(path), width, height, planes, adobe);
+            if (IsPlainFile(path))
+                GetImageInfo(std::filesystem::path(path), width, height, planes, adobe);
 
             statusText = announcedInGroup == 0 ? path : std::string(" ");
             progress += progressShare / 2;

@@ -109,6 +109,12 @@ void CreateFoldersAlong(const std::string& folder, CPlatformServices* platform)
     }
 }
 
+bool IsPlainFile(const std::string& path)
+{
+    std::error_code error;
+    return !path.empty() && fs::is_regular_file(fs::path(path), error);
+}
+
 std::string NormalPathKey(const std::string& path)
 {
     std::error_code error;

@@ -45,6 +45,11 @@ std::string BuildOutputPath(const std::string& outputFolder, const std::string& 
 // not reported: the folder's write test finds a folder that is missing.
 void CreateFoldersAlong(const std::string& folder, CPlatformServices* platform);
 
+// True when `path` is a regular file (links followed). Only such files are
+// read as pictures: a named pipe with a picture's name would hold its reader,
+// and with it the whole job, until somebody writes to it.
+bool IsPlainFile(const std::string& path);
+
 // The form of a path used to tell whether two paths name the same file:
 // absolute, with the links of its existing part resolved, lexically normal.
 std::string NormalPathKey(const std::string& path);

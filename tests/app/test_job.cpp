@@ -7,6 +7,8 @@
 #include "output_path.h"
 #include "test_platform_services.h"
 
+#include <sys/stat.h>
+
 using namespace pipeline_test;
 
 namespace {
@@ -150,6 +152,29 @@ TEST_F(JobTest, UnreadablePicturesAreSkippedAndTheRestIsWritten)
     EXPECT_LT(lastProgress, 100) << "an unreadable picture adds only its first half";
     EXPECT_EQ(job.picturesWritten, 2);
     EXPECT_EQ(job.picturesFailed, 1);
+}
+
+TEST_F(JobTest, ANamedPipeWithAPictureNameIsSkippedNotWaitedFor)
+{
+    // Nobody writes into the pipe: reading it would hold the job for ever.
+    ASSERT_EQ(::mkfifo((in / "pipe.jpg").c_str(), 0644), 0);
+    WriteJpeg(in / "good.jpg", 16, 16);
+    job.queue = {in / "pipe.jpg", in / "good.jpg"};
+    RunJob();
+    EXPECT_TRUE(fs::exists(out / "good.jpg"));
+    EXPECT_FALSE(fs::exists(out / "pipe.jpg"));
+    const auto n = platform.Notifications();
+    ASSERT_FALSE(n.empty());
+    EXPECT_EQ(n.back().message, UWM_DONE);
+    int statuses = 0;
+    for (const auto& note : n) {
+        if (note.message == UWM_STATUS) {
+            ++statuses;
+            EXPECT_EQ(note.text, "Problems reading " + (in / "pipe.jpg") + "... skipping.");
+        }
+    }
+    EXPECT_EQ(statuses, 1);
+    EXPECT_EQ(job.picturesWritten, 1);
 }
 
 TEST_F(JobTest, EngineThatCannotBeOpenedEndsTheJobWithDone)
