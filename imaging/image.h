@@ -57,7 +57,7 @@ public:
     // All fields at their defaults, no planes.
     CImage();
     // Sets cols, rows, planes and sample type and allocates the planes
-    // (contents not initialised). If the allocation fails, planes is 0.
+    // (zero-filled, as AllocatePlanes makes them). If the allocation fails, planes is 0.
     CImage(int cols, int rows, int planes, int sampleType);
     // Reads the file through the format dispatch; fileType 0 detects the type
     // from the file's first two bytes. Success is planes != 0 afterwards.
