@@ -1,5 +1,6 @@
 #include "picture_conversion.h"
 
+#include "file_bytes.h"
 #include "file_type.h"
 #include "image.h"
 
@@ -8,12 +9,6 @@
 #include <memory>
 
 namespace {
-
-// Closes a C file on every path out of a function.
-struct CFileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using CFile = std::unique_ptr<std::FILE, CFileCloser>;
 
 bool ReadAt(std::FILE* f, long offset, std::uint8_t* out, std::size_t size)
 {
@@ -24,7 +19,7 @@ bool ReadAt(std::FILE* f, long offset, std::uint8_t* out, std::size_t size)
 // the header and that directory's entries, each read checked.
 int ReadTiffPhotometric(const std::string& path)
 {
-    CFile f(std::fopen(path.c_str(), "rb"));
+    const CInputFile f = OpenForReading(path);
     if (!f)
         return -1;
     std::uint8_t header[8];
@@ -134,16 +129,6 @@ void CopyFields(const CImage& from, CImage& to)
     to.subsampling = from.subsampling;
 }
 
-bool HasAllPlanes(const CImage& image)
-{
-    if (image.planes < 1 || image.planes > 4 || image.rows < 1 || image.cols < 1)
-        return false;
-    for (int i = 0; i < image.planes; ++i)
-        if (!image.plane[i])
-            return false;
-    return true;
-}
-
 } // namespace
 
 EPlaneModel DetectPlaneModel(const std::string& path, const CImage& image)
@@ -167,7 +152,7 @@ EPlaneModel DetectPlaneModel(const std::string& path, const CImage& image)
 
 int ConvertForEngine(CImage& image, EPlaneModel model)
 {
-    if (!HasAllPlanes(image))
+    if (!image.HasAllPlanes() || image.rows < 1 || image.cols < 1)
         return kImageBadArgument;
     if (image.planes == 3 && image.sampleType != kSampleFloat)
         return kImageSuccess;
