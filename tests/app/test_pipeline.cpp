@@ -15,24 +15,10 @@ protected:
     void SetUp() override
     {
         job.engine = engine.Calls();
-        job.notifyWindow = &platform;
-        job.platform = &platform;
-        job.presetIndex = 1;  // 480 x 320
-        job.saveType = kSaveDesignatedFolder;
-        job.outputFolder = out.path.string();
-        job.strength = 1.75f;
+        SetUpPipelineJob(job, platform, out.path.string());
     }
 
-    // The job loop's steps for one picture.
-    int Frame(const std::string& source)
-    {
-        int cols = 0, rows = 0, planes = 0;
-        GetImageInfo(source, cols, rows, planes);
-        if (!job.LoadPicture(source))
-            return -1;
-        job.MakeOutputImage();
-        return job.RunAndSave(cols, rows, source);
-    }
+    int Frame(const std::string& source) { return FramePicture(job, source); }
 
     CScratchFolder in, out;
     CFakeEngine engine;

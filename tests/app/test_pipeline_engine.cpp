@@ -34,23 +34,10 @@ class PipelineEngineTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        job.notifyWindow = &platform;
-        job.platform = &platform;
-        job.presetIndex = 1;  // 480 x 320: quick
-        job.saveType = kSaveDesignatedFolder;
-        job.outputFolder = out.path.string();
-        job.strength = 1.75f;
+        SetUpPipelineJob(job, platform, out.path.string());
     }
 
-    int Frame(const std::string& source)
-    {
-        int cols = 0, rows = 0, planes = 0;
-        GetImageInfo(source, cols, rows, planes);
-        if (!job.LoadPicture(source))
-            return -1;
-        job.MakeOutputImage();
-        return job.RunAndSave(cols, rows, source);
-    }
+    int Frame(const std::string& source) { return FramePicture(job, source); }
 
     // The output's centre pixel, which lies inside the print.
     static std::vector<int> Centre(const std::string& path)

@@ -3,6 +3,9 @@
 // every kind written in code, and an engine stand-in that records its calls.
 
 #include "batch_worker.h"
+#include "file_type.h"
+#include "output_path.h"
+#include "test_platform_services.h"
 #include "framira.h"
 #include "image.h"
 #include "jpeg_writer.h"
@@ -260,3 +263,27 @@ public:
 };
 
 } // namespace pipeline_test
+
+// A job set up as the pipeline tests use it: preset 1 (480 x 320, quick),
+// every output into one designated folder.
+inline void SetUpPipelineJob(CBatchWorker& job, CTestPlatformServices& platform, const std::string& outputFolder)
+{
+    job.notifyWindow = &platform;
+    job.platform = &platform;
+    job.presetIndex = 1;
+    job.saveType = kSaveDesignatedFolder;
+    job.outputFolder = outputFolder;
+    job.strength = 1.75f;
+}
+
+// The job loop's steps for one picture: -1 when it cannot be read, else
+// RunAndSave's result.
+inline int FramePicture(CBatchWorker& job, const std::string& source)
+{
+    int cols = 0, rows = 0, planes = 0;
+    GetImageInfo(source, cols, rows, planes);
+    if (!job.LoadPicture(source))
+        return -1;
+    job.MakeOutputImage();
+    return job.RunAndSave(cols, rows, source);
+}
