@@ -4,10 +4,10 @@
 # Quick when everything is present: apt-get is not called at all then.
 set -euo pipefail
 
-packages=(g++ make cmake ninja-build pkg-config
+packages=(g++ make cmake ninja-build pkg-config qt6-base-dev libgl-dev
           libjpeg62-turbo-dev libtiff-dev libpng-dev zlib1g-dev)
 if [ "${1:-build}" = test ]; then
-  packages+=(libgtest-dev libjpeg-turbo-progs libimage-exiftool-perl
+  packages+=(libgtest-dev libjpeg-turbo-progs libimage-exiftool-perl xvfb xauth
              clang libclang-rt-14-dev)
 fi
 
