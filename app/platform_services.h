@@ -55,6 +55,16 @@ struct CFileDialogRequest {
     bool multipleSelection = true;
 };
 
+// The "Add Folder Options" question: asked for a folder being added, with
+// the ignore box and keyword text as last left; the answer comes back with
+// what the dialog last read from its controls.
+enum class EFolderOptionsAnswer { Yes, YesToAll, No, NoToAll, Cancel };
+struct CFolderOptionsQuestion {
+    std::string folderName;
+    bool ignoreFolders = false;
+    std::string keywordText;
+};
+
 class CPlatformServices : public CNotificationTarget {
 public:
     ~CPlatformServices() override = default;
@@ -102,6 +112,13 @@ public:
     virtual void WriteSettingString(const std::string& section, const std::string& key, const std::string& value) = 0;
     virtual int ReadSettingInt(const std::string& section, const std::string& key, int defaultValue) = 0;
     virtual void WriteSettingInt(const std::string& section, const std::string& key, int value) = 0;
+    // The machine-wide record: writes `value` under `group`/`key` only when
+    // no value is there yet. Needs rights a user may not have; a failure is
+    // ignored.
+    virtual void WriteMachineSettingOnce(const std::string& group, const std::string& key, const std::string& value)
+    {
+        (void)group, (void)key, (void)value;
+    }
 
     // --- Desktop -------------------------------------------------------------
     // Shows the help's table of contents; the viewer reports its own errors.
@@ -112,4 +129,11 @@ public:
     virtual std::optional<std::string> BrowseForFolder(const std::string& title, const std::string& startFolder) = 0;
     // The chosen files' full paths in the dialog's order, or nothing when cancelled.
     virtual std::optional<std::vector<std::string>> ChooseFiles(const CFileDialogRequest& request) = 0;
+    // Shows the "Add Folder Options" dialog (window thread). Cancel leaves
+    // `question` as it was; the other answers store the controls into it.
+    virtual EFolderOptionsAnswer AskFolderOptions(CFolderOptionsQuestion& question)
+    {
+        (void)question;
+        return EFolderOptionsAnswer::No;
+    }
 };

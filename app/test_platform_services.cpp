@@ -207,6 +207,32 @@ void CTestPlatformServices::WriteSettingInt(const std::string& section, const st
     WriteSettingString(section, key, std::to_string(value));
 }
 
+void CTestPlatformServices::WriteMachineSettingOnce(const std::string& group, const std::string& key,
+                                                    const std::string& value)
+{
+    std::lock_guard lock(mutex);
+    machineSettings.emplace(group + "/" + key, value);
+}
+
+void CTestPlatformServices::SetMachineSetting(const std::string& group, const std::string& key,
+                                              const std::string& value)
+{
+    std::lock_guard lock(mutex);
+    machineSettings[group + "/" + key] = value;
+}
+
+std::map<std::string, std::string> CTestPlatformServices::MachineSettings() const
+{
+    std::lock_guard lock(mutex);
+    return machineSettings;
+}
+
+std::map<std::string, std::string> CTestPlatformServices::Settings() const
+{
+    std::lock_guard lock(mutex);
+    return settings;
+}
+
 void CTestPlatformServices::ShowHelp(const std::string& helpFile)
 {
     std::lock_guard lock(mutex);
@@ -226,8 +252,42 @@ std::optional<std::string> CTestPlatformServices::BrowseForFolder(const std::str
     return browseResult;
 }
 
-std::optional<std::vector<std::string>> CTestPlatformServices::ChooseFiles(const CFileDialogRequest&)
+std::optional<std::vector<std::string>> CTestPlatformServices::ChooseFiles(const CFileDialogRequest& request)
 {
     std::lock_guard lock(mutex);
+    fileDialogsShown.push_back(request);
     return chooseFilesResult;
+}
+
+void CTestPlatformServices::QueueFolderOptionsReply(CFolderOptionsReply reply)
+{
+    std::lock_guard lock(mutex);
+    folderOptionsReplies.push_back(std::move(reply));
+}
+
+std::vector<CFolderOptionsQuestion> CTestPlatformServices::FolderOptionsAsked() const
+{
+    std::lock_guard lock(mutex);
+    return folderOptionsAsked;
+}
+
+std::vector<CFileDialogRequest> CTestPlatformServices::FileDialogsShown() const
+{
+    std::lock_guard lock(mutex);
+    return fileDialogsShown;
+}
+
+EFolderOptionsAnswer CTestPlatformServices::AskFolderOptions(CFolderOptionsQuestion& question)
+{
+    std::lock_guard lock(mutex);
+    folderOptionsAsked.push_back(question);
+    if (folderOptionsReplies.empty())
+        return EFolderOptionsAnswer::No;
+    const CFolderOptionsReply reply = folderOptionsReplies.front();
+    folderOptionsReplies.pop_front();
+    if (reply.answer != EFolderOptionsAnswer::Cancel) {
+        question.ignoreFolders = reply.ignoreFolders.value_or(question.ignoreFolders);
+        question.keywordText = reply.keywordText.value_or(question.keywordText);
+    }
+    return reply.answer;
 }

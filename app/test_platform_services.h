@@ -35,6 +35,17 @@ public:
     void SetWorkArea(CScreenRect area);
     void SetBrowseResult(std::optional<std::string> folder);
     void SetChooseFilesResult(std::optional<std::vector<std::string>> files);
+    // Answers to the next "Add Folder Options" questions, in order, each
+    // optionally with the ignore box and keyword text the user leaves in the
+    // dialog. An empty queue answers No with the controls untouched.
+    struct CFolderOptionsReply {
+        EFolderOptionsAnswer answer = EFolderOptionsAnswer::No;
+        std::optional<bool> ignoreFolders;
+        std::optional<std::string> keywordText;
+    };
+    void QueueFolderOptionsReply(CFolderOptionsReply reply);
+    std::vector<CFolderOptionsQuestion> FolderOptionsAsked() const;
+    std::vector<CFileDialogRequest> FileDialogsShown() const;
     // Called on the posting thread for every notification, after it has been
     // recorded (to stop or pause a job at a chosen point).
     void SetNotificationHook(std::function<void(const CNotification&)> hook);
@@ -62,10 +73,16 @@ public:
     void WriteSettingString(const std::string& section, const std::string& key, const std::string& value) override;
     int ReadSettingInt(const std::string& section, const std::string& key, int defaultValue) override;
     void WriteSettingInt(const std::string& section, const std::string& key, int value) override;
+    void WriteMachineSettingOnce(const std::string& group, const std::string& key, const std::string& value) override;
+    // The machine-wide records ("group/key" → value).
+    std::map<std::string, std::string> MachineSettings() const;
+    void SetMachineSetting(const std::string& group, const std::string& key, const std::string& value);
+    std::map<std::string, std::string> Settings() const;
     void ShowHelp(const std::string& helpFile) override;
     bool OpenFolderInFileManager(const std::string& folder) override;
     std::optional<std::string> BrowseForFolder(const std::string& title, const std::string& startFolder) override;
     std::optional<std::vector<std::string>> ChooseFiles(const CFileDialogRequest& request) override;
+    EFolderOptionsAnswer AskFolderOptions(CFolderOptionsQuestion& question) override;
 
 private:
     mutable std::mutex mutex;
@@ -79,10 +96,14 @@ private:
     CScreenSize screenSize{1920, 1080};
     CScreenRect workArea{0, 0, 1920, 1040};
     std::map<std::string, std::string> settings;  // "section/key" → value
+    std::map<std::string, std::string> machineSettings;
     std::vector<std::string> helpShown;
     std::vector<std::string> foldersOpened;
     std::optional<std::string> browseResult;
     std::optional<std::vector<std::string>> chooseFilesResult;
+    std::deque<CFolderOptionsReply> folderOptionsReplies;
+    std::vector<CFolderOptionsQuestion> folderOptionsAsked;
+    std::vector<CFileDialogRequest> fileDialogsShown;
     std::function<void(const CNotification&)> notificationHook;
     std::function<void(const CMessageBox&)> messageBoxHook;
 };

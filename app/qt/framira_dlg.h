@@ -1,0 +1,216 @@
+#pragma once
+// CFramiraDlg: the main window. The list of pictures and the source
+// controls on the left, the destination and screen size on the right, the
+// centre area that shows the list or a picture (start picture, hover
+// picture, the job's preview), the progress bar and Process Images below.
+// The window drives a CBatchWorker and listens to its notifications, which
+// arrive as posted CWindowMessageEvents on the window's thread.
+
+#include "batch_worker.h"
+#include "destination.h"
+#include "image.h"
+#include "input_list.h"
+#include "settings.h"
+#include "skin_bitmap.h"
+
+#include <QDialog>
+#include <QCursor>
+#include <QPointer>
+
+#include <map>
+#include <memory>
+#include <string>
+
+class CPlatformServices;
+class CTransparentText;
+class CWindowMessageEvent;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLineEdit;
+class CPictureList;
+class QProgressBar;
+class QPushButton;
+class QSlider;
+
+inline constexpr const char* kProductVersion = "1.0.0";
+// The version record kept machine-wide: group "<major>.0", value "Version".
+inline constexpr const char* kMachineVersionGroup = "1.0";
+inline constexpr const char* kMachineFileVersion = "1.0.0.0";
+inline constexpr const char* kProcessingCompleteMessage = "Processing Complete.";
+inline constexpr const char* kNoImagesMessage = "No images to process";
+
+// Posts the job's notifications to the window as CWindowMessageEvents.
+class CWindowNotifier : public CNotificationTarget {
+public:
+    explicit CWindowNotifier(QObject* window) : window(window) {}
+    void PostNotification(CNotification notification) override;
+
+private:
+    QObject* window;
+};
+
+// The looks of the Process Images and Cancel buttons.
+enum class EButtonLook { Process, Pause, Resume, Stop, Close };
+
+class CFramiraDlg : public QDialog {
+    Q_OBJECT
+public:
+    // `helpFile`: the help's table of contents (index.html).
+    CFramiraDlg(CPlatformServices& platform, std::string helpFile, QWidget* parent = nullptr);
+    ~CFramiraDlg() override;
+
+    // --- The stored choices, given before the window opens and taken when it
+    // has closed (the save type and folder text are only written back).
+    void ApplySettings(const CStoredSettings& stored);
+    CStoredSettings CollectSettings() const;
+
+    // --- Commands (the buttons call these; tests may too) ----------------------
+    void OnProcessImages();
+    void OnCancel();
+    void OnHelp();
+    void OnAbout();
+    void OnViewOutputs();
+    void OnAdd();
+    void OnAddFolder();
+    void OnRemove();
+    void OnClearInputs();
+    void OnIncludeSubfolders();
+    void OnSubfolderChoice();
+    void OnDesignatedChoice();
+    void OnChooseFolder();
+    void OnResolutionChanged(int index);
+    void OnFolderTextEdited(const QString& text);
+    // Dropped files and folders, in the drop's order.
+    void OnDropFiles(const std::vector<std::string>& paths);
+
+    // --- State, for the application object and tests --------------------------
+    bool IsRunning() const { return running; }
+    bool IsPaused() const { return paused; }
+    float PreviewSteps() const { return previewSteps; }
+    float PreviewScale() const { return previewScale; }
+    bool IsStartPictureShown() const { return startPictureShown; }
+    const CImage& PreviewImage() const { return previewImage; }
+    QRect PreviewImageRect() const;
+    QRect PreviewAreaRect() const { return previewArea; }
+    const std::string& PreviewPath() const { return previewPath; }
+    std::string FolderText() const;
+    CBatchWorker& Job() { return worker; }
+    CInputList& InputList() { return inputList; }
+    CDestination& Destination() { return destination; }
+    QWidget* Control(int id) const;
+    EButtonLook ProcessLook() const { return processLook; }
+    EButtonLook CancelLook() const { return cancelLook; }
+    QString SourceLine() const;
+    QString DestinationLine() const;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+public slots:
+    void accept() override {}  // Enter does nothing
+    void reject() override { OnCancel(); }
+
+private:
+    void CreateControls();
+    void OpenWindow();
+    QPushButton* AddButton(int id, const QString& caption, QRect rect);
+    CTransparentText* AddLabel(int id, const QString& text, QRect rect, bool pathEllipsis = false);
+    void SetButtonLook(QPushButton* button, const QString& caption, const QString& icon, const QString& tooltip);
+    void SetProcessLook(EButtonLook look);
+    void SetCancelLook(EButtonLook look);
+    void SetChoiceLooks();
+    void SetDestinationControls();
+    void EnableIdleControls(bool withChoiceLabels);
+    void RefreshDestination();
+    void RefreshListView();
+    void SetSourceLine(const std::string& folder);
+    void ShowFolderText();
+    void UpdateCursor();
+
+    void OnWindowMessage(const CWindowMessageEvent& message);
+    void OnJobDone();
+    void OnJobStopped();
+    void OnPicture(int progress, const QString& text);
+    void StartJob();
+    void StopJob();
+
+    void ShowList();
+    void ShowHoverPicture(int buttonId);
+    void ShowPicture(const CImage& picture);
+    void LayoutPreview();
+    bool AskFolderOptions(const std::string& folder, bool& toAll, std::vector<std::string>& keywords);
+    float Strength() const;
+
+    CPlatformServices& platform;
+    std::string helpFile;
+    CWindowNotifier notifier{this};
+    CBatchWorker worker;
+    CDestination destination;
+    CInputList inputList;
+
+    // Controls.
+    QGroupBox* sourceArea = nullptr;
+    QGroupBox* destinationArea = nullptr;
+    QPushButton* addFolderButton = nullptr;
+    QPushButton* addButton = nullptr;
+    QPushButton* removeButton = nullptr;
+    QPushButton* clearButton = nullptr;
+    QCheckBox* includeSubfoldersBox = nullptr;
+    CTransparentText* sourceLine = nullptr;
+    QPushButton* subfolderChoice = nullptr;
+    QLineEdit* folderBox = nullptr;
+    QPushButton* designatedChoice = nullptr;
+    QPushButton* chooseFolderButton = nullptr;
+    CTransparentText* destinationLine = nullptr;
+    QPushButton* viewOutputsButton = nullptr;
+    QComboBox* resolutionList = nullptr;
+    CPictureList* pictureList = nullptr;
+    QFrame* pictureArea = nullptr;
+    QProgressBar* progressBar = nullptr;
+    QPushButton* processButton = nullptr;
+    QPushButton* helpButton = nullptr;
+    QPushButton* logoButton = nullptr;
+    QPushButton* cancelButton = nullptr;
+    QComboBox* saveTypeList = nullptr;
+    QProgressBar* statusProgress = nullptr;
+    QLineEdit* strengthText = nullptr;
+    QSlider* strengthSlider = nullptr;
+    std::map<int, QWidget*> controls;
+
+    // Pictures.
+    CSkinBitmap skin;
+    CImage startPicture;  // the explained window, shown at opening and over Help
+    CImage logoPicture;   // shown over the logo button
+    QCursor busyCursor;
+    QCursor idleCursor;
+
+    // Job and centre area state.
+    bool running = false;
+    bool paused = false;
+    bool closing = false;
+    float previewSteps = 0.0f;
+    bool startPictureShown = false;
+    std::string previewPath;
+    std::unique_ptr<CImage> previewSource;
+    CImage previewImage;
+    QPoint previewPosition;
+    float previewScale = 1.0f;
+    QRect previewArea;
+    int presetIndex = 0;
+    int customWidth = 0;
+    int customHeight = 0;
+    bool includeSubfolders = false;
+    bool recurseDirectories = false;
+    std::string ignoreFilter = "Framira";
+    bool ignoreFolder = false;
+    EButtonLook processLook = EButtonLook::Process;
+    EButtonLook cancelLook = EButtonLook::Close;
+    int hoveredListRow = -1;
+};

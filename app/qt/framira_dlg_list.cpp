@@ -1,0 +1,237 @@
+// The main window's source and destination commands: building the list of
+// pictures, and the destination choice, folder and screen size.
+
+#include "framira_dlg.h"
+
+#include "input_list.h"
+#include "output_path.h"
+#include "picture_list.h"
+#include "platform_services.h"
+#include "transparent_text.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+QString ToQt(const std::string& text) { return QString::fromStdString(text); }
+
+inline constexpr const char* kAddFilesTitle = "Select Images for Dust Map Generation";
+inline constexpr const char* kAddFolderTitle = "Select folder containing the images";
+
+// "All Files" offers every extension the list takes; then one filter a format.
+std::vector<std::pair<std::string, std::string>> PictureFileFilters()
+{
+    std::string shown;
+    std::string patterns;
+    for (std::string_view extension : kSupportedPictureExtensions) {
+        shown += (shown.empty() ? "*" : "; *") + std::string(extension);
+        patterns += (patterns.empty() ? "*" : ";*") + std::string(extension);
+    }
+    return {{"All Files (" + shown + ")", patterns},
+            {"JPEG Files (*.jpg)", "*.jpg"},
+            {"TIFF Files (*.tif)", "*.tif"},
+            {"PNG Files (*.png)", "*.png"},
+            {"BMP Files (*.bmp)", "*.bmp"}};
+}
+
+} // namespace
+
+void CFramiraDlg::ApplySettings(const CStoredSettings& stored)
+{
+    inputList.SetBrowsePath(stored.browsePath);
+    ignoreFilter = stored.ignoreFilter;
+    ignoreFolder = stored.ignoreFolder;
+    // The stored subfolder choice is only ever written: the window opens in
+    // the subfolder choice, and a folder walk starts without subfolders.
+    recurseDirectories = false;
+}
+
+CStoredSettings CFramiraDlg::CollectSettings() const
+{
+    CStoredSettings stored;
+    stored.browsePath = inputList.GetBrowsePath();
+    stored.recurseDirectories = recurseDirectories;
+    stored.saveType = destination.GetSaveType();
+    stored.ignoreFilter = ignoreFilter;
+    stored.ignoreFolder = ignoreFolder;
+    stored.outputFolderName = destination.GetFolderText();
+    return stored;
+}
+
+void CFramiraDlg::SetSourceLine(const std::string& folder)
+{
+    sourceLine->SetText(ToQt(" " + folder));
+}
+
+void CFramiraDlg::RefreshDestination()
+{
+    destinationLine->SetText(ToQt(destination.UpdateDestination()));
+}
+
+void CFramiraDlg::ShowFolderText()
+{
+    if (folderBox->text() != ToQt(destination.GetFolderText()))
+        folderBox->setText(ToQt(destination.GetFolderText()));
+}
+
+void CFramiraDlg::RefreshListView()
+{
+    pictureList->SetEntries(inputList.Entries());
+}
+
+bool CFramiraDlg::AskFolderOptions(const std::string& folder, bool& toAll, std::vector<std::string>& keywords)
+{
+    toAll = false;
+    keywords.clear();
+    CFolderOptionsQuestion question{folder, ignoreFolder, ignoreFilter};
+    if (!includeSubfolders) {
+        recurseDirectories = false;
+        return true;
+    }
+    const EFolderOptionsAnswer answer = platform.AskFolderOptions(question);
+    ignoreFilter = question.keywordText;
+    ignoreFolder = question.ignoreFolders;
+    switch (answer) {
+    case EFolderOptionsAnswer::Cancel: return false;
+    case EFolderOptionsAnswer::Yes: recurseDirectories = true; break;
+    case EFolderOptionsAnswer::YesToAll: recurseDirectories = true; toAll = true; break;
+    case EFolderOptionsAnswer::No: recurseDirectories = false; break;
+    case EFolderOptionsAnswer::NoToAll: recurseDirectories = false; toAll = true; break;
+    }
+    if (ignoreFolder)
+        keywords = BuildKeywords(ignoreFilter);
+    return true;
+}
+
+void CFramiraDlg::OnAdd()
+{
+    const CFileDialogRequest request{kAddFilesTitle, PictureFileFilters(), "jpg", inputList.GetBrowsePath(), true};
+    const std::optional<std::vector<std::string>> chosen = platform.ChooseFiles(request);
+    if (!chosen || chosen->empty())
+        return;
+    for (const std::string& path : *chosen)
+        inputList.AddPicture(path);
+    inputList.SetBrowsePath(TrimTrailingSeparators(FolderOfPath(chosen->front())));
+    SetSourceLine(inputList.GetBrowsePath());
+    if (destination.IsSubfolderMode())
+        destination.SetSourceFolder(inputList.GetBrowsePath());
+    RefreshDestination();
+    RefreshListView();
+    ShowList();
+}
+
+void CFramiraDlg::OnAddFolder()
+{
+    const std::optional<std::string> folder = platform.BrowseForFolder(kAddFolderTitle, inputList.GetBrowsePath());
+    if (!folder)
+        return;
+    destination.SetSourceFolder(*folder);
+    bool toAll = false;
+    std::vector<std::string> keywords;
+    if (AskFolderOptions(*folder, toAll, keywords))
+        inputList.ScanFolder(*folder, recurseDirectories, keywords);
+    SetSourceLine(destination.GetSourceFolder());
+    RefreshDestination();
+    RefreshListView();
+    ShowList();
+}
+
+void CFramiraDlg::OnIncludeSubfolders()
+{
+    includeSubfolders = includeSubfoldersBox->isChecked();
+    if (!includeSubfolders)
+        recurseDirectories = false;
+    const std::string folder = destination.GetSourceFolder();
+    bool toAll = false;
+    std::vector<std::string> keywords;
+    if (!folder.empty() && AskFolderOptions(folder, toAll, keywords)) {
+        inputList.ScanFolder(folder, recurseDirectories, keywords);
+        RefreshListView();
+    }
+}
+
+void CFramiraDlg::OnDropFiles(const std::vector<std::string>& paths)
+{
+    inputList.AddDroppedPaths(paths, [this](const std::string& folder) -> std::optional<CFolderOptions> {
+        CFolderOptions options;
+        if (!AskFolderOptions(folder, options.toAll, options.keywords))
+            return std::nullopt;
+        options.recurse = recurseDirectories;
+        return options;
+    });
+    RefreshListView();
+}
+
+void CFramiraDlg::OnRemove()
+{
+    for (const std::string& path : pictureList->SelectedPaths())
+        inputList.Remove(path);
+    pictureList->clearSelection();
+    RefreshListView();
+    if (inputList.IsEmpty()) {
+        SetSourceLine({});
+        destination.SetSourceFolder({});
+        RefreshDestination();
+    }
+    update();
+}
+
+void CFramiraDlg::OnClearInputs()
+{
+    inputList.Clear();
+    RefreshListView();
+    SetSourceLine({});
+    destination.SetSourceFolder({});
+    RefreshDestination();
+}
+
+void CFramiraDlg::OnSubfolderChoice()
+{
+    if (!destination.ChooseSubfolderMode())
+        return;
+    saveTypeList->setCurrentIndex(kSaveSubfolder);
+    ShowFolderText();
+    SetChoiceLooks();
+    chooseFolderButton->setEnabled(false);
+    folderBox->setEnabled(true);
+    RefreshDestination();
+}
+
+void CFramiraDlg::OnDesignatedChoice()
+{
+    if (!destination.ChooseDesignatedFolderMode())
+        return;
+    saveTypeList->setCurrentIndex(kSaveDesignatedFolder);
+    ShowFolderText();
+    SetChoiceLooks();
+    chooseFolderButton->setEnabled(true);
+    folderBox->setEnabled(false);
+    RefreshDestination();
+    update();
+}
+
+void CFramiraDlg::OnChooseFolder()
+{
+    if (destination.ChooseFolder(inputList.GetBrowsePath()))
+        ShowFolderText();
+    RefreshDestination();
+}
+
+void CFramiraDlg::OnResolutionChanged(int index)
+{
+    if (index < 0)
+        return;
+    presetIndex = index;
+    destination.ChangeResolution(index);
+    ShowFolderText();
+    RefreshDestination();
+}
+
+void CFramiraDlg::OnFolderTextEdited(const QString& text)
+{
+    destination.SetFolderText(text.toStdString());
+    RefreshDestination();
+}

@@ -1,0 +1,15 @@
+// Framira: the desktop program.
+
+#include "framira_app.h"
+#include "qt_platform_services.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName("Brevant Inc");
+    QApplication::setApplicationName("Framira");
+    CQtPlatformServices platform;
+    return RunFramiraWindow(platform, FindHelpFile(QApplication::applicationDirPath().toStdString()));
+}
