@@ -318,6 +318,7 @@ void CFramiraDlg::OpenWindow()
     pictureList->hide();
     pictureArea->setEnabled(true);
     pictureArea->show();
+    startPictureShown = true;
     ShowPicture(startPicture);
     UpdateCursor();
 }
