@@ -203,8 +203,8 @@ QImage RippleTexture(int width, int height, float contrast)
         const float wx = x + 55.0f * Fbm(x / 210.0f, y / 210.0f, 11, 3);
         const float wy = y + 55.0f * Fbm(x / 210.0f, y / 210.0f, 17, 3);
         const float bend = 2.4f * Fbm(wx / 120.0f, wy / 120.0f, 23, 3);
-        const float a = std::sin(wy * 0.085f + wx * 0.018f + bend);
-        const float b = std::sin(wx * 0.031f - wy * 0.047f + 1.7f * Fbm(wx / 260.0f, wy / 260.0f, 29, 2));
+        const float a = std::sin(wy * 0.16f + wx * 0.035f + 1.6f * bend);
+        const float b = std::sin(wx * 0.052f - wy * 0.083f + 2.2f * Fbm(wx / 260.0f, wy / 260.0f, 29, 2));
         return 0.65f * a + 0.35f * b;
     };
     const float lx = -0.55f, ly = -0.65f;
@@ -215,7 +215,7 @@ QImage RippleTexture(int width, int height, float contrast)
             const float h = heightAt(fx, fy);
             const float dx = heightAt(fx + 1, fy) - heightAt(fx - 1, fy);
             const float dy = heightAt(fx, fy + 1) - heightAt(fx, fy - 1);
-            const float light = std::clamp((dx * lx + dy * ly) * 2.2f, -1.0f, 1.0f);
+            const float light = std::clamp((dx * lx + dy * ly) * 1.6f, -1.0f, 1.0f);
             const float tint = 0.5f + 0.5f * Fbm(fx / 300.0f, fy / 300.0f, 41, 2);
             const float level = 0.5f + 0.18f * h * contrast + 0.32f * light * contrast;
             // Deep blue-green, greener in some drifts, bluer in others.
