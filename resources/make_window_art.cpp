@@ -280,6 +280,13 @@ QImage SamplePhoto(int width, int height)
     return image;
 }
 
+// The sample photograph at a given size, drawn three times larger and
+// reduced so its hard edges come out smooth.
+QImage SmoothPhoto(int width, int height)
+{
+    return SamplePhoto(width * 3, height * 3).scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 // Mat texture from a base colour: fine fibres and a soft cloud, as the
 // engine weaves them from a picture's own colours.
 QImage MatTexture(int width, int height, QColor base, int seed)
@@ -315,14 +322,14 @@ void DrawBevel(QPainter& p, const QRectF& print, double band, QColor core)
     face(outer.topLeft(), print.topLeft(), print.bottomLeft(), outer.bottomLeft(), side);
     face(outer.topRight(), outer.bottomRight(), print.bottomRight(), print.topRight(), shade);
     face(outer.bottomLeft(), print.bottomLeft(), print.bottomRight(), outer.bottomRight(), deep);
-    const double coreWidth = std::max(1.0, band * 0.22);
+    const double coreWidth = std::max(0.5, band * 0.2);
     p.setPen(QPen(core, coreWidth));
     p.setBrush(Qt::NoBrush);
     p.drawRect(print.adjusted(-coreWidth / 2, -coreWidth / 2, coreWidth / 2, coreWidth / 2));
 }
 
 // A framed example: mat, bevel and print inside the given screen rectangle.
-void DrawFramedExample(QPainter& p, const QRect& screen, const QImage& photo, int seed)
+void DrawFramedExample(QPainter& p, const QRect& screen, QSizeF photo, int seed)
 {
     const QColor matColour(92, 104, 122);
     p.drawImage(screen.topLeft(), MatTexture(screen.width(), screen.height(), matColour, seed));
@@ -333,19 +340,18 @@ void DrawFramedExample(QPainter& p, const QRect& screen, const QImage& photo, in
     const double band = std::max(3.0, screen.height() * 0.045);
     DrawShadow(p, print.adjusted(-band, -band, band, band), 0, 3, QPointF(1.5, 2.5), 0.45);
     DrawBevel(p, print, band, QColor(64, 86, 128));
-    p.drawImage(print, photo.scaled(print.size().toSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    p.drawImage(print, SmoothPhoto(int(std::ceil(print.width())), int(std::ceil(print.height()))));
 }
 
 // ---------------------------------------------------------------- skin
 
+// Text pressed into the texture: a dark edge above, a faint light edge below.
 void DrawEngraved(QPainter& p, const QRectF& box, const QString& text, const QFont& font, int flags, int alpha)
 {
     p.setFont(font);
-    p.setPen(QColor(0, 0, 0, alpha));
-    p.drawText(box.translated(-0.7, -0.7), flags, text);
-    p.setPen(QColor(255, 255, 255, alpha / 2));
-    p.drawText(box.translated(0.7, 0.9), flags, text);
-    p.setPen(QColor(20, 60, 66, alpha));
+    p.setPen(QColor(170, 215, 212, alpha));
+    p.drawText(box.translated(0, 1), flags, text);
+    p.setPen(QColor(6, 26, 30, 200));
     p.drawText(box, flags, text);
 }
 
@@ -390,11 +396,13 @@ QImage MakeSkin()
     const QRectF frame = QRectF(centre).adjusted(-7, -7, 7, 7);
     DrawShadow(p, frame, 2, 4, QPointF(0, 3), 0.6);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(60, 44, 26));
+    p.setBrush(QColor(34, 30, 24));
     p.drawRect(frame);
-    p.setBrush(kGold);
+    p.setBrush(QColor(186, 152, 92));
     p.drawRect(frame.adjusted(1, 1, -1, -1));
-    p.setBrush(kGoldDark);
+    p.setBrush(QColor(214, 186, 128));
+    p.drawRect(frame.adjusted(1, 1, -1, -frame.height() + 2));
+    p.setBrush(QColor(112, 86, 46));
     p.drawRect(frame.adjusted(3, 3, -3, -3));
     p.setBrush(kCream);
     p.drawRect(frame.adjusted(4, 4, -4, -4));
@@ -409,9 +417,9 @@ QImage MakeSkin()
     // Engraved product name between the Help and Process Images buttons.
     const QRect help = DuRect(23, 343, 26, 25), process = DuRect(217, 342, 109, 26), logo = DuRect(501, 343, 26, 25);
     DrawEngraved(p, QRectF(help.right() + 18, help.top(), process.left() - help.right() - 36, help.height()),
-                 QStringLiteral("FRAMIRA"), Font("DejaVu Sans", 17, QFont::ExtraLight, 6), Qt::AlignCenter, 110);
+                 QStringLiteral("FRAMIRA"), Font("DejaVu Sans", 17, QFont::Normal, 7), Qt::AlignCenter, 70);
     DrawEngraved(p, QRectF(process.right() + 18, logo.top(), logo.left() - process.right() - 36, logo.height()),
-                 QStringLiteral("Brevant Inc"), Font("DejaVu Sans", 11, QFont::Normal, 2), Qt::AlignCenter, 90);
+                 QStringLiteral("BREVANT INC"), Font("DejaVu Sans", 11, QFont::Normal, 3), Qt::AlignCenter, 70);
     p.end();
     return skin.convertToFormat(QImage::Format_RGB888);
 }
@@ -439,7 +447,7 @@ QImage MakeStart(const QImage& skin)
 
     // The window in miniature.
     const double k = 0.372;
-    const QPointF origin(22, 48);
+    const QPointF origin(22, 52);
     const QSizeF miniSize(kSkinWidth * k, kSkinHeight * k);
     auto mini = [&](const QRect& r) {
         return QRectF(origin.x() + r.x() * k, origin.y() + r.y() * k, r.width() * k, r.height() * k);
@@ -497,7 +505,11 @@ QImage MakeStart(const QImage& skin)
     // Numbered badges where each step happens.
     const double r = 9;
     DrawBadge(p, mini(DuRect(18, 14, 50, 22)).topLeft() + QPointF(2, 1), r, 1);
-    DrawBadge(p, list.center(), 12, 1);
+    DrawBadge(p, list.center() + QPointF(0, 6), 12, 1);
+    p.setPen(kGrey);
+    p.setFont(Font("DejaVu Sans", 9));
+    p.drawText(QRectF(list.left(), list.center().y() + 20, list.width(), 14), Qt::AlignCenter,
+               QStringLiteral("or drop pictures and folders here"));
     DrawBadge(p, mini(DuRect(275, 15, 12, 11)).center() + QPointF(-4, -2), r, 2);
     DrawBadge(p, mini(DuRect(408, 50, 114, 13)).center() + QPointF(16, 0), r, 3);
     DrawBadge(p, mini(DuRect(217, 342, 109, 26)).center(), r, 4);
@@ -505,9 +517,9 @@ QImage MakeStart(const QImage& skin)
     // Heading.
     const double textLeft = 352;
     p.setPen(kTealDark);
-    p.setFont(Font("DejaVu Sans", 19, QFont::Bold));
+    p.setFont(Font("DejaVu Sans", 17, QFont::Bold));
     p.drawText(QRectF(textLeft - 4, 12, 390, 28), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Frame a set of photographs"));
+               QStringLiteral("Frame your photographs in four steps"));
     p.setPen(QPen(kGold, 1.5));
     p.drawLine(QPointF(textLeft - 4, 44.5), QPointF(722, 44.5));
 
@@ -517,7 +529,7 @@ QImage MakeStart(const QImage& skin)
     };
     const SStep steps[] = {
         {"Add pictures or folders", "Use Add or Add Folder, or drag them here."},
-        {"Choose where the framed pictures go", "A new subfolder of the source, or a folder."},
+        {"Choose where the framed pictures go", "A new subfolder beside the pictures, or one folder."},
         {"Pick the screen size", "Current Monitor or one of 15 presets."},
         {"Process Images", "Each picture is shown as it is framed."},
     };
@@ -538,7 +550,7 @@ QImage MakeStart(const QImage& skin)
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(34, 38, 42));
     p.drawRoundedRect(QRectF(screen).adjusted(-5, -5, 5, 5), 4, 4);
-    DrawFramedExample(p, screen, SamplePhoto(300, 200), 5);
+    DrawFramedExample(p, screen, QSizeF(3, 2), 5);
     p.setBrush(QColor(34, 38, 42));
     p.drawRect(QRectF(screen.center().x() - 14, screen.bottom() + 6, 28, 8));
     p.setPen(kInk);
@@ -552,7 +564,7 @@ QImage MakeStart(const QImage& skin)
 
     p.setPen(kGrey);
     p.setFont(Font("DejaVu Sans", 10));
-    p.drawText(QRectF(22, 345, 320, 16), Qt::AlignLeft | Qt::AlignVCenter,
+    p.drawText(QRectF(22, 316, 302, 16), Qt::AlignCenter,
                QStringLiteral("Point at the ? button to see this guide again."));
     p.end();
     return image.convertToFormat(QImage::Format_RGB888);
@@ -560,27 +572,61 @@ QImage MakeStart(const QImage& skin)
 
 // ---------------------------------------------------------------- logo picture
 
-// The framed-picture motif: a dark frame, cream mount and a landscape.
+// The framed-picture motif, drawn in a 32-unit square: a mitred teal
+// moulding with a gold lip, a slate mat, the cream bevel and a landscape.
 void DrawMotif(QPainter& p, const QRectF& box)
 {
     const double u = box.width() / 32.0;
     p.save();
     p.translate(box.topLeft());
     p.scale(u, u);
-    QLinearGradient wood(0, 0, 32, 32);
-    wood.setColorAt(0, QColor(0x2a, 0x86, 0x8e));
-    wood.setColorAt(1, QColor(0x10, 0x3f, 0x45));
+    const QRectF outer(1, 2, 30, 28);
+    const double moulding = 4;
+    const QRectF inner = outer.adjusted(moulding, moulding, -moulding, -moulding);
+    auto face = [&](QPointF a, QPointF b, QPointF c, QPointF d, QColor colour) {
+        QPolygonF poly;
+        poly << a << b << c << d;
+        p.setPen(QPen(colour, 0.15));
+        p.setBrush(colour);
+        p.drawPolygon(poly);
+    };
+    face(outer.topLeft(), outer.topRight(), inner.topRight(), inner.topLeft(), QColor(0x2f, 0x8e, 0x96));
+    face(outer.topLeft(), inner.topLeft(), inner.bottomLeft(), outer.bottomLeft(), QColor(0x22, 0x76, 0x7d));
+    face(outer.topRight(), outer.bottomRight(), inner.bottomRight(), inner.topRight(), QColor(0x16, 0x55, 0x5b));
+    face(outer.bottomLeft(), inner.bottomLeft(), inner.bottomRight(), outer.bottomRight(), QColor(0x0f, 0x40, 0x45));
+    // Gold lip where the moulding meets the mat, then the slate mat.
     p.setPen(Qt::NoPen);
-    p.setBrush(wood);
-    p.drawRoundedRect(QRectF(1, 2, 30, 28), 2.2, 2.2);
-    p.setBrush(kMount);
-    p.drawRect(QRectF(4, 5, 24, 22));
-    // Bevel faces of the mount opening.
-    const QRectF print(8.5, 9, 15, 13);
-    DrawBevel(p, print, 1.6, QColor(0x2f, 0x4f, 0x7a));
-    const QImage photo = SamplePhoto(240, 208);
-    p.drawImage(print, photo);
+    p.setBrush(kGold);
+    p.drawRect(inner);
+    p.setBrush(QColor(0x5a, 0x66, 0x7a));
+    p.drawRect(inner.adjusted(1, 1, -1, -1));
+    const QRectF print = inner.adjusted(4, 4, -4, -4);
+    DrawBevel(p, print, 2, QColor(0x35, 0x52, 0x80));
+    // Photo pixels to match the device's, whatever scale the caller set.
+    const double device = p.worldTransform().m11();
+    p.drawImage(print, SmoothPhoto(int(std::ceil(print.width() * device)) + 1, int(std::ceil(print.height() * device)) + 1));
     p.restore();
+}
+
+// The motif for 16 and 24 pixels, on whole pixels: a teal frame, a cream
+// mount line and the photo, since finer rings blur together there.
+QImage SmallAppIcon(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    const int frame = size / 8, top = size / 12;
+    const QRect outer(0, top, size, size - 2 * top);
+    p.fillRect(outer, QColor(0x22, 0x76, 0x7d));
+    p.fillRect(QRect(outer.left(), outer.top(), outer.width(), frame), QColor(0x2f, 0x8e, 0x96));
+    p.fillRect(QRect(outer.right() - frame + 1, outer.top() + frame, frame, outer.height() - frame), QColor(0x16, 0x55, 0x5b));
+    p.fillRect(QRect(outer.left(), outer.bottom() - frame + 1, outer.width(), frame), QColor(0x0f, 0x40, 0x45));
+    const QRect mount = outer.adjusted(frame, frame, -frame, -frame);
+    p.fillRect(mount, kMount);
+    const QRect print = mount.adjusted(1, 1, -1, -1);
+    p.drawImage(print.topLeft(), SmoothPhoto(print.width(), print.height()));
+    p.end();
+    return image.convertToFormat(QImage::Format_ARGB32);
 }
 
 QImage MakeLogo()
@@ -889,17 +935,16 @@ QImage Cursor(bool busy)
     p.setBrush(kTealDark);
     p.drawPath(arrow);
     if (busy) {
-        const QPointF centre(23, 23);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(255, 255, 255, 230));
-        p.drawEllipse(centre, 8, 8);
-        for (int i = 0; i < 8; ++i) {
-            const double angle = i * M_PI / 4;
-            QColor dot = i < 5 ? kGold : kTeal;
-            dot.setAlpha(110 + i * 20);
-            p.setBrush(dot);
-            p.drawEllipse(centre + QPointF(std::cos(angle) * 5, std::sin(angle) * 5), 1.5, 1.5);
-        }
+        // A small dial beside the arrow: a gold arc turning on a white face.
+        const QRectF dial(15.5, 15.5, 15, 15);
+        p.setPen(QPen(kTealDark, 1.2));
+        p.setBrush(Qt::white);
+        p.drawEllipse(dial);
+        p.setPen(QPen(QColor(0xd6, 0xdd, 0xdd), 2.6));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(dial.adjusted(3.2, 3.2, -3.2, -3.2));
+        p.setPen(QPen(kGold, 2.6, Qt::SolidLine, Qt::RoundCap));
+        p.drawArc(dial.adjusted(3.2, 3.2, -3.2, -3.2), 90 * 16, -250 * 16);
     }
     p.end();
     return image.convertToFormat(QImage::Format_ARGB32);
@@ -946,7 +991,7 @@ int main(int argc, char** argv)
     for (const auto& [name, draw] : icons)
         ok &= Save(Icon(draw), root + "/ui/icons/" + name + ".png");
     for (int size : {16, 24, 32, 48, 64, 128, 256})
-        ok &= Save(Icon(IconApp, size),
+        ok &= Save(size < 32 ? SmallAppIcon(size) : Icon(IconApp, size),
                    root + QStringLiteral("/icons/hicolor/%1x%1/apps/framira.png").arg(size));
     ok &= Save(Icon(IconApp, 256), root + "/icons/app_256.png");
 
