@@ -10,6 +10,7 @@
 // Qt and FreeType gives the same pictures.
 //
 // Usage: make_window_art RESOURCES_FOLDER
+// (or `cmake --build build --target window_art`, which writes into resources/).
 
 #include "cursor_hotspots.h"
 
@@ -46,7 +47,6 @@ const QColor kTealDark(0x12, 0x4a, 0x50);
 const QColor kCream(0xf5, 0xef, 0xe0);
 const QColor kMount(0xf2, 0xea, 0xd6);
 const QColor kGold(0xc9, 0x97, 0x3a);
-const QColor kGoldDark(0x9c, 0x72, 0x24);
 const QColor kGreen(0x2e, 0xa0, 0x4f);
 const QColor kRed(0xcf, 0x45, 0x3a);
 const QColor kAmber(0xe3, 0x97, 0x1f);
@@ -287,8 +287,8 @@ QImage SmoothPhoto(int width, int height)
     return SamplePhoto(width * 3, height * 3).scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
-// Mat texture from a base colour: fine fibres and a soft cloud, as the
-// engine weaves them from a picture's own colours.
+// A mat surface for the examples: a base colour with soft clouds and fine
+// fibres running down.
 QImage MatTexture(int width, int height, QColor base, int seed)
 {
     QImage image(width, height, QImage::Format_RGB32);
