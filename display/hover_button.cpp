@@ -27,7 +27,6 @@ CHoverButton::CHoverButton(int id, QWidget* parent) : QPushButton(parent), contr
 {
     setFlat(true);
     setMouseTracking(true);
-    setAutoDefault(false);
     // A click takes the focus even where the focus policy would not give it.
     connect(this, &QAbstractButton::clicked, this, [this] { setFocus(Qt::MouseFocusReason); });
 }

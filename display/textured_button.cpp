@@ -14,6 +14,7 @@ void CTexturedButton::GenerateFaces(int textureType, int noiseAmplitude, int hov
 {
     faceRequest = CFaceRequest{textureType, noiseAmplitude, hoverTintPercent, colourTintPercent, tintColour};
     RebuildFaces();
+    update();
 }
 
 void CTexturedButton::RebuildFaces()
@@ -26,7 +27,6 @@ void CTexturedButton::RebuildFaces()
                         r.colourTintPercent, tint, SystemColours());
     normalPixmap = QPixmap::fromImage(PaletteDibImage(faces.normal));
     hoverPixmap = QPixmap::fromImage(PaletteDibImage(faces.hover));
-    update();
 }
 
 QImage CTexturedButton::PaletteDibImage(const CPaletteDib& dib)

@@ -228,3 +228,92 @@ TEST(BevelProgress, PaintsOnlyTheBackgroundAtTheLowerBound)
     EXPECT_EQ(half.pixel(30, 7), qRgb(228, 244, 219));  // L3: 244 and 219 cannot take another 51
     EXPECT_EQ(half.pixel(80, 7), background);
 }
+
+namespace {
+
+QImage DrawnIcon(QColor colour)
+{
+    QImage icon(20, 20, QImage::Format_ARGB32);
+    icon.fill(Qt::transparent);
+    QPainter painter(&icon);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(colour.darker(150), 1.5));
+    painter.setBrush(colour);
+    painter.drawEllipse(QRectF(2.5, 2.5, 15, 15));
+    painter.setPen(QPen(Qt::white, 2.5));
+    painter.drawLine(QPointF(10, 6), QPointF(10, 14));
+    painter.drawLine(QPointF(6, 10), QPointF(14, 10));
+    return icon;
+}
+
+void Hover(CHoverButton* button)
+{
+    const QPointF at(5, 5);
+    QMouseEvent move(QEvent::MouseMove, at, button->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(button, &move);
+}
+
+} // namespace
+
+// Every state side by side; with FRAMIRA_DISPLAY_SHOTS set to a folder the
+// sheet is saved there as controls.png to be looked at.
+TEST(ControlSheet, HoverAndPressedFacesAreLighterThanTheNormalFace)
+{
+    QWidget panel;
+    panel.resize(440, 200);
+    panel.setStyleSheet("background-color: rgb(52, 58, 66);");
+    struct Spec {
+        const char* caption;
+        QRgb tint;
+        int state;  // 0 normal, 1 hover, 2 pressed, 3 disabled
+    };
+    const Spec specs[] = {
+        {"&Add Files", qRgb(200, 200, 255), 0}, {"Add &Folder", qRgb(200, 200, 255), 1},
+        {"&Remove", qRgb(200, 200, 255), 2},    {"&Clear", qRgb(200, 200, 255), 3},
+        {"Subfolder", qRgb(0, 255, 0), 0},      {"Folder", qRgb(64, 64, 255), 0},
+    };
+    std::vector<CTexturedButton*> buttons;
+    int index = 0;
+    for (const Spec& spec : specs) {
+        auto* button = new CTexturedButton(2000 + index, &panel);
+        button->setGeometry(12 + (index % 3) * 140, 12 + (index / 3) * 44, 128, 34);
+        button->setText(spec.caption);
+        button->SetIcon(DrawnIcon(index < 4 ? QColor(40, 120, 200) : QColor(spec.tint)), CHoverButton::kDarkenedIcon);
+        button->GenerateFaces(7, 4, 10, 20, spec.tint);
+        buttons.push_back(button);
+        ++index;
+    }
+    auto* iconOnly = new CTexturedButton(2100, &panel);
+    iconOnly->setGeometry(12, 100, 34, 34);
+    iconOnly->SetIcon(DrawnIcon(QColor(200, 80, 40)), CHoverButton::kDarkenedIcon);
+    iconOnly->GenerateFaces(7, 4, 10, 20, qRgb(200, 200, 255));
+    int barRow = 0;
+    for (const int value : {0, 40, 100}) {
+        auto* bar = new CBevelProgressCtrl(&panel);
+        bar->setGeometry(60, 100 + barRow++ * 26, 360, 18);
+        bar->setRange(0, 100);
+        bar->setValue(value);
+        if (value == 40)
+            bar->SetBarColor(qRgb(75, 142, 168));
+    }
+    panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    Hover(buttons[1]);
+    Hover(buttons[2]);
+    buttons[2]->setDown(true);
+    buttons[3]->setEnabled(false);
+
+    const QImage sheet = panel.grab().toImage();
+    if (const QByteArray folder = qgetenv("FRAMIRA_DISPLAY_SHOTS"); !folder.isEmpty())
+        sheet.save(QString::fromLocal8Bit(folder) + "/controls.png");
+
+    // Same point of the same-sized face: hover is lighter; pressed shows the
+    // hover face one pixel down and right.
+    const QPoint inside(60, 30);
+    const QColor normal = sheet.pixelColor(buttons[0]->geometry().topLeft() + inside);
+    const QColor hover = sheet.pixelColor(buttons[1]->geometry().topLeft() + inside);
+    EXPECT_GT(hover.lightness(), normal.lightness());
+    const CPaletteDib& pressedFace = buttons[2]->Faces().hover;
+    const CRgbColour shifted = pressedFace.PaletteEntry(pressedFace.Row(34 - 30)[59]);
+    EXPECT_EQ(sheet.pixel(buttons[2]->geometry().topLeft() + inside), qRgb(shifted.red, shifted.green, shifted.blue));
+}
