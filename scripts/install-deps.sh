@@ -4,7 +4,7 @@
 # Quick when everything is present: apt-get is not called at all then.
 set -euo pipefail
 
-packages=(g++ make cmake ninja-build pkg-config qt6-base-dev libgl-dev
+packages=(g++ make cmake ninja-build pkg-config qt6-base-dev libgl-dev fonts-dejavu-extra
           libjpeg62-turbo-dev libtiff-dev libpng-dev zlib1g-dev)
 if [ "${1:-build}" = test ]; then
   packages+=(libgtest-dev libjpeg-turbo-progs libimage-exiftool-perl xvfb xauth

@@ -1,6 +1,8 @@
 #include "framira_dlg.h"
 
 #include "about_dlg.h"
+#include "bevel_progress.h"
+#include "cursor_hotspots.h"
 #include "picture_list.h"
 #include "destination_check.h"
 #include "dialog_layout.h"
@@ -8,6 +10,7 @@
 #include "platform_services.h"
 #include "preview_layout.h"
 #include "resolution_list.h"
+#include "textured_button.h"
 #include "transparent_text.h"
 #include "window_message.h"
 
@@ -34,7 +37,16 @@ namespace {
 QString ToQt(const std::string& text) { return QString::fromStdString(text); }
 
 // The bar colour of a running job.
-const QColor kJobBarColour(75, 142, 168);
+constexpr QRgb kJobBarColour = qRgb(75, 142, 168);
+// The buttons' faces: a tinted texture with a lighter hover face; the two
+// destination choices swap a green and a blue tint.
+constexpr int kFaceTexture = 7;
+constexpr int kFaceNoise = 4;
+constexpr int kFaceHoverTint = 10;
+constexpr int kFaceColourTint = 20;
+constexpr QRgb kButtonTint = qRgb(200, 200, 255);
+constexpr QRgb kChoiceOnTint = qRgb(0, 255, 0);
+constexpr QRgb kChoiceOffTint = qRgb(64, 64, 255);
 
 struct CLook {
     const char* caption;
@@ -100,7 +112,8 @@ CFramiraDlg::CFramiraDlg(CPlatformServices& platform, std::string helpFile, QWid
                    Qt::WindowCloseButtonHint);
     QFont font = this->font();
     font.setFamily("DejaVu Sans");
-    font.setStretch(QFont::SemiCondensed);
+    // The controls were laid out for a narrow 8-point dialog font.
+    font.setStretch(QFont::Condensed);
     font.setPixelSize(11);
     setFont(font);
     CreateControls();
@@ -116,12 +129,15 @@ CFramiraDlg::~CFramiraDlg()
     worker.queue.clear();
 }
 
-QPushButton* CFramiraDlg::AddButton(int id, const QString& caption, QRect rect)
+CTexturedButton* CFramiraDlg::AddButton(int id, const QString& caption, QRect rect)
 {
-    auto* button = new QPushButton(caption, this);
+    auto* button = new CTexturedButton(id, this);
+    button->setText(caption);
     button->setGeometry(rect);
     button->setAutoDefault(false);
     button->setDefault(false);
+    button->UseBalloonTooltip();
+    button->GenerateFaces(kFaceTexture, kFaceNoise, kFaceHoverTint, kFaceColourTint, kButtonTint);
     controls[id] = button;
     return button;
 }
@@ -194,7 +210,7 @@ void CFramiraDlg::CreateControls()
     pictureArea->hide();
     controls[IDC_PICTURE_AREA] = pictureArea;
 
-    progressBar = new QProgressBar(this);
+    progressBar = new CBevelProgressCtrl(this);
     progressBar->setGeometry(MapDialogRect(16, 329, 506, 8));
     progressBar->setTextVisible(false);
     controls[IDC_PROGRESS] = progressBar;
@@ -209,7 +225,7 @@ void CFramiraDlg::CreateControls()
     saveTypeList->addItems({"Save and Close", "Absolute Path", "Relative Path"});
     saveTypeList->hide();
     controls[IDC_SAVE_TYPE_LIST] = saveTypeList;
-    statusProgress = new QProgressBar(this);
+    statusProgress = new CBevelProgressCtrl(this);
     statusProgress->hide();
     controls[IDC_STATUS_PROGRESS] = statusProgress;
     strengthText = new QLineEdit(this);
@@ -242,8 +258,8 @@ void CFramiraDlg::OpenWindow()
     logoPicture = QImageToImage(QImage(":/ui/logo.png"));
     const QPixmap busy(":/ui/cursors/busy.png");
     const QPixmap idle(":/ui/cursors/idle.png");
-    busyCursor = busy.isNull() ? QCursor(Qt::BusyCursor) : QCursor(busy, 0, 0);
-    idleCursor = idle.isNull() ? QCursor(Qt::ArrowCursor) : QCursor(idle, 0, 0);
+    busyCursor = busy.isNull() ? QCursor(Qt::BusyCursor) : QCursor(busy, kBusyCursorHotX, kBusyCursorHotY);
+    idleCursor = idle.isNull() ? QCursor(Qt::ArrowCursor) : QCursor(idle, kIdleCursorHotX, kIdleCursorHotY);
     skin = CSkinBitmap(QImage(":/ui/skin.png"));
 
     // Size and place the window by its skin, and cut its outline.
@@ -325,12 +341,19 @@ void CFramiraDlg::OpenWindow()
 
 // --- Looks -------------------------------------------------------------------
 
-void CFramiraDlg::SetButtonLook(QPushButton* button, const QString& caption, const QString& icon,
-                               const QString& tooltip)
+void CFramiraDlg::SetButtonLook(CTexturedButton* button, const QString& caption, const QString& icon,
+                                const QString& tooltip)
 {
     button->setText(caption);
-    button->setIcon(icon.isEmpty() ? QIcon() : QIcon(icon));
-    button->setToolTip(tooltip);
+    // Icons are drawn at 32 pixels; beside a caption, or on a small button,
+    // they are shown smaller so the caption keeps its room.
+    QImage image = icon.isEmpty() ? QImage() : QImage(icon);
+    const int side = std::min({caption.isEmpty() ? 32 : 20, button->width() - 4, button->height() - 4});
+    if (!image.isNull() && image.width() > side)
+        image = image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    button->SetIcon(image, CHoverButton::kDarkenedIcon);
+    if (!tooltip.isEmpty())
+        button->SetTooltipText(tooltip);
 }
 
 void CFramiraDlg::SetProcessLook(EButtonLook look)
@@ -354,6 +377,10 @@ void CFramiraDlg::SetChoiceLooks()
                   "Have output in a subfolder of source folder.");
     SetButtonLook(designatedChoice, {}, subfolder ? ":/ui/icons/choice_off.png" : ":/ui/icons/choice_on.png",
                   "Check this box to specify the complete path for an output folder.");
+    subfolderChoice->GenerateFaces(kFaceTexture, kFaceNoise, kFaceHoverTint, kFaceColourTint,
+                                   subfolder ? kChoiceOnTint : kChoiceOffTint);
+    designatedChoice->GenerateFaces(kFaceTexture, kFaceNoise, kFaceHoverTint, kFaceColourTint,
+                                    subfolder ? kChoiceOffTint : kChoiceOnTint);
     folderBox->setToolTip(subfolder ? "Subfolder directory name for outputs." : "Output path name.");
 }
 
@@ -522,9 +549,7 @@ void CFramiraDlg::StartJob()
     }
     progressBar->setRange(0, 100);
     progressBar->setValue(0);
-    QPalette bar = progressBar->palette();
-    bar.setColor(QPalette::Highlight, kJobBarColour);
-    progressBar->setPalette(bar);
+    progressBar->SetBarColor(kJobBarColour);
 
     running = true;
     SetProcessLook(EButtonLook::Pause);

@@ -6,6 +6,7 @@
 #include "input_list.h"
 #include "output_path.h"
 #include "picture_list.h"
+#include "textured_button.h"
 #include "platform_services.h"
 #include "transparent_text.h"
 

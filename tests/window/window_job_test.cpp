@@ -25,7 +25,7 @@ struct CJobWindow : public CWindowFixture {
         window->OnDropFiles(paths);
         static_cast<QComboBox*>(window->Control(IDC_RESOLUTION_LIST))->setCurrentIndex(1);
     }
-    QPushButton* Button(int id) { return static_cast<QPushButton*>(window->Control(id)); }
+    
 
     CScratchFolder pictures;
 };
