@@ -268,7 +268,9 @@ void CFramiraDlg::OpenWindow()
     const int skinHeight = skin.IsNull() ? 665 : skin.Height();
     setFixedSize(skinWidth, skinHeight);
     move((work.right - work.left) / 2 - skinWidth / 2, (work.bottom - work.top) / 2 - skinHeight / 2);
-    if (const std::optional<QRegion> region = skin.RegionFromColorKey(0xFF00FF))
+    // A skin without the key colour keeps the plain rectangle.
+    const std::optional<QRegion> region = skin.RegionFromColorKey(0xFF00FF);
+    if (region && *region != QRegion(rect()))
         setMask(*region);
 
     for (int id : {IDC_SOURCE_CAPTION, IDC_DESTINATION_CAPTION, IDC_RESOLUTION_CAPTION, IDC_DESIGNATE_LABEL,
