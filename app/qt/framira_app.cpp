@@ -19,13 +19,16 @@ std::string FindHelpFile(const std::string& programFolder)
     return QDir::cleanPath(folder.absoluteFilePath("help/index.html")).toStdString();
 }
 
-int RunFramiraWindow(CPlatformServices& platform, const std::string& helpFile)
+int RunFramiraWindow(CPlatformServices& platform, const std::string& helpFile,
+                     const std::vector<std::string>& openedPaths)
 {
     const CStoredSettings stored = ReadStoredSettings(platform);
     CFramiraDlg window(platform, helpFile);
     window.ApplySettings(stored);
     if (auto* qtPlatform = dynamic_cast<CQtPlatformServices*>(&platform))
         qtPlatform->SetOwnerWindow(&window);
+    if (!openedPaths.empty())
+        window.OnDropFiles(openedPaths);
     window.exec();
     WriteStoredSettings(platform, window.CollectSettings());
     return 0;

@@ -11,5 +11,8 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName("Brevant Inc");
     QApplication::setApplicationName("Framira");
     CQtPlatformServices platform;
-    return RunFramiraWindow(platform, FindHelpFile(QApplication::applicationDirPath().toStdString()));
+    std::vector<std::string> opened;
+    for (const QString& argument : QApplication::arguments().mid(1))
+        opened.push_back(argument.toStdString());
+    return RunFramiraWindow(platform, FindHelpFile(QApplication::applicationDirPath().toStdString()), opened);
 }
