@@ -12,6 +12,8 @@
 #include <QStyle>
 #include <QStyleOption>
 
+#include <algorithm>
+
 namespace {
 
 QColor ToQColor(CRgbColour c)

@@ -24,6 +24,9 @@ public:
     void SetUp() override
     {
         if (QApplication::instance() == nullptr) {
+            // ctest's environment for the suite does not always arrive.
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
             static int argc = 1;
             static char name[] = "tests_display";
             static char* argv[] = {name, nullptr};
