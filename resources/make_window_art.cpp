@@ -378,6 +378,13 @@ QImage MakeSkin()
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
+    // Light falls from above: the plate darkens towards its lower corners.
+    QRadialGradient light(QPointF(kSkinWidth * 0.5, kSkinHeight * 0.3), kSkinWidth * 0.75);
+    light.setColorAt(0, QColor(255, 255, 255, 14));
+    light.setColorAt(0.6, QColor(0, 0, 0, 0));
+    light.setColorAt(1, QColor(0, 0, 0, 70));
+    p.fillRect(skin.rect(), light);
+
     // Edge: a thin light rim and a darker inner line so the shape reads as a plate.
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(QColor(255, 255, 255, 40), 1));
