@@ -30,7 +30,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -965,6 +964,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Usage: make_window_art RESOURCES_FOLDER\n");
         return 2;
     }
+    // Drawing text needs the font database but no screen.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
