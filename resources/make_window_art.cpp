@@ -30,7 +30,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -345,7 +344,7 @@ void DrawFramedExample(QPainter& p, const QRect& screen, QSizeF photo, int seed)
 
 // ---------------------------------------------------------------- skin
 
-// Text pressed into the texture: a dark edge above, a faint light edge below.
+// Text pressed into the texture: dark letters with a faint light edge below.
 void DrawEngraved(QPainter& p, const QRectF& box, const QString& text, const QFont& font, int flags, int alpha)
 {
     p.setFont(font);
@@ -378,6 +377,13 @@ QImage MakeSkin()
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
+    // Light falls from above: the plate darkens towards its lower corners.
+    QRadialGradient light(QPointF(kSkinWidth * 0.5, kSkinHeight * 0.3), kSkinWidth * 0.75);
+    light.setColorAt(0, QColor(255, 255, 255, 14));
+    light.setColorAt(0.6, QColor(0, 0, 0, 0));
+    light.setColorAt(1, QColor(0, 0, 0, 70));
+    p.fillRect(skin.rect(), light);
+
     // Edge: a thin light rim and a darker inner line so the shape reads as a plate.
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(QColor(255, 255, 255, 40), 1));
@@ -400,7 +406,7 @@ QImage MakeSkin()
     p.drawRect(frame);
     p.setBrush(QColor(186, 152, 92));
     p.drawRect(frame.adjusted(1, 1, -1, -1));
-    p.setBrush(QColor(214, 186, 128));
+    p.setBrush(QColor(214, 186, 128)); // the lit top edge
     p.drawRect(frame.adjusted(1, 1, -1, -frame.height() + 2));
     p.setBrush(QColor(112, 86, 46));
     p.drawRect(frame.adjusted(3, 3, -3, -3));
@@ -414,7 +420,7 @@ QImage MakeSkin()
     p.setBrush(QColor(0, 0, 0, 70));
     p.drawRoundedRect(groove.adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
 
-    // Engraved product name between the Help and Process Images buttons.
+    // Engraved product and company names either side of Process Images.
     const QRect help = DuRect(23, 343, 26, 25), process = DuRect(217, 342, 109, 26), logo = DuRect(501, 343, 26, 25);
     DrawEngraved(p, QRectF(help.right() + 18, help.top(), process.left() - help.right() - 36, help.height()),
                  QStringLiteral("FRAMIRA"), Font("DejaVu Sans", 17, QFont::Normal, 7), Qt::AlignCenter, 70);
@@ -489,7 +495,7 @@ QImage MakeStart(const QImage& skin)
     const QRectF list = mini(DuRect(20, 87, 497, 232));
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
-    p.drawRect(list.adjusted(0, 0, 0, -list.height() * 0.0));
+    p.drawRect(list);
     p.setBrush(QColor(150, 158, 162));
     for (int i = 0; i < 6; ++i)
         p.drawRect(QRectF(list.left() + 6, list.top() + 6 + i * 8, 60 + (i * 37) % 70, 3));
@@ -499,7 +505,7 @@ QImage MakeStart(const QImage& skin)
     const QRectF bar = mini(DuRect(16, 329, 506, 8));
     p.setBrush(QColor(235, 235, 235));
     p.drawRect(bar);
-    p.setBrush(QColor(46, 170, 80));
+    p.setBrush(QColor(75, 142, 168));
     p.drawRect(QRectF(bar.left(), bar.top(), bar.width() * 0.45, bar.height()));
 
     // Numbered badges where each step happens.
@@ -958,6 +964,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Usage: make_window_art RESOURCES_FOLDER\n");
         return 2;
     }
+    // Drawing text needs the font database but no screen.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);
