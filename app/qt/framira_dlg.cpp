@@ -303,7 +303,8 @@ void CFramiraDlg::OpenWindow()
     connect(resolutionList, &QComboBox::currentIndexChanged, this, &CFramiraDlg::OnResolutionChanged);
 
     resolutionList->setToolTip("Screen aspect for final images.");
-    pictureList->setToolTip("This is the list of image files to process.");
+    pictureList->setToolTip("Drag and Drop into this window all files and folders to be processed \n"
+                            "This is the list of image files to process.");
     folderBox->setToolTip("Subfolder directory name for outputs.");
     sourceArea->setToolTip("Source control area.");
     sourceLine->setToolTip("Directory path of source images.");
