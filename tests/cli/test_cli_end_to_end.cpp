@@ -85,7 +85,7 @@ TEST_F(CliTest, FramesEachPictureAndReportsEveryOne)
     EXPECT_EQ(*pipeline_test::ReadApp1(out / "photo.jpg"), *pipeline_test::ReadApp1(in / "photo.jpg"));
     EXPECT_TRUE(Contains(r.out, "written  " + (out / "photo.jpg")));
     EXPECT_TRUE(Contains(r.out, "written  " + (out / "scan.jpg")));
-    EXPECT_TRUE(Contains(r.err, "skipped  " + (in / "notes.jpg") + ": not a picture"));
+    EXPECT_TRUE(Contains(r.err, "skipped  " + (in / "notes.jpg") + ": unknown format"));
     EXPECT_TRUE(Contains(r.err, "missing  " + (in / "gone.jpg")));
     EXPECT_TRUE(Contains(r.out, "2 of 3 pictures written, 1 could not be read."));
     EXPECT_FALSE(Contains(r.out, "Analysis complete")) << "the engine's diagnostics stay off the report";
