@@ -204,7 +204,7 @@ TEST(BitmapReader, RefusesWhatItDoesNotDecode)
     s.compression = 1;  // RLE
     Read(MakeBitmap(s), kImageCannotOpen);
     s.compression = 0;
-    for (int bits : {0, 2, 7, 64}) {
+    for (int bits : {0, 3, 7, 64}) {
         s.bits = bits;
         Read(MakeBitmap(s), kImageCannotOpen);
     }
