@@ -27,9 +27,10 @@ bool IsScanfSpace(std::uint8_t c)
 // The header is matched like the scanf pattern "P5 %d %d %d%c": a blank
 // matches any run of whitespace (also none), each number skips leading
 // whitespace and takes an optional sign and digits, and the single
-// character after the maximum value is consumed whatever it is. Comment
-// lines are not recognised. A number too large for an int fails instead of
-// wrapping.
+// character after the maximum value is consumed whatever it is. Wherever
+// whitespace may stand before a number, so may comments (a number sign to
+// the end of the line), as GIMP and other writers put them there. A number
+// too large for an int fails instead of wrapping.
 class CPnmHeaderScanner {
 public:
     explicit CPnmHeaderScanner(CByteSpan bytes) : bytes(bytes) {}
@@ -56,8 +57,16 @@ private:
     }
     bool ReadInt(int& value)
     {
-        while (position < bytes.size() && IsScanfSpace(bytes[position]))
-            ++position;
+        while (position < bytes.size()) {
+            if (IsScanfSpace(bytes[position])) {
+                ++position;
+            } else if (bytes[position] == '#') {
+                while (position < bytes.size() && bytes[position] != '\n' && bytes[position] != '\r')
+                    ++position;
+            } else {
+                break;
+            }
+        }
         bool negative = false;
         if (position < bytes.size() && (bytes[position] == '+' || bytes[position] == '-'))
             negative = bytes[position++] == '-';

@@ -50,7 +50,9 @@ TEST(GreymapReader, HeaderFollowsScanfRules)
         {"P5\n4\t2  255\r", kImageSuccess},
         {"P54 2 255\n", kImageSuccess},         // a blank also matches no whitespace
         {"P5 +4 2 255 ", kImageSuccess},
-        {"P5\n# comment\n4 2 255\n", kImageBadArgument},
+        {"P5\n# comment\n4 2 255\n", kImageSuccess},  // comments wherever whitespace may stand
+        {"P5 #a\r4#b\n\t2 # c # d\n255\n", kImageSuccess},
+        {"P5 4 2 # no maximum\n", kImageBadArgument},
         {"P5 4 0 255\n", kImageBadArgument},
         {"P5 -4 2 255\n", kImageBadArgument},
         {"P5 4 2\n", kImageBadArgument},
