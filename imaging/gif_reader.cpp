@@ -5,6 +5,7 @@
 #include "gif_lzw.h"
 #include "image.h"
 #include "memory_readers.h"
+#include "read_problem.h"
 #include "reader_support.h"
 
 #include <cstring>
@@ -87,7 +88,11 @@ int DecodeImage(CByteReader& in, CGifImage& image)
     }
 
     const std::size_t count = std::size_t{width} * height;
-    if (count > CImage::kMaxPixels || count / kMaxIndicesPerByte > data.size())
+    if (count > CImage::kMaxPixels) {
+        NoteTooLarge(width, height);
+        return kImageBadArgument;
+    }
+    if (count / kMaxIndicesPerByte > data.size())
         return kImageBadArgument;
     image.cols = width;
     image.rows = height;

@@ -44,8 +44,8 @@ std::string Phrase(const CReadNote& note)
     case EReadProblem::Unsupported:
         return note.detail.empty() ? "unsupported variant" : "unsupported variant (" + note.detail + ")";
     case EReadProblem::TooLarge:
-        return "too large (" + (note.detail.empty() ? std::string() : note.detail + "; ") + "at most " +
-               DescribePictureSizeLimit() + ")";
+        return "too large (" + (note.detail.empty() ? std::string() : note.detail + ", ") + "more than " +
+               GroupThousands(CImage::kMaxPixels) + " pixels)";
     case EReadProblem::OutOfMemory: return "not enough memory";
     case EReadProblem::None: break;
     }
@@ -63,7 +63,7 @@ void NoteReadProblem(EReadProblem kind, std::string detail)
 
 void NoteTooLarge(std::size_t cols, std::size_t rows)
 {
-    NoteReadProblem(EReadProblem::TooLarge, std::to_string(cols) + " x " + std::to_string(rows) + " pixels");
+    NoteReadProblem(EReadProblem::TooLarge, std::to_string(cols) + " x " + std::to_string(rows));
 }
 
 void ClearReadProblem()
