@@ -1,9 +1,11 @@
-// Binary greymap ("P5") and pixmap ("P6") reader.
+// Binary greymap ("P5") and pixmap ("P6") reader: 8- and 16-bit samples,
+// scaled to their full range by the file's maximum value.
 #include "byte_reader.h"
 #include "file_bytes.h"
 #include "format_readers.h"
 #include "image.h"
 #include "memory_readers.h"
+#include "read_problem.h"
 #include "reader_support.h"
 
 #include <climits>
@@ -91,6 +93,26 @@ private:
     std::size_t position = 0;
 };
 
+// Scales a sample from 0 .. maximum to 0 .. full, rounded, so that a
+// maximum equal to the full scale leaves every sample as it is. Samples
+// above the maximum (which the format forbids) are taken as the maximum.
+class CSampleScale {
+public:
+    CSampleScale(std::uint32_t maximum, std::uint32_t full) : maximum(maximum), full(full) {}
+    std::uint32_t operator()(std::uint32_t v) const
+    {
+        if (maximum == full)
+            return v;
+        if (v >= maximum)
+            return full;
+        return (v * full + maximum / 2) / maximum;
+    }
+
+private:
+    std::uint32_t maximum;
+    std::uint32_t full;
+};
+
 char KindOf(int planesWanted)
 {
     return planesWanted == 1 ? '5' : '6';
@@ -110,8 +132,12 @@ int ReadPnmCore(CByteSpan bytes, int planesWanted, CImage& image)
     if (!ParseHeader(bytes, planesWanted, header))
         return kImageBadArgument;
 
-    // Samples are not rescaled to the maximum value; a maximum of 256 or
-    // more only selects 16-bit samples.
+    // The format allows maxima of 1 to 65535; a maximum of 256 or more
+    // means 16-bit samples.
+    if (header.maxValue < 1 || header.maxValue > 65535) {
+        NoteReadProblem(EReadProblem::Damaged);
+        return kImageBadArgument;
+    }
     const bool wide = header.maxValue >= 256;
     const std::size_t sampleBytes = wide ? 2 : 1;
     std::size_t declared = 0;
@@ -131,19 +157,20 @@ int ReadPnmCore(CByteSpan bytes, int planesWanted, CImage& image)
     const std::size_t pixelBytes = static_cast<std::size_t>(planesWanted) * sampleBytes;
     const std::size_t count = std::min(image.PixelCount(), available / pixelBytes);
     const std::uint8_t* data = bytes.data() + header.dataOffset;
+    const CSampleScale scale(static_cast<std::uint32_t>(header.maxValue), wide ? 65535u : 255u);
     if (!wide) {
         for (int p = 0; p < planesWanted; ++p) {
             std::uint8_t* out = image.plane[p];
             for (std::size_t i = 0; i < count; ++i)
-                out[i] = data[i * pixelBytes + static_cast<std::size_t>(p)];
+                out[i] = static_cast<std::uint8_t>(scale(data[i * pixelBytes + static_cast<std::size_t>(p)]));
         }
     } else {
-        // 16-bit samples are stored low byte first.
+        // 16-bit samples are stored most significant byte first.
         for (int p = 0; p < planesWanted; ++p) {
             auto* out = reinterpret_cast<std::uint16_t*>(image.plane[p]);
             for (std::size_t i = 0; i < count; ++i) {
                 const std::uint8_t* s = data + i * pixelBytes + 2 * static_cast<std::size_t>(p);
-                out[i] = static_cast<std::uint16_t>(s[0] | (s[1] << 8));
+                out[i] = static_cast<std::uint16_t>(scale(static_cast<std::uint32_t>((s[0] << 8) | s[1])));
             }
         }
     }

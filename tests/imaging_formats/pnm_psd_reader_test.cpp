@@ -26,17 +26,36 @@ TEST(GreymapReader, ReadsEightBitSamples)
     EXPECT_EQ(Sample8(image, 0, 3, 1), 8);
 }
 
-TEST(GreymapReader, WideSamplesAreLittleEndianAndNotRescaled)
+TEST(GreymapReader, SamplesAreBigEndianAndScaledByTheMaximum)
 {
-    CBytes samples;
-    for (unsigned v : {0u, 1u, 255u, 256u, 1000u, 1023u, 513u, 2u})
-        PutU16LE(samples, v);
-    CImage image;
-    ASSERT_EQ(ReadPnmBytes(Greymap("P5 4 2 1023\n", samples), 1, image), kImageSuccess);
-    EXPECT_EQ(image.sampleType, kSampleWord);
-    EXPECT_EQ(Sample16(image, 0, 3, 0), 256);
-    EXPECT_EQ(Sample16(image, 0, 1, 1), 1023);
-    EXPECT_EQ(Sample16(image, 0, 3, 1), 2);
+    struct CCase {
+        int maximum;
+        std::vector<unsigned> stored;
+        std::vector<int> read;
+    };
+    const CCase cases[] = {
+        {255, {0, 7, 200, 255}, {0, 7, 200, 255}},                    // unchanged
+        {15, {0, 7, 15, 16}, {0, 119, 255, 255}},                     // above the maximum: full
+        {1023, {0, 512, 1023, 0x1234}, {0, 32800, 65535, 65535}},
+        {65535, {0, 0x1234, 0xABCD, 65535}, {0, 0x1234, 0xABCD, 65535}},  // unchanged
+    };
+    for (const CCase& c : cases) {
+        CBytes samples;
+        for (const unsigned v : c.stored)
+            c.maximum > 255 ? PutU16BE(samples, v) : PutU8(samples, v);
+        CImage image;
+        ASSERT_EQ(ReadPnmBytes(Greymap("P5 4 1 " + std::to_string(c.maximum) + "\n", samples), 1, image),
+                  kImageSuccess);
+        EXPECT_EQ(image.sampleType, c.maximum > 255 ? kSampleWord : kSampleByte);
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(c.maximum > 255 ? Sample16(image, 0, x, 0) : Sample8(image, 0, x, 0), c.read[std::size_t(x)])
+                << c.maximum << " at " << x;
+    }
+    // Maxima the format does not allow.
+    for (const char* header : {"P5 1 1 0\n", "P5 1 1 65536\n", "P5 1 1 -3\n"}) {
+        CImage image;
+        EXPECT_EQ(ReadPnmBytes(Greymap(header, {0, 0}), 1, image), kImageBadArgument) << header;
+    }
 }
 
 TEST(GreymapReader, HeaderFollowsScanfRules)
@@ -86,7 +105,7 @@ TEST(PixmapReader, DealsRgbTriplesToPlanes)
 
     CBytes wide;
     for (unsigned v : {0x0102u, 0x0304u, 0x0506u})
-        PutU16LE(wide, v);
+        PutU16BE(wide, v);
     ASSERT_EQ(ReadPnmBytes(Greymap("P6 1 1 65535\n", wide), 3, image), kImageSuccess);
     EXPECT_EQ(Sample16(image, 0, 0, 0), 0x0102);
     EXPECT_EQ(Sample16(image, 2, 0, 0), 0x0506);
