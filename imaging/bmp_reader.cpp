@@ -1,6 +1,7 @@
 // Windows bitmap reader: uncompressed files of 1, 2, 4, 8, 16 (5-5-5), 24,
-// 32, 48 and 96 bits per pixel, 16- and 32-bit files with bit fields, and
-// run-length encoded 4- and 8-bit files; bottom-up or top-down.
+// 32, 48 and 96 bits per pixel, 16- and 32-bit files with bit fields (an
+// alpha mask gives an alpha plane), and run-length encoded 4- and 8-bit
+// files; bottom-up or top-down.
 #include "byte_reader.h"
 #include "file_bytes.h"
 #include "format_readers.h"
@@ -20,8 +21,10 @@
 namespace {
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::uint32_t kInfoHeaderSize = 40;
-// What the header parse reads: both headers and the three bit-field masks.
-constexpr std::size_t kHeaderPrefix = kFileHeaderSize + kInfoHeaderSize + 3 * 4;
+// What the header parse reads: both headers and the four bit-field masks.
+constexpr std::size_t kHeaderPrefix = kFileHeaderSize + kInfoHeaderSize + 4 * 4;
+// Headers of this length and more hold an alpha mask after the colour masks.
+constexpr std::uint32_t kAlphaMaskHeaderSize = 56;
 
 struct CBitmapHeader {
     std::uint32_t dataOffset = 0;
@@ -32,7 +35,7 @@ struct CBitmapHeader {
     std::uint32_t compression = 0;
     std::uint32_t xPelsPerMeter = 0;
     std::uint32_t colorsUsed = 0;
-    std::uint32_t masks[3] = {0, 0, 0};  // red, green, blue of a bit-field file
+    std::uint32_t masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha of a bit-field file
 };
 
 constexpr std::uint32_t kCompressionNone = 0;
@@ -41,6 +44,7 @@ constexpr std::uint32_t kCompressionRle4 = 2;
 constexpr std::uint32_t kCompressionBitFields = 3;
 constexpr std::uint32_t kCompressionJpeg = 4;
 constexpr std::uint32_t kCompressionPng = 5;
+constexpr std::uint32_t kCompressionAlphaBitFields = 6;
 
 // Reads the file header and the 40-byte information header. 1 for a wrong
 // signature or a header cut short.
@@ -64,11 +68,14 @@ int ParseBitmapHeader(CByteSpan bytes, CBitmapHeader& header)
     if (in.Failed())
         return kImageBadArgument;
     // Bit-field masks sit right after the 40-byte header, inside the longer
-    // headers and after the short one alike.
-    if (header.compression == kCompressionBitFields) {
+    // headers and after the short one alike. The alpha mask follows them in
+    // headers long enough to hold it, and in the alpha bit-field form.
+    const bool alphaForm = header.compression == kCompressionAlphaBitFields;
+    if (header.compression == kCompressionBitFields || alphaForm) {
         in.Seek(kFileHeaderSize + kInfoHeaderSize);
-        for (std::uint32_t& mask : header.masks)
-            mask = in.ReadU32LE();
+        const bool withAlpha = alphaForm || header.headerSize >= kAlphaMaskHeaderSize;
+        for (int k = 0; k < (withAlpha ? 4 : 3); ++k)
+            header.masks[k] = in.ReadU32LE();
         if (in.Failed())
             return kImageBadArgument;
     }
@@ -151,8 +158,8 @@ CPalette ReadPalette(CByteSpan bytes, const CBitmapHeader& header)
 }
 
 struct CRowTarget {
-    std::uint8_t* plane[3];
-    std::size_t offset;  // first sample of the image row
+    std::uint8_t* plane[4];  // the fourth: alpha, or null
+    std::size_t offset;      // first sample of the image row
 };
 
 template <typename T>
@@ -191,6 +198,7 @@ void DecodeRow(CByteSpan row, int bits, int cols, const CPalette& pal, const CCh
     case 32: {
         const std::size_t step = static_cast<std::size_t>(bits) / 8;
         const std::size_t count = std::min(n, size / step);
+        std::uint8_t* a = t.plane[3] != nullptr ? PlaneAt<std::uint8_t>(t, 3) : nullptr;
         for (std::size_t c = 0; c < count; ++c) {
             const std::uint8_t* px = &row[step * c];
             std::uint32_t v = px[0] | (px[1] << 8);
@@ -199,6 +207,8 @@ void DecodeRow(CByteSpan row, int bits, int cols, const CPalette& pal, const CCh
             r[c] = channels[0].Extract(v);
             g[c] = channels[1].Extract(v);
             b[c] = channels[2].Extract(v);
+            if (a != nullptr)
+                a[c] = channels[3].Extract(v);
         }
         break;
     }
@@ -352,7 +362,8 @@ int ReadBitmapCore(CByteSpan bytes, CImage& image)
         return RefuseVariant(std::to_string(header.bitCount) + " bits per pixel");
     // Embedded JPEG/PNG data are not decoded; bit fields are, for the depths
     // that carry them, and run lengths for theirs.
-    const bool bitFields = header.compression == kCompressionBitFields;
+    const bool bitFields =
+        header.compression == kCompressionBitFields || header.compression == kCompressionAlphaBitFields;
     const bool rle = (header.compression == kCompressionRle8 && header.bitCount == 8) ||
                      (header.compression == kCompressionRle4 && header.bitCount == 4);
     if (header.compression == kCompressionJpeg || header.compression == kCompressionPng)
@@ -362,12 +373,13 @@ int ReadBitmapCore(CByteSpan bytes, CImage& image)
         return RefuseVariant("compression " + std::to_string(header.compression) + " at " +
                              std::to_string(header.bitCount) + " bits per pixel");
     // Without bit fields, 16-bit pixels are 5-5-5 and 32-bit pixels are
-    // blue, green, red and an unused byte.
-    const std::uint32_t defaults16[3] = {0x7C00, 0x03E0, 0x001F};
-    const std::uint32_t defaults32[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+    // blue, green, red and an unused byte: only a declared alpha mask makes
+    // transparency.
+    const std::uint32_t defaults16[4] = {0x7C00, 0x03E0, 0x001F, 0};
+    const std::uint32_t defaults32[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0};
     const std::uint32_t* masks = bitFields ? header.masks : header.bitCount == 16 ? defaults16 : defaults32;
-    CChannelBits channels[3];
-    for (int k = 0; k < 3; ++k) {
+    CChannelBits channels[4];
+    for (int k = 0; k < 4; ++k) {
         if (!MakeChannelBits(masks[k], channels[k]))
             return RefuseVariant("scattered bit-field masks");
     }
@@ -391,14 +403,15 @@ int ReadBitmapCore(CByteSpan bytes, CImage& image)
     image.resolution = static_cast<int>(header.xPelsPerMeter * 0.0254 + 0.5);
     // Fresh planes are zero, which is what a truncated file's missing
     // samples read as.
-    if (const int result = SetUpImage(image, cols, rows, 3, type); result != kImageSuccess)
+    const bool alpha = (header.bitCount == 16 || header.bitCount == 32) && masks[3] != 0;
+    if (const int result = SetUpImage(image, cols, rows, alpha ? 4 : 3, type); result != kImageSuccess)
         return result;
     if (rle)
         return ReadRleBitmap(bytes, header, image);
 
     CByteReader in(bytes);
     in.Seek(header.dataOffset);
-    CRowTarget target{{image.plane[0], image.plane[1], image.plane[2]}, 0};
+    CRowTarget target{{image.plane[0], image.plane[1], image.plane[2], alpha ? image.plane[3] : nullptr}, 0};
     for (int i = 0; i < rows && in.Remaining() > 0; ++i) {
         const int y = header.height > 0 ? rows - 1 - i : i;
         target.offset = static_cast<std::size_t>(y) * static_cast<std::size_t>(cols);

@@ -78,7 +78,7 @@ inline float SampleFloat(const CImage& image, int p, int col, int row)
 // Runs a shell command; true when it exits with status 0.
 inline bool RunTool(const std::string& command)
 {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+    return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0;
 }
 
 inline bool HaveImageMagick()

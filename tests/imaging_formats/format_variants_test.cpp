@@ -179,3 +179,40 @@ TEST(FormatVariants, RefusalsSayWhy)
     EXPECT_NE(ReadPictureFile(folder.path / "missing", image, said), kImageSuccess);
     EXPECT_EQ(said, "cannot be opened");
 }
+
+TEST(FormatVariants, DeepSamplesAndTransparencyMatchIndependentDecoders)
+{
+    if (!HaveImageMagick() || !RunTool("pamdepth -version"))
+        GTEST_SKIP() << "ImageMagick or netpbm is not installed";
+    CScratchFolder folder;
+    const std::string source = (folder.path / "source.ppm").string();
+    ASSERT_TRUE(RunTool("convert -size 23x17 gradient:'#ff2010'-'#1030f0' -fill '#00c000' -draw 'circle 11,8 11,2' "
+                        "-depth 16 '" + source + "'"));
+    const std::pair<const char*, const char*> variants[] = {
+        {"deep.ppm", "cat"},
+        {"deep.pgm", "ppmtopgm"},
+        {"max1023.ppm", "pamdepth 1023"},
+        {"max1023.pgm", "ppmtopgm | pamdepth 1023"},
+        {"max15.pgm", "ppmtopgm | pamdepth 15"},
+        {"transparent.gif", "convert - -transparent '#00c000' gif:-"},
+        {"alpha.bmp", "convert - -transparent '#00c000' -channel A -fx 'a*0.6' bmp:-"},
+    };
+    for (const auto& [name, command] : variants) {
+        SCOPED_TRACE(name);
+        const auto file = folder.path / name;
+        ASSERT_TRUE(RunTool("cat '" + source + "' | " + command + " > '" + file.string() + "'"));
+        CImage image;
+        std::string reason;
+        ReadPictureFile(file, image, reason);
+        ASSERT_NE(image.planes, 0) << reason;
+        const CBytes ours = FlattenToRgb8(image);
+        EXPECT_LE(LargestDifference(ours, DecodeWithImageMagick(file, image.cols, image.rows)), 1);
+        if (std::string(name).ends_with("pm")) {
+            // netpbm's own reading, through a PNG.
+            const auto png = folder.path / "netpbm.png";
+            ASSERT_TRUE(RunTool("pnmtopng '" + file.string() + "' > '" + png.string() + "'"));
+            const CImage viaPng(png, 0);
+            EXPECT_LE(LargestDifference(ours, FlattenToRgb8(viaPng)), 1);
+        }
+    }
+}
