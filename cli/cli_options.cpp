@@ -215,7 +215,9 @@ std::string UsageText()
            "PATH is a picture file or a folder. A file is framed whatever its extension: its\n"
            "content decides (JPEG, TIFF, PNG, BMP, GIF, PGM/PPM, PSD). A folder adds its\n"
            ".jpg, .jpeg, .tif, .tiff, .bmp, .png, .gif, .pgm, .ppm, .pnm and .psd files\n"
-           "(in any case). The largest picture read is " + DescribePictureSizeLimit() + ";\n"
+           "(in any case). The largest picture read is ") +
+           DescribePictureSizeLimit() +
+           ";\n"
            "larger ones, and files that cannot be read, are skipped with the reason.\n"
            "\n"
            "Options:\n"
