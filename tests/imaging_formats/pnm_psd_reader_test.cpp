@@ -249,6 +249,33 @@ TEST(PhotoshopReader, KeepsFirstFourOfFiveChannels)
     EXPECT_EQ(planes, 5);
 }
 
+TEST(PhotoshopReader, ColourModesBecomeGreyOrRgb)
+{
+    struct CCase {
+        unsigned mode;
+        unsigned channels;
+        CBytes data;  // one pixel, channel after channel
+        std::vector<int> read;  // plane after plane
+    };
+    const CCase cases[] = {
+        {8, 1, {77}, {77}},                         // duotone: its grey channel
+        {1, 3, {10, 200, 30}, {10, 200}},           // grey, transparency; the spot channel is not colour
+        {4, 4, {255, 0, 255, 255}, {255, 0, 255}},  // inverted inks: cyan and yellow absent, magenta full
+        {4, 5, {128, 255, 255, 128, 9}, {64, 128, 128}},
+    };
+    for (const CCase& c : cases) {
+        CPhotoshopRecipe s;
+        s.mode = c.mode;
+        s.channels = c.channels;
+        s.cols = 1;
+        s.data = c.data;
+        const CImage image = ReadPsd(s, kImageSuccess);
+        ASSERT_EQ(image.planes, static_cast<int>(c.read.size())) << c.mode;
+        for (int p = 0; p < image.planes; ++p)
+            EXPECT_EQ(Sample8(image, p, 0, 0), c.read[std::size_t(p)]) << c.mode << " plane " << p;
+    }
+}
+
 TEST(PhotoshopReader, DecodesPackBitsRows)
 {
     CPhotoshopRecipe s;
