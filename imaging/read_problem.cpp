@@ -30,9 +30,14 @@ std::string UnreadVariantOf(const std::filesystem::path& path)
     std::uint8_t head[2] = {};
     if (!file || std::fread(head, 1, sizeof head, file.get()) != sizeof head)
         return {};
-    if (head[0] == 'P' && head[1] >= '1' && head[1] <= '4')
-        return "plain-text or 1-bit greymap/pixmap";
-    return {};
+    if (head[0] != 'P')
+        return {};
+    switch (head[1]) {
+    case '1': case '4': return "1-bit PBM";
+    case '2': case '3': return "plain-text greymap/pixmap";
+    case '7': return "PAM";
+    default: return {};
+    }
 }
 
 std::string Phrase(const CReadNote& note)

@@ -164,7 +164,7 @@ TEST(FormatVariants, RefusalsSayWhy)
         {psd, "unsupported variant (Lab colour)"},
         {multichannel, "unsupported variant (multichannel)"},
         {Bitmap(2, 1, 24, 4, 0, {}, {0xFF, 0xD8}), "unsupported variant (embedded JPEG)"},
-        {{'P', '2', ' ', '1', ' ', '1', ' ', '9', ' ', '3'}, "unsupported variant (plain-text or 1-bit greymap/pixmap)"},
+        {{'P', '2', ' ', '1', ' ', '1', ' ', '9', ' ', '3'}, "unsupported variant (plain-text greymap/pixmap)"},
         {tall, "too large (20000 x 20000, more than 268,435,456 pixels)"},
     };
     for (const auto& [bytes, reason] : cases) {
