@@ -73,11 +73,9 @@ int CImage::AllocatePlanes()
         return kImageBadArgument;
     const std::size_t pixels = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols);
     const std::size_t bytes = pixels * (sampleType == kSampleByte ? 1 : sampleType == kSampleWord ? 2 : 4);
-    if (pixels > kMaxPixels) {
+    if (pixels > kMaxPixels)
         NoteTooLarge(static_cast<std::size_t>(cols), static_cast<std::size_t>(rows));
-        return kImageOutOfMemory;
-    }
-    bool ok = true;
+    bool ok = pixels <= kMaxPixels;
     for (int p = 0; ok && p < wanted; ++p) {
         // Zeroed, so that a reader that stops early never exposes stale heap
         // contents; large blocks come straight from fresh pages anyway.
