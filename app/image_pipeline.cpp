@@ -6,6 +6,7 @@
 #include "output_path.h"
 #include "picture_conversion.h"
 #include "platform_services.h"
+#include "read_problem.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -56,16 +57,25 @@ void CBatchWorker::GetOutputSize(int& width, int& height) const
 bool CBatchWorker::LoadPicture(const std::string& sourcePath)
 {
     inputImage.reset();
+    std::error_code error;
+    std::string reason = std::filesystem::exists(sourcePath, error) ? "not a regular file" : "no such file";
     if (IsPlainFile(sourcePath)) {
-        auto image = std::make_unique<CImage>(std::filesystem::path(sourcePath), 0);
+        auto image = std::make_unique<CImage>();
+        ReadPictureFile(std::filesystem::path(sourcePath), *image, reason);
         // Every readable picture is brought to 3 planes of 8 or 16 bits here, so
         // the export always matches the three samples per pixel the engine reads.
-        if (image->planes != 0 && ConvertForEngine(*image, DetectPlaneModel(sourcePath, *image)) == kImageSuccess) {
-            inputImage = std::move(image);
-            return true;
+        if (image->planes != 0) {
+            const int converted = ConvertForEngine(*image, DetectPlaneModel(sourcePath, *image));
+            if (converted == kImageSuccess) {
+                inputImage = std::move(image);
+                return true;
+            }
+            reason = converted == kImageOutOfMemory ? "not enough memory" : "unsupported variant (channel layout)";
         }
     }
-    statusText = Format("Problems reading %s... skipping.", sourcePath);
+    // The reason follows the name, so the user knows whether to repair,
+    // convert or shrink the file.
+    statusText = Format("Problems reading %s", sourcePath) + ": " + reason + "... skipping.";
     ++picturesFailed;
     Post(UWM_STATUS, 0);
     return false;

@@ -16,9 +16,11 @@
 
 class CPlatformServices;
 
-// ".jpg", ".jpeg", ".tif", ".tiff", ".bmp".
-inline constexpr std::array<std::string_view, 5> kSupportedPictureExtensions = {".jpg", ".jpeg", ".tif", ".tiff",
-                                                                             ".bmp"};
+// Every extension the image library has a reader for, lower case with the
+// leading full stop. Folder walks take these files (reading still goes by
+// content), and the file dialog's filter is built from the same list.
+inline constexpr std::array<std::string_view, 11> kSupportedPictureExtensions = {
+    ".jpg", ".jpeg", ".tif", ".tiff", ".bmp", ".png", ".gif", ".pgm", ".ppm", ".pnm", ".psd"};
 
 // True when the lower-cased extension of `path` (from the last full stop of
 // its file name) is one of the supported extensions.

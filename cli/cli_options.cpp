@@ -1,6 +1,7 @@
 #include "cli_options.h"
 
 #include "framira.h"
+#include "read_problem.h"
 
 #include <cctype>
 #include <charconv>
@@ -204,7 +205,7 @@ std::string PresetListText()
 
 std::string UsageText()
 {
-    return "Usage: framira-batch [OPTIONS] PATH...\n"
+    return std::string("Usage: framira-batch [OPTIONS] PATH...\n"
            "\n"
            "Frames photographs for display on a screen: each picture is scaled to a print,\n"
            "centred on a mat textured from its own colours, and written as a JPEG of exactly\n"
@@ -213,7 +214,11 @@ std::string UsageText()
            "\n"
            "PATH is a picture file or a folder. A file is framed whatever its extension: its\n"
            "content decides (JPEG, TIFF, PNG, BMP, GIF, PGM/PPM, PSD). A folder adds its\n"
-           ".jpg, .jpeg, .tif, .tiff and .bmp files.\n"
+           ".jpg, .jpeg, .tif, .tiff, .bmp, .png, .gif, .pgm, .ppm, .pnm and .psd files\n"
+           "(in any case). The largest picture read is ") +
+           DescribePictureSizeLimit() +
+           ";\n"
+           "larger ones, and files that cannot be read, are skipped with the reason.\n"
            "\n"
            "Options:\n"
            "  -p, --preset P       screen size of the output: a number (1-15), a name such\n"

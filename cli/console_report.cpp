@@ -20,6 +20,17 @@ bool StartsWith(const std::string& text, std::string_view prefix)
     return std::string_view(text).substr(0, prefix.size()) == prefix;
 }
 
+// The reason the job gave after the file name: "Problems reading PATH:
+// REASON... skipping." gives REASON; anything else gives nothing.
+std::string ReadingProblemReason(const std::string& text, const std::string& path)
+{
+    const std::string head = std::string(kReadingProblem) + " " + path + ": ";
+    constexpr std::string_view tail = "... skipping.";
+    if (!StartsWith(text, head) || text.size() < head.size() + tail.size() || !text.ends_with(tail))
+        return {};
+    return text.substr(head.size(), text.size() - head.size() - tail.size());
+}
+
 } // namespace
 
 CConsoleReport::CConsoleReport(std::vector<std::string> sources, bool quiet, bool progressBar, std::mutex& terminal,
@@ -71,10 +82,13 @@ bool CConsoleReport::Handle(const CNotification& n)
         if (StartsWith(n.text, kReadingProblem)) {
             awaitingResult = false;
             ++unreadable;
-            std::error_code error;
-            const bool exists = std::filesystem::exists(Current(), error);
-            Line("skipped  " + Current() + (exists ? ": not a picture framira-batch can read" : ": no such file"),
-                 true);
+            std::string reason = ReadingProblemReason(n.text, Current());
+            if (reason.empty()) {
+                std::error_code error;
+                reason = std::filesystem::exists(Current(), error) ? "not a picture framira-batch can read"
+                                                                   : "no such file";
+            }
+            Line("skipped  " + Current() + ": " + reason, true);
         } else if (StartsWith(n.text, kOutOfMemory)) {
             outOfMemory = true;  // this picture is skipped; its line follows
         } else {

@@ -1,22 +1,30 @@
-// Windows bitmap reader: uncompressed files of 1, 4, 8, 16 (5-5-5), 24, 32,
-// 48 and 96 bits per pixel, and 16- and 32-bit files with bit fields,
-// bottom-up or top-down.
+// Windows bitmap reader: uncompressed files of 1, 2, 4, 8, 16 (5-5-5), 24,
+// 32, 48 and 96 bits per pixel, 16- and 32-bit files with bit fields (an
+// alpha mask gives an alpha plane), and run-length encoded 4- and 8-bit
+// files; bottom-up or top-down.
 #include "byte_reader.h"
 #include "file_bytes.h"
 #include "format_readers.h"
 #include "image.h"
 #include "memory_readers.h"
+#include "read_problem.h"
 #include "reader_support.h"
 
+#include <algorithm>
 #include <bit>
 #include <climits>
 #include <cstring>
+#include <new>
+#include <string>
+#include <vector>
 
 namespace {
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::uint32_t kInfoHeaderSize = 40;
-// What the header parse reads: both headers and the three bit-field masks.
-constexpr std::size_t kHeaderPrefix = kFileHeaderSize + kInfoHeaderSize + 3 * 4;
+// What the header parse reads: both headers and the four bit-field masks.
+constexpr std::size_t kHeaderPrefix = kFileHeaderSize + kInfoHeaderSize + 4 * 4;
+// Headers of this length and more hold an alpha mask after the colour masks.
+constexpr std::uint32_t kAlphaMaskHeaderSize = 56;
 
 struct CBitmapHeader {
     std::uint32_t dataOffset = 0;
@@ -26,11 +34,17 @@ struct CBitmapHeader {
     std::uint16_t bitCount = 0;
     std::uint32_t compression = 0;
     std::uint32_t xPelsPerMeter = 0;
-    std::uint32_t masks[3] = {0, 0, 0};  // red, green, blue of a bit-field file
+    std::uint32_t colorsUsed = 0;
+    std::uint32_t masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha of a bit-field file
 };
 
 constexpr std::uint32_t kCompressionNone = 0;
+constexpr std::uint32_t kCompressionRle8 = 1;
+constexpr std::uint32_t kCompressionRle4 = 2;
 constexpr std::uint32_t kCompressionBitFields = 3;
+constexpr std::uint32_t kCompressionJpeg = 4;
+constexpr std::uint32_t kCompressionPng = 5;
+constexpr std::uint32_t kCompressionAlphaBitFields = 6;
 
 // Reads the file header and the 40-byte information header. 1 for a wrong
 // signature or a header cut short.
@@ -49,14 +63,19 @@ int ParseBitmapHeader(CByteSpan bytes, CBitmapHeader& header)
     header.compression = in.ReadU32LE();
     in.Skip(4);  // image size
     header.xPelsPerMeter = in.ReadU32LE();
+    in.Skip(4);  // vertical pixels per metre
+    header.colorsUsed = in.ReadU32LE();
     if (in.Failed())
         return kImageBadArgument;
     // Bit-field masks sit right after the 40-byte header, inside the longer
-    // headers and after the short one alike.
-    if (header.compression == kCompressionBitFields) {
+    // headers and after the short one alike. The alpha mask follows them in
+    // headers long enough to hold it, and in the alpha bit-field form.
+    const bool alphaForm = header.compression == kCompressionAlphaBitFields;
+    if (header.compression == kCompressionBitFields || alphaForm) {
         in.Seek(kFileHeaderSize + kInfoHeaderSize);
-        for (std::uint32_t& mask : header.masks)
-            mask = in.ReadU32LE();
+        const bool withAlpha = alphaForm || header.headerSize >= kAlphaMaskHeaderSize;
+        for (int k = 0; k < (withAlpha ? 4 : 3); ++k)
+            header.masks[k] = in.ReadU32LE();
         if (in.Failed())
             return kImageBadArgument;
     }
@@ -71,7 +90,7 @@ bool HasValidSize(const CBitmapHeader& header)
 bool IsDecodedDepth(int bits)
 {
     switch (bits) {
-    case 1: case 4: case 8: case 16: case 24: case 32: case 48: case 96:
+    case 1: case 2: case 4: case 8: case 16: case 24: case 32: case 48: case 96:
         return true;
     default:
         return false;
@@ -115,25 +134,32 @@ bool MakeChannelBits(std::uint32_t mask, CChannelBits& bits)
 }
 
 // Entries the file does not hold stay 0. The palette follows the header,
-// whatever its length (40, 108 and 124 bytes are common).
+// whatever its length (40, 108 and 124 bytes are common). It holds the
+// header's count of colours used when that is set, and never reaches into
+// the pixel data: many writers store only the colours a picture uses.
 CPalette ReadPalette(CByteSpan bytes, const CBitmapHeader& header)
 {
     CPalette palette;
-    const int entries = header.bitCount <= 8 ? 1 << header.bitCount : 0;
+    std::size_t entries = header.bitCount <= 8 ? std::size_t{1} << header.bitCount : 0;
+    if (header.colorsUsed != 0 && header.colorsUsed < entries)
+        entries = header.colorsUsed;
+    const std::size_t start = kFileHeaderSize + header.headerSize;
+    if (header.dataOffset > start && (header.dataOffset - start) / 4 < entries)
+        entries = (header.dataOffset - start) / 4;
     CByteReader in(bytes);
-    in.Seek(kFileHeaderSize + header.headerSize);
-    for (int i = 0; i < entries && in.Remaining() >= 4; ++i) {
-        palette.blue[static_cast<std::size_t>(i)] = in.ReadU8();
-        palette.green[static_cast<std::size_t>(i)] = in.ReadU8();
-        palette.red[static_cast<std::size_t>(i)] = in.ReadU8();
+    in.Seek(start);
+    for (std::size_t i = 0; i < entries && in.Remaining() >= 4; ++i) {
+        palette.blue[i] = in.ReadU8();
+        palette.green[i] = in.ReadU8();
+        palette.red[i] = in.ReadU8();
         in.Skip(1);
     }
     return palette;
 }
 
 struct CRowTarget {
-    std::uint8_t* plane[3];
-    std::size_t offset;  // first sample of the image row
+    std::uint8_t* plane[4];  // the fourth: alpha, or null
+    std::size_t offset;      // first sample of the image row
 };
 
 template <typename T>
@@ -172,6 +198,7 @@ void DecodeRow(CByteSpan row, int bits, int cols, const CPalette& pal, const CCh
     case 32: {
         const std::size_t step = static_cast<std::size_t>(bits) / 8;
         const std::size_t count = std::min(n, size / step);
+        std::uint8_t* a = t.plane[3] != nullptr ? PlaneAt<std::uint8_t>(t, 3) : nullptr;
         for (std::size_t c = 0; c < count; ++c) {
             const std::uint8_t* px = &row[step * c];
             std::uint32_t v = px[0] | (px[1] << 8);
@@ -180,6 +207,8 @@ void DecodeRow(CByteSpan row, int bits, int cols, const CPalette& pal, const CCh
             r[c] = channels[0].Extract(v);
             g[c] = channels[1].Extract(v);
             b[c] = channels[2].Extract(v);
+            if (a != nullptr)
+                a[c] = channels[3].Extract(v);
         }
         break;
     }
@@ -222,6 +251,104 @@ void DecodeRow(CByteSpan row, int bits, int cols, const CPalette& pal, const CCh
     }
 }
 
+// Run-length encoded pixels (4 or 8 bits) as palette indices, one byte per
+// pixel in file row order, `cols` being the padded row width: encoders
+// (ImageMagick among them) encode the padding of each row as pixels. Every
+// run and every delta is checked against that row and the image before
+// anything is written: a file that claims more is damaged, and is refused
+// rather than clipped. Pixels the encoding skips keep index 0; a file that
+// ends early keeps what it held.
+bool DecodeRle(CByteReader& in, int bits, std::size_t cols, std::size_t rows, std::vector<std::uint8_t>& indices)
+{
+    std::size_t x = 0;
+    std::size_t y = 0;
+    while (in.Remaining() >= 2) {
+        const std::size_t count = in.ReadU8();
+        const std::uint8_t code = in.ReadU8();
+        if (count > 0) {
+            // A run: `count` pixels of one index (or, at 4 bits, of two
+            // alternating indices).
+            if (y >= rows || count > cols - x)
+                return false;
+            std::uint8_t* out = &indices[y * cols + x];
+            for (std::size_t i = 0; i < count; ++i)
+                out[i] = bits == 8 ? code : (i % 2 == 0 ? code >> 4 : code & 0x0F);
+            x += count;
+        } else if (code == 0) {  // end of line
+            x = 0;
+            ++y;
+        } else if (code == 1) {  // end of bitmap
+            return true;
+        } else if (code == 2) {  // delta: move right and down
+            const std::size_t dx = in.ReadU8();
+            const std::size_t dy = in.ReadU8();
+            if (in.Failed())
+                return true;
+            if (dx > cols - x || dy > rows - std::min(y, rows) || (dy == 0 && y >= rows))
+                return false;
+            x += dx;
+            y += dy;
+        } else {  // absolute mode: `code` literal indices, padded to a 16-bit boundary
+            const std::size_t literal = code;
+            const std::size_t dataBytes = bits == 8 ? literal : (literal + 1) / 2;
+            if (y >= rows || literal > cols - x)
+                return false;
+            const CByteSpan data = in.Take(dataBytes + (dataBytes & 1));
+            std::uint8_t* out = &indices[y * cols + x];
+            for (std::size_t i = 0; i < literal; ++i) {
+                const std::size_t at = bits == 8 ? i : i / 2;
+                if (at >= data.size())
+                    return true;
+                out[i] = bits == 8 ? data[at] : (i % 2 == 0 ? data[at] >> 4 : data[at] & 0x0F);
+            }
+            x += literal;
+        }
+    }
+    return true;
+}
+
+int ReadRleBitmap(CByteSpan bytes, const CBitmapHeader& header, CImage& image)
+{
+    const std::size_t cols = static_cast<std::size_t>(image.cols);
+    const std::size_t rows = static_cast<std::size_t>(image.rows);
+    const std::size_t perByte = 8 / header.bitCount;
+    const std::size_t paddedCols = (cols + 4 * perByte - 1) / (4 * perByte) * (4 * perByte);
+    std::vector<std::uint8_t> indices;
+    try {
+        indices.assign(paddedCols * rows, 0);
+    } catch (const std::bad_alloc&) {
+        NoteReadProblem(EReadProblem::OutOfMemory);
+        return kImageOutOfMemory;
+    }
+    CByteReader in(bytes);
+    in.Seek(header.dataOffset);
+    if (!DecodeRle(in, header.bitCount, paddedCols, rows, indices)) {
+        NoteReadProblem(EReadProblem::Damaged);
+        return kImageBadArgument;
+    }
+    const CPalette palette = ReadPalette(bytes, header);
+    for (std::size_t i = 0; i < rows; ++i) {
+        const std::size_t y = header.height > 0 ? rows - 1 - i : i;
+        const std::uint8_t* row = &indices[i * paddedCols];
+        std::uint8_t* r = image.plane[0] + y * cols;
+        std::uint8_t* g = image.plane[1] + y * cols;
+        std::uint8_t* b = image.plane[2] + y * cols;
+        for (std::size_t c = 0; c < cols; ++c) {
+            r[c] = palette.red[row[c]];
+            g[c] = palette.green[row[c]];
+            b[c] = palette.blue[row[c]];
+        }
+    }
+    return kImageSuccess;
+}
+
+// Says which variant a refused header asks for.
+int RefuseVariant(std::string which)
+{
+    NoteReadProblem(EReadProblem::Unsupported, std::move(which));
+    return kImageCannotOpen;
+}
+
 int ReadBitmapCore(CByteSpan bytes, CImage& image)
 {
     CBitmapHeader header;
@@ -230,24 +357,31 @@ int ReadBitmapCore(CByteSpan bytes, CImage& image)
     // Core (OS/2) headers shorter than 40 bytes lay their fields out
     // differently; reading them as 40-byte headers would give nonsense.
     if (header.headerSize < kInfoHeaderSize)
-        return kImageCannotOpen;
+        return RefuseVariant("OS/2 bitmap header");
     if (!IsDecodedDepth(header.bitCount))
-        return kImageCannotOpen;
-    // Run-length and embedded JPEG/PNG data are not decoded; bit fields are,
-    // for the depths that carry them.
-    const bool bitFields = header.compression == kCompressionBitFields;
-    if (header.compression != kCompressionNone &&
+        return RefuseVariant(std::to_string(header.bitCount) + " bits per pixel");
+    // Embedded JPEG/PNG data are not decoded; bit fields are, for the depths
+    // that carry them, and run lengths for theirs.
+    const bool bitFields =
+        header.compression == kCompressionBitFields || header.compression == kCompressionAlphaBitFields;
+    const bool rle = (header.compression == kCompressionRle8 && header.bitCount == 8) ||
+                     (header.compression == kCompressionRle4 && header.bitCount == 4);
+    if (header.compression == kCompressionJpeg || header.compression == kCompressionPng)
+        return RefuseVariant(header.compression == kCompressionJpeg ? "embedded JPEG" : "embedded PNG");
+    if (header.compression != kCompressionNone && !rle &&
         !(bitFields && (header.bitCount == 16 || header.bitCount == 32)))
-        return kImageCannotOpen;
+        return RefuseVariant("compression " + std::to_string(header.compression) + " at " +
+                             std::to_string(header.bitCount) + " bits per pixel");
     // Without bit fields, 16-bit pixels are 5-5-5 and 32-bit pixels are
-    // blue, green, red and an unused byte.
-    const std::uint32_t defaults16[3] = {0x7C00, 0x03E0, 0x001F};
-    const std::uint32_t defaults32[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+    // blue, green, red and an unused byte: only a declared alpha mask makes
+    // transparency.
+    const std::uint32_t defaults16[4] = {0x7C00, 0x03E0, 0x001F, 0};
+    const std::uint32_t defaults32[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0};
     const std::uint32_t* masks = bitFields ? header.masks : header.bitCount == 16 ? defaults16 : defaults32;
-    CChannelBits channels[3];
-    for (int k = 0; k < 3; ++k) {
+    CChannelBits channels[4];
+    for (int k = 0; k < 4; ++k) {
         if (!MakeChannelBits(masks[k], channels[k]))
-            return kImageCannotOpen;
+            return RefuseVariant("scattered bit-field masks");
     }
     if (!HasValidSize(header))
         return kImageBadArgument;
@@ -260,7 +394,8 @@ int ReadBitmapCore(CByteSpan bytes, CImage& image)
     if (!MultiplySizes(stride, static_cast<std::size_t>(rows), declared))
         return kImageBadArgument;
     const std::size_t available = header.dataOffset < bytes.size() ? bytes.size() - header.dataOffset : 0;
-    if (!IsPlausibleSize(declared, available))
+    // Run lengths pack up to 255 pixels into two bytes.
+    if (!IsPlausibleSize(rle ? declared / 128 : declared, available))
         return kImageBadArgument;
 
     const CPalette palette = ReadPalette(bytes, header);
@@ -268,12 +403,15 @@ int ReadBitmapCore(CByteSpan bytes, CImage& image)
     image.resolution = static_cast<int>(header.xPelsPerMeter * 0.0254 + 0.5);
     // Fresh planes are zero, which is what a truncated file's missing
     // samples read as.
-    if (const int result = SetUpImage(image, cols, rows, 3, type); result != kImageSuccess)
+    const bool alpha = (header.bitCount == 16 || header.bitCount == 32) && masks[3] != 0;
+    if (const int result = SetUpImage(image, cols, rows, alpha ? 4 : 3, type); result != kImageSuccess)
         return result;
+    if (rle)
+        return ReadRleBitmap(bytes, header, image);
 
     CByteReader in(bytes);
     in.Seek(header.dataOffset);
-    CRowTarget target{{image.plane[0], image.plane[1], image.plane[2]}, 0};
+    CRowTarget target{{image.plane[0], image.plane[1], image.plane[2], alpha ? image.plane[3] : nullptr}, 0};
     for (int i = 0; i < rows && in.Remaining() > 0; ++i) {
         const int y = header.height > 0 ? rows - 1 - i : i;
         target.offset = static_cast<std::size_t>(y) * static_cast<std::size_t>(cols);

@@ -6,6 +6,7 @@
 #include "format_readers.h"
 #include "image.h"
 #include "jpeg_reader.h"
+#include "read_problem.h"
 
 int DetectFileType(const std::uint8_t* bytes, std::size_t size)
 {
@@ -81,6 +82,7 @@ int GetImageInfo(const std::filesystem::path& path, int& cols, int& rows, int& p
 int CImage::ReadFile(const std::filesystem::path& path, int fileType)
 {
     *this = CImage();
+    ClearReadProblem();
     if (fileType == kFileTypeUnknown)
         fileType = DetectFileType(path);
     switch (fileType) {

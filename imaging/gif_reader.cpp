@@ -1,10 +1,13 @@
-// GIF reader (GIF87a and GIF89a): the first image of the file, as RGB.
+// GIF reader (GIF87a and GIF89a): the first image of the file, as RGB, with
+// an alpha plane when its graphic control extension names a transparent
+// colour.
 #include "byte_reader.h"
 #include "file_bytes.h"
 #include "format_readers.h"
 #include "gif_lzw.h"
 #include "image.h"
 #include "memory_readers.h"
+#include "read_problem.h"
 #include "reader_support.h"
 
 #include <cstring>
@@ -12,6 +15,8 @@
 
 namespace {
 constexpr std::uint8_t kExtensionIntroducer = 0x21;  // '!'
+constexpr std::uint8_t kGraphicControlLabel = 0xF9;
+constexpr std::uint8_t kTransparentFlag = 0x01;
 constexpr std::uint8_t kImageSeparator = 0x2C;       // ','
 constexpr std::uint8_t kColourTableFlag = 0x80;
 constexpr std::uint8_t kInterlaceFlag = 0x40;
@@ -24,6 +29,7 @@ struct CGifImage {
     int rows = 0;
     CPalette palette;
     std::vector<std::uint8_t> indices;  // rows x cols, display order
+    int transparentIndex = -1;          // none
 };
 
 // 2^(n+1) entries over the current ones (a local table overwrites the
@@ -87,7 +93,11 @@ int DecodeImage(CByteReader& in, CGifImage& image)
     }
 
     const std::size_t count = std::size_t{width} * height;
-    if (count > CImage::kMaxPixels || count / kMaxIndicesPerByte > data.size())
+    if (count > CImage::kMaxPixels) {
+        NoteTooLarge(width, height);
+        return kImageBadArgument;
+    }
+    if (count / kMaxIndicesPerByte > data.size())
         return kImageBadArgument;
     image.cols = width;
     image.rows = height;
@@ -136,7 +146,15 @@ int DecodeFirstImage(CByteSpan bytes, CGifImage& image)
         if (in.Failed())
             return kImageBadArgument;
         if (block == kExtensionIntroducer) {
-            in.Skip(1);  // label: every kind is skipped alike
+            // Only the graphic control extension matters (the last one
+            // before the image applies to it); every other kind is skipped.
+            const std::uint8_t label = in.ReadU8();
+            if (label == kGraphicControlLabel) {
+                const std::uint8_t length = in.ReadU8();
+                const CByteSpan fields = in.Take(length);
+                if (length >= 4 && fields.size() == length)
+                    image.transparentIndex = (fields[0] & kTransparentFlag) ? fields[3] : -1;
+            }
             SkipSubBlocks(in);
         } else if (block == kImageSeparator) {
             return DecodeImage(in, image);
@@ -155,7 +173,9 @@ int ReadGifCore(CByteSpan bytes, CImage& image)
     } catch (const std::bad_alloc&) {
         return kImageOutOfMemory;
     }
-    if (const int result = SetUpImage(image, gif.cols, gif.rows, 3, kSampleByte); result != kImageSuccess)
+    const bool transparent = gif.transparentIndex >= 0;
+    if (const int result = SetUpImage(image, gif.cols, gif.rows, transparent ? 4 : 3, kSampleByte);
+        result != kImageSuccess)
         return result;
     const std::size_t count = gif.indices.size();
     std::uint8_t* red = image.plane[0];
@@ -166,6 +186,11 @@ int ReadGifCore(CByteSpan bytes, CImage& image)
         red[i] = gif.palette.red[index];
         green[i] = gif.palette.green[index];
         blue[i] = gif.palette.blue[index];
+    }
+    if (transparent) {
+        std::uint8_t* alpha = image.plane[3];
+        for (std::size_t i = 0; i < count; ++i)
+            alpha[i] = gif.indices[i] == gif.transparentIndex ? 0 : 255;
     }
     return kImageSuccess;
 }

@@ -1,6 +1,8 @@
 // CImage construction, plane ownership and the library's number conversions.
 #include "image.h"
 
+#include "read_problem.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -71,6 +73,8 @@ int CImage::AllocatePlanes()
         return kImageBadArgument;
     const std::size_t pixels = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols);
     const std::size_t bytes = pixels * (sampleType == kSampleByte ? 1 : sampleType == kSampleWord ? 2 : 4);
+    if (pixels > kMaxPixels)
+        NoteTooLarge(static_cast<std::size_t>(cols), static_cast<std::size_t>(rows));
     bool ok = pixels <= kMaxPixels;
     for (int p = 0; ok && p < wanted; ++p) {
         // Zeroed, so that a reader that stops early never exposes stale heap
@@ -79,6 +83,7 @@ int CImage::AllocatePlanes()
         ok = plane[p] != nullptr;
     }
     if (!ok) {
+        NoteReadProblem(EReadProblem::OutOfMemory);
         std::fputs("Out of memory in CImage constructor\n", stdout);
         std::fflush(stdout);
         FreePlanes();

@@ -25,6 +25,7 @@
 #include "file_bytes.h"
 #include "image.h"
 #include "jpeg_error.h"
+#include "read_problem.h"
 
 namespace {
 constexpr std::uint64_t kPixelsPerFileByte = 1024;
@@ -85,6 +86,8 @@ void RunRead(JpegReadJob* job)
     // The output size is known without starting the decoder (which, for a
     // progressive file, would read the whole file).
     jpeg_calc_output_dimensions(cinfo);
+    if (std::uint64_t{cinfo->output_width} * cinfo->output_height > CImage::kMaxPixels)
+        NoteTooLarge(cinfo->output_width, cinfo->output_height);
     if (!SizeIsHonest(cinfo->output_width, cinfo->output_height, job->sourceBytes) ||
         cinfo->output_components < 1 || cinfo->output_components > 4) {
         jpeg_destroy_decompress(cinfo);

@@ -4,6 +4,7 @@
 #include "format_readers.h"
 #include "image.h"
 #include "memory_readers.h"
+#include "read_problem.h"
 #include "reader_support.h"
 
 #include <climits>
@@ -135,6 +136,10 @@ int DecodePngRows(png_structp png, png_infop info, CPngSource* source, CPngRows*
     png_read_update_info(png, info);
     png_get_IHDR(png, info, &width, &height, &depth, &colourType, nullptr, nullptr, nullptr);
 
+    if (std::uint64_t{width} * height > CImage::kMaxPixels) {
+        NoteTooLarge(width, height);
+        return kImageOutOfMemory;
+    }
     rows->width = width;
     rows->height = height;
     rows->depth = depth;

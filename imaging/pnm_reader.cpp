@@ -1,9 +1,11 @@
-// Binary greymap ("P5") and pixmap ("P6") reader.
+// Binary greymap ("P5") and pixmap ("P6") reader: 8- and 16-bit samples,
+// scaled to their full range by the file's maximum value.
 #include "byte_reader.h"
 #include "file_bytes.h"
 #include "format_readers.h"
 #include "image.h"
 #include "memory_readers.h"
+#include "read_problem.h"
 #include "reader_support.h"
 
 #include <climits>
@@ -27,9 +29,10 @@ bool IsScanfSpace(std::uint8_t c)
 // The header is matched like the scanf pattern "P5 %d %d %d%c": a blank
 // matches any run of whitespace (also none), each number skips leading
 // whitespace and takes an optional sign and digits, and the single
-// character after the maximum value is consumed whatever it is. Comment
-// lines are not recognised. A number too large for an int fails instead of
-// wrapping.
+// character after the maximum value is consumed whatever it is. Wherever
+// whitespace may stand before a number, so may comments (a number sign to
+// the end of the line), as GIMP and other writers put them there. A number
+// too large for an int fails instead of wrapping.
 class CPnmHeaderScanner {
 public:
     explicit CPnmHeaderScanner(CByteSpan bytes) : bytes(bytes) {}
@@ -56,8 +59,16 @@ private:
     }
     bool ReadInt(int& value)
     {
-        while (position < bytes.size() && IsScanfSpace(bytes[position]))
-            ++position;
+        while (position < bytes.size()) {
+            if (IsScanfSpace(bytes[position])) {
+                ++position;
+            } else if (bytes[position] == '#') {
+                while (position < bytes.size() && bytes[position] != '\n' && bytes[position] != '\r')
+                    ++position;
+            } else {
+                break;
+            }
+        }
         bool negative = false;
         if (position < bytes.size() && (bytes[position] == '+' || bytes[position] == '-'))
             negative = bytes[position++] == '-';
@@ -82,6 +93,26 @@ private:
     std::size_t position = 0;
 };
 
+// Scales a sample from 0 .. maximum to 0 .. full, rounded, so that a
+// maximum equal to the full scale leaves every sample as it is. Samples
+// above the maximum (which the format forbids) are taken as the maximum.
+class CSampleScale {
+public:
+    CSampleScale(std::uint32_t maximum, std::uint32_t full) : maximum(maximum), full(full) {}
+    std::uint32_t operator()(std::uint32_t v) const
+    {
+        if (maximum == full)
+            return v;
+        if (v >= maximum)
+            return full;
+        return (v * full + maximum / 2) / maximum;
+    }
+
+private:
+    std::uint32_t maximum;
+    std::uint32_t full;
+};
+
 char KindOf(int planesWanted)
 {
     return planesWanted == 1 ? '5' : '6';
@@ -101,8 +132,12 @@ int ReadPnmCore(CByteSpan bytes, int planesWanted, CImage& image)
     if (!ParseHeader(bytes, planesWanted, header))
         return kImageBadArgument;
 
-    // Samples are not rescaled to the maximum value; a maximum of 256 or
-    // more only selects 16-bit samples.
+    // The format allows maxima of 1 to 65535; a maximum of 256 or more
+    // means 16-bit samples.
+    if (header.maxValue < 1 || header.maxValue > 65535) {
+        NoteReadProblem(EReadProblem::Damaged);
+        return kImageBadArgument;
+    }
     const bool wide = header.maxValue >= 256;
     const std::size_t sampleBytes = wide ? 2 : 1;
     std::size_t declared = 0;
@@ -122,19 +157,20 @@ int ReadPnmCore(CByteSpan bytes, int planesWanted, CImage& image)
     const std::size_t pixelBytes = static_cast<std::size_t>(planesWanted) * sampleBytes;
     const std::size_t count = std::min(image.PixelCount(), available / pixelBytes);
     const std::uint8_t* data = bytes.data() + header.dataOffset;
+    const CSampleScale scale(static_cast<std::uint32_t>(header.maxValue), wide ? 65535u : 255u);
     if (!wide) {
         for (int p = 0; p < planesWanted; ++p) {
             std::uint8_t* out = image.plane[p];
             for (std::size_t i = 0; i < count; ++i)
-                out[i] = data[i * pixelBytes + static_cast<std::size_t>(p)];
+                out[i] = static_cast<std::uint8_t>(scale(data[i * pixelBytes + static_cast<std::size_t>(p)]));
         }
     } else {
-        // 16-bit samples are stored low byte first.
+        // 16-bit samples are stored most significant byte first.
         for (int p = 0; p < planesWanted; ++p) {
             auto* out = reinterpret_cast<std::uint16_t*>(image.plane[p]);
             for (std::size_t i = 0; i < count; ++i) {
                 const std::uint8_t* s = data + i * pixelBytes + 2 * static_cast<std::size_t>(p);
-                out[i] = static_cast<std::uint16_t>(s[0] | (s[1] << 8));
+                out[i] = static_cast<std::uint16_t>(scale(static_cast<std::uint32_t>((s[0] << 8) | s[1])));
             }
         }
     }

@@ -1,21 +1,34 @@
-// Photoshop document reader: the merged image of greyscale and RGB
-// documents, 8 or 16 bits, raw or PackBits, first four channels.
+// Photoshop document reader: the merged image of greyscale, duotone, RGB and
+// CMYK documents, 8 or 16 bits, raw or PackBits. RGB keeps its first four
+// channels, greyscale and duotone their first two (grey and transparency);
+// CMYK becomes RGB.
 #include "byte_reader.h"
 #include "file_bytes.h"
 #include "format_readers.h"
 #include "image.h"
 #include "memory_readers.h"
 #include "packbits.h"
+#include "read_problem.h"
 #include "reader_support.h"
 
 #include <climits>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace {
 constexpr std::size_t kHeaderBytes = 26;
 // PackBits turns every two input bytes into at most 128 output bytes.
 constexpr std::size_t kPackBitsMaxExpansion = 64;
+
+constexpr std::uint16_t kModeBitmap = 0;
+constexpr std::uint16_t kModeGreyscale = 1;
+constexpr std::uint16_t kModeIndexed = 2;
+constexpr std::uint16_t kModeRgb = 3;
+constexpr std::uint16_t kModeCmyk = 4;
+constexpr std::uint16_t kModeMultichannel = 7;
+constexpr std::uint16_t kModeDuotone = 8;
+constexpr std::uint16_t kModeLab = 9;
 
 struct CPhotoshopHeader {
     std::uint16_t version = 0;
@@ -97,6 +110,54 @@ int ReadPackBitsChannels(CByteReader& in, CImage& image, std::size_t rowBytes,
     return kImageSuccess;
 }
 
+// The name of a colour mode the reader does not decode.
+std::string UnreadModeName(std::uint16_t mode)
+{
+    switch (mode) {
+    case kModeBitmap: return "1-bit bitmap mode";
+    case kModeIndexed: return "indexed colour";
+    case kModeMultichannel: return "multichannel";
+    case kModeLab: return "Lab colour";
+    default: return "colour mode " + std::to_string(mode);
+    }
+}
+
+int Refuse(std::string which)
+{
+    NoteReadProblem(EReadProblem::Unsupported, std::move(which));
+    return kImageBadArgument;
+}
+
+// The planes a document's channels give: the colour channels and, for grey
+// and RGB, the one after them (transparency or an extra channel, which the
+// pipeline tells apart).
+int PlanesOf(const CPhotoshopHeader& header)
+{
+    const int most = header.mode == kModeGreyscale || header.mode == kModeDuotone ? 2 : 4;
+    return header.channels < most ? header.channels : most;
+}
+
+// Inverted ink amounts (as Photoshop stores them, full scale = no ink) to
+// RGB: each colour is its inverted ink times the inverted black, rounded.
+template <typename T, std::uint32_t kMax>
+int ConvertInvertedCmykToRgb(CImage& image)
+{
+    CImage rgb(image.cols, image.rows, 3, image.sampleType);
+    if (rgb.planes != 3)
+        return kImageOutOfMemory;
+    const T* k = reinterpret_cast<const T*>(image.plane[3]);
+    const std::size_t n = image.PixelCount();
+    for (int p = 0; p < 3; ++p) {
+        const T* ink = reinterpret_cast<const T*>(image.plane[p]);
+        T* out = reinterpret_cast<T*>(rgb.plane[p]);
+        for (std::size_t i = 0; i < n; ++i)
+            out[i] = static_cast<T>((std::uint64_t{ink[i]} * k[i] + kMax / 2) / kMax);
+    }
+    rgb.resolution = image.resolution;
+    image = std::move(rgb);
+    return kImageSuccess;
+}
+
 int ReadPhotoshopCore(CByteSpan bytes, CImage& image)
 {
     CByteReader in(bytes);
@@ -105,17 +166,29 @@ int ReadPhotoshopCore(CByteSpan bytes, CImage& image)
         return result;
     // Version 2 (large documents) widens the section lengths and row counts;
     // reading it as version 1 would misplace everything after the header.
-    if (header.version != 1 || (header.depth != 8 && header.depth != 16) || (header.mode != 1 && header.mode != 3))
+    if (header.version == 2)
+        return Refuse("large document format");
+    if (header.version != 1)
         return kImageBadArgument;
+    if (header.mode != kModeGreyscale && header.mode != kModeDuotone && header.mode != kModeRgb &&
+        header.mode != kModeCmyk)
+        return Refuse(UnreadModeName(header.mode));
+    if (header.depth != 8 && header.depth != 16)
+        return Refuse(std::to_string(header.depth) + "-bit channels");
     if (header.channels == 0 || header.rows == 0 || header.cols == 0)
+        return kImageBadArgument;
+    if (header.mode == kModeCmyk && header.channels < 4)
         return kImageBadArgument;
     if (!SkipSection(in) || !SkipSection(in) || !SkipSection(in))
         return kImageBadArgument;
     const std::uint16_t compression = in.ReadU16BE();
-    if (in.Failed() || compression > 1)
+    if (in.Failed())
         return kImageBadArgument;
+    if (compression > 1)
+        return Refuse(compression == 2 || compression == 3 ? "ZIP compression"
+                                                           : "compression " + std::to_string(compression));
 
-    const int planes = header.channels < 4 ? header.channels : 4;
+    const int planes = PlanesOf(header);
     const std::size_t rows = header.rows;
     const std::size_t sampleBytes = header.depth / 8;
     std::size_t rowBytes = 0;
@@ -150,7 +223,12 @@ int ReadPhotoshopCore(CByteSpan bytes, CImage& image)
                                       header.depth == 16 ? kSampleWord : kSampleByte);
         result != kImageSuccess)
         return result;
-    return compression == 0 ? ReadRawChannels(in, image, rowBytes) : ReadPackBitsChannels(in, image, rowBytes, counts);
+    const int result =
+        compression == 0 ? ReadRawChannels(in, image, rowBytes) : ReadPackBitsChannels(in, image, rowBytes, counts);
+    if (result != kImageSuccess || header.mode != kModeCmyk)
+        return result;
+    return header.depth == 16 ? ConvertInvertedCmykToRgb<std::uint16_t, 65535>(image)
+                              : ConvertInvertedCmykToRgb<std::uint8_t, 255>(image);
 }
 } // namespace
 

@@ -1,6 +1,8 @@
 // TIFF decoding: 1-, 8- and 16-bit samples from strips or tiles, contiguous
-// or separate planes, every compression libtiff decodes, then CMYK to RGB.
+// or separate planes, every compression libtiff decodes, then CMYK to RGB;
+// palette images of 1 to 8 bits expanded through their colour map.
 #include "image.h"
+#include "read_problem.h"
 #include "reader_support.h"
 #include "tiff_pvt.h"
 
@@ -8,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string>
 
 namespace {
 struct CTiffBufferFree {
@@ -19,6 +22,7 @@ struct CTiffLayout {
     int bits = 8;
     int samples = 1;
     bool separate = false;  // one sample per block (PlanarConfiguration 2)
+    bool indexed = false;   // palette indices, stored as they are
 };
 
 // A decoded block (a strip, or a tile) covering columns x0 .. x0 + width - 1
@@ -39,8 +43,8 @@ struct CTiffBlock {
 std::size_t UsedRowBytes(const CTiffLayout& layout, int width)
 {
     const std::size_t n = static_cast<std::size_t>(width);
-    if (layout.bits == 1)
-        return (n + 7) / 8;
+    if (layout.bits < 8)
+        return (n * static_cast<std::size_t>(layout.bits) + 7) / 8;
     const std::size_t perPixel = (layout.separate ? 1 : static_cast<std::size_t>(layout.samples)) * (layout.bits / 8);
     return n * perPixel;
 }
@@ -58,7 +62,15 @@ bool StoreBlock(const CTiffBlock& block, const CTiffLayout& layout, CImage& imag
     for (int r = 0; r < block.height; ++r) {
         const std::uint8_t* in = block.data + static_cast<std::size_t>(r) * block.stride;
         const std::size_t at = static_cast<std::size_t>(block.y0 + r) * cols + static_cast<std::size_t>(block.x0);
-        if (layout.bits == 1) {
+        if (layout.indexed && layout.bits < 8) {
+            const std::size_t bits = static_cast<std::size_t>(layout.bits);
+            const unsigned mask = (1u << bits) - 1;
+            std::uint8_t* out = image.plane[0] + at;
+            for (std::size_t c = 0; c < width; ++c) {
+                const std::size_t bit = c * bits;
+                out[c] = static_cast<std::uint8_t>((in[bit / 8] >> (8 - bits - bit % 8)) & mask);
+            }
+        } else if (layout.bits == 1) {
             // A set bit is 0 and a clear bit 255, whatever the photometric
             // interpretation says.
             std::uint8_t* out = image.plane[0] + at;
@@ -196,6 +208,43 @@ void ConvertCmykToRgb(CImage& image)
     }
 }
 
+// Replaces the indices of plane 0 by the colours of the map: three 8-bit
+// planes. Maps hold 16-bit values, but old writers stored 8-bit values in
+// them; a map with no entry above 255 is taken as such. 16-bit values are
+// scaled down truncating, as libtiff's own RGBA conversion does.
+int ExpandPalette(TIFF* tif, int bits, CImage& image)
+{
+    std::uint16_t* map[3] = {nullptr, nullptr, nullptr};
+    if (!TIFFGetField(tif, TIFFTAG_COLORMAP, &map[0], &map[1], &map[2]) || !map[0] || !map[1] || !map[2]) {
+        NoteReadProblem(EReadProblem::Damaged);
+        return kImageBadArgument;
+    }
+    const std::size_t entries = std::size_t{1} << bits;
+    bool wide = false;
+    for (const std::uint16_t* channel : map) {
+        for (std::size_t i = 0; i < entries; ++i)
+            wide = wide || channel[i] > 255;
+    }
+    std::uint8_t colour[3][256] = {};
+    for (int k = 0; k < 3; ++k) {
+        for (std::size_t i = 0; i < entries; ++i)
+            colour[k][i] = static_cast<std::uint8_t>(wide ? map[k][i] * 255u / 65535u : map[k][i]);
+    }
+    CImage rgb(image.cols, image.rows, 3, kSampleByte);
+    if (rgb.planes != 3)
+        return kImageOutOfMemory;
+    const std::size_t n = image.PixelCount();
+    const std::uint8_t* index = image.plane[0];
+    for (int k = 0; k < 3; ++k) {
+        std::uint8_t* out = rgb.plane[k];
+        for (std::size_t i = 0; i < n; ++i)
+            out[i] = colour[k][index[i]];
+    }
+    rgb.resolution = image.resolution;
+    image = std::move(rgb);
+    return kImageSuccess;
+}
+
 // Dots per inch: none for "no unit" (1) and centimetres (3); otherwise
 // (inches, or no unit tag) the X resolution truncated.
 int ResolutionOf(TIFF* tif)
@@ -229,13 +278,29 @@ int DecodeTiff(TIFF* tif, CImage& image)
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
     TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
 
-    if (bits != 1 && bits != 8 && bits != 16)
+    const bool palette = photometric == PHOTOMETRIC_PALETTE;
+    if (palette && (samples != 1 || (bits != 1 && bits != 2 && bits != 4 && bits != 8))) {
+        NoteReadProblem(EReadProblem::Unsupported, "palette of " + std::to_string(samples) + " x " +
+                                                       std::to_string(bits) + "-bit samples");
         return kImageCannotOpen;
-    if (samples < 1 || samples > 4)
+    }
+    if (bits != 1 && bits != 8 && bits != 16 && !palette) {
+        NoteReadProblem(EReadProblem::Unsupported, std::to_string(bits) + " bits per sample");
         return kImageCannotOpen;
+    }
+    if (samples < 1 || samples > 4) {
+        NoteReadProblem(EReadProblem::Unsupported, std::to_string(samples) + " samples per pixel");
+        return kImageCannotOpen;
+    }
     // Bilevel data fills plane 0 only; more samples would leave planes unread.
-    if (bits == 1 && samples != 1)
+    if (bits == 1 && samples != 1) {
+        NoteReadProblem(EReadProblem::Unsupported, "1-bit samples with " + std::to_string(samples) + " per pixel");
         return kImageCannotOpen;
+    }
+    if (!TIFFIsCODECConfigured(compression)) {
+        NoteReadProblem(EReadProblem::Unsupported, "compression " + std::to_string(compression));
+        return kImageCannotOpen;
+    }
     if (width == 0 || length == 0 || width > INT_MAX || length > INT_MAX)
         return kImageBadArgument;
 
@@ -250,8 +315,10 @@ int DecodeTiff(TIFF* tif, CImage& image)
             TIFFGetFieldDefaulted(tif, TIFFTAG_YCBCRSUBSAMPLING, &subH, &subV);
             // Subsampled blocks are not pixels; dealing them out as such
             // would give a scrambled picture.
-            if (subH != 1 || subV != 1)
+            if (subH != 1 || subV != 1) {
+                NoteReadProblem(EReadProblem::Unsupported, "subsampled YCbCr");
                 return kImageCannotOpen;
+            }
         }
     }
 
@@ -265,9 +332,12 @@ int DecodeTiff(TIFF* tif, CImage& image)
     layout.bits = bits;
     layout.samples = samples;
     layout.separate = planarConfig == PLANARCONFIG_SEPARATE && samples > 1;
+    layout.indexed = palette;
     const int result = TIFFIsTiled(tif) ? ReadTiles(tif, layout, image) : ReadStrips(tif, layout, image);
     if (result != kImageSuccess)
         return result;
+    if (palette)
+        return ExpandPalette(tif, bits, image);
 
     if (photometric == PHOTOMETRIC_SEPARATED && samples == 4) {
         if (bits == 16)

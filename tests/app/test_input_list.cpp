@@ -48,9 +48,10 @@ protected:
 
 TEST(InputListRules, SupportedExtensionsIgnoreCase)
 {
-    for (const char* path : {"/p/a.jpg", "/p/b.JPEG", "/p/c.Tif", "/p/d.tiff", "/p/e.BMP", "/p/holiday.final.TIF"})
+    for (const char* path : {"/p/a.jpg", "/p/b.JPEG", "/p/c.Tif", "/p/d.tiff", "/p/e.BMP", "/p/holiday.final.TIF",
+                             "/p/f.PNG", "/p/g.gif", "/p/h.Pgm", "/p/i.ppm", "/p/j.PNM", "/p/k.psd"})
         EXPECT_TRUE(HasSupportedPictureExtension(path)) << path;
-    for (const char* path : {"/p/a.png", "/p/notes.txt", "/p/jpg", "/p/a.jpg.txt", "/p.jpg/readme", "/p/a.jpe", ""})
+    for (const char* path : {"/p/a.pbm", "/p/a.webp", "/p/notes.txt", "/p/jpg", "/p/a.jpg.txt", "/p.jpg/readme", "/p/a.jpe", ""})
         EXPECT_FALSE(HasSupportedPictureExtension(path)) << path;
 }
 
@@ -99,18 +100,18 @@ TEST_F(InputListTest, CommandLineFilesAreTakenWhateverTheirExtension)
 
 TEST_F(InputListTest, FolderWalkAddsSupportedFilesOnly)
 {
-    for (const char* name : {"1.jpg", "2.JPEG", "3.png", "4.bmp", "notes.txt"})
+    for (const char* name : {"1.jpg", "2.JPEG", "3.png", "4.bmp", "notes.txt", "6.PSD"})
         Touch(name);
     fs::create_directories(Path("folder.jpg"));  // a folder is never a picture
     Touch("sub/5.jpg");
-    EXPECT_EQ(list.ScanFolder(root, false, {}), 3);
-    EXPECT_EQ(list.Entries(), (Strings{Path("1.jpg"), Path("2.JPEG"), Path("4.bmp")}));
+    EXPECT_EQ(list.ScanFolder(root, false, {}), 5);
+    EXPECT_EQ(list.Entries(), (Strings{Path("1.jpg"), Path("2.JPEG"), Path("3.png"), Path("4.bmp"), Path("6.PSD")}));
     EXPECT_EQ(list.GetBrowsePath(), root);
 
     // Walking the same folder again adds nothing twice; a trailing separator
     // does not double the separator in the paths.
     EXPECT_EQ(list.ScanFolder(root + "//", false, {}), 0);
-    EXPECT_EQ(list.Size(), 3u);
+    EXPECT_EQ(list.Size(), 5u);
 }
 
 TEST_F(InputListTest, RecursiveWalkSkipsSubfoldersNamedByAKeywordCaseSensitively)

@@ -143,7 +143,7 @@ TEST_F(JobTest, UnreadablePicturesAreSkippedAndTheRestIsWritten)
     for (const auto& note : n) {
         if (note.message == UWM_STATUS) {
             ++statuses;
-            EXPECT_EQ(note.text, "Problems reading " + (in / "broken.jpg") + "... skipping.");
+            EXPECT_EQ(note.text, "Problems reading " + (in / "broken.jpg") + ": damaged file... skipping.");
         }
         if (note.message == UWM_PICTURE_DONE)
             lastProgress = note.param;
@@ -170,7 +170,7 @@ TEST_F(JobTest, ANamedPipeWithAPictureNameIsSkippedNotWaitedFor)
     for (const auto& note : n) {
         if (note.message == UWM_STATUS) {
             ++statuses;
-            EXPECT_EQ(note.text, "Problems reading " + (in / "pipe.jpg") + "... skipping.");
+            EXPECT_EQ(note.text, "Problems reading " + (in / "pipe.jpg") + ": not a regular file... skipping.");
         }
     }
     EXPECT_EQ(statuses, 1);

@@ -191,7 +191,7 @@ TEST_F(PipelineTest, UnreadableFileIsSkippedWithItsMessage)
     WriteBytes(in / "notes.jpg", {'h', 'e', 'l', 'l', 'o'});
     EXPECT_FALSE(job.LoadPicture(in / "notes.jpg"));
     EXPECT_EQ(job.inputImage, nullptr);
-    EXPECT_EQ(job.statusText, "Problems reading " + (in / "notes.jpg") + "... skipping.");
+    EXPECT_EQ(job.statusText, "Problems reading " + (in / "notes.jpg") + ": unknown format... skipping.");
     const auto notes = platform.Notifications();
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_EQ(notes[0].message, UWM_STATUS);

@@ -85,7 +85,7 @@ TEST_F(CliTest, FramesEachPictureAndReportsEveryOne)
     EXPECT_EQ(*pipeline_test::ReadApp1(out / "photo.jpg"), *pipeline_test::ReadApp1(in / "photo.jpg"));
     EXPECT_TRUE(Contains(r.out, "written  " + (out / "photo.jpg")));
     EXPECT_TRUE(Contains(r.out, "written  " + (out / "scan.jpg")));
-    EXPECT_TRUE(Contains(r.err, "skipped  " + (in / "notes.jpg") + ": not a picture"));
+    EXPECT_TRUE(Contains(r.err, "skipped  " + (in / "notes.jpg") + ": unknown format"));
     EXPECT_TRUE(Contains(r.err, "missing  " + (in / "gone.jpg")));
     EXPECT_TRUE(Contains(r.out, "2 of 3 pictures written, 1 could not be read."));
     EXPECT_FALSE(Contains(r.out, "Analysis complete")) << "the engine's diagnostics stay off the report";
@@ -150,3 +150,28 @@ TEST_F(CliTest, CtrlCStopsAfterTheCurrentPicture)
 }
 
 } // namespace
+
+TEST_F(CliTest, AFolderOfEveryFormatFramesAndWhatCannotBeFramedSaysWhy)
+{
+    if (std::system("convert -version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ImageMagick is not installed";
+    const std::string picture = "-size 40x30 gradient:'#c02010'-'#2040e0'";
+    const std::pair<const char*, const char*> files[] = {
+        {"a.JPG", ""}, {"b.png", ""}, {"c.gif", ""}, {"d.bmp", "-colors 64 -compress RLE bmp3:"},
+        {"e.psd", "-colorspace CMYK -depth 8 psd:"}, {"f.pgm", "-colorspace Gray "}, {"g.ppm", "-depth 16 "},
+        {"h.tif", "-colors 32 -type palette "}, {"i.pnm", ""},
+    };
+    for (const auto& [name, options] : files)
+        ASSERT_EQ(std::system(("convert " + picture + " " + options + "'" + (in / name) + "' 2>/dev/null").c_str()), 0)
+            << name;
+    // A one-pixel Lab document: header, three empty sections, raw data.
+    pipeline_test::WriteBytes(in / "lab.psd", {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 1, 0, 0,
+                                               0, 1, 0, 8, 0, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 128,
+                                               128, 128});
+    pipeline_test::WriteBytes(in / "notes.txt", {'n'});
+    const CRunResult r = Run({"--preset", "HVGA", "--out", out.path.string(), in.path.string()});
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_TRUE(Contains(r.out, "9 of 10 pictures written, 1 could not be read.")) << r.out;
+    EXPECT_TRUE(Contains(r.err, "skipped  " + (in / "lab.psd") + ": unsupported variant (Lab colour)")) << r.err;
+    ExpectSize(out / "h.jpg", 480, 320);
+}

@@ -204,7 +204,7 @@ TEST(BitmapReader, RefusesWhatItDoesNotDecode)
     s.compression = 1;  // RLE
     Read(MakeBitmap(s), kImageCannotOpen);
     s.compression = 0;
-    for (int bits : {0, 2, 7, 64}) {
+    for (int bits : {0, 3, 7, 64}) {
         s.bits = bits;
         Read(MakeBitmap(s), kImageCannotOpen);
     }
@@ -303,9 +303,24 @@ TEST(BitmapReader, DecodesBitFieldMasks)
     PutU32LE(masks, 0x000000FF);  // red in the first byte
     PutU32LE(masks, 0xFF000000);  // green in the last
     PutU32LE(masks, 0x0000FF00);
+    PutU32LE(masks, 0);  // no alpha mask: the third byte is unused
     std::copy(masks.begin(), masks.end(), bytes.begin() + 54);
     image = Read(bytes);
+    EXPECT_EQ(image.planes, 3);
     ExpectRgb(image, 0, 0, 0x11, 0x44, 0x22);
+    // An alpha mask makes an alpha plane, in headers of 56 bytes and more.
+    for (const std::uint32_t headerSize : {56u, 124u}) {
+        CBitmapRecipe alpha = v5;
+        alpha.headerSize = headerSize;
+        CBytes withAlpha = MakeBitmap(alpha);
+        std::copy(masks.begin(), masks.end(), withAlpha.begin() + 54);
+        const CBytes alphaMask = {0, 0, 0xFF, 0};
+        std::copy(alphaMask.begin(), alphaMask.end(), withAlpha.begin() + 66);
+        image = Read(withAlpha);
+        ASSERT_EQ(image.planes, 4);
+        ExpectRgb(image, 0, 0, 0x11, 0x44, 0x22);
+        EXPECT_EQ(Sample8(image, 3, 0, 0), 0x33);
+    }
 
     // The info call reads the masks too, so it needs the bytes after the
     // 40-byte header as well.

@@ -5,7 +5,9 @@
 #include "image.h"
 #include "memory_readers.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -71,4 +73,69 @@ inline int Sample16(const CImage& image, int p, int col, int row)
 inline float SampleFloat(const CImage& image, int p, int col, int row)
 {
     return reinterpret_cast<const float*>(image.plane[p])[static_cast<std::size_t>(row) * static_cast<std::size_t>(image.cols) + static_cast<std::size_t>(col)];
+}
+
+// Runs a shell command; true when it exits with status 0.
+inline bool RunTool(const std::string& command)
+{
+    return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0;
+}
+
+inline bool HaveImageMagick()
+{
+    static const bool available = RunTool("convert -version");
+    return available;
+}
+
+// The picture as ImageMagick decodes it, laid over white, as interleaved
+// 8-bit RGB of cols x rows pixels; empty when ImageMagick fails.
+inline CBytes DecodeWithImageMagick(const std::filesystem::path& file, int cols, int rows)
+{
+    // ImageMagick complains (and exits with 1) about run-length bitmaps that
+    // end before their last row, yet decodes them: its output decides.
+    const std::string out = file.string() + ".rgb";
+    std::filesystem::remove(out);
+    RunTool("convert '" + file.string() + "[0]' -background white -alpha remove -alpha off -depth 8 'rgb:" + out + "'");
+    std::ifstream in(out, std::ios::binary);
+    CBytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return bytes.size() == static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows) * 3 ? bytes : CBytes{};
+}
+
+// An image as the pipeline sees it: grey copied to red, green and blue,
+// transparency (the plane after the colours) laid over white, 16-bit
+// samples rounded to 8 bits; interleaved RGB.
+inline CBytes FlattenToRgb8(const CImage& image)
+{
+    const std::size_t n = image.PixelCount();
+    const int colours = image.planes <= 2 ? 1 : 3;
+    const bool alpha = image.planes == 2 || image.planes == 4;
+    auto sample = [&](int p, std::size_t i) -> unsigned {
+        if (image.sampleType == kSampleWord)
+            return (reinterpret_cast<const std::uint16_t*>(image.plane[p])[i] + 128u) / 257u;
+        return image.plane[p][i];
+    };
+    CBytes out(n * 3);
+    for (std::size_t i = 0; i < n; ++i) {
+        for (int k = 0; k < 3; ++k) {
+            unsigned v = sample(colours == 1 ? 0 : k, i);
+            if (alpha) {
+                const unsigned a = sample(colours, i);
+                v = (v * a + 255 * (255 - a) + 127) / 255;
+            }
+            out[i * 3 + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(v);
+        }
+    }
+    return out;
+}
+
+// The largest difference between two equally long sample runs; 256 when
+// their lengths differ.
+inline int LargestDifference(const CBytes& a, const CBytes& b)
+{
+    if (a.size() != b.size() || a.empty())
+        return 256;
+    int largest = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        largest = std::max(largest, std::abs(int(a[i]) - int(b[i])));
+    return largest;
 }

@@ -187,15 +187,25 @@ TEST(GifLzw, HostileCodesAreRejectedNotFollowed)
 TEST(GifReader, ReadsSmallestKnownGif)
 {
     // The classic one-pixel GIF89a with a graphic control extension naming
-    // index 0 transparent: its colour is read, no alpha plane appears.
-    const CBytes bytes = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0x11, 0x22, 0x33, 0, 0, 0,
-                          0x21, 0xF9, 4, 1, 0, 0, 0, 0, 0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B};
-    const CImage image = ReadGif(bytes, kImageSuccess);
-    ASSERT_EQ(image.planes, 3);
+    // index 0 transparent: its colour is read, and an alpha plane says it
+    // is transparent.
+    CBytes bytes = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0x11, 0x22, 0x33, 0, 0, 0,
+                    0x21, 0xF9, 4, 1, 0, 0, 0, 0, 0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0, 0x3B};
+    CImage image = ReadGif(bytes, kImageSuccess);
+    ASSERT_EQ(image.planes, 4);
     EXPECT_EQ(image.cols, 1);
     EXPECT_EQ(Sample8(image, 0, 0, 0), 0x11);
     EXPECT_EQ(Sample8(image, 1, 0, 0), 0x22);
     EXPECT_EQ(Sample8(image, 2, 0, 0), 0x33);
+    EXPECT_EQ(Sample8(image, 3, 0, 0), 0);
+    // Without the transparency flag (or naming another index) no alpha plane.
+    bytes[22] = 0;
+    EXPECT_EQ(ReadGif(bytes, kImageSuccess).planes, 3);
+    bytes[22] = 1;
+    bytes[25] = 1;
+    image = ReadGif(bytes, kImageSuccess);
+    ASSERT_EQ(image.planes, 4);
+    EXPECT_EQ(Sample8(image, 3, 0, 0), 255);
 }
 
 TEST(GifReader, MapsIndicesThroughColourTables)

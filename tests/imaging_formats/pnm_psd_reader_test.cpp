@@ -26,17 +26,36 @@ TEST(GreymapReader, ReadsEightBitSamples)
     EXPECT_EQ(Sample8(image, 0, 3, 1), 8);
 }
 
-TEST(GreymapReader, WideSamplesAreLittleEndianAndNotRescaled)
+TEST(GreymapReader, SamplesAreBigEndianAndScaledByTheMaximum)
 {
-    CBytes samples;
-    for (unsigned v : {0u, 1u, 255u, 256u, 1000u, 1023u, 513u, 2u})
-        PutU16LE(samples, v);
-    CImage image;
-    ASSERT_EQ(ReadPnmBytes(Greymap("P5 4 2 1023\n", samples), 1, image), kImageSuccess);
-    EXPECT_EQ(image.sampleType, kSampleWord);
-    EXPECT_EQ(Sample16(image, 0, 3, 0), 256);
-    EXPECT_EQ(Sample16(image, 0, 1, 1), 1023);
-    EXPECT_EQ(Sample16(image, 0, 3, 1), 2);
+    struct CCase {
+        int maximum;
+        std::vector<unsigned> stored;
+        std::vector<int> read;
+    };
+    const CCase cases[] = {
+        {255, {0, 7, 200, 255}, {0, 7, 200, 255}},                    // unchanged
+        {15, {0, 7, 15, 16}, {0, 119, 255, 255}},                     // above the maximum: full
+        {1023, {0, 512, 1023, 0x1234}, {0, 32800, 65535, 65535}},
+        {65535, {0, 0x1234, 0xABCD, 65535}, {0, 0x1234, 0xABCD, 65535}},  // unchanged
+    };
+    for (const CCase& c : cases) {
+        CBytes samples;
+        for (const unsigned v : c.stored)
+            c.maximum > 255 ? PutU16BE(samples, v) : PutU8(samples, v);
+        CImage image;
+        ASSERT_EQ(ReadPnmBytes(Greymap("P5 4 1 " + std::to_string(c.maximum) + "\n", samples), 1, image),
+                  kImageSuccess);
+        EXPECT_EQ(image.sampleType, c.maximum > 255 ? kSampleWord : kSampleByte);
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(c.maximum > 255 ? Sample16(image, 0, x, 0) : Sample8(image, 0, x, 0), c.read[std::size_t(x)])
+                << c.maximum << " at " << x;
+    }
+    // Maxima the format does not allow.
+    for (const char* header : {"P5 1 1 0\n", "P5 1 1 65536\n", "P5 1 1 -3\n"}) {
+        CImage image;
+        EXPECT_EQ(ReadPnmBytes(Greymap(header, {0, 0}), 1, image), kImageBadArgument) << header;
+    }
 }
 
 TEST(GreymapReader, HeaderFollowsScanfRules)
@@ -50,7 +69,9 @@ TEST(GreymapReader, HeaderFollowsScanfRules)
         {"P5\n4\t2  255\r", kImageSuccess},
         {"P54 2 255\n", kImageSuccess},         // a blank also matches no whitespace
         {"P5 +4 2 255 ", kImageSuccess},
-        {"P5\n# comment\n4 2 255\n", kImageBadArgument},
+        {"P5\n# comment\n4 2 255\n", kImageSuccess},  // comments wherever whitespace may stand
+        {"P5 #a\r4#b\n\t2 # c # d\n255\n", kImageSuccess},
+        {"P5 4 2 # no maximum\n", kImageBadArgument},
         {"P5 4 0 255\n", kImageBadArgument},
         {"P5 -4 2 255\n", kImageBadArgument},
         {"P5 4 2\n", kImageBadArgument},
@@ -84,7 +105,7 @@ TEST(PixmapReader, DealsRgbTriplesToPlanes)
 
     CBytes wide;
     for (unsigned v : {0x0102u, 0x0304u, 0x0506u})
-        PutU16LE(wide, v);
+        PutU16BE(wide, v);
     ASSERT_EQ(ReadPnmBytes(Greymap("P6 1 1 65535\n", wide), 3, image), kImageSuccess);
     EXPECT_EQ(Sample16(image, 0, 0, 0), 0x0102);
     EXPECT_EQ(Sample16(image, 2, 0, 0), 0x0506);
@@ -226,6 +247,33 @@ TEST(PhotoshopReader, KeepsFirstFourOfFiveChannels)
     int cols = 0, rows = 0, planes = 0;
     EXPECT_EQ(ReadPhotoshopInfoBytes(MakePhotoshop(s), cols, rows, planes), kImageSuccess);
     EXPECT_EQ(planes, 5);
+}
+
+TEST(PhotoshopReader, ColourModesBecomeGreyOrRgb)
+{
+    struct CCase {
+        unsigned mode;
+        unsigned channels;
+        CBytes data;  // one pixel, channel after channel
+        std::vector<int> read;  // plane after plane
+    };
+    const CCase cases[] = {
+        {8, 1, {77}, {77}},                         // duotone: its grey channel
+        {1, 3, {10, 200, 30}, {10, 200}},           // grey, transparency; the spot channel is not colour
+        {4, 4, {255, 0, 255, 255}, {255, 0, 255}},  // inverted inks: cyan and yellow absent, magenta full
+        {4, 5, {128, 255, 255, 128, 9}, {64, 128, 128}},
+    };
+    for (const CCase& c : cases) {
+        CPhotoshopRecipe s;
+        s.mode = c.mode;
+        s.channels = c.channels;
+        s.cols = 1;
+        s.data = c.data;
+        const CImage image = ReadPsd(s, kImageSuccess);
+        ASSERT_EQ(image.planes, static_cast<int>(c.read.size())) << c.mode;
+        for (int p = 0; p < image.planes; ++p)
+            EXPECT_EQ(Sample8(image, p, 0, 0), c.read[std::size_t(p)]) << c.mode << " plane " << p;
+    }
 }
 
 TEST(PhotoshopReader, DecodesPackBitsRows)

@@ -21,6 +21,7 @@ struct CTiffRecipe {
     std::uint32_t tile = 0;  // tile width and length; 0 for strips
     std::uint16_t resolutionUnit = 0;  // 0: no tag
     float xResolution = 0.0f;          // 0: no tag
+    std::vector<std::uint16_t> colourMap;  // red, green, blue entries of a palette file
 };
 
 // Packs one block row (a strip row, or a tile row of `count` pixels from x0)
@@ -63,6 +64,10 @@ std::filesystem::path WriteTiff(const CScratchFolder& folder, const std::string&
     TIFFSetField(tif, TIFFTAG_COMPRESSION, s.compression);
     if (s.photometric == PHOTOMETRIC_YCBCR && s.compression == COMPRESSION_JPEG)
         TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+    if (!s.colourMap.empty()) {
+        const std::size_t n = s.colourMap.size() / 3;
+        TIFFSetField(tif, TIFFTAG_COLORMAP, s.colourMap.data(), s.colourMap.data() + n, s.colourMap.data() + 2 * n);
+    }
     if (s.resolutionUnit != 0)
         TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, s.resolutionUnit);
     if (s.xResolution != 0.0f)
@@ -342,4 +347,44 @@ TEST(TiffReader, InfoAndMemoryCoreAgreeWithFile)
     ASSERT_EQ(ReadTiffBytes(folder.Read(path), fromMemory), kImageSuccess);
     for (int p = 0; p < 4; ++p)
         EXPECT_TRUE(std::equal(fromFile.plane[p], fromFile.plane[p] + 36, fromMemory.plane[p]));
+}
+
+TEST(TiffReader, PaletteImagesExpandThroughTheirMapLikeImageMagick)
+{
+    if (!HaveImageMagick())
+        GTEST_SKIP() << "ImageMagick is not installed";
+    CScratchFolder folder;
+    for (std::uint16_t bits : {1, 2, 4, 8}) {
+        for (const bool wideMap : {false, true}) {
+            SCOPED_TRACE(std::to_string(bits) + (wideMap ? " bits, 16-bit map" : " bits, 8-bit map"));
+            CTiffRecipe s;
+            s.width = 13;
+            s.height = 5;
+            s.bits = bits;
+            s.samples = 1;
+            s.photometric = PHOTOMETRIC_PALETTE;
+            s.compression = COMPRESSION_LZW;
+            const unsigned entries = 1u << bits;
+            for (unsigned k = 0; k < 3; ++k) {
+                for (unsigned i = 0; i < entries; ++i) {
+                    const unsigned v = (i * 97 + k * 85 + 11) % 256;
+                    // Old writers store 8-bit values; the rest scale them to 16 bits (not always by 257).
+                    s.colourMap.push_back(static_cast<std::uint16_t>(wideMap ? v * 256 + (i & 0x7F) : v));
+                }
+            }
+            const auto path = WriteTiff(folder, "palette.tif", s, [&](int x, int y, int) {
+                return static_cast<unsigned>(x * 3 + y * 5) % entries;
+            });
+            const CImage image = ReadTiffPath(path);
+            ASSERT_EQ(image.planes, 3);
+            EXPECT_EQ(LargestDifference(FlattenToRgb8(image), DecodeWithImageMagick(path, 13, 5)), 0);
+        }
+    }
+    // Indices of more than 8 bits have no colour map a reader could hold.
+    CTiffRecipe s;
+    s.bits = 16;
+    s.samples = 1;
+    s.photometric = PHOTOMETRIC_PALETTE;
+    s.colourMap.assign(3 * 65536, 0);
+    ReadTiffPath(WriteTiff(folder, "deep.tif", s, Pattern16), kImageCannotOpen);
 }
