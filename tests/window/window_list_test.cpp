@@ -54,8 +54,7 @@ TEST_F(CListWindow, AddFolderWithoutSubfoldersAsksNothingAndTakesThePictures)
 {
     platform.SetBrowseResult(photos.path.string());
     window->OnAddFolder();
-    // Until the list learns more formats, only the listed extensions enter.
-    const std::vector<std::string> expected{In("1.jpg"), In("2.JPEG"), In("4.bmp")};
+    const std::vector<std::string> expected{In("1.jpg"), In("2.JPEG"), In("3.png"), In("4.bmp")};
     EXPECT_EQ(Listed(), expected);
     EXPECT_EQ(Shown(), expected);
     EXPECT_TRUE(platform.FolderOptionsAsked().empty());
@@ -96,7 +95,7 @@ TEST_F(CListWindow, FolderOptionsAnswersDecideTheWalk)
         window->OnAddFolder();
         std::vector<std::string> expected;
         if (!c.addsNothing) {
-            expected = {In("1.jpg"), In("2.JPEG"), In("4.bmp")};
+            expected = {In("1.jpg"), In("2.JPEG"), In("3.png"), In("4.bmp")};
             for (const std::string& sub : c.subfolderPictures)
                 expected.push_back(In(sub));
             std::sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
@@ -125,18 +124,19 @@ TEST_F(CListWindow, CheckingIncludeSubfoldersAddsTheSubfoldersOfTheLastFolder)
     window->OnAddFolder();
     platform.QueueFolderOptionsReply({EFolderOptionsAnswer::Yes, std::nullopt, std::nullopt});
     IncludeSubfolders();
-    EXPECT_EQ(Listed().size(), 7u);
+    EXPECT_EQ(Listed().size(), 8u);
 }
 
 TEST_F(CListWindow, AddUsesTheFileDialogAndRemembersItsFolder)
 {
-    platform.SetChooseFilesResult(std::vector<std::string>{In("4.bmp"), In("1.jpg"), In("3.png")});
+    platform.SetChooseFilesResult(std::vector<std::string>{In("4.bmp"), In("1.jpg"), In("notes.txt")});
     window->OnAdd();
     const CFileDialogRequest request = platform.FileDialogsShown().at(0);
     EXPECT_EQ(request.title, "Select Images for Dust Map Generation");
     EXPECT_EQ(request.defaultExtension, "jpg");
     EXPECT_TRUE(request.multipleSelection);
     EXPECT_EQ(request.filters.at(1), (std::pair<std::string, std::string>{"JPEG Files (*.jpg)", "*.jpg"}));
+    EXPECT_NE(request.filters.at(0).second.find("*.png;"), std::string::npos) << "every listed format is offered";
     EXPECT_EQ(Listed(), (std::vector<std::string>{In("1.jpg"), In("4.bmp")}));
     EXPECT_EQ(window->InputList().GetBrowsePath(), photos.path.string());
     EXPECT_EQ(window->DestinationLine().toStdString(), photos / "Framira_1920x1080");
