@@ -1,0 +1,79 @@
+#include "source_metadata.h"
+
+#include "exif_block_edit.h"
+#include "exif_block_reader.h"
+#include "file_type.h"
+#include "image.h"
+#include "jpeg_metadata.h"
+#include "jpeg_thumbnail.h"
+#include "orientation.h"
+#include "output_path.h"
+
+#include <filesystem>
+
+namespace {
+
+constexpr int kApp1 = 0xE1;
+constexpr int kApp13 = 0xED;
+
+// The EXIF payload of the source, tidied as the EXIF reader tidies it.
+std::vector<std::uint8_t> TidyExif(std::vector<std::uint8_t> payload)
+{
+    if (payload.empty() || payload.size() + 2 > ExifBlockReader::kLargestSegment)
+        return payload;
+    std::vector<std::uint8_t> block(payload.size() + 2);
+    block[0] = std::uint8_t((payload.size() + 2) >> 8);
+    block[1] = std::uint8_t(payload.size() + 2);
+    std::copy(payload.begin(), payload.end(), block.begin() + 2);
+    ExifBlockReader reader;
+    reader.ParseExifBlock(block.data(), block.size());
+    return std::vector<std::uint8_t>(block.begin() + 2, block.end());
+}
+
+// The EXIF payload with the output's values and thumbnail.
+void FitExifToOutput(std::vector<std::uint8_t>& exif, const CImage& output, bool addThumbnail)
+{
+    SetExifOutputValues(exif, output.cols, output.rows);
+    std::vector<std::uint8_t> thumbnail;
+    if (HasExifThumbnail(exif) || addThumbnail)
+        thumbnail = MakeJpegThumbnail(output);
+    ReplaceExifThumbnail(exif, thumbnail, std::size_t(kMaxApp1Payload), addThumbnail);
+}
+
+} // namespace
+
+int ReadSourceOrientation(const std::string& sourcePath)
+{
+    const std::filesystem::path path(sourcePath);
+    if (DetectFileType(path) == kFileTypeJpeg)
+        return ReadExifOrientation(ReadJpegMetadata(path).exif);
+    return 0;
+}
+
+bool MakePictureRight(CImage& image, const std::string& sourcePath, EPlaneModel /*model*/)
+{
+    const int orientation = ReadSourceOrientation(sourcePath);
+    return ApplyOrientation(image, orientation) != kImageOutOfMemory;
+}
+
+COutputMetadata GatherOutputMetadata(const std::string& sourcePath, const CImage& output)
+{
+    COutputMetadata gathered;
+    const std::filesystem::path path(sourcePath);
+    const std::string extension = SplitSourceName(sourcePath).extension;
+    // Only a JPEG by name and content lends its segments (and its coding).
+    if ((extension == ".jpg" || extension == ".jpeg") && DetectFileType(path) == kFileTypeJpeg) {
+        CJpegMetadata source = ReadJpegMetadata(path);
+        gathered.fromJpeg = true;
+        if (!source.exif.empty()) {
+            std::vector<std::uint8_t> exif = TidyExif(std::move(source.exif));
+            FitExifToOutput(exif, output, false);
+            gathered.segments.push_back({kApp1, std::move(exif)});
+        }
+        if (!source.xmp.empty())
+            gathered.segments.push_back({kApp1, std::move(source.xmp)});
+        if (!source.iptc.empty())
+            gathered.segments.push_back({kApp13, std::move(source.iptc)});
+    }
+    return gathered;
+}

@@ -1,0 +1,56 @@
+#include "jpeg_metadata.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+bool StartsWith(std::span<const std::uint8_t> payload, const void* signature, std::size_t size)
+{
+    return payload.size() >= size && std::memcmp(payload.data(), signature, size) == 0;
+}
+
+} // namespace
+
+CJpegMetadata ReadJpegMetadata(std::span<const std::uint8_t> file)
+{
+    CJpegMetadata found;
+    if (file.size() < 2 || file[0] != 0xFF || file[1] != 0xD8)
+        return found;
+    std::size_t at = 2;
+    for (;;) {
+        // Fill bytes may come before a marker code.
+        while (at < file.size() && file[at] == 0xFF)
+            ++at;
+        if (at + 3 > file.size())
+            break;
+        const std::uint8_t code = file[at];
+        if (code == 0xD9 || code == 0xDA)
+            break;
+        const std::size_t length = std::size_t(file[at + 1]) << 8 | file[at + 2];
+        if (length < 2 || file.size() - (at + 1) < length)
+            break;
+        const std::span<const std::uint8_t> payload = file.subspan(at + 3, length - 2);
+        if (code == 0xE1 && found.exif.empty() && StartsWith(payload, "Exif\0\0", 6))
+            found.exif.assign(payload.begin(), payload.end());
+        else if (code == 0xE1 && found.xmp.empty() && StartsWith(payload, kXmpSignature, kXmpSignatureSize))
+            found.xmp.assign(payload.begin(), payload.end());
+        else if (code == 0xED && found.iptc.empty() && StartsWith(payload, kIptcSignature, kIptcSignatureSize))
+            found.iptc.assign(payload.begin(), payload.end());
+        at += 1 + length;
+    }
+    return found;
+}
+
+CJpegMetadata ReadJpegMetadata(const std::filesystem::path& path)
+{
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file)
+        return {};
+    // Metadata lives before the image data; 1 MiB covers any run of
+    // segments that could precede it many times over.
+    std::vector<std::uint8_t> head(std::size_t{1} << 20);
+    head.resize(std::fread(head.data(), 1, head.size(), file.get()));
+    return ReadJpegMetadata(head);
+}
