@@ -1,5 +1,6 @@
 #include "source_metadata.h"
 
+#include "color_profile.h"
 #include "exif_block_edit.h"
 #include "exif_block_reader.h"
 #include "file_type.h"
@@ -50,8 +51,16 @@ int ReadSourceOrientation(const std::string& sourcePath)
     return 0;
 }
 
-bool MakePictureRight(CImage& image, const std::string& sourcePath, EPlaneModel /*model*/)
+bool MakePictureRight(CImage& image, const std::string& sourcePath, EPlaneModel model)
 {
+    // A profile that cannot be used leaves the picture as it was read.
+    if (const std::vector<std::uint8_t> profile = ReadEmbeddedProfile(std::filesystem::path(sourcePath));
+        !profile.empty()) {
+        const bool inks = model == EPlaneModel::Cmyk || model == EPlaneModel::CmykInverted;
+        if (inks == (ProfileColorChannels(profile) == 4) &&
+            ConvertToSrgb(image, profile, model == EPlaneModel::CmykInverted) == kImageOutOfMemory)
+            return false;
+    }
     const int orientation = ReadSourceOrientation(sourcePath);
     return ApplyOrientation(image, orientation) != kImageOutOfMemory;
 }
