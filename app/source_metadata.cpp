@@ -4,6 +4,7 @@
 #include "exif_block_edit.h"
 #include "exif_block_reader.h"
 #include "file_type.h"
+#include "foreign_metadata.h"
 #include "image.h"
 #include "jpeg_metadata.h"
 #include "jpeg_thumbnail.h"
@@ -41,13 +42,22 @@ void FitExifToOutput(std::vector<std::uint8_t>& exif, const CImage& output, bool
     ReplaceExifThumbnail(exif, thumbnail, std::size_t(kMaxApp1Payload), addThumbnail);
 }
 
+// Formats whose metadata Exiv2 reads for us.
+bool HasForeignMetadata(int fileType)
+{
+    return fileType == kFileTypeTiff || fileType == kFileTypePng || fileType == kFileTypePhotoshop;
+}
+
 } // namespace
 
 int ReadSourceOrientation(const std::string& sourcePath)
 {
     const std::filesystem::path path(sourcePath);
-    if (DetectFileType(path) == kFileTypeJpeg)
+    const int fileType = DetectFileType(path);
+    if (fileType == kFileTypeJpeg)
         return ReadExifOrientation(ReadJpegMetadata(path).exif);
+    if (HasForeignMetadata(fileType))
+        return ReadExifOrientation(ReadForeignMetadata(path).segments.exif);
     return 0;
 }
 
@@ -70,19 +80,26 @@ COutputMetadata GatherOutputMetadata(const std::string& sourcePath, const CImage
     COutputMetadata gathered;
     const std::filesystem::path path(sourcePath);
     const std::string extension = SplitSourceName(sourcePath).extension;
+    const int fileType = DetectFileType(path);
+    CJpegMetadata source;
+    bool addThumbnail = false;
     // Only a JPEG by name and content lends its segments (and its coding).
-    if ((extension == ".jpg" || extension == ".jpeg") && DetectFileType(path) == kFileTypeJpeg) {
-        CJpegMetadata source = ReadJpegMetadata(path);
+    if ((extension == ".jpg" || extension == ".jpeg") && fileType == kFileTypeJpeg) {
+        source = ReadJpegMetadata(path);
         gathered.fromJpeg = true;
-        if (!source.exif.empty()) {
-            std::vector<std::uint8_t> exif = TidyExif(std::move(source.exif));
-            FitExifToOutput(exif, output, false);
-            gathered.segments.push_back({kApp1, std::move(exif)});
-        }
-        if (!source.xmp.empty())
-            gathered.segments.push_back({kApp1, std::move(source.xmp)});
-        if (!source.iptc.empty())
-            gathered.segments.push_back({kApp13, std::move(source.iptc)});
+    } else if (HasForeignMetadata(fileType)) {
+        CForeignMetadata foreign = ReadForeignMetadata(path);
+        source = std::move(foreign.segments);
+        addThumbnail = foreign.hadThumbnail;
     }
+    if (!source.exif.empty()) {
+        std::vector<std::uint8_t> exif = TidyExif(std::move(source.exif));
+        FitExifToOutput(exif, output, addThumbnail);
+        gathered.segments.push_back({kApp1, std::move(exif)});
+    }
+    if (!source.xmp.empty())
+        gathered.segments.push_back({kApp1, std::move(source.xmp)});
+    if (!source.iptc.empty())
+        gathered.segments.push_back({kApp13, std::move(source.iptc)});
     return gathered;
 }
