@@ -195,3 +195,72 @@ TEST_F(UprightOutputTest, EveryOrientationFramesUprightAndTheBlockChangesOnlyIts
 }
 
 } // namespace
+
+namespace {
+
+// exiftool's short answer for `tags` of `path`, one value a line.
+std::string ExifTool(const std::string& arguments)
+{
+    const std::string command = "exiftool -q -q " + arguments;
+    std::string text;
+    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+            text += buffer;
+        ::pclose(pipe);
+    }
+    return text;
+}
+
+TEST_F(UprightOutputTest, CameraDataSurvivesFromTiffAndFromAJpegWhoseXmpComesFirst)
+{
+    if (std::system("exiftool -ver >/dev/null 2>&1") != 0 || std::system("convert -version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "exiftool and ImageMagick are needed";
+    job.presetIndex = 11;  // 1280 x 720
+    const std::string tags = "-Make=Acme -DateTimeOriginal='2024:05:06 07:08:09' -GPSLatitude=48.5 "
+                             "-GPSLatitudeRef=N -XMP-dc:Title=Tree -IPTC:Keywords=tree ";
+    const std::string tiff = in / "scan.tif";
+    ASSERT_EQ(std::system(("convert -size 48x32 xc:teal '" + tiff + "'").c_str()), 0);
+    const std::string jpeg = in / "phone.jpg";
+    WriteJpeg(jpeg, 48, 32);
+    const std::string thumb = in / "thumb.jpg";
+    WriteJpeg(thumb, 40, 30);
+    // (A TIFF has no place for an EXIF thumbnail: exiftool leaves it out.)
+    ExifTool("-overwrite_original " + tags + "'-ThumbnailImage<=" + thumb + "' '" + jpeg + "' '" + tiff + "'");
+    // Put the XMP segment in front of the EXIF segment.
+    std::vector<std::uint8_t> exif, xmp;
+    for (const auto& [marker, payload] : ReadAppSegments(jpeg))
+        if (marker == 0xE1)
+            (payload[0] == 'E' ? exif : xmp) = payload;
+    ASSERT_FALSE(exif.empty() || xmp.empty());
+    std::vector<std::uint8_t> bytes = ReadBytes(jpeg);
+    std::vector<std::uint8_t> plain = {0xFF, 0xD8};
+    for (std::size_t i = 2; i + 4 <= bytes.size();) {  // drop every APP1 segment
+        const std::size_t length = std::size_t(bytes[i + 2]) << 8 | bytes[i + 3];
+        if (bytes[i + 1] == 0xDA) {
+            plain.insert(plain.end(), bytes.begin() + long(i), bytes.end());
+            break;
+        }
+        if (bytes[i + 1] != 0xE1)
+            plain.insert(plain.end(), bytes.begin() + long(i), bytes.begin() + long(i + 2 + length));
+        i += 2 + length;
+    }
+    WriteBytes(jpeg, plain);
+    InsertSegments(jpeg, {Segment(0xE1, xmp), Segment(0xE1, exif)});
+
+    ASSERT_EQ(FramePicture(job, tiff), kPictureWritten);
+    ASSERT_EQ(FramePicture(job, jpeg), kPictureWritten);
+    const std::string values = "Acme\n2024:05:06 07:08:09\n48.5\nTree\ntree\n";
+    EXPECT_EQ(ExifTool("-s3 -n -Make -DateTimeOriginal -GPSLatitude -Title -Keywords '" + (out / "scan.jpg") + "' '" +
+                       (out / "phone.jpg") + "'"),
+              values + values);
+    // The thumbnail shows the 16:9 output, not the source.
+    const std::string extracted = out / "thumb.jpg";
+    ASSERT_EQ(std::system(("exiftool -q -b -ThumbnailImage '" + (out / "phone.jpg") + "' > '" + extracted + "'").c_str()), 0);
+    int cols = 0, rows = 0, planes = 0;
+    ASSERT_EQ(ReadJpegInfo(fs::path(extracted), cols, rows, planes, nullptr), 0);
+    EXPECT_EQ(cols, 160);
+    EXPECT_EQ(rows, 90);
+}
+
+} // namespace
