@@ -97,8 +97,10 @@ COutputMetadata GatherOutputMetadata(const std::string& sourcePath, const CImage
         FitExifToOutput(exif, output, addThumbnail);
         gathered.segments.push_back({kApp1, std::move(exif)});
     }
-    if (!source.xmp.empty())
+    if (!source.xmp.empty()) {
+        SetXmpOrientationToNormal(source.xmp);
         gathered.segments.push_back({kApp1, std::move(source.xmp)});
+    }
     if (!source.iptc.empty())
         gathered.segments.push_back({kApp13, std::move(source.iptc)});
     return gathered;

@@ -94,16 +94,12 @@ std::vector<std::uint8_t> EncodeExif(Exiv2::ExifData exif, Exiv2::ByteOrder orde
 
 std::vector<std::uint8_t> EncodeXmp(const Exiv2::Image& image)
 {
+    // The packet as stored when Exiv2 keeps it (some formats leave its text
+    // with Exiv2's parser only), else encoded again, compactly.
     std::string packet = image.xmpPacket();
-    Exiv2::XmpData xmp = image.xmpData();
-    // An upright output must not be turned again by a viewer that reads the
-    // orientation from the XMP packet.
-    const auto orientation = xmp.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation"));
-    // Some formats leave the packet's text with Exiv2's parser only.
-    if (orientation != xmp.end() || packet.empty() || packet.size() + kXmpSignatureSize > kMaxPayload) {
-        if (orientation != xmp.end())
-            xmp["Xmp.tiff.Orientation"] = "1";
+    if (packet.empty() || packet.size() + kXmpSignatureSize > kMaxPayload) {
         packet.clear();
+        const Exiv2::XmpData& xmp = image.xmpData();
         if (!xmp.empty() && Exiv2::XmpParser::encode(packet, xmp, Exiv2::XmpParser::useCompactFormat) != 0)
             packet.clear();
     }

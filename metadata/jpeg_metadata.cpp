@@ -1,5 +1,6 @@
 #include "jpeg_metadata.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -41,6 +42,37 @@ CJpegMetadata ReadJpegMetadata(std::span<const std::uint8_t> file)
         at += 1 + length;
     }
     return found;
+}
+
+void SetXmpOrientationToNormal(std::vector<std::uint8_t>& payload)
+{
+    static constexpr char kName[] = "tiff:Orientation";
+    const std::size_t nameSize = sizeof kName - 1;
+    auto at = payload.begin();
+    for (;;) {
+        at = std::search(at, payload.end(), kName, kName + nameSize);
+        if (at == payload.end())
+            return;
+        at += long(nameSize);
+        // tiff:Orientation="6", tiff:Orientation='6' or <tiff:Orientation>6<
+        auto value = at;
+        while (value != payload.end() && (*value == ' ' || *value == '\t' || *value == '\n' || *value == '\r'))
+            ++value;
+        if (value != payload.end() && *value == '=') {
+            ++value;
+            while (value != payload.end() && (*value == ' ' || *value == '\t' || *value == '\n' || *value == '\r'))
+                ++value;
+            if (value == payload.end() || (*value != '"' && *value != '\''))
+                continue;
+            ++value;
+        } else if (value != payload.end() && *value == '>') {
+            ++value;
+        } else {
+            continue;
+        }
+        if (payload.end() - value >= 2 && *value >= '2' && *value <= '8' && (value[1] == '"' || value[1] == '\'' || value[1] == '<'))
+            *value = '1';
+    }
 }
 
 CJpegMetadata ReadJpegMetadata(const std::filesystem::path& path)

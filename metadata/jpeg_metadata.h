@@ -22,6 +22,12 @@ CJpegMetadata ReadJpegMetadata(std::span<const std::uint8_t> file);
 // The same from a file; nothing when it cannot be opened.
 CJpegMetadata ReadJpegMetadata(const std::filesystem::path& path);
 
+// In an XMP payload, a tiff:Orientation value of 2 to 8 (attribute or
+// element form) becomes 1, in place: the packet keeps its length and every
+// other byte. An upright output must not be turned again by a viewer that
+// reads the orientation from XMP.
+void SetXmpOrientationToNormal(std::vector<std::uint8_t>& payload);
+
 // The XMP namespace name that opens an XMP APP1 payload, with its NUL byte.
 inline constexpr char kXmpSignature[] = "http://ns.adobe.com/xap/1.0/";
 inline constexpr std::size_t kXmpSignatureSize = sizeof kXmpSignature;  // NUL included
