@@ -2,6 +2,7 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -72,6 +73,9 @@ bool DescribesSourceFile(const Exiv2::Exifdatum& datum)
     case 0x010A: case 0x0111: case 0x0115: case 0x0116: case 0x0117: case 0x011C: case 0x013D:
     case 0x0140: case 0x0142: case 0x0143: case 0x0144: case 0x0145: case 0x014A: case 0x0152:
     case 0x0153: case 0x015B: case 0x02BC: case 0x83BB: case 0x8649: case 0x8773: case 0x935C:
+    // The source's page and colour-space description: the output is one
+    // sRGB picture.
+    case 0x0129: case 0x012D: case 0x013E: case 0x013F: case 0x0211: case 0x0212: case 0x0214:
         return true;
     default:
         return false;
@@ -85,7 +89,13 @@ std::vector<std::uint8_t> EncodeExif(Exiv2::ExifData exif, Exiv2::ByteOrder orde
             hadThumbnail = true;
         i = DescribesSourceFile(*i) ? exif.erase(i) : std::next(i);
     }
-    if (exif.empty())
+    // Orientation and resolution alone are what any TIFF writer puts down:
+    // no block for them.
+    const bool worthCarrying = std::any_of(exif.begin(), exif.end(), [](const Exiv2::Exifdatum& datum) {
+        const std::uint16_t tag = datum.tag();
+        return datum.groupName() != "Image" || (tag != 0x0112 && tag != 0x011A && tag != 0x011B && tag != 0x0128);
+    });
+    if (!worthCarrying)
         return {};
     Exiv2::Blob blob;
     Exiv2::ExifParser::encode(blob, order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : order, exif);
