@@ -101,7 +101,9 @@ COutputMetadata GatherOutputMetadata(const std::string& sourcePath, const CImage
         SetXmpOrientationToNormal(source.xmp);
         gathered.segments.push_back({kApp1, std::move(source.xmp)});
     }
-    if (!source.iptc.empty())
+    if (!source.iptc.empty()) {
+        RemovePhotoshopThumbnails(source.iptc);
         gathered.segments.push_back({kApp13, std::move(source.iptc)});
+    }
     return gathered;
 }

@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the edits an EXIF block gets on its way into a
+// Feeds arbitrary bytes to the edits an EXIF block (and an XMP or IPTC
+// payload) gets on its way into a
 // framed output, as a block and as the segments of a source file. Besides
 // staying in bounds, an edited block never grows past the segment limit and
 // keeps its length unless it got a new thumbnail.
@@ -46,6 +47,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         ReplaceExifThumbnail(block, thumbnail, limit, size % 2 == 0);
         Require(block.size() <= std::max(before, limit));
         ReplaceExifThumbnail(block, {}, limit);
+    }
+    {
+        std::vector<std::uint8_t> xmp(input.begin(), input.end());
+        SetXmpOrientationToNormal(xmp);
+        Require(xmp.size() == size);
+        std::vector<std::uint8_t> iptc(kIptcSignatureSize + size);
+        std::copy(kIptcSignature, kIptcSignature + kIptcSignatureSize, iptc.begin());
+        if (size > 0)
+            std::copy(input.begin(), input.end(), iptc.end() - long(size));
+        const std::size_t before = iptc.size();
+        RemovePhotoshopThumbnails(iptc);
+        Require(iptc.size() <= before);
     }
     return 0;
 }

@@ -75,6 +75,34 @@ void SetXmpOrientationToNormal(std::vector<std::uint8_t>& payload)
     }
 }
 
+void RemovePhotoshopThumbnails(std::vector<std::uint8_t>& payload)
+{
+    if (!StartsWith(payload, kIptcSignature, kIptcSignatureSize))
+        return;
+    std::vector<std::uint8_t> kept(payload.begin(), payload.begin() + long(kIptcSignatureSize));
+    std::size_t at = kIptcSignatureSize;
+    while (at < payload.size()) {
+        // "8BIM", id, a Pascal name padded to even length, size, data padded to even length.
+        if (payload.size() - at < 7 || std::memcmp(payload.data() + at, "8BIM", 4) != 0)
+            return;
+        const unsigned id = unsigned(payload[at + 4]) << 8 | payload[at + 5];
+        const std::size_t nameBytes = (std::size_t(payload[at + 6]) + 2) & ~std::size_t{1};
+        const std::size_t sizeAt = at + 6 + nameBytes;
+        if (sizeAt > payload.size() || payload.size() - sizeAt < 4)
+            return;
+        const std::size_t size = std::size_t(payload[sizeAt]) << 24 | std::size_t(payload[sizeAt + 1]) << 16 |
+                                 std::size_t(payload[sizeAt + 2]) << 8 | payload[sizeAt + 3];
+        const std::size_t end = sizeAt + 4 + size + (size & 1);
+        if (payload.size() - (sizeAt + 4) < size)
+            return;
+        const std::size_t stored = std::min(end, payload.size());  // the last pad byte may be missing
+        if (id != 1033 && id != 1036)
+            kept.insert(kept.end(), payload.begin() + long(at), payload.begin() + long(stored));
+        at = stored;
+    }
+    payload = std::move(kept);
+}
+
 CJpegMetadata ReadJpegMetadata(const std::filesystem::path& path)
 {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);

@@ -28,6 +28,11 @@ CJpegMetadata ReadJpegMetadata(const std::filesystem::path& path);
 // reads the orientation from XMP.
 void SetXmpOrientationToNormal(std::vector<std::uint8_t>& payload);
 
+// In an IPTC (Photoshop) payload, the image resources that hold a thumbnail
+// of the source (1033, 1036) are taken out; every other resource keeps its
+// bytes and order. A payload that cannot be parsed whole is left as it is.
+void RemovePhotoshopThumbnails(std::vector<std::uint8_t>& payload);
+
 // The XMP namespace name that opens an XMP APP1 payload, with its NUL byte.
 inline constexpr char kXmpSignature[] = "http://ns.adobe.com/xap/1.0/";
 inline constexpr std::size_t kXmpSignatureSize = sizeof kXmpSignature;  // NUL included

@@ -93,6 +93,34 @@ TEST(ExifBlockEdit, XmpOrientationBecomesOneInPlace)
     }
 }
 
+TEST(JpegMetadata, PhotoshopThumbnailsLeaveAndEverythingElseStays)
+{
+    auto resource = [](unsigned id, const std::string& name, const std::string& data) {
+        std::string r = "8BIM";
+        r += char(id >> 8);
+        r += char(id & 0xFF);
+        r += char(name.size());
+        r += name;
+        if (name.size() % 2 == 0)
+            r += '\0';
+        r += std::string{'\0', '\0', '\0', char(data.size())};
+        r += data;
+        if (data.size() % 2 == 1)
+            r += '\0';
+        return r;
+    };
+    const std::string head(kIptcSignature, kIptcSignatureSize);
+    const std::string iptc = resource(1028, "", "iptc!"), other = resource(1005, "ab", "xy");
+    std::vector<std::uint8_t> payload = Payload(head + iptc + resource(1036, "", "thumb") + other + resource(1033, "t", "old"));
+    RemovePhotoshopThumbnails(payload);
+    EXPECT_EQ(payload, Payload(head + iptc + other));
+    // Cut short: left as it was.
+    std::vector<std::uint8_t> cut = Payload(head + iptc + resource(1036, "", "thumb").substr(0, 9));
+    const std::vector<std::uint8_t> before = cut;
+    RemovePhotoshopThumbnails(cut);
+    EXPECT_EQ(cut, before);
+}
+
 TEST(JpegMetadata, FindsEachKindWhereverItSitsBeforeTheImageData)
 {
     const std::vector<std::uint8_t> xmp = Payload(std::string(kXmpSignature, kXmpSignatureSize) + "<x/>");
