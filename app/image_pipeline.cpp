@@ -1,12 +1,12 @@
 // The per-image pipeline of a job: one source file becomes one framed JPEG.
 #include "batch_worker.h"
 
-#include "exif_block_reader.h"
 #include "jpeg_writer.h"
 #include "output_path.h"
 #include "picture_conversion.h"
 #include "platform_services.h"
 #include "read_problem.h"
+#include "source_metadata.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -62,10 +62,13 @@ bool CBatchWorker::LoadPicture(const std::string& sourcePath)
     if (IsPlainFile(sourcePath)) {
         auto image = std::make_unique<CImage>();
         ReadPictureFile(std::filesystem::path(sourcePath), *image, reason);
-        // Every readable picture is brought to 3 planes of 8 or 16 bits here, so
-        // the export always matches the three samples per pixel the engine reads.
+        // Every readable picture is made upright sRGB, then brought to 3 planes
+        // of 8 or 16 bits here, so the export always matches the three samples
+        // per pixel the engine reads.
         if (image->planes != 0) {
-            const int converted = ConvertForEngine(*image, DetectPlaneModel(sourcePath, *image));
+            const EPlaneModel model = DetectPlaneModel(sourcePath, *image);
+            const int converted =
+                MakePictureRight(*image, sourcePath, model) ? ConvertForEngine(*image, model) : kImageOutOfMemory;
             if (converted == kImageSuccess) {
                 inputImage = std::move(image);
                 return true;
@@ -153,8 +156,9 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
     if (!inputImage || inputImage->planes != 3)
         return kWritingFailed;
     // The engine reads as many samples as the size it is told, so it is told
-    // the size of the raster actually decoded, whatever the header claimed.
-    if (std::int64_t(width) * height != std::int64_t(inputImage->cols) * inputImage->rows) {
+    // the size of the raster actually decoded (and turned upright), whatever
+    // the header claimed.
+    if (width != inputImage->cols || height != inputImage->rows) {
         width = inputImage->cols;
         height = inputImage->rows;
     }
@@ -211,24 +215,16 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
 
     int result = kImageBadArgument;
     if (framed && outputImage->FromInterleaved8(engineOutput.Bytes(), neededOutput) == kImageSuccess) {
-        // The source's EXIF block.
-        std::vector<std::uint8_t> block;
-        ExifBlockReader reader;
-        reader.ReadExifBlock(std::filesystem::path(sourcePath), block);
-        const int length = int(block.size());
-
-        // A JPEG source with a block lends its coding and the block. The
-        // extension must name a JPEG; the content agrees already, since the
-        // reader finds a block only in a file that starts like a JPEG (the
-        // writer reads the source as one).
-        const std::string extension = SplitSourceName(sourcePath).extension;
-        const bool jpegName = extension == ".jpg" || extension == ".jpeg";
-        if (length >= 3 && jpegName) {
-            const int payloadLength = std::min(length - 2, kMaxExifPayload);
-            result = WriteJpegFileWithSource(*outputImage, outputPath, sourcePath, kOutputQuality, block.data() + 2,
-                                             &payloadLength);
+        // The source's metadata, fitted to the framed picture. A JPEG source
+        // with metadata lends its coding too; everything else is written
+        // plainly, keeping the source's chroma subsampling.
+        const COutputMetadata metadata = GatherOutputMetadata(sourcePath, *outputImage);
+        if (metadata.fromJpeg && !metadata.segments.empty()) {
+            result = WriteJpegFileWithSource(*outputImage, outputPath, sourcePath, kOutputQuality, nullptr, nullptr,
+                                             nullptr, &metadata.segments);
         } else {
-            result = WriteJpegFile(*outputImage, outputPath, kOutputQuality, inputImage->subsampling);
+            result = WriteJpegFile(*outputImage, outputPath, kOutputQuality, inputImage->subsampling,
+                                   metadata.segments.empty() ? nullptr : &metadata.segments);
         }
     }
 

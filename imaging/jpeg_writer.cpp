@@ -32,6 +32,7 @@ struct JpegWriteJob {
     const char* comment;
     const std::uint8_t* payload;
     int payloadLength;            // < 0: no APP1 segment
+    const std::vector<CMarkerSegment>* segments;  // after the APP1 segment; may be null
     bool ok;
 };
 
@@ -118,6 +119,10 @@ void RunWrite(JpegWriteJob* job)
                       static_cast<unsigned>(std::strlen(job->comment) + 1));
     if (job->payloadLength >= 0)
         jpeg_write_marker(cinfo, JPEG_APP0 + 1, job->payload, static_cast<unsigned>(job->payloadLength));
+    if (job->segments != nullptr)
+        for (const CMarkerSegment& segment : *job->segments)
+            jpeg_write_marker(cinfo, segment.marker, segment.payload.data(),
+                              static_cast<unsigned>(segment.payload.size()));
     const std::size_t stride = static_cast<std::size_t>(job->cols) * static_cast<std::size_t>(job->planes);
     while (cinfo->next_scanline < cinfo->image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(job->pixels + cinfo->next_scanline * stride);
@@ -225,11 +230,22 @@ std::unique_ptr<JpegWriteJob> MakeWriteJob(const CImage& image, const std::uint8
     return job;
 }
 
+bool SegmentsFit(const std::vector<CMarkerSegment>* segments)
+{
+    if (segments != nullptr)
+        for (const CMarkerSegment& segment : *segments)
+            if (segment.payload.size() > std::size_t(kMaxApp1Payload) || segment.marker < JPEG_APP0 ||
+                segment.marker > JPEG_COM)
+                return false;
+    return true;
+}
+
 } // namespace
 
-int WriteJpegFile(const CImage& image, const std::filesystem::path& path, int quality, int subsampling)
+int WriteJpegFile(const CImage& image, const std::filesystem::path& path, int quality, int subsampling,
+                  const std::vector<CMarkerSegment>* segments)
 {
-    if (!IsWritable(image))
+    if (!IsWritable(image) || !SegmentsFit(segments))
         return kImageBadArgument;
     SampleBuffer pixels = Interleave(image);
     if (!pixels)
@@ -237,16 +253,18 @@ int WriteJpegFile(const CImage& image, const std::filesystem::path& path, int qu
     auto job = MakeWriteJob(image, pixels.get(), quality, kPlainJpegComment);
     job->subsampling = subsampling;
     job->payloadLength = -1;
+    job->segments = segments;
     return Encode(*job, path);
 }
 
 int WriteJpegFileWithSource(const CImage& image, const std::filesystem::path& path,
                             const std::filesystem::path& sourcePath, int quality, const std::uint8_t* payload,
-                            const int* payloadLength, bool* usedFallback)
+                            const int* payloadLength, bool* usedFallback,
+                            const std::vector<CMarkerSegment>* segments)
 {
     if (usedFallback != nullptr)
         *usedFallback = false;
-    if (!IsWritable(image))
+    if (!IsWritable(image) || !SegmentsFit(segments))
         return kImageBadArgument;
     if (payloadLength != nullptr &&
         (*payloadLength < 0 || *payloadLength > kMaxApp1Payload || (*payloadLength > 0 && payload == nullptr)))
@@ -270,6 +288,7 @@ int WriteJpegFileWithSource(const CImage& image, const std::filesystem::path& pa
     auto job = MakeWriteJob(image, pixels.get(), quality, kSourceJpegComment);
     job->payload = payload;
     job->payloadLength = payloadLength != nullptr ? *payloadLength : -1;
+    job->segments = segments;
     if (ChooseColorSpace(source, image.planes, *job)) {
         job->source = &source;
     } else {

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <vector>
 
 class CImage;
 
@@ -21,10 +22,18 @@ inline constexpr char kSourceJpegComment[] = "Brevant, Inc.";
 // A marker segment holds at most 65533 data bytes.
 inline constexpr int kMaxApp1Payload = 65533;
 
+// A marker segment the writers add after their COM (and APP1) segment:
+// marker code (0xE1 for APP1, 0xED for APP13, ...) and up to 65533 bytes.
+struct CMarkerSegment {
+    int marker = 0;
+    std::vector<std::uint8_t> payload;
+};
+
 // Plain writer: JFIF APP0 (density from image.resolution), COM, frame.
 // Sampling factors of component 0 from `subsampling` (0: 1x1, 1: 2x1,
 // 2: 2x2; others keep libjpeg's 2x2).
-int WriteJpegFile(const CImage& image, const std::filesystem::path& path, int quality, int subsampling);
+int WriteJpegFile(const CImage& image, const std::filesystem::path& path, int quality, int subsampling,
+                  const std::vector<CMarkerSegment>* segments = nullptr);
 
 // Writer with source: colour space, JFIF/Adobe markers, component ids,
 // sampling factors, JFIF version and density follow the source JPEG; then
@@ -37,4 +46,5 @@ int WriteJpegFile(const CImage& image, const std::filesystem::path& path, int qu
 // Adobe marker gets no JFIF marker either: decoders read JFIF as YCbCr.
 int WriteJpegFileWithSource(const CImage& image, const std::filesystem::path& path,
                             const std::filesystem::path& sourcePath, int quality, const std::uint8_t* payload,
-                            const int* payloadLength, bool* usedFallback = nullptr);
+                            const int* payloadLength, bool* usedFallback = nullptr,
+                            const std::vector<CMarkerSegment>* segments = nullptr);

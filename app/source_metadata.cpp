@@ -1,0 +1,109 @@
+#include "source_metadata.h"
+
+#include "color_profile.h"
+#include "exif_block_edit.h"
+#include "exif_block_reader.h"
+#include "file_type.h"
+#include "foreign_metadata.h"
+#include "image.h"
+#include "jpeg_metadata.h"
+#include "jpeg_thumbnail.h"
+#include "orientation.h"
+#include "output_path.h"
+
+#include <filesystem>
+
+namespace {
+
+constexpr int kApp1 = 0xE1;
+constexpr int kApp13 = 0xED;
+
+// The EXIF payload of the source, tidied as the EXIF reader tidies it.
+std::vector<std::uint8_t> TidyExif(std::vector<std::uint8_t> payload)
+{
+    if (payload.empty() || payload.size() + 2 > ExifBlockReader::kLargestSegment)
+        return payload;
+    std::vector<std::uint8_t> block(payload.size() + 2);
+    block[0] = std::uint8_t((payload.size() + 2) >> 8);
+    block[1] = std::uint8_t(payload.size() + 2);
+    std::copy(payload.begin(), payload.end(), block.begin() + 2);
+    ExifBlockReader reader;
+    reader.ParseExifBlock(block.data(), block.size());
+    return std::vector<std::uint8_t>(block.begin() + 2, block.end());
+}
+
+// The EXIF payload with the output's values and thumbnail.
+void FitExifToOutput(std::vector<std::uint8_t>& exif, const CImage& output, bool addThumbnail)
+{
+    SetExifOutputValues(exif, output.cols, output.rows);
+    std::vector<std::uint8_t> thumbnail;
+    if (HasExifThumbnail(exif) || addThumbnail)
+        thumbnail = MakeJpegThumbnail(output);
+    ReplaceExifThumbnail(exif, thumbnail, std::size_t(kMaxApp1Payload), addThumbnail);
+}
+
+// Formats whose metadata Exiv2 reads for us.
+bool HasForeignMetadata(int fileType)
+{
+    return fileType == kFileTypeTiff || fileType == kFileTypePng || fileType == kFileTypePhotoshop;
+}
+
+} // namespace
+
+int ReadSourceOrientation(const std::string& sourcePath)
+{
+    const std::filesystem::path path(sourcePath);
+    const int fileType = DetectFileType(path);
+    if (fileType == kFileTypeJpeg)
+        return ReadExifOrientation(ReadJpegMetadata(path).exif);
+    if (HasForeignMetadata(fileType))
+        return ReadExifOrientation(ReadForeignMetadata(path).segments.exif);
+    return 0;
+}
+
+bool MakePictureRight(CImage& image, const std::string& sourcePath, EPlaneModel model)
+{
+    // A profile that cannot be used leaves the picture as it was read.
+    if (const std::vector<std::uint8_t> profile = ReadEmbeddedProfile(std::filesystem::path(sourcePath));
+        !profile.empty()) {
+        const bool inks = model == EPlaneModel::Cmyk || model == EPlaneModel::CmykInverted;
+        if (inks == (ProfileColorChannels(profile) == 4) &&
+            ConvertToSrgb(image, profile, model == EPlaneModel::CmykInverted) == kImageOutOfMemory)
+            return false;
+    }
+    const int orientation = ReadSourceOrientation(sourcePath);
+    return ApplyOrientation(image, orientation) != kImageOutOfMemory;
+}
+
+COutputMetadata GatherOutputMetadata(const std::string& sourcePath, const CImage& output)
+{
+    COutputMetadata gathered;
+    const std::filesystem::path path(sourcePath);
+    const std::string extension = SplitSourceName(sourcePath).extension;
+    const int fileType = DetectFileType(path);
+    CJpegMetadata source;
+    bool addThumbnail = false;
+    // Only a JPEG by name and content lends its segments (and its coding).
+    if ((extension == ".jpg" || extension == ".jpeg") && fileType == kFileTypeJpeg) {
+        source = ReadJpegMetadata(path);
+        gathered.fromJpeg = true;
+    } else if (HasForeignMetadata(fileType)) {
+        CForeignMetadata foreign = ReadForeignMetadata(path);
+        source = std::move(foreign.segments);
+        addThumbnail = foreign.hadThumbnail;
+    }
+    if (!source.exif.empty()) {
+        std::vector<std::uint8_t> exif = TidyExif(std::move(source.exif));
+        FitExifToOutput(exif, output, addThumbnail);
+        gathered.segments.push_back({kApp1, std::move(exif)});
+    }
+    if (!source.xmp.empty()) {
+        SetXmpOrientationToNormal(source.xmp);
+        gathered.segments.push_back({kApp1, std::move(source.xmp)});
+    }
+    if (!source.iptc.empty()) {
+        RemovePhotoshopThumbnails(source.iptc);
+        gathered.segments.push_back({kApp13, std::move(source.iptc)});
+    }
+    return gathered;
+}

@@ -1,0 +1,40 @@
+#pragma once
+// Embedded ICC colour profiles and conversion to sRGB (LittleCMS).
+//
+// Cameras and editors tag pictures in wide colour spaces (Adobe RGB, Display
+// P3) and CMYK separations with the profile that gives their samples a
+// meaning. The engine and every viewer of the output assume sRGB, so a
+// tagged picture is converted right after reading; an untagged picture is
+// taken to be sRGB already and is left alone.
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <vector>
+
+class CImage;
+
+// No embedded profile is believed larger than this.
+inline constexpr std::size_t kMaxProfileBytes = std::size_t{16} << 20;
+
+// The ICC profile a file embeds, empty when there is none or it cannot be
+// read whole: a JPEG's APP2 "ICC_PROFILE" segments joined in sequence order,
+// a TIFF's InterColorProfile tag of its first directory, a PNG's iCCP chunk
+// (inflated), a Photoshop document's ICC image resource. Other formats have
+// none.
+std::vector<std::uint8_t> ReadEmbeddedProfile(const std::filesystem::path& path);
+
+// The number of colour channels of a profile's colour space (1 grey, 3 RGB,
+// 4 CMYK), 0 when it cannot be parsed or is of another kind.
+int ProfileColorChannels(std::span<const std::uint8_t> profile);
+
+// Converts the colour planes of `image` from `profile` to sRGB with the
+// perceptual intent: a grey profile turns plane 0 into three RGB planes, an
+// RGB profile converts planes 0 to 2, a CMYK profile turns four planes of ink
+// (stored inverted when `invertedCmyk`, as Adobe applications write them)
+// into three RGB planes. A plane after the colour planes (transparency) is
+// kept after them. 8- and 16-bit samples only.
+// Returns 0 converted; 1 when the profile cannot be parsed, does not fit the
+// picture's planes or sample type, or LittleCMS cannot build the transform
+// (the image is then untouched); 3 when memory runs out (untouched too).
+int ConvertToSrgb(CImage& image, std::span<const std::uint8_t> profile, bool invertedCmyk);

@@ -1,0 +1,312 @@
+#include "exif_block_edit.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kExifHeader = 6;  // "Exif" and two NUL bytes
+constexpr std::size_t kEntrySize = 12;
+constexpr std::size_t kNone = std::size_t(-1);
+
+constexpr std::uint16_t kTagImageWidth = 0x0100;
+constexpr std::uint16_t kTagImageLength = 0x0101;
+constexpr std::uint16_t kTagCompression = 0x0103;
+constexpr std::uint16_t kTagStripOffsets = 0x0111;
+constexpr std::uint16_t kTagOrientation = 0x0112;
+constexpr std::uint16_t kTagStripByteCounts = 0x0117;
+constexpr std::uint16_t kTagXResolution = 0x011A;
+constexpr std::uint16_t kTagYResolution = 0x011B;
+constexpr std::uint16_t kTagResolutionUnit = 0x0128;
+constexpr std::uint16_t kTagThumbnailOffset = 0x0201;
+constexpr std::uint16_t kTagThumbnailLength = 0x0202;
+constexpr std::uint16_t kTagExifPointer = 0x8769;
+constexpr std::uint16_t kTagGpsPointer = 0x8825;
+constexpr std::uint16_t kTagInteropPointer = 0xA005;
+constexpr std::uint16_t kTagPixelXDimension = 0xA002;
+constexpr std::uint16_t kTagPixelYDimension = 0xA003;
+
+constexpr std::uint16_t kShort = 3;
+constexpr std::uint16_t kLong = 4;
+constexpr std::uint16_t kRational = 5;
+
+constexpr std::uint32_t kBytesPerComponent[13] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+
+// The TIFF data of a payload, every access checked against its end.
+class CTiffView {
+public:
+    explicit CTiffView(std::span<std::uint8_t> payload)
+    {
+        if (payload.size() < kExifHeader + 8 || std::memcmp(payload.data(), "Exif\0\0", kExifHeader) != 0)
+            return;
+        data = payload.data() + kExifHeader;
+        size = payload.size() - kExifHeader;
+        if (data[0] == 'I' && data[1] == 'I')
+            intel = true;
+        else if (!(data[0] == 'M' && data[1] == 'M'))
+            data = nullptr;
+        if (data != nullptr && Read16(2) != 42)
+            data = nullptr;
+    }
+    bool Valid() const { return data != nullptr; }
+    std::size_t Size() const { return size; }
+
+    std::uint32_t Read16(std::size_t at) const
+    {
+        if (at > size || size - at < 2)
+            return 0;
+        const std::uint8_t* p = data + at;
+        return intel ? std::uint32_t(p[0] | p[1] << 8) : std::uint32_t(p[0] << 8 | p[1]);
+    }
+    std::uint32_t Read32(std::size_t at) const
+    {
+        if (at > size || size - at < 4)
+            return 0;
+        const std::uint8_t* p = data + at;
+        return intel ? std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+                           std::uint32_t(p[3]) << 24
+                     : std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
+                           std::uint32_t(p[3]);
+    }
+    void Write16(std::size_t at, std::uint32_t v)
+    {
+        if (at > size || size - at < 2)
+            return;
+        std::uint8_t* p = data + at;
+        p[intel ? 0 : 1] = std::uint8_t(v);
+        p[intel ? 1 : 0] = std::uint8_t(v >> 8);
+    }
+    void Write32(std::size_t at, std::uint32_t v)
+    {
+        if (at > size || size - at < 4)
+            return;
+        std::uint8_t* p = data + at;
+        for (int i = 0; i < 4; ++i)
+            p[intel ? i : 3 - i] = std::uint8_t(v >> (8 * i));
+    }
+
+    // Whether a whole directory (count and entries) lies inside the data.
+    bool DirectoryFits(std::size_t at) const
+    {
+        if (at == 0 || at > size || size - at < 2)
+            return false;
+        return (size - at - 2) / kEntrySize >= Read16(at);
+    }
+    std::size_t EntryCount(std::size_t at) const { return DirectoryFits(at) ? Read16(at) : 0; }
+    // The position of the link after a directory's entries.
+    std::size_t LinkPosition(std::size_t at) const { return at + 2 + kEntrySize * EntryCount(at); }
+
+    std::size_t FindEntry(std::size_t directory, std::uint16_t tag) const
+    {
+        const std::size_t count = EntryCount(directory);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t entry = directory + 2 + kEntrySize * i;
+            if (Read16(entry) == tag)
+                return entry;
+        }
+        return kNone;
+    }
+    // A one-component SHORT or LONG value; kNone otherwise.
+    std::size_t ReadSingle(std::size_t entry) const
+    {
+        if (entry == kNone || Read32(entry + 4) != 1)
+            return kNone;
+        const std::uint32_t format = Read16(entry + 2);
+        if (format == kShort)
+            return Read16(entry + 8);
+        if (format == kLong)
+            return Read32(entry + 8);
+        return kNone;
+    }
+    void WriteSingle(std::size_t entry, std::uint32_t value)
+    {
+        if (entry == kNone || Read32(entry + 4) != 1)
+            return;
+        const std::uint32_t format = Read16(entry + 2);
+        if (format == kShort && value <= 0xFFFF)
+            Write16(entry + 8, value);
+        else if (format == kLong)
+            Write32(entry + 8, value);
+    }
+    // The directory a pointer entry leads to (0 when none).
+    std::size_t Pointed(std::size_t directory, std::uint16_t tag) const
+    {
+        const std::size_t entry = FindEntry(directory, tag);
+        if (entry == kNone)
+            return 0;
+        const std::size_t target = Read32(entry + 8);
+        return DirectoryFits(target) ? target : 0;
+    }
+    std::size_t Ifd0() const
+    {
+        const std::size_t at = Read32(4);
+        return DirectoryFits(at) ? at : 0;
+    }
+
+    // Where a directory with everything it holds out of line begins and ends.
+    void Extent(std::size_t directory, std::size_t& begin, std::size_t& end) const
+    {
+        begin = std::min(begin, directory);
+        end = std::max(end, std::min(size, LinkPosition(directory) + 4));
+        const std::size_t count = EntryCount(directory);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t entry = directory + 2 + kEntrySize * i;
+            const std::uint32_t format = Read16(entry + 2);
+            if (format < 1 || format > 12)
+                continue;
+            const std::uint64_t bytes = std::uint64_t(Read32(entry + 4)) * kBytesPerComponent[format];
+            const std::uint64_t offset = Read32(entry + 8);
+            if (bytes > 4 && offset + bytes <= size) {
+                begin = std::min(begin, std::size_t(offset));
+                end = std::max(end, std::size_t(offset + bytes));
+            }
+        }
+    }
+
+private:
+    std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    bool intel = false;
+};
+
+std::span<std::uint8_t> Mutable(std::span<const std::uint8_t> payload)
+{
+    return {const_cast<std::uint8_t*>(payload.data()), payload.size()};
+}
+
+} // namespace
+
+int ReadExifOrientation(std::span<const std::uint8_t> payload)
+{
+    const CTiffView tiff(Mutable(payload));  // read only
+    if (!tiff.Valid())
+        return 0;
+    const std::size_t value = tiff.ReadSingle(tiff.FindEntry(tiff.Ifd0(), kTagOrientation));
+    return value >= 1 && value <= 8 ? int(value) : 0;
+}
+
+bool HasExifThumbnail(std::span<const std::uint8_t> payload)
+{
+    const CTiffView tiff(Mutable(payload));  // read only
+    const std::size_t ifd0 = tiff.Valid() ? tiff.Ifd0() : 0;
+    return ifd0 != 0 && tiff.DirectoryFits(tiff.Read32(tiff.LinkPosition(ifd0)));
+}
+
+void SetExifOutputValues(std::vector<std::uint8_t>& payload, int width, int height)
+{
+    CTiffView tiff(payload);
+    const std::size_t ifd0 = tiff.Valid() ? tiff.Ifd0() : 0;
+    if (ifd0 == 0 || width < 1 || height < 1)
+        return;
+    const std::size_t orientation = tiff.FindEntry(ifd0, kTagOrientation);
+    // A value outside 1 to 8 turned nothing, so it stays as it was.
+    if (const std::size_t value = tiff.ReadSingle(orientation); value >= 1 && value <= 8)
+        tiff.WriteSingle(orientation, 1);
+    tiff.WriteSingle(tiff.FindEntry(ifd0, kTagImageWidth), std::uint32_t(width));
+    tiff.WriteSingle(tiff.FindEntry(ifd0, kTagImageLength), std::uint32_t(height));
+    if (const std::size_t exif = tiff.Pointed(ifd0, kTagExifPointer); exif != 0) {
+        tiff.WriteSingle(tiff.FindEntry(exif, kTagPixelXDimension), std::uint32_t(width));
+        tiff.WriteSingle(tiff.FindEntry(exif, kTagPixelYDimension), std::uint32_t(height));
+    }
+}
+
+bool ReplaceExifThumbnail(std::vector<std::uint8_t>& payload, std::span<const std::uint8_t> thumbnailJpeg,
+                          std::size_t maxPayload, bool addWhenMissing)
+{
+    std::size_t cut = 0;
+    std::size_t linkAt = 0;
+    bool add = addWhenMissing;
+    {
+        CTiffView tiff(payload);
+        const std::size_t ifd0 = tiff.Valid() ? tiff.Ifd0() : 0;
+        if (ifd0 == 0)
+            return false;
+        linkAt = tiff.LinkPosition(ifd0);
+        if (linkAt + 4 > tiff.Size())
+            return true;  // no room for a link: there is no IFD1 and none can be added
+        cut = tiff.Size();
+        const std::size_t ifd1 = tiff.Read32(linkAt);
+        const bool hadThumbnail = tiff.DirectoryFits(ifd1);
+        if (!hadThumbnail && !addWhenMissing && ifd1 == 0)
+            return true;
+        add = add || hadThumbnail;
+        if (hadThumbnail) {
+            // The old picture goes whatever happens next.
+            const std::size_t pictures[2][2] = {{kTagThumbnailOffset, kTagThumbnailLength},
+                                                {kTagStripOffsets, kTagStripByteCounts}};
+            for (const auto& tags : pictures) {
+                const std::size_t offset = tiff.ReadSingle(tiff.FindEntry(ifd1, std::uint16_t(tags[0])));
+                const std::size_t length = tiff.ReadSingle(tiff.FindEntry(ifd1, std::uint16_t(tags[1])));
+                if (offset != kNone && length != kNone && offset <= tiff.Size() && length <= tiff.Size() - offset)
+                    std::fill_n(payload.begin() + long(kExifHeader + offset), length, std::uint8_t(0));
+            }
+            // Everything of IFD1 at the end of the block, after all the other
+            // directories' bytes, is cut off instead of left as dead weight.
+            std::size_t begin = tiff.Size(), end = 0;
+            tiff.Extent(ifd1, begin, end);
+            for (const auto& tags : pictures) {
+                const std::size_t offset = tiff.ReadSingle(tiff.FindEntry(ifd1, std::uint16_t(tags[0])));
+                const std::size_t length = tiff.ReadSingle(tiff.FindEntry(ifd1, std::uint16_t(tags[1])));
+                if (offset != kNone && length != kNone && offset <= tiff.Size() && length <= tiff.Size() - offset) {
+                    begin = std::min(begin, offset);
+                    end = std::max(end, offset + length);
+                }
+            }
+            std::size_t othersBegin = tiff.Size(), othersEnd = 8;
+            tiff.Extent(ifd0, othersBegin, othersEnd);
+            if (const std::size_t exif = tiff.Pointed(ifd0, kTagExifPointer); exif != 0) {
+                tiff.Extent(exif, othersBegin, othersEnd);
+                if (const std::size_t interop = tiff.Pointed(exif, kTagInteropPointer); interop != 0)
+                    tiff.Extent(interop, othersBegin, othersEnd);
+            }
+            if (const std::size_t gps = tiff.Pointed(ifd0, kTagGpsPointer); gps != 0)
+                tiff.Extent(gps, othersBegin, othersEnd);
+            if (end + 1 >= tiff.Size() && othersEnd <= begin && begin >= 8)
+                cut = begin;
+        }
+        tiff.Write32(linkAt, 0);
+    }
+    payload.resize(kExifHeader + cut);
+    if (!add || thumbnailJpeg.empty())
+        return true;
+
+    // The new IFD1: six entries, two rationals, the picture.
+    const std::size_t directory = (cut + 1) & ~std::size_t{1};
+    const std::size_t entries = 6;
+    const std::size_t rationals = directory + 2 + kEntrySize * entries + 4;
+    const std::size_t picture = rationals + 16;
+    if (kExifHeader + picture + thumbnailJpeg.size() > maxPayload)
+        return true;
+    payload.resize(kExifHeader + picture + thumbnailJpeg.size(), 0);
+    std::copy(thumbnailJpeg.begin(), thumbnailJpeg.end(), payload.begin() + long(kExifHeader + picture));
+    CTiffView tiff(payload);
+    tiff.Write16(directory, entries);
+    const struct {
+        std::uint16_t tag, format;
+        std::uint32_t value;
+    } fields[entries] = {
+        {kTagCompression, kShort, 6},  // JPEG
+        {kTagXResolution, kRational, std::uint32_t(rationals)},
+        {kTagYResolution, kRational, std::uint32_t(rationals + 8)},
+        {kTagResolutionUnit, kShort, 2},  // inches
+        {kTagThumbnailOffset, kLong, std::uint32_t(picture)},
+        {kTagThumbnailLength, kLong, std::uint32_t(thumbnailJpeg.size())},
+    };
+    for (std::size_t i = 0; i < entries; ++i) {
+        const std::size_t entry = directory + 2 + kEntrySize * i;
+        tiff.Write16(entry, fields[i].tag);
+        tiff.Write16(entry + 2, fields[i].format);
+        tiff.Write32(entry + 4, 1);
+        if (fields[i].format == kShort)
+            tiff.Write16(entry + 8, fields[i].value);
+        else
+            tiff.Write32(entry + 8, fields[i].value);
+    }
+    tiff.Write32(directory + 2 + kEntrySize * entries, 0);
+    for (std::size_t r = 0; r < 2; ++r) {
+        tiff.Write32(rationals + 8 * r, 72);
+        tiff.Write32(rationals + 8 * r + 4, 1);
+    }
+    tiff.Write32(linkAt, std::uint32_t(directory));
+    return true;
+}

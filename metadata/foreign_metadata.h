@@ -1,0 +1,19 @@
+#pragma once
+// Metadata of TIFF, PNG and Photoshop sources, made into the segments a JPEG
+// carries: an EXIF APP1 payload, an XMP APP1 payload and an IPTC APP13
+// payload. Exiv2 reads these formats and encodes the EXIF and IPTC blocks;
+// a PNG's eXIf chunk already is an EXIF block and is taken as it is.
+//
+// Exiv2 stays inside this file: its log is muted and no exception of it
+// leaves these functions. A file it cannot read gives no metadata.
+
+#include "jpeg_metadata.h"
+
+#include <filesystem>
+
+struct CForeignMetadata {
+    CJpegMetadata segments;     // payloads as a JPEG would carry them; each at most 65533 bytes
+    bool hadThumbnail = false;  // the source's EXIF data held a thumbnail (not carried)
+};
+
+CForeignMetadata ReadForeignMetadata(const std::filesystem::path& path);
