@@ -8,8 +8,10 @@
 #include "dialog_layout.h"
 #include "framira.h"
 #include "platform_services.h"
+#include "picture_conversion.h"
 #include "preview_layout.h"
 #include "resolution_list.h"
+#include "source_metadata.h"
 #include "textured_button.h"
 #include "transparent_text.h"
 #include "window_message.h"
@@ -655,6 +657,9 @@ void CFramiraDlg::OnPicture(int progress, const QString& text)
         previewPath = text.toStdString();
         previewSource.reset();
         CImage picture(std::filesystem::path(previewPath), 0);
+        // A source is previewed as it will be framed: upright, in sRGB.
+        if (picture.planes != 0 && !MakePictureRight(picture, previewPath, DetectPlaneModel(previewPath, picture)))
+            picture = CImage();
         previewSource = ThreePlanesOf(std::move(picture));
     }
     LayoutPreview();
