@@ -7,9 +7,16 @@
 #include "picture_conversion.h"
 #include "platform_services.h"
 
+#include "file_type.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -28,6 +35,31 @@ std::string Format(const char* pattern, int value)
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, pattern, value);
     return buffer;
+}
+
+// Why a source gave no picture, in words its owner can act on. `readCode`
+// is the image library's result for the file.
+CPictureReport UnreadableReport(const std::string& path, int readCode)
+{
+    CPictureReport report{path, EPictureOutcome::Unreadable, {}, {}};
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
+        report.outcome = EPictureOutcome::Missing;
+        report.reason = "no such file";
+    } else if (!IsPlainFile(path)) {
+        report.reason = "not a regular file";
+    } else if (const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); fd < 0) {
+        report.reason = std::error_code(errno, std::generic_category()).message();
+    } else {
+        ::close(fd);
+        if (DetectFileType(std::filesystem::path(path)) == kFileTypeUnknown)
+            report.reason = "not a picture in a supported format";
+        else if (readCode == kImageOutOfMemory)
+            report.reason = "more than " + std::to_string(CImage::kMaxPixels) + " pixels, or not enough memory";
+        else
+            report.reason = "damaged or unsupported picture data";
+    }
+    return report;
 }
 
 } // namespace
@@ -56,15 +88,20 @@ void CBatchWorker::GetOutputSize(int& width, int& height) const
 bool CBatchWorker::LoadPicture(const std::string& sourcePath)
 {
     inputImage.reset();
+    int readCode = kImageCannotOpen;
     if (IsPlainFile(sourcePath)) {
-        auto image = std::make_unique<CImage>(std::filesystem::path(sourcePath), 0);
+        auto image = std::make_unique<CImage>();
+        readCode = image->ReadFile(std::filesystem::path(sourcePath), 0);
         // Every readable picture is brought to 3 planes of 8 or 16 bits here, so
         // the export always matches the three samples per pixel the engine reads.
-        if (image->planes != 0 && ConvertForEngine(*image, DetectPlaneModel(sourcePath, *image)) == kImageSuccess) {
+        if (image->planes != 0)
+            readCode = ConvertForEngine(*image, DetectPlaneModel(sourcePath, *image));
+        if (image->planes != 0 && readCode == kImageSuccess) {
             inputImage = std::move(image);
             return true;
         }
     }
+    AddReport(UnreadableReport(sourcePath, readCode));
     statusText = Format("Problems reading %s... skipping.", sourcePath);
     ++picturesFailed;
     Post(UWM_STATUS, 0);
@@ -118,8 +155,10 @@ int CBatchWorker::OpenEngine()
     return kEngineCannotOpen;
 }
 
-int CBatchWorker::ReportWriteFailure(const std::string& outputPath)
+int CBatchWorker::ReportWriteFailure(const std::string& sourcePath, const std::string& outputPath,
+                                     const std::string& reason)
 {
+    AddReport(CPictureReport{sourcePath, EPictureOutcome::Failed, outputPath, reason});
     statusText = Format("Problems writing image %s", outputPath);
     lastOutputPath.clear();
     ++picturesFailed;
@@ -173,7 +212,7 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
             return kEngineCannotOpen;
         if (opened != kPictureWritten) {
             lastWidth = lastHeight = -1;
-            return ReportWriteFailure(outputPath);
+            return ReportWriteFailure(sourcePath, outputPath, "not enough memory for this picture");
         }
     }
     Checkpoint();
@@ -224,7 +263,7 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
 
     // Report.
     if (result != kImageSuccess)
-        return ReportWriteFailure(outputPath);
+        return ReportWriteFailure(sourcePath, outputPath, framed ? "could not write" : "the frame engine failed");
     claimedPaths.insert(NormalPathKey(outputPath));
     statusText = outputPath;
     lastOutputPath = outputPath;

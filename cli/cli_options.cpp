@@ -164,7 +164,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CCliOptions& options
         } else if (name == "--ignore") {
             if (!takeValue())
                 return false;
+            options.ignoreGiven = true;
             options.ignoreText = value;
+        } else if (name == "--skip-existing") {
+            options.skipExisting = true;
         } else if (name == "-y" || name == "--yes") {
             options.overwrite = EOverwritePolicy::Yes;
         } else if (name == "-n" || name == "--no") {

@@ -14,7 +14,9 @@ struct CCliOptions {
     std::string outDir;
     std::string subfolder;  // --subfolder NAME; empty: the default name for the size
     bool recurse = false;
-    std::string ignoreText;  // --ignore KEYWORDS, semicolons between keywords
+    bool ignoreGiven = false;  // without --ignore, --recurse passes over folders named like outputs
+    std::string ignoreText;    // --ignore KEYWORDS, semicolons between keywords
+    bool skipExisting = false; // frame only pictures whose output does not exist yet
     EOverwritePolicy overwrite = EOverwritePolicy::Ask;
     bool quiet = false;       // no per-picture lines
     bool noProgress = false;  // no progress bar even on a terminal
@@ -27,6 +29,7 @@ struct CCliOptions {
 inline constexpr int kExitAllWritten = 0;
 inline constexpr int kExitSomeFailed = 1;
 inline constexpr int kExitRefused = 2;  // refused or stopped before the end, or the engine failed
+inline constexpr int kExitDamaged = 3;  // every picture written, some from damaged files
 inline constexpr int kExitUsage = 64;
 
 // Parses the arguments (without the program name). False with `error` set

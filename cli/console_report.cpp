@@ -23,9 +23,20 @@ bool StartsWith(const std::string& text, std::string_view prefix)
 } // namespace
 
 CConsoleReport::CConsoleReport(std::vector<std::string> sources, bool quiet, bool progressBar, std::mutex& terminal,
-                               std::FILE* out)
-    : sources(std::move(sources)), quiet(quiet), terminal(terminal), out(out), progressBar(progressBar)
+                               std::FILE* out, const CBatchWorker* job)
+    : sources(std::move(sources)), quiet(quiet), terminal(terminal), out(out), job(job), progressBar(progressBar)
 {
+}
+
+void CConsoleReport::SetPicturesLeftOut(int missingCount, int skippedCount)
+{
+    missing = missingCount;
+    skipped = skippedCount;
+}
+
+bool CConsoleReport::CurrentReport(CPictureReport& report) const
+{
+    return job != nullptr && job->FindPictureReport(Current(), report);
 }
 
 const std::string& CConsoleReport::Current() const
@@ -55,12 +66,22 @@ bool CConsoleReport::Handle(const CNotification& n)
             awaitingResult = true;
         } else {
             awaitingResult = false;
+            CPictureReport report;
+            const bool reported = CurrentReport(report);
             if (StartsWith(n.text, kWritingProblem)) {
                 ++writeFailed;
+                std::string why = reported ? report.reason : std::string();
+                if (why.empty() && outOfMemory)
+                    why = "not enough memory for this picture";
                 Line("failed   " + Current() + ": could not write " + n.text.substr(kWritingProblem.size()) +
-                         (outOfMemory ? " (not enough memory for this picture)" : ""),
+                         (why.empty() ? "" : ": " + why),
                      true);
                 outOfMemory = false;
+            } else if (reported && report.outcome == EPictureOutcome::Damaged) {
+                ++written;
+                ++damaged;
+                Line("damaged  " + Current() + ": " + report.reason + "; framed what could be read into " + n.text,
+                     true);
             } else {
                 ++written;
                 Line("written  " + n.text, false);
@@ -70,11 +91,16 @@ bool CConsoleReport::Handle(const CNotification& n)
     case UWM_STATUS:
         if (StartsWith(n.text, kReadingProblem)) {
             awaitingResult = false;
-            ++unreadable;
+            CPictureReport report;
             std::error_code error;
-            const bool exists = std::filesystem::exists(Current(), error);
-            Line("skipped  " + Current() + (exists ? ": not a picture framira-batch can read" : ": no such file"),
-                 true);
+            bool gone = !std::filesystem::exists(std::filesystem::symlink_status(Current(), error));
+            std::string why = gone ? "no such file" : "not a picture framira-batch can read";
+            if (CurrentReport(report)) {
+                gone = report.outcome == EPictureOutcome::Missing;
+                why = report.reason;
+            }
+            ++(gone ? vanished : unreadable);
+            Line((gone ? "missing  " : "unreadable  ") + Current() + ": " + why, true);
         } else if (StartsWith(n.text, kOutOfMemory)) {
             outOfMemory = true;  // this picture is skipped; its line follows
         } else {
@@ -135,20 +161,26 @@ void CConsoleReport::EraseProgress()
     barShown = false;
 }
 
-void CConsoleReport::PrintSummary(bool interrupted, bool refusedWithoutAnswer)
+void CConsoleReport::PrintSummary(const char* stopSignal, bool refusedWithoutAnswer)
 {
     std::lock_guard lock(terminal);
     EraseProgress();
-    std::string text = std::to_string(written) + " of " + std::to_string(sources.size()) + " picture" +
-                       (sources.size() == 1 ? "" : "s") + " written";
-    if (unreadable)
-        text += ", " + std::to_string(unreadable) + " could not be read";
-    if (writeFailed)
-        text += ", " + std::to_string(writeFailed) + " could not be written";
+    const std::size_t total = sources.size() + std::size_t(missing + skipped);
+    std::string text =
+        std::to_string(written) + " of " + std::to_string(total) + " picture" + (total == 1 ? "" : "s") + " written";
+    const auto count = [&text](int n, const char* what) {
+        if (n > 0)
+            text += ", " + std::to_string(n) + " " + what;
+    };
+    count(damaged, "from damaged files");
+    count(missing + vanished, "missing");
+    count(unreadable, "could not be read");
+    count(writeFailed, "could not be written");
+    count(skipped, "skipped (output exists)");
     if (!engineFailure.empty())
         text += "; the frame engine failed (" + engineFailure + ")";
     if (stopped)
-        text += interrupted ? "; stopped by Ctrl-C" : "; stopped before the end";
+        text += stopSignal ? std::string("; stopped by ") + stopSignal : std::string("; stopped before the end");
     if (refusedWithoutAnswer)
         text += " (use --yes or --no to answer the overwrite question)";
     std::fprintf(out, "%s.\n", text.c_str());
@@ -159,5 +191,7 @@ int CConsoleReport::ExitStatus() const
 {
     if (stopped || !engineFailure.empty() || !done)
         return kExitRefused;
-    return (unreadable + writeFailed) > 0 ? kExitSomeFailed : kExitAllWritten;
+    if (missing + vanished + unreadable + writeFailed > 0)
+        return kExitSomeFailed;
+    return damaged > 0 ? kExitDamaged : kExitAllWritten;
 }

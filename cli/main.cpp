@@ -104,27 +104,7 @@ int main(int argc, char** argv)
 
     CConsolePlatformServices platform(options.overwrite);
     platform.SetInteractive(::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO));
-
-    // The pictures: files as named (their content decides), folders by the
-    // list's rules.
-    CInputList list(platform);
-    const std::vector<std::string> keywords = BuildKeywords(options.ignoreText);
-    int missing = 0;
-    for (const std::string& path : options.paths) {
-        if (platform.IsDirectory(path)) {
-            if (list.ScanFolder(TrimTrailingSeparators(path), options.recurse, keywords) == 0)
-                std::fprintf(stderr, "framira-batch: no pictures in folder %s\n", path.c_str());
-        } else if (!platform.Exists(path)) {
-            std::fprintf(stderr, "missing  %s: no such file or folder\n", path.c_str());
-            ++missing;
-        } else {
-            list.AddFile(path);
-        }
-    }
-    if (list.IsEmpty()) {
-        std::fprintf(stdout, "Nothing to frame.\n");
-        return missing ? kExitSomeFailed : kExitAllWritten;
-    }
+    platform.SetQuiet(options.quiet);
 
     // Where the outputs go.
     CBatchWorker job;
@@ -148,8 +128,42 @@ int main(int argc, char** argv)
         job.outputFolder =
             options.subfolder.empty() ? CDestination::MakeDefaultSubfolderName({width, height}) : options.subfolder;
     }
+
+    // The pictures: files as named (their content decides), folders by the
+    // list's rules. Walks never enter the job's own output folders, and with
+    // subfolders they pass over every folder named like an output folder
+    // unless --ignore names other words, so running the same command again
+    // frames the same pictures and nothing the last run wrote.
+    CInputList list(platform);
+    if (job.saveType == kSaveDesignatedFolder)
+        list.SetOutputFolders({}, {job.outputFolder});
+    else
+        list.SetOutputFolders(job.outputFolder, {});
+    const std::vector<std::string> keywords =
+        options.ignoreGiven ? BuildKeywords(options.ignoreText) : std::vector<std::string>{kProductName};
+    int missing = 0;
+    for (const std::string& path : options.paths) {
+        if (platform.IsDirectory(path)) {
+            if (list.ScanFolder(TrimTrailingSeparators(path), options.recurse, keywords) == 0)
+                std::fprintf(stderr, "framira-batch: no pictures in folder %s\n", path.c_str());
+        } else if (!platform.Exists(path)) {
+            std::fprintf(stderr, "missing  %s: no such file or folder\n", path.c_str());
+            ++missing;
+        } else {
+            list.AddFile(path);
+        }
+    }
     for (const std::string& path : list.Entries())
         job.queue.push_back(path);
+    if (options.skipExisting && job.SkipPicturesWithOutputs() > 0 && !options.quiet) {
+        for (const CPictureReport& report : job.GetPictureReports())
+            std::fprintf(stdout, "skipped  %s: output exists (%s)\n", report.source.c_str(), report.output.c_str());
+    }
+    if (job.queue.empty()) {
+        std::fprintf(stdout, "Nothing to frame%s.\n",
+                     job.picturesSkipped ? (", " + std::to_string(job.picturesSkipped) + " skipped").c_str() : "");
+        return missing ? kExitSomeFailed : kExitAllWritten;
+    }
 
     std::list<std::string> order = job.queue;
     SortPathsNoCase(order);
@@ -161,7 +175,8 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     CStdoutDetour detour;
     CConsoleReport report(std::vector<std::string>(order.begin(), order.end()), options.quiet, bar,
-                          platform.TerminalLock(), detour.Out());
+                          platform.TerminalLock(), detour.Out(), &job);
+    report.SetPicturesLeftOut(missing, job.picturesSkipped);
 
     stopFlag = &job.stopRequested;
     struct sigaction action {};
@@ -194,10 +209,7 @@ int main(int argc, char** argv)
     stopFlag = nullptr;
     ::signal(SIGINT, SIG_DFL);
 
-    report.PrintSummary(interrupted != 0, platform.QuestionUnanswerable());
+    report.PrintSummary(interrupted != 0 ? "Ctrl-C" : nullptr, platform.QuestionUnanswerable());
     detour.Restore();
-    int status = report.ExitStatus();
-    if (status == kExitAllWritten && missing)
-        status = kExitSomeFailed;
-    return status;
+    return report.ExitStatus();
 }

@@ -5,6 +5,8 @@
 
 #include "file_type.h"
 
+#include <map>
+
 using namespace cli_test;
 using pipeline_test::CScratchFolder;
 
@@ -85,9 +87,9 @@ TEST_F(CliTest, FramesEachPictureAndReportsEveryOne)
     EXPECT_EQ(*pipeline_test::ReadApp1(out / "photo.jpg"), *pipeline_test::ReadApp1(in / "photo.jpg"));
     EXPECT_TRUE(Contains(r.out, "written  " + (out / "photo.jpg")));
     EXPECT_TRUE(Contains(r.out, "written  " + (out / "scan.jpg")));
-    EXPECT_TRUE(Contains(r.err, "skipped  " + (in / "notes.jpg") + ": not a picture"));
+    EXPECT_TRUE(Contains(r.err, "unreadable  " + (in / "notes.jpg") + ": not a picture in a supported format"));
     EXPECT_TRUE(Contains(r.err, "missing  " + (in / "gone.jpg")));
-    EXPECT_TRUE(Contains(r.out, "2 of 3 pictures written, 1 could not be read."));
+    EXPECT_TRUE(Contains(r.out, "2 of 4 pictures written, 1 missing, 1 could not be read.")) << r.out;
     EXPECT_FALSE(Contains(r.out, "Analysis complete")) << "the engine's diagnostics stay off the report";
 }
 
@@ -121,6 +123,48 @@ TEST_F(CliTest, SubfolderByDefaultAndTheOverwriteQuestionWithoutATerminal)
     const CRunResult yes = Run({"--yes", "--subfolder", "Framira_500x300", "--preset", "500x300", trip + "/a.jpg"});
     EXPECT_EQ(yes.status, 0) << yes.err;
     EXPECT_TRUE(Contains(yes.out, "written  " + trip + "/Framira_500x300/a.jpg"));
+}
+
+// Every file under `root` with its size, by relative path.
+std::map<std::string, std::uintmax_t> TreeOf(const fs::path& root)
+{
+    std::map<std::string, std::uintmax_t> tree;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        tree[fs::relative(entry.path(), root).string()] = entry.is_regular_file() ? entry.file_size() : 0;
+    return tree;
+}
+
+TEST_F(CliTest, RunningTheSameCommandAgainAddsNothing)
+{
+    const std::string photos = in / "photos";
+    fs::create_directories(photos + "/.thumbnails");
+    fs::create_directories(photos + "/trip");
+    pipeline_test::WriteJpeg(photos + "/a.jpg", 40, 30);
+    pipeline_test::WriteJpeg(photos + "/trip/b.jpg", 40, 30);
+    pipeline_test::WriteJpeg(photos + "/.thumbnails/t.jpg", 40, 30);
+    pipeline_test::WriteBytes(photos + "/._a.jpg", {0, 5, 22, 7});  // another system's companion file
+
+    const std::vector<std::string> command = {"-r", "--yes", "--preset", "200x100", photos};
+    const CRunResult first = Run(command);
+    EXPECT_EQ(first.status, 0) << first.out << first.err;
+    EXPECT_TRUE(Contains(first.out, "2 of 2 pictures written.")) << first.out;
+    const auto afterFirst = TreeOf(photos);
+    for (int run = 0; run < 2; ++run) {
+        const CRunResult again = Run(command);
+        EXPECT_EQ(again.status, 0) << again.out << again.err;
+        EXPECT_TRUE(Contains(again.out, "2 of 2 pictures written.")) << again.out;
+        EXPECT_FALSE(Contains(again.err + again.out, "?")) << "no question with --yes: " << again.err;
+        EXPECT_EQ(TreeOf(photos), afterFirst);
+    }
+    EXPECT_TRUE(afterFirst.count("Framira_200x100/a.jpg") && afterFirst.count("trip/Framira_200x100/b.jpg"));
+    EXPECT_FALSE(afterFirst.count(".thumbnails/Framira_200x100"));
+
+    // A photograph added later: only it is framed.
+    pipeline_test::WriteJpeg(photos + "/trip/c.jpg", 40, 30);
+    const CRunResult added = Run({"-r", "--skip-existing", "--preset", "200x100", photos});
+    EXPECT_EQ(added.status, 0) << added.out << added.err;
+    EXPECT_TRUE(Contains(added.out, "1 of 3 pictures written, 2 skipped (output exists).")) << added.out;
+    EXPECT_TRUE(fs::exists(photos + "/trip/Framira_200x100/c.jpg"));
 }
 
 TEST_F(CliTest, CtrlCStopsAfterTheCurrentPicture)
