@@ -8,6 +8,7 @@
 #include "platform_services.h"
 
 #include "file_type.h"
+#include "jpeg_output_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -94,8 +95,11 @@ bool CBatchWorker::LoadPicture(const std::string& sourcePath)
         readCode = image->ReadFile(std::filesystem::path(sourcePath), 0);
         // Every readable picture is brought to 3 planes of 8 or 16 bits here, so
         // the export always matches the three samples per pixel the engine reads.
-        if (image->planes != 0)
+        if (image->planes != 0) {
+            std::string damage = std::move(image->damage);
             readCode = ConvertForEngine(*image, DetectPlaneModel(sourcePath, *image));
+            image->damage = std::move(damage);
+        }
         if (image->planes != 0 && readCode == kImageSuccess) {
             inputImage = std::move(image);
             return true;
@@ -262,9 +266,20 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
     }
 
     // Report.
-    if (result != kImageSuccess)
-        return ReportWriteFailure(sourcePath, outputPath, framed ? "could not write" : "the frame engine failed");
+    if (result != kImageSuccess) {
+        const int error = LastJpegOutputError();
+        std::string reason = !framed ? "the frame engine failed"
+                             : error != 0 ? std::error_code(error, std::generic_category()).message()
+                                          : "the JPEG encoder failed";
+        return ReportWriteFailure(sourcePath, outputPath, reason);
+    }
     claimedPaths.insert(NormalPathKey(outputPath));
+    if (!inputImage->damage.empty()) {
+        // Framed from what could be recovered: written, but its owner must
+        // learn that the source is damaged.
+        AddReport(CPictureReport{sourcePath, EPictureOutcome::Damaged, outputPath, inputImage->damage});
+        ++picturesDamaged;
+    }
     statusText = outputPath;
     lastOutputPath = outputPath;
     ++picturesWritten;

@@ -125,6 +125,26 @@ TEST_F(CliTest, SubfolderByDefaultAndTheOverwriteQuestionWithoutATerminal)
     EXPECT_TRUE(Contains(yes.out, "written  " + trip + "/Framira_500x300/a.jpg"));
 }
 
+TEST_F(CliTest, DamagedAndUnwritablePicturesAreNamedWithTheirReasons)
+{
+    pipeline_test::WriteJpeg(in / "cut.jpg", 64, 48);
+    auto bytes = pipeline_test::ReadBytes(in / "cut.jpg");
+    bytes.resize(bytes.size() * 2 / 3);  // a half-copied memory card
+    pipeline_test::WriteBytes(in / "cut.jpg", bytes);
+    const CRunResult damaged = Run({"--preset", "HVGA", "--out", out.path.string(), in / "cut.jpg"});
+    EXPECT_EQ(damaged.status, 3) << damaged.out << damaged.err;
+    EXPECT_TRUE(Contains(damaged.err, "damaged  " + (in / "cut.jpg") + ": data ends early")) << damaged.err;
+    EXPECT_TRUE(Contains(damaged.out, "1 of 1 picture written, 1 from damaged files.")) << damaged.out;
+    ExpectSize(out / "cut.jpg", 480, 320);
+
+    pipeline_test::WriteJpeg(in / "b.jpg", 16, 16);
+    fs::create_directories(out / "b.jpg");
+    const CRunResult failed = Run({"--preset", "HVGA", "--yes", "--out", out.path.string(), in / "b.jpg"});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_TRUE(Contains(failed.err, "could not write " + (out / "b.jpg") + ": Is a directory")) << failed.err;
+    EXPECT_TRUE(Contains(failed.out, "0 of 1 picture written, 1 could not be written.")) << failed.out;
+}
+
 // Every file under `root` with its size, by relative path.
 std::map<std::string, std::uintmax_t> TreeOf(const fs::path& root)
 {
