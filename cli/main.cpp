@@ -15,22 +15,39 @@
 
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace {
 
+// The signal that asked the job to stop (0: none).
 volatile sig_atomic_t interrupted = 0;
 std::atomic<bool>* stopFlag = nullptr;
 static_assert(std::atomic<bool>::is_always_lock_free, "the stop flag is set from a signal handler");
 
-void OnInterrupt(int)
+// Ctrl-C, a polite kill and a closed terminal all stop the job the same way:
+// after the current picture, with the summary.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void OnInterrupt(int signalNumber)
 {
-    interrupted = 1;
+    interrupted = signalNumber;
     if (stopFlag)
         stopFlag->store(true);
-    // A second Ctrl-C ends the program at once.
-    ::signal(SIGINT, SIG_DFL);
+    // The same signal again ends the program at once.
+    ::signal(signalNumber, SIG_DFL);
+}
+
+const char* StopSignalName(int signalNumber)
+{
+    switch (signalNumber) {
+    case 0: return nullptr;
+    case SIGINT: return "Ctrl-C";
+    case SIGTERM: return "SIGTERM";
+    case SIGHUP: return "SIGHUP";
+    default: return "a signal";
+    }
 }
 
 // Sends file descriptor 1 to /dev/null and keeps the real standard output
@@ -97,6 +114,10 @@ int main(int argc, char** argv)
         std::fputs(UsageText().c_str(), stdout);
         return kExitAllWritten;
     }
+    if (options.version) {
+        std::fputs(VersionText().c_str(), stdout);
+        return kExitAllWritten;
+    }
     if (options.listPresets) {
         std::fputs(PresetListText().c_str(), stdout);
         return kExitAllWritten;
@@ -105,6 +126,8 @@ int main(int argc, char** argv)
     CConsolePlatformServices platform(options.overwrite);
     platform.SetInteractive(::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO));
     platform.SetQuiet(options.quiet);
+    for (const std::string& warning : options.warnings)
+        std::fprintf(stderr, "framira-batch: warning: %s\n", warning.c_str());
 
     // Where the outputs go.
     CBatchWorker job;
@@ -117,8 +140,15 @@ int main(int argc, char** argv)
     job.customWidth = options.customWidth;
     job.customHeight = options.customHeight;
     if (options.designatedFolder) {
-        if (!platform.IsDirectory(options.outDir))
-            return Fail(std::string(kMissingOutputFolderMessage) + ": " + options.outDir, kExitRefused);
+        if (!platform.IsDirectory(options.outDir)) {
+            std::error_code error;
+            std::filesystem::create_directories(options.outDir, error);
+            if (error || !platform.IsDirectory(options.outDir))
+                return Fail(std::string(kMissingOutputFolderMessage) + ": " + options.outDir +
+                                " (it cannot be made: " + (error ? error.message() : "a file has its name") + ")",
+                            kExitRefused);
+            std::fprintf(stderr, "framira-batch: made the output folder %s\n", options.outDir.c_str());
+        }
         job.saveType = kSaveDesignatedFolder;
         job.outputFolder = TrimTrailingSeparators(options.outDir);
     } else {
@@ -182,7 +212,8 @@ int main(int argc, char** argv)
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
+    for (const int signalNumber : kStopSignals)
+        ::sigaction(signalNumber, &action, nullptr);
 
     if (!job.Start())
         return Fail("the worker thread could not be started", kExitRefused);
@@ -207,9 +238,10 @@ int main(int argc, char** argv)
     }
     job.Wait();
     stopFlag = nullptr;
-    ::signal(SIGINT, SIG_DFL);
+    for (const int signalNumber : kStopSignals)
+        ::signal(signalNumber, SIG_DFL);
 
-    report.PrintSummary(interrupted != 0 ? "Ctrl-C" : nullptr, platform.QuestionUnanswerable());
+    report.PrintSummary(StopSignalName(interrupted), platform.QuestionUnanswerable());
     detour.Restore();
     return report.ExitStatus();
 }

@@ -61,6 +61,10 @@ TEST_F(CliTest, MistakesAreExplainedWithUsageStatus)
         {{"--out", "a", "--subfolder", "b", "x.jpg"}, "exclude each other"},
         {{"--bogus", "x.jpg"}, "unknown option"},
         {{"--out"}, "needs a value"},
+        {{"--yes", "--no", "x.jpg"}, "exclude each other"},
+        {{"-p", "1", "--preset", "1", "x.jpg"}, "given twice"},
+        {{"-rz", "x.jpg"}, "unknown option -z in -rz"},
+        {{"--recurse=1", "x.jpg"}, "unexpected value"},
     };
     for (const auto& c : cases) {
         const CRunResult r = Run(c.args);
@@ -68,9 +72,15 @@ TEST_F(CliTest, MistakesAreExplainedWithUsageStatus)
         EXPECT_TRUE(Contains(r.err, c.says)) << r.err;
     }
     pipeline_test::WriteJpeg(in / "a.jpg", 16, 16);
-    const CRunResult missingFolder = Run({"--out", out / "nowhere", in / "a.jpg"});
+    pipeline_test::WriteBytes(out / "file", {'x'});
+    const CRunResult missingFolder = Run({"--out", out / "file/nowhere", in / "a.jpg"});
     EXPECT_EQ(missingFolder.status, 2);
-    EXPECT_TRUE(Contains(missingFolder.err, "Selected output folder does not exist"));
+    EXPECT_TRUE(Contains(missingFolder.err, "Selected output folder does not exist")) << missingFolder.err;
+    EXPECT_TRUE(Contains(missingFolder.err, "Not a directory")) << missingFolder.err;
+
+    const CRunResult version = Run({"-V"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(Contains(version.out, "framira-batch 1.")) << version.out;
 }
 
 TEST_F(CliTest, FramesEachPictureAndReportsEveryOne)
@@ -131,11 +141,13 @@ TEST_F(CliTest, DamagedAndUnwritablePicturesAreNamedWithTheirReasons)
     auto bytes = pipeline_test::ReadBytes(in / "cut.jpg");
     bytes.resize(bytes.size() * 2 / 3);  // a half-copied memory card
     pipeline_test::WriteBytes(in / "cut.jpg", bytes);
-    const CRunResult damaged = Run({"--preset", "HVGA", "--out", out.path.string(), in / "cut.jpg"});
+    // Short options combined; the output folder is made.
+    const CRunResult damaged = Run({"-qp", "HVGA", "--ignore", "x", "--out", out / "new/folder", in / "cut.jpg"});
     EXPECT_EQ(damaged.status, 3) << damaged.out << damaged.err;
     EXPECT_TRUE(Contains(damaged.err, "damaged  " + (in / "cut.jpg") + ": data ends early")) << damaged.err;
+    EXPECT_TRUE(Contains(damaged.err, "--ignore has no effect without --recurse")) << damaged.err;
     EXPECT_TRUE(Contains(damaged.out, "1 of 1 picture written, 1 from damaged files.")) << damaged.out;
-    ExpectSize(out / "cut.jpg", 480, 320);
+    ExpectSize(out / "new/folder/cut.jpg", 480, 320);
 
     pipeline_test::WriteJpeg(in / "b.jpg", 16, 16);
     fs::create_directories(out / "b.jpg");
@@ -187,28 +199,32 @@ TEST_F(CliTest, RunningTheSameCommandAgainAddsNothing)
     EXPECT_TRUE(fs::exists(photos + "/trip/Framira_200x100/c.jpg"));
 }
 
-TEST_F(CliTest, CtrlCStopsAfterTheCurrentPicture)
+TEST_F(CliTest, CtrlCAndSigtermStopAfterTheCurrentPicture)
 {
-    std::vector<std::string> args = {"--preset", "1", "--out", out.path.string()};
+    std::vector<std::string> pictures;
     for (int i = 0; i < 6; ++i) {
-        const std::string path = in / ("p" + std::to_string(i) + ".jpg");
-        pipeline_test::WriteJpeg(path, 64, 48);
-        args.push_back(path);
+        pictures.push_back(in / ("p" + std::to_string(i) + ".jpg"));
+        pipeline_test::WriteJpeg(pictures.back(), 64, 48);
     }
-    CRunningProgram program(args, scratch.path);
-    ASSERT_TRUE(program.ReadUntil("written  "));
-    program.Signal(SIGINT);
-    const CRunResult r = program.Finish();
-    EXPECT_EQ(r.status, 2) << r.out << r.err;
-    EXPECT_TRUE(Contains(r.out, "stopped by Ctrl-C")) << r.out;
-    int pictures = 0;
-    for (const auto& entry : fs::directory_iterator(out.path)) {
-        ASSERT_EQ(entry.path().extension(), ".jpg") << entry.path();
-        ExpectSize(entry.path().string(), 480, 320);
-        ++pictures;
+    for (const auto& [signal, name] : {std::pair{SIGINT, "Ctrl-C"}, std::pair{SIGTERM, "SIGTERM"}}) {
+        const fs::path folder = out / name;
+        std::vector<std::string> args = {"--preset", "1", "--out", folder.string()};
+        args.insert(args.end(), pictures.begin(), pictures.end());
+        CRunningProgram program(args, scratch.path);
+        ASSERT_TRUE(program.ReadUntil("written  "));
+        program.Signal(signal);
+        const CRunResult r = program.Finish();
+        EXPECT_EQ(r.status, 2) << r.out << r.err;
+        EXPECT_TRUE(Contains(r.out, std::string("stopped by ") + name)) << r.out;
+        int framed = 0;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            ASSERT_EQ(entry.path().extension(), ".jpg") << entry.path();
+            ExpectSize(entry.path().string(), 480, 320);
+            ++framed;
+        }
+        EXPECT_GE(framed, 1);
+        EXPECT_LT(framed, 6);
     }
-    EXPECT_GE(pictures, 1);
-    EXPECT_LT(pictures, 6);
 }
 
 } // namespace
