@@ -130,6 +130,10 @@ TEST_F(CliTest, SubfolderByDefaultAndTheOverwriteQuestionWithoutATerminal)
 
     const CRunResult no = Run({"--no", "--preset", "500x300", trip + "/a.jpg"});
     EXPECT_EQ(no.status, 2);
+    const CRunResult quiet = Run({"-q", "--preset", "500x300", trip + "/a.jpg"});
+    EXPECT_EQ(quiet.status, 2);
+    EXPECT_FALSE(Contains(quiet.err, "Do you want")) << quiet.err;
+    EXPECT_TRUE(Contains(quiet.err, "a.jpg (1 file)")) << quiet.err;
     const CRunResult yes = Run({"--yes", "--subfolder", "Framira_500x300", "--preset", "500x300", trip + "/a.jpg"});
     EXPECT_EQ(yes.status, 0) << yes.err;
     EXPECT_TRUE(Contains(yes.out, "written  " + trip + "/Framira_500x300/a.jpg"));
