@@ -190,8 +190,9 @@ int main(int argc, char** argv)
             std::fprintf(stdout, "skipped  %s: output exists (%s)\n", report.source.c_str(), report.output.c_str());
     }
     if (job.queue.empty()) {
-        std::fprintf(stdout, "Nothing to frame%s.\n",
-                     job.picturesSkipped ? (", " + std::to_string(job.picturesSkipped) + " skipped").c_str() : "");
+        const std::string skipped =
+            job.picturesSkipped ? ", " + std::to_string(job.picturesSkipped) + " skipped (output exists)" : "";
+        std::fprintf(stdout, "Nothing to frame%s.\n", skipped.c_str());
         return missing ? kExitSomeFailed : kExitAllWritten;
     }
 
