@@ -46,6 +46,7 @@ void SyncFolder(const std::filesystem::path& folder)
     ::fsync(fd);
     ::close(fd);
 }
+
 // Enough of the target's name to tell what the temporary file is for. A whole
 // name near the 255-byte limit plus the suffix would not fit, and a target
 // that is itself a valid name must not fail for its temporary's sake.
