@@ -2,6 +2,8 @@
 
 #include "output_path.h"
 
+#include <filesystem>
+
 CBatchWorker::CBatchWorker() = default;
 
 CBatchWorker::~CBatchWorker()
@@ -25,7 +27,11 @@ void CBatchWorker::Reset()
     lastWidth = lastHeight = -1;
     claimedPaths.clear();
     lastOutputPath.clear();
-    picturesWritten = picturesFailed = 0;
+    picturesWritten = picturesFailed = picturesDamaged = picturesSkipped = 0;
+    {
+        std::lock_guard lock(reportLock);
+        reports.clear();
+    }
     announcedInGroup = 0;
 }
 
@@ -33,4 +39,63 @@ void CBatchWorker::ClaimSources()
 {
     for (const std::string& path : queue)
         claimedPaths.insert(NormalPathKey(path));
+}
+
+int CBatchWorker::SkipPicturesWithOutputs()
+{
+    SortPathsNoCase(queue);
+    // The names are chosen as the job will choose them: every source is
+    // claimed, and each output claims its name for the pictures after it.
+    std::set<std::string> planned;
+    for (const std::string& path : queue)
+        planned.insert(NormalPathKey(path));
+    int skipped = 0;
+    for (auto it = queue.begin(); it != queue.end();) {
+        const std::string folder = BuildOutputFolder(saveType, outputFolder, *it);
+        const std::string output = ChooseDistinctOutputPath(BuildOutputPath(folder, *it), *it, planned);
+        planned.insert(NormalPathKey(output));
+        std::error_code error;
+        if (!std::filesystem::exists(std::filesystem::symlink_status(output, error))) {
+            ++it;
+            continue;
+        }
+        AddReport(CPictureReport{*it, EPictureOutcome::Skipped, output, "output exists"});
+        ++picturesSkipped;
+        ++skipped;
+        it = queue.erase(it);
+    }
+    return skipped;
+}
+
+void CBatchWorker::AddReport(CPictureReport report)
+{
+    std::lock_guard lock(reportLock);
+    reports.push_back(std::move(report));
+}
+
+std::vector<CPictureReport> CBatchWorker::GetPictureReports() const
+{
+    std::lock_guard lock(reportLock);
+    return reports;
+}
+
+bool CBatchWorker::FindPictureReport(const std::string& source, CPictureReport& report) const
+{
+    std::lock_guard lock(reportLock);
+    for (auto it = reports.rbegin(); it != reports.rend(); ++it) {
+        if (it->source == source) {
+            report = *it;
+            return true;
+        }
+    }
+    return false;
+}
+
+int CBatchWorker::CountPictures(EPictureOutcome outcome) const
+{
+    std::lock_guard lock(reportLock);
+    int count = 0;
+    for (const CPictureReport& report : reports)
+        count += report.outcome == outcome;
+    return count;
 }

@@ -18,8 +18,10 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 class CPlatformServices;
 
@@ -42,6 +44,23 @@ inline constexpr int kMaxExifPayload = 65530;
 inline constexpr int kPictureWritten = 0;
 inline constexpr int kEngineCannotOpen = 1;
 inline constexpr int kWritingFailed = 3;
+
+// How one picture of a job ended, beyond what the notifications say.
+enum class EPictureOutcome {
+    Written,     // framed cleanly
+    Damaged,     // framed from what could be recovered of a damaged source
+    Missing,     // the source does not exist (any more)
+    Unreadable,  // not a picture the image library reads, or damaged beyond use
+    Failed,      // framed but not written (or no memory for it)
+    Skipped,     // left out before the job: its output exists already
+};
+
+struct CPictureReport {
+    std::string source;
+    EPictureOutcome outcome = EPictureOutcome::Written;
+    std::string output;  // the file written (Written, Damaged), tried (Failed) or found (Skipped)
+    std::string reason;  // why it is not Written: "data ends early", "No space left on device", ...
+};
 
 class CBatchWorker : public CWorkerThread {
 public:
@@ -72,6 +91,11 @@ public:
     // Reset before a job: closes the engine and empties the job's state.
     void Reset();
 
+    // Takes out of the queue, before Start(), every picture whose output
+    // exists already (by the names the job would choose), each with a
+    // Skipped report. Returns how many were taken out.
+    int SkipPicturesWithOutputs();
+
     // --- Per-image pipeline (worker thread) ---------------------------------
     // True when inputImage now holds the picture, as 3 planes of 8 or 16 bits.
     bool LoadPicture(const std::string& sourcePath);
@@ -101,9 +125,21 @@ public:
     std::set<std::string> claimedPaths;
     // The path of the last written picture ("" when the last one failed).
     std::string lastOutputPath;
-    // Counts of the job's pictures, for front ends' summaries.
+    // Counts of the job's pictures, for front ends' summaries. Written
+    // includes Damaged; Failed counts every picture neither written nor
+    // skipped (Missing, Unreadable and Failed reports).
     int picturesWritten = 0;
     int picturesFailed = 0;
+    int picturesDamaged = 0;
+    int picturesSkipped = 0;
+
+    // Every picture that did not end cleanly written, with its reason, in the
+    // order the job met them. Safe to call from any thread while the job runs.
+    std::vector<CPictureReport> GetPictureReports() const;
+    // The report of `source`, if the job has made one.
+    bool FindPictureReport(const std::string& source, CPictureReport& report) const;
+    // The number of reports of `outcome` so far (a clean picture has none).
+    int CountPictures(EPictureOutcome outcome) const;
     // Pictures announced in the current folder group: only the first one's
     // announcement carries its path, for the window to preview.
     int announcedInGroup = 0;
@@ -116,7 +152,11 @@ private:
     // kPictureWritten, kEngineCannotOpen, or kWritingFailed when the buffers
     // for this picture cannot be had.
     int OpenEngine();
-    int ReportWriteFailure(const std::string& outputPath);
+    int ReportWriteFailure(const std::string& sourcePath, const std::string& outputPath, const std::string& reason);
     void Post(int message, int param);
     void ClaimSources();
+    void AddReport(CPictureReport report);
+
+    mutable std::mutex reportLock;
+    std::vector<CPictureReport> reports;
 };

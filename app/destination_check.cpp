@@ -1,8 +1,30 @@
 #include "destination_check.h"
 
+#include <algorithm>
+
 #include "batch_worker.h"
 #include "output_path.h"
 #include "platform_services.h"
+
+#include <system_error>
+
+std::string CannotWriteMessage(const std::string& folder, int errorNumber)
+{
+    return std::string(kCannotWriteMessage) + "\n\n" + TrimTrailingSeparators(folder) + ": " +
+           std::error_code(errorNumber, std::generic_category()).message();
+}
+
+std::string OverwriteQuestion(const std::string& folder, const std::vector<std::string>& existingNames)
+{
+    std::string text = std::string(kOverwriteQuestion) + "\n\nIn " + TrimTrailingSeparators(folder) + ": ";
+    const std::size_t named = std::min(existingNames.size(), std::size_t(kNamedOutputs));
+    for (std::size_t i = 0; i < named; ++i)
+        text += (i ? ", " : "") + existingNames[i];
+    if (existingNames.size() > named)
+        text += " and " + std::to_string(existingNames.size() - named) + " more";
+    text += " (" + std::to_string(existingNames.size()) + (existingNames.size() == 1 ? " file)" : " files)");
+    return text;
+}
 
 EFolderGroupCheck CheckFolderGroup(CPlatformServices& platform, const CJobDestination& destination,
                                    const std::vector<std::string>& groupSources,
@@ -19,21 +41,20 @@ EFolderGroupCheck CheckFolderGroup(CPlatformServices& platform, const CJobDestin
     // The names the pipeline will choose, claimed one after another as it
     // will claim them.
     std::set<std::string> planned = claimedKeys;
-    bool outputExists = false;
+    std::vector<std::string> existing;
     for (const std::string& source : groupSources) {
         const std::string output = ChooseDistinctOutputPath(BuildOutputPath(folder, source), source, planned);
-        if (platform.CanOpenForReading(output)) {
-            outputExists = true;
-            break;
-        }
+        if (platform.CanOpenForReading(output))
+            existing.push_back(SplitSourceName(output).fileName);
         planned.insert(NormalPathKey(output));
     }
 
-    if (!platform.ProbeWritableFile(folder + kWriteTestFileName)) {
-        platform.ShowMessage(kCannotWriteMessage, EMessageIcon::Exclamation, stopRequested);
+    if (const int error = platform.ProbeWritableFolder(folder); error != 0) {
+        platform.ShowMessage(CannotWriteMessage(folder, error), EMessageIcon::Exclamation, stopRequested);
         return EFolderGroupCheck::NotWritable;
     }
-    if (outputExists && !platform.AskYesNo(kOverwriteQuestion, EMessageIcon::Exclamation, stopRequested))
+    if (!existing.empty() &&
+        !platform.AskYesNo(OverwriteQuestion(folder, existing), EMessageIcon::Exclamation, stopRequested))
         return EFolderGroupCheck::OverwriteDeclined;
     return EFolderGroupCheck::Accepted;
 }

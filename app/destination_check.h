@@ -25,7 +25,6 @@ enum class EFolderGroupCheck {
     OverwriteDeclined,  // outputs exist and the user answered No (or a stop was requested)
 };
 
-inline constexpr const char* kWriteTestFileName = "Test.txt";
 inline constexpr const char* kCannotWriteMessage =
     "Program cannot write to destination directory.\nIt might be protected or non-writable medium.";
 inline constexpr const char* kOverwriteQuestion =
@@ -37,11 +36,12 @@ inline constexpr const char* kOverwriteQuestion =
 //     subfolder choice) and looks for an existing file among the output
 //     paths the pipeline will write for `groupSources`, given the paths the
 //     job has already claimed (`claimedKeys`, as NormalPathKey gives them).
-//  2. Write test: proves that "Test.txt" can be written in the folder. A
-//     Test.txt that already exists keeps its content; a new one stays behind
-//     empty.
-//  3. Not writable: tells the user (exclamation) and refuses.
-//  4. An existing output: asks whether to write over it; No refuses.
+//  2. Write test: proves that a new file can be made in the folder, leaving
+//     nothing behind.
+//  3. Not writable: tells the user (exclamation), naming the folder and the
+//     system's reason, and refuses.
+//  4. Existing outputs: asks whether to write over them, naming the first
+//     few and their count; No refuses.
 // Messages go through `platform` with `stopRequested`, so a question is
 // answered No at once when the window asks the job to stop.
 EFolderGroupCheck CheckFolderGroup(CPlatformServices& platform, const CJobDestination& destination,
@@ -53,3 +53,10 @@ EFolderGroupCheck CheckFolderGroup(CPlatformServices& platform, const CJobDestin
 // True when the group may be written. A job without platform services has
 // nobody to ask and nothing to show: its groups are accepted.
 bool CheckJobFolderGroup(CBatchWorker& job, const std::list<std::string>& group);
+
+// The texts of the two messages with what the user needs to act on: the
+// fixed text, a blank line, then the folder and the system's reason, or the
+// names of the existing outputs (at most `kNamedOutputs`, then a count).
+inline constexpr int kNamedOutputs = 5;
+std::string CannotWriteMessage(const std::string& folder, int errorNumber);
+std::string OverwriteQuestion(const std::string& folder, const std::vector<std::string>& existingNames);

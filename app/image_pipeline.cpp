@@ -8,9 +8,17 @@
 #include "read_problem.h"
 #include "source_metadata.h"
 
+#include "file_type.h"
+#include "jpeg_output_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -29,6 +37,26 @@ std::string Format(const char* pattern, int value)
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, pattern, value);
     return buffer;
+}
+
+// Why a source gave no picture, in words its owner can act on. `readCode`
+// is the image library's result for the file.
+// The report of a picture that could not be read: the reader's reason, or
+// the system's when the file cannot even be opened.
+CPictureReport UnreadableReport(const std::string& path, const std::string& readerReason)
+{
+    CPictureReport report{path, EPictureOutcome::Unreadable, {}, readerReason};
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
+        report.outcome = EPictureOutcome::Missing;
+        report.reason = "no such file";
+    } else if (IsPlainFile(path)) {
+        if (const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); fd < 0)
+            report.reason = std::error_code(errno, std::generic_category()).message();
+        else
+            ::close(fd);
+    }
+    return report;
 }
 
 } // namespace
@@ -64,11 +92,14 @@ bool CBatchWorker::LoadPicture(const std::string& sourcePath)
         ReadPictureFile(std::filesystem::path(sourcePath), *image, reason);
         // Every readable picture is made upright sRGB, then brought to 3 planes
         // of 8 or 16 bits here, so the export always matches the three samples
-        // per pixel the engine reads.
+        // per pixel the engine reads. What the reader recovered from damage
+        // stays told.
         if (image->planes != 0) {
+            std::string damage = std::move(image->damage);
             const EPlaneModel model = DetectPlaneModel(sourcePath, *image);
             const int converted =
                 MakePictureRight(*image, sourcePath, model) ? ConvertForEngine(*image, model) : kImageOutOfMemory;
+            image->damage = std::move(damage);
             if (converted == kImageSuccess) {
                 inputImage = std::move(image);
                 return true;
@@ -76,9 +107,11 @@ bool CBatchWorker::LoadPicture(const std::string& sourcePath)
             reason = converted == kImageOutOfMemory ? "not enough memory" : "unsupported variant (channel layout)";
         }
     }
+    const CPictureReport report = UnreadableReport(sourcePath, reason);
+    AddReport(report);
     // The reason follows the name, so the user knows whether to repair,
     // convert or shrink the file.
-    statusText = Format("Problems reading %s", sourcePath) + ": " + reason + "... skipping.";
+    statusText = Format("Problems reading %s", sourcePath) + ": " + report.reason + "... skipping.";
     ++picturesFailed;
     Post(UWM_STATUS, 0);
     return false;
@@ -131,8 +164,10 @@ int CBatchWorker::OpenEngine()
     return kEngineCannotOpen;
 }
 
-int CBatchWorker::ReportWriteFailure(const std::string& outputPath)
+int CBatchWorker::ReportWriteFailure(const std::string& sourcePath, const std::string& outputPath,
+                                     const std::string& reason)
 {
+    AddReport(CPictureReport{sourcePath, EPictureOutcome::Failed, outputPath, reason});
     statusText = Format("Problems writing image %s", outputPath);
     lastOutputPath.clear();
     ++picturesFailed;
@@ -187,7 +222,7 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
             return kEngineCannotOpen;
         if (opened != kPictureWritten) {
             lastWidth = lastHeight = -1;
-            return ReportWriteFailure(outputPath);
+            return ReportWriteFailure(sourcePath, outputPath, "not enough memory for this picture");
         }
     }
     Checkpoint();
@@ -229,9 +264,20 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
     }
 
     // Report.
-    if (result != kImageSuccess)
-        return ReportWriteFailure(outputPath);
+    if (result != kImageSuccess) {
+        const int error = LastJpegOutputError();
+        std::string reason = !framed ? "the frame engine failed"
+                             : error != 0 ? std::error_code(error, std::generic_category()).message()
+                                          : "the JPEG encoder failed";
+        return ReportWriteFailure(sourcePath, outputPath, reason);
+    }
     claimedPaths.insert(NormalPathKey(outputPath));
+    if (!inputImage->damage.empty()) {
+        // Framed from what could be recovered: written, but its owner must
+        // learn that the source is damaged.
+        AddReport(CPictureReport{sourcePath, EPictureOutcome::Damaged, outputPath, inputImage->damage});
+        ++picturesDamaged;
+    }
     statusText = outputPath;
     lastOutputPath = outputPath;
     ++picturesWritten;

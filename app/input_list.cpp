@@ -89,13 +89,28 @@ int CInputList::ScanFolder(const std::string& folder, bool recurse, const std::v
     return Walk(folder, recurse, keywords, 0);
 }
 
+void CInputList::SetOutputFolders(const std::string& subfolderName, const std::vector<std::string>& folders)
+{
+    outputSubfolderName = subfolderName;
+    outputFolderKeys.clear();
+    for (const std::string& folder : folders)
+        outputFolderKeys.insert(NormalPathKey(TrimTrailingSeparators(folder)));
+}
+
+bool CInputList::IsOutputFolder(const std::string& name, const std::string& path) const
+{
+    if (!outputSubfolderName.empty() && name == outputSubfolderName)
+        return true;
+    return !outputFolderKeys.empty() && outputFolderKeys.count(NormalPathKey(path)) != 0;
+}
+
 int CInputList::Walk(const std::string& folder, bool recurse, const std::vector<std::string>& keywords, int depth)
 {
     int added = 0;
     std::vector<CFolderEntry> folderEntries;
     if (platform.ListFolder(folder, folderEntries)) {
         for (const CFolderEntry& entry : folderEntries) {
-            if (entry.name.empty() || entry.name == "." || entry.name == "..")
+            if (entry.name.empty() || entry.name.front() == '.')
                 continue;
             if (entry.isDirectory) {
                 // A folder is never a picture, whatever its name ends in.
@@ -104,8 +119,9 @@ int CInputList::Walk(const std::string& folder, bool recurse, const std::vector<
                 const bool ignored = std::any_of(keywords.begin(), keywords.end(), [&](const std::string& keyword) {
                     return !keyword.empty() && entry.name.find(keyword) != std::string::npos;
                 });
-                if (!ignored)
-                    added += Walk(JoinPath(folder, entry.name), true, keywords, depth + 1);
+                const std::string path = JoinPath(folder, entry.name);
+                if (!ignored && !IsOutputFolder(entry.name, path))
+                    added += Walk(path, true, keywords, depth + 1);
                 continue;
             }
             if (AddPicture(JoinPath(folder, entry.name)))

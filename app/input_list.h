@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,8 +58,12 @@ public:
 
     // Adds the folder's supported files, and with `recurse` those of every
     // subfolder whose own name contains none of `keywords` (case-sensitive).
-    // A folder that cannot be listed adds nothing. Sets the browse path to
-    // `folder`. Returns the number of pictures added.
+    // Hidden entries (names beginning with a full stop: ".thumbnails", the
+    // "._IMG_0001.jpg" companions other systems leave on shared drives) and
+    // the job's output folders (SetOutputFolders) are passed over, so a
+    // second run never frames the first run's outputs. A folder that cannot
+    // be listed adds nothing. Sets the browse path to `folder`. Returns the
+    // number of pictures added.
     int ScanFolder(const std::string& folder, bool recurse, const std::vector<std::string>& keywords);
 
     // Dropped (or command-line) paths, in order: folders are walked with the
@@ -67,6 +72,11 @@ public:
     // same options without asking. Anything else goes to AddPicture.
     using AskFolderOptions = std::function<std::optional<CFolderOptions>(const std::string& folder)>;
     int AddDroppedPaths(const std::vector<std::string>& paths, const AskFolderOptions& askOptions);
+
+    // The folders a job will write into, which walks never enter: every
+    // subfolder named `subfolderName` (the subfolder beside each source;
+    // empty: none) and each folder of `folders` (a designated folder).
+    void SetOutputFolders(const std::string& subfolderName, const std::vector<std::string>& folders);
 
     // Removes the entry equal to `path`; true when there was one.
     bool Remove(const std::string& path);
@@ -84,9 +94,12 @@ public:
 
 private:
     bool Insert(const std::string& path);
+    bool IsOutputFolder(const std::string& name, const std::string& path) const;
     int Walk(const std::string& folder, bool recurse, const std::vector<std::string>& keywords, int depth);
 
     CPlatformServices& platform;
     std::vector<std::string> entries;
     std::string browsePath;
+    std::string outputSubfolderName;
+    std::set<std::string> outputFolderKeys;  // as NormalPathKey gives them
 };

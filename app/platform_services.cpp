@@ -1,7 +1,12 @@
 #include "platform_services.h"
 
+#include "output_path.h"
+
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 
 #include <filesystem>
 #include <system_error>
@@ -79,14 +84,25 @@ bool CPlatformServices::CreateFolder(const std::string& path)
     return IsDirectory(path);
 }
 
-bool CPlatformServices::ProbeWritableFile(const std::string& path)
+int CPlatformServices::ProbeWritableFolder(const std::string& folder)
 {
-    // No O_TRUNC: a file the user already keeps under this name must not lose
-    // a single byte to the probe. O_NONBLOCK: a named pipe without a reader
-    // fails at once rather than waiting for one.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
+    static std::atomic<unsigned> probeCounter{0};
+    const std::string base = JoinPath(folder.empty() ? std::string(".") : folder, ".framira-write-test-") +
+                             std::to_string(::getpid()) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string path = base + std::to_string(probeCounter.fetch_add(1)) + ".tmp";
+        // O_EXCL and O_NOFOLLOW: the probe is always a new file of its own,
+        // never somebody's file or a link to one. O_NONBLOCK: nothing here
+        // can make it wait.
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return errno;
+        }
+        ::close(fd);
+        ::unlink(path.c_str());
+        return 0;
+    }
+    return EEXIST;
 }

@@ -95,10 +95,11 @@ public:
     virtual bool ListFolder(const std::string& folder, std::vector<CFolderEntry>& entries);
     // Creates one folder; true when it exists as a folder afterwards.
     virtual bool CreateFolder(const std::string& path);
-    // Proves that a file can be written at `path`: creates it empty when it
-    // does not exist; an existing file is opened for writing but its content
-    // is left exactly as it was. True when that succeeded.
-    virtual bool ProbeWritableFile(const std::string& path);
+    // Proves that a new file can be made in `folder`: creates one under a
+    // unique hidden name and removes it again, so the folder is left exactly
+    // as it was and no file of the user's can stand in the probe's way.
+    // 0 when that succeeded, otherwise the system's error number.
+    virtual int ProbeWritableFolder(const std::string& folder);
 
     // --- Screen -------------------------------------------------------------
     // The primary screen's size; {0, 0} when there is no screen.

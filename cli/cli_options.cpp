@@ -106,24 +106,88 @@ bool ParsePreset(const std::string& text, int& presetIndex, int& customWidth, in
 bool ParseCommandLine(const std::vector<std::string>& args, CCliOptions& options, std::string& error)
 {
     bool subfolderGiven = false;
+    bool presetGiven = false;
+    bool overwriteGiven = false;
     bool endOfOptions = false;
+    const auto takesValue = [](const std::string& name) {
+        return name == "-p" || name == "--preset" || name == "-o" || name == "--out" || name == "-s" ||
+               name == "--subfolder" || name == "--ignore";
+    };
+    const auto once = [&error](bool& given, const std::string& name) {
+        if (given)
+            error = name + " is given twice; give it once";
+        const bool first = !given;
+        given = true;
+        return first;
+    };
+
+    // One option with its value (when it takes one).
+    const auto apply = [&](const std::string& name, const std::string& value) -> bool {
+        if (name == "-h" || name == "--help") {
+            options.help = true;
+        } else if (name == "-V" || name == "--version") {
+            options.version = true;
+        } else if (name == "--list-presets") {
+            options.listPresets = true;
+        } else if (name == "-p" || name == "--preset") {
+            if (!once(presetGiven, "--preset"))
+                return false;
+            return ParsePreset(value, options.presetIndex, options.customWidth, options.customHeight, error);
+        } else if (name == "-o" || name == "--out") {
+            if (!once(options.designatedFolder, "--out"))
+                return false;
+            if (value.empty()) {
+                error = "--out needs a folder";
+                return false;
+            }
+            options.outDir = value;
+        } else if (name == "-s" || name == "--subfolder") {
+            if (!once(subfolderGiven, "--subfolder"))
+                return false;
+            if (value.empty() || value.find('/') != std::string::npos || value == "." || value == "..") {
+                error = "--subfolder needs a plain folder name (no '/')";
+                return false;
+            }
+            options.subfolder = value;
+        } else if (name == "-r" || name == "--recurse") {
+            options.recurse = true;
+        } else if (name == "--ignore") {
+            if (!once(options.ignoreGiven, "--ignore"))
+                return false;
+            options.ignoreText = value;
+        } else if (name == "--skip-existing") {
+            options.skipExisting = true;
+        } else if (name == "-y" || name == "--yes" || name == "-n" || name == "--no") {
+            const EOverwritePolicy policy =
+                (name == "-y" || name == "--yes") ? EOverwritePolicy::Yes : EOverwritePolicy::No;
+            if (overwriteGiven && policy != options.overwrite) {
+                error = "--yes and --no exclude each other: write over existing outputs, or keep them";
+                return false;
+            }
+            overwriteGiven = true;
+            options.overwrite = policy;
+        } else if (name == "-q" || name == "--quiet") {
+            options.quiet = true;
+        } else if (name == "--no-progress") {
+            options.noProgress = true;
+        } else {
+            error = "unknown option " + name + " (see --help)";
+            return false;
+        }
+        return true;
+    };
+
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (endOfOptions || arg.empty() || arg[0] != '-' || arg == "-") {
             options.paths.push_back(arg);
             continue;
         }
-        std::string name = arg;
-        std::string value;
-        bool hasInlineValue = false;
-        if (const std::size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-            hasInlineValue = true;
+        if (arg == "--") {
+            endOfOptions = true;
+            continue;
         }
-        auto takeValue = [&]() -> bool {
-            if (hasInlineValue)
-                return true;
+        const auto nextValue = [&](const std::string& name, std::string& value) {
             if (i + 1 >= args.size()) {
                 error = name + " needs a value";
                 return false;
@@ -131,52 +195,42 @@ bool ParseCommandLine(const std::vector<std::string>& args, CCliOptions& options
             value = args[++i];
             return true;
         };
-
-        if (name == "--") {
-            endOfOptions = true;
-        } else if (name == "-h" || name == "--help") {
-            options.help = true;
-        } else if (name == "--list-presets") {
-            options.listPresets = true;
-        } else if (name == "-p" || name == "--preset") {
-            if (!takeValue() ||
-                !ParsePreset(value, options.presetIndex, options.customWidth, options.customHeight, error))
-                return false;
-        } else if (name == "-o" || name == "--out") {
-            if (!takeValue())
-                return false;
-            if (value.empty()) {
-                error = "--out needs a folder";
+        if (arg.rfind("--", 0) == 0) {
+            const std::size_t eq = arg.find('=');
+            const std::string name = arg.substr(0, eq);
+            std::string value;
+            if (eq != std::string::npos) {
+                if (!takesValue(name)) {
+                    error = "unexpected value in " + arg + ": " + name + " takes none, or is unknown (see --help)";
+                    return false;
+                }
+                value = arg.substr(eq + 1);
+            } else if (takesValue(name) && !nextValue(name, value)) {
                 return false;
             }
-            options.designatedFolder = true;
-            options.outDir = value;
-        } else if (name == "-s" || name == "--subfolder") {
-            if (!takeValue())
+            if (!apply(name, value))
                 return false;
-            if (value.empty() || value.find('/') != std::string::npos || value == "." || value == "..") {
-                error = "--subfolder needs a plain folder name (no '/')";
+            continue;
+        }
+        // Short options, possibly several in one argument; one that takes a
+        // value takes the rest of the argument, or the next one.
+        for (std::size_t k = 1; k < arg.size(); ++k) {
+            const std::string name = std::string("-") + arg[k];
+            std::string value;
+            if (takesValue(name)) {
+                if (k + 1 < arg.size())
+                    value = arg.substr(k + 1);
+                else if (!nextValue(name, value))
+                    return false;
+                if (!apply(name, value))
+                    return false;
+                break;
+            }
+            if (!apply(name, value)) {
+                if (arg.size() > 2 && error.rfind("unknown option", 0) == 0)
+                    error = "unknown option " + name + " in " + arg + " (see --help)";
                 return false;
             }
-            subfolderGiven = true;
-            options.subfolder = value;
-        } else if (name == "-r" || name == "--recurse") {
-            options.recurse = true;
-        } else if (name == "--ignore") {
-            if (!takeValue())
-                return false;
-            options.ignoreText = value;
-        } else if (name == "-y" || name == "--yes") {
-            options.overwrite = EOverwritePolicy::Yes;
-        } else if (name == "-n" || name == "--no") {
-            options.overwrite = EOverwritePolicy::No;
-        } else if (name == "-q" || name == "--quiet") {
-            options.quiet = true;
-        } else if (name == "--no-progress") {
-            options.noProgress = true;
-        } else {
-            error = "unknown option " + arg + " (see --help)";
-            return false;
         }
     }
     if (options.designatedFolder && subfolderGiven) {
@@ -184,11 +238,18 @@ bool ParseCommandLine(const std::vector<std::string>& args, CCliOptions& options
                 "picture";
         return false;
     }
-    if (!options.help && !options.listPresets && options.paths.empty()) {
+    if (options.ignoreGiven && !options.recurse)
+        options.warnings.push_back("--ignore has no effect without --recurse (only subfolders are passed over)");
+    if (!options.help && !options.version && !options.listPresets && options.paths.empty()) {
         error = "no pictures given (see --help)";
         return false;
     }
     return true;
+}
+
+std::string VersionText()
+{
+    return std::string("framira-batch ") + FRAMIRA_VERSION + "\n";
 }
 
 std::string PresetListText()
@@ -212,41 +273,52 @@ std::string UsageText()
            "the chosen screen size, named after the source with the extension .jpg and\n"
            "carrying the source's EXIF block. Source files are never changed.\n"
            "\n"
-           "PATH is a picture file or a folder. A file is framed whatever its extension: its\n"
-           "content decides (JPEG, TIFF, PNG, BMP, GIF, PGM/PPM, PSD). A folder adds its\n"
-           ".jpg, .jpeg, .tif, .tiff, .bmp, .png, .gif, .pgm, .ppm, .pnm and .psd files\n"
-           "(in any case). The largest picture read is ") +
+           "PATH is a picture file or a folder. A file is framed whatever its extension or\n"
+           "name: its content decides (JPEG, TIFF, PNG, BMP, GIF, PGM/PPM, PSD). A folder\n"
+           "adds its .jpg, .jpeg, .tif, .tiff, .bmp, .png, .gif, .pgm, .ppm, .pnm and .psd\n"
+           "files (in any case); hidden files and folders (names beginning with '.') and\n"
+           "the job's own output folders are passed over, so running the same command\n"
+           "again frames the same pictures. The largest picture read is ") +
            DescribePictureSizeLimit() +
            ";\n"
            "larger ones, and files that cannot be read, are skipped with the reason.\n"
            "\n"
-           "Options:\n"
+           "Options (short ones combine: -rq, -rp SXGA):\n"
            "  -p, --preset P       screen size of the output: a number (1-15), a name such\n"
            "                       as SXGA, or a size such as 1920x1080 (default 1920x1080).\n"
            "                       A size not in the list is used as it is.\n"
            "      --list-presets   show the numbered presets and exit\n"
-           "  -o, --out DIR        write every output into the existing folder DIR\n"
+           "  -o, --out DIR        write every output into the folder DIR (made if missing)\n"
            "  -s, --subfolder NAME write each output into the subfolder NAME beside its\n"
            "                       source (the default, named like Framira_1920x1080)\n"
-           "  -r, --recurse        walk the subfolders of folders given as PATH too\n"
-           "      --ignore WORDS   with --recurse, skip subfolders whose names contain one of\n"
-           "                       the words (semicolons between them, case matters):\n"
-           "                       --ignore 'Framira;old'\n"
-           "  -y, --yes            write over outputs that already exist\n"
+           "  -r, --recurse        walk the subfolders of folders given as PATH too,\n"
+           "                       passing over those whose names contain Framira\n"
+           "      --ignore WORDS   with --recurse, pass over subfolders whose names contain\n"
+           "                       one of the words instead (semicolons between them, case\n"
+           "                       matters): --ignore 'Framira;old'; --ignore '' walks all\n"
+           "      --skip-existing  frame only pictures whose output does not exist yet\n"
+           "  -y, --yes            write over outputs that already exist, without asking\n"
            "  -n, --no             never write over existing outputs (stop instead)\n"
            "                       Without either, the question is asked on the terminal, or\n"
            "                       refused when there is no terminal to ask.\n"
            "  -q, --quiet          no line per picture, only problems and the summary\n"
            "      --no-progress    no progress bar\n"
+           "  -V, --version        show the version and exit\n"
            "  -h, --help           show this help\n"
            "\n"
-           "Ctrl-C stops after the current picture; nothing is left half-written.\n"
+           "Ctrl-C, SIGTERM and SIGHUP stop after the current picture and print the\n"
+           "summary; nothing is left half-written. The same signal again ends at once.\n"
            "\n"
-           "Exit status: 0 every picture was written; 1 some pictures could not be read or\n"
+           "A damaged picture (a file cut short, corrupt data) is framed as far as it can\n"
+           "be read and reported as damaged with the reason.\n"
+           "\n"
+           "Exit status: 0 every picture was written cleanly (pictures skipped by\n"
+           "--skip-existing included); 3 every picture was written, some from damaged\n"
+           "files; 1 some pictures were missing, could not be read or could not be\n"
            "written; 2 the job was refused or stopped before its end; 64 wrong usage.\n"
            "\n"
            "Examples:\n"
            "  framira-batch holiday/                     (into holiday/Framira_1920x1080/)\n"
            "  framira-batch --preset SXGA --out framed/ a.jpg b.tif\n"
-           "  framira-batch -r --ignore Framira --preset 2560x1600 Pictures/\n";
+           "  framira-batch -r --skip-existing --preset 2560x1600 Pictures/\n";
 }

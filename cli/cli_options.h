@@ -14,23 +14,33 @@ struct CCliOptions {
     std::string outDir;
     std::string subfolder;  // --subfolder NAME; empty: the default name for the size
     bool recurse = false;
-    std::string ignoreText;  // --ignore KEYWORDS, semicolons between keywords
+    bool ignoreGiven = false;  // without --ignore, --recurse passes over folders named like outputs
+    std::string ignoreText;    // --ignore KEYWORDS, semicolons between keywords
+    bool skipExisting = false; // frame only pictures whose output does not exist yet
     EOverwritePolicy overwrite = EOverwritePolicy::Ask;
     bool quiet = false;       // no per-picture lines
     bool noProgress = false;  // no progress bar even on a terminal
     bool help = false;
+    bool version = false;
     bool listPresets = false;
     std::vector<std::string> paths;
+    // Options that make no sense together with the others given, explained
+    // ("--ignore has no effect without --recurse"); the job still runs.
+    std::vector<std::string> warnings;
 };
 
 // Exit statuses.
 inline constexpr int kExitAllWritten = 0;
 inline constexpr int kExitSomeFailed = 1;
 inline constexpr int kExitRefused = 2;  // refused or stopped before the end, or the engine failed
+inline constexpr int kExitDamaged = 3;  // every picture written, some from damaged files
 inline constexpr int kExitUsage = 64;
 
-// Parses the arguments (without the program name). False with `error` set
-// on a mistake the user must correct.
+// Parses the arguments (without the program name). Short options may be
+// combined ("-rq", "-rp SXGA", "-pSXGA"); long ones take "--name value" or
+// "--name=value". False with `error` set on a mistake the user must
+// correct, which includes an option given twice and options that exclude
+// each other.
 bool ParseCommandLine(const std::vector<std::string>& args, CCliOptions& options, std::string& error);
 
 // A preset by index ("12"), name ("SXGA", any case) or size ("1920x1080").
@@ -38,4 +48,5 @@ bool ParseCommandLine(const std::vector<std::string>& args, CCliOptions& options
 bool ParsePreset(const std::string& text, int& presetIndex, int& customWidth, int& customHeight, std::string& error);
 
 std::string UsageText();
+std::string VersionText();
 std::string PresetListText();

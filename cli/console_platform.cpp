@@ -20,6 +20,14 @@ std::string OneLine(std::string text)
     return text;
 }
 
+// What a question says beyond its fixed text: the lines after its first
+// blank line (the folder and the files concerned), or "".
+std::string Details(const std::string& text)
+{
+    const std::size_t gap = text.find("\n\n");
+    return gap == std::string::npos ? std::string() : OneLine(text.substr(gap + 2));
+}
+
 } // namespace
 
 CConsolePlatformServices::CConsolePlatformServices(EOverwritePolicy policy) : policy(policy) {}
@@ -59,15 +67,23 @@ EMessageAnswer CConsolePlatformServices::ShowMessageBox(const CMessageBox& box, 
     } else if (stopRequested && stopRequested->load()) {
         answer = EMessageAnswer::No;
     } else if (policy == EOverwritePolicy::Yes) {
-        std::fprintf(stderr, "%s\n  -> yes (--yes)\n", box.text.c_str());
+        // The answer was given before the question: nothing to ask or show.
         answer = EMessageAnswer::Yes;
     } else if (policy == EOverwritePolicy::No) {
-        std::fprintf(stderr, "%s\n  -> no (--no)\n", box.text.c_str());
+        std::fprintf(stderr, "framira-batch: existing outputs kept (--no); this folder is not framed. %s\n",
+                     Details(box.text).c_str());
+        answer = EMessageAnswer::No;
+    } else if (!interactive && quiet) {
+        std::fprintf(stderr,
+                     "framira-batch: existing outputs kept: there is no terminal to ask on (use --yes to write over "
+                     "them, --skip-existing to frame only new pictures). %s\n",
+                     Details(box.text).c_str());
+        unanswerable = true;
         answer = EMessageAnswer::No;
     } else if (!interactive) {
         std::fprintf(stderr,
                      "%s\n  -> no: there is no terminal to answer on. Run again with --yes to write over the "
-                     "existing files, or --no to keep them.\n",
+                     "existing files, --skip-existing to frame only new pictures, or --no to keep them.\n",
                      box.text.c_str());
         unanswerable = true;
         answer = EMessageAnswer::No;

@@ -27,6 +27,9 @@ public:
     std::mutex& TerminalLock() { return terminalLock; }
     // Whether questions can be asked (standard input is a terminal).
     void SetInteractive(bool value) { interactive = value; }
+    // -q: a question answered without the user (no terminal) is reported in
+    // one line instead of being printed.
+    void SetQuiet(bool value) { quiet = value; }
 
     void PostNotification(CNotification notification) override;
     EMessageAnswer ShowMessageBox(const CMessageBox& box, const std::atomic<bool>* stopRequested) override;
@@ -51,6 +54,7 @@ private:
 
     EOverwritePolicy policy;
     bool interactive = false;
+    bool quiet = false;
     std::atomic<bool> unanswerable{false};
     std::mutex terminalLock;
 

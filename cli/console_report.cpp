@@ -20,23 +20,23 @@ bool StartsWith(const std::string& text, std::string_view prefix)
     return std::string_view(text).substr(0, prefix.size()) == prefix;
 }
 
-// The reason the job gave after the file name: "Problems reading PATH:
-// REASON... skipping." gives REASON; anything else gives nothing.
-std::string ReadingProblemReason(const std::string& text, const std::string& path)
-{
-    const std::string head = std::string(kReadingProblem) + " " + path + ": ";
-    constexpr std::string_view tail = "... skipping.";
-    if (!StartsWith(text, head) || text.size() < head.size() + tail.size() || !text.ends_with(tail))
-        return {};
-    return text.substr(head.size(), text.size() - head.size() - tail.size());
-}
-
 } // namespace
 
 CConsoleReport::CConsoleReport(std::vector<std::string> sources, bool quiet, bool progressBar, std::mutex& terminal,
-                               std::FILE* out)
-    : sources(std::move(sources)), quiet(quiet), terminal(terminal), out(out), progressBar(progressBar)
+                               std::FILE* out, const CBatchWorker* job)
+    : sources(std::move(sources)), quiet(quiet), terminal(terminal), out(out), job(job), progressBar(progressBar)
 {
+}
+
+void CConsoleReport::SetPicturesLeftOut(int missingCount, int skippedCount)
+{
+    missing = missingCount;
+    skipped = skippedCount;
+}
+
+bool CConsoleReport::CurrentReport(CPictureReport& report) const
+{
+    return job != nullptr && job->FindPictureReport(Current(), report);
 }
 
 const std::string& CConsoleReport::Current() const
@@ -66,12 +66,22 @@ bool CConsoleReport::Handle(const CNotification& n)
             awaitingResult = true;
         } else {
             awaitingResult = false;
+            CPictureReport report;
+            const bool reported = CurrentReport(report);
             if (StartsWith(n.text, kWritingProblem)) {
                 ++writeFailed;
+                std::string why = reported ? report.reason : std::string();
+                if (why.empty() && outOfMemory)
+                    why = "not enough memory for this picture";
                 Line("failed   " + Current() + ": could not write " + n.text.substr(kWritingProblem.size()) +
-                         (outOfMemory ? " (not enough memory for this picture)" : ""),
+                         (why.empty() ? "" : ": " + why),
                      true);
                 outOfMemory = false;
+            } else if (reported && report.outcome == EPictureOutcome::Damaged) {
+                ++written;
+                ++damaged;
+                Line("damaged  " + Current() + ": " + report.reason + "; framed what could be read into " + n.text,
+                     true);
             } else {
                 ++written;
                 Line("written  " + n.text, false);
@@ -81,14 +91,16 @@ bool CConsoleReport::Handle(const CNotification& n)
     case UWM_STATUS:
         if (StartsWith(n.text, kReadingProblem)) {
             awaitingResult = false;
-            ++unreadable;
-            std::string reason = ReadingProblemReason(n.text, Current());
-            if (reason.empty()) {
-                std::error_code error;
-                reason = std::filesystem::exists(Current(), error) ? "not a picture framira-batch can read"
-                                                                   : "no such file";
+            CPictureReport report;
+            std::error_code error;
+            bool gone = !std::filesystem::exists(std::filesystem::symlink_status(Current(), error));
+            std::string why = gone ? "no such file" : "not a picture framira-batch can read";
+            if (CurrentReport(report)) {
+                gone = report.outcome == EPictureOutcome::Missing;
+                why = report.reason;
             }
-            Line("skipped  " + Current() + ": " + reason, true);
+            ++(gone ? vanished : unreadable);
+            Line((gone ? "missing  " : "unreadable  ") + Current() + ": " + why, true);
         } else if (StartsWith(n.text, kOutOfMemory)) {
             outOfMemory = true;  // this picture is skipped; its line follows
         } else {
@@ -149,20 +161,26 @@ void CConsoleReport::EraseProgress()
     barShown = false;
 }
 
-void CConsoleReport::PrintSummary(bool interrupted, bool refusedWithoutAnswer)
+void CConsoleReport::PrintSummary(const char* stopSignal, bool refusedWithoutAnswer)
 {
     std::lock_guard lock(terminal);
     EraseProgress();
-    std::string text = std::to_string(written) + " of " + std::to_string(sources.size()) + " picture" +
-                       (sources.size() == 1 ? "" : "s") + " written";
-    if (unreadable)
-        text += ", " + std::to_string(unreadable) + " could not be read";
-    if (writeFailed)
-        text += ", " + std::to_string(writeFailed) + " could not be written";
+    const std::size_t total = sources.size() + std::size_t(missing + skipped);
+    std::string text =
+        std::to_string(written) + " of " + std::to_string(total) + " picture" + (total == 1 ? "" : "s") + " written";
+    const auto count = [&text](int n, const char* what) {
+        if (n > 0)
+            text += ", " + std::to_string(n) + " " + what;
+    };
+    count(damaged, "from damaged files");
+    count(missing + vanished, "missing");
+    count(unreadable, "could not be read");
+    count(writeFailed, "could not be written");
+    count(skipped, "skipped (output exists)");
     if (!engineFailure.empty())
         text += "; the frame engine failed (" + engineFailure + ")";
     if (stopped)
-        text += interrupted ? "; stopped by Ctrl-C" : "; stopped before the end";
+        text += stopSignal ? std::string("; stopped by ") + stopSignal : std::string("; stopped before the end");
     if (refusedWithoutAnswer)
         text += " (use --yes or --no to answer the overwrite question)";
     std::fprintf(out, "%s.\n", text.c_str());
@@ -173,5 +191,7 @@ int CConsoleReport::ExitStatus() const
 {
     if (stopped || !engineFailure.empty() || !done)
         return kExitRefused;
-    return (unreadable + writeFailed) > 0 ? kExitSomeFailed : kExitAllWritten;
+    if (missing + vanished + unreadable + writeFailed > 0)
+        return kExitSomeFailed;
+    return damaged > 0 ? kExitDamaged : kExitAllWritten;
 }

@@ -15,22 +15,39 @@
 
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace {
 
+// The signal that asked the job to stop (0: none).
 volatile sig_atomic_t interrupted = 0;
 std::atomic<bool>* stopFlag = nullptr;
 static_assert(std::atomic<bool>::is_always_lock_free, "the stop flag is set from a signal handler");
 
-void OnInterrupt(int)
+// Ctrl-C, a polite kill and a closed terminal all stop the job the same way:
+// after the current picture, with the summary.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void OnInterrupt(int signalNumber)
 {
-    interrupted = 1;
+    interrupted = signalNumber;
     if (stopFlag)
         stopFlag->store(true);
-    // A second Ctrl-C ends the program at once.
-    ::signal(SIGINT, SIG_DFL);
+    // The same signal again ends the program at once.
+    ::signal(signalNumber, SIG_DFL);
+}
+
+const char* StopSignalName(int signalNumber)
+{
+    switch (signalNumber) {
+    case 0: return nullptr;
+    case SIGINT: return "Ctrl-C";
+    case SIGTERM: return "SIGTERM";
+    case SIGHUP: return "SIGHUP";
+    default: return "a signal";
+    }
 }
 
 // Sends file descriptor 1 to /dev/null and keeps the real standard output
@@ -97,6 +114,10 @@ int main(int argc, char** argv)
         std::fputs(UsageText().c_str(), stdout);
         return kExitAllWritten;
     }
+    if (options.version) {
+        std::fputs(VersionText().c_str(), stdout);
+        return kExitAllWritten;
+    }
     if (options.listPresets) {
         std::fputs(PresetListText().c_str(), stdout);
         return kExitAllWritten;
@@ -104,27 +125,9 @@ int main(int argc, char** argv)
 
     CConsolePlatformServices platform(options.overwrite);
     platform.SetInteractive(::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO));
-
-    // The pictures: files as named (their content decides), folders by the
-    // list's rules.
-    CInputList list(platform);
-    const std::vector<std::string> keywords = BuildKeywords(options.ignoreText);
-    int missing = 0;
-    for (const std::string& path : options.paths) {
-        if (platform.IsDirectory(path)) {
-            if (list.ScanFolder(TrimTrailingSeparators(path), options.recurse, keywords) == 0)
-                std::fprintf(stderr, "framira-batch: no pictures in folder %s\n", path.c_str());
-        } else if (!platform.Exists(path)) {
-            std::fprintf(stderr, "missing  %s: no such file or folder\n", path.c_str());
-            ++missing;
-        } else {
-            list.AddFile(path);
-        }
-    }
-    if (list.IsEmpty()) {
-        std::fprintf(stdout, "Nothing to frame.\n");
-        return missing ? kExitSomeFailed : kExitAllWritten;
-    }
+    platform.SetQuiet(options.quiet);
+    for (const std::string& warning : options.warnings)
+        std::fprintf(stderr, "framira-batch: warning: %s\n", warning.c_str());
 
     // Where the outputs go.
     CBatchWorker job;
@@ -137,8 +140,15 @@ int main(int argc, char** argv)
     job.customWidth = options.customWidth;
     job.customHeight = options.customHeight;
     if (options.designatedFolder) {
-        if (!platform.IsDirectory(options.outDir))
-            return Fail(std::string(kMissingOutputFolderMessage) + ": " + options.outDir, kExitRefused);
+        if (!platform.IsDirectory(options.outDir)) {
+            std::error_code error;
+            std::filesystem::create_directories(options.outDir, error);
+            if (error || !platform.IsDirectory(options.outDir))
+                return Fail(std::string(kMissingOutputFolderMessage) + ": " + options.outDir +
+                                " (it cannot be made: " + (error ? error.message() : "a file has its name") + ")",
+                            kExitRefused);
+            std::fprintf(stderr, "framira-batch: made the output folder %s\n", options.outDir.c_str());
+        }
         job.saveType = kSaveDesignatedFolder;
         job.outputFolder = TrimTrailingSeparators(options.outDir);
     } else {
@@ -148,8 +158,43 @@ int main(int argc, char** argv)
         job.outputFolder =
             options.subfolder.empty() ? CDestination::MakeDefaultSubfolderName({width, height}) : options.subfolder;
     }
+
+    // The pictures: files as named (their content decides), folders by the
+    // list's rules. Walks never enter the job's own output folders, and with
+    // subfolders they pass over every folder named like an output folder
+    // unless --ignore names other words, so running the same command again
+    // frames the same pictures and nothing the last run wrote.
+    CInputList list(platform);
+    if (job.saveType == kSaveDesignatedFolder)
+        list.SetOutputFolders({}, {job.outputFolder});
+    else
+        list.SetOutputFolders(job.outputFolder, {});
+    const std::vector<std::string> keywords =
+        options.ignoreGiven ? BuildKeywords(options.ignoreText) : std::vector<std::string>{kProductName};
+    int missing = 0;
+    for (const std::string& path : options.paths) {
+        if (platform.IsDirectory(path)) {
+            if (list.ScanFolder(TrimTrailingSeparators(path), options.recurse, keywords) == 0)
+                std::fprintf(stderr, "framira-batch: no pictures in folder %s\n", path.c_str());
+        } else if (!platform.Exists(path)) {
+            std::fprintf(stderr, "missing  %s: no such file or folder\n", path.c_str());
+            ++missing;
+        } else {
+            list.AddFile(path);
+        }
+    }
     for (const std::string& path : list.Entries())
         job.queue.push_back(path);
+    if (options.skipExisting && job.SkipPicturesWithOutputs() > 0 && !options.quiet) {
+        for (const CPictureReport& report : job.GetPictureReports())
+            std::fprintf(stdout, "skipped  %s: output exists (%s)\n", report.source.c_str(), report.output.c_str());
+    }
+    if (job.queue.empty()) {
+        const std::string skipped =
+            job.picturesSkipped ? ", " + std::to_string(job.picturesSkipped) + " skipped (output exists)" : "";
+        std::fprintf(stdout, "Nothing to frame%s.\n", skipped.c_str());
+        return missing ? kExitSomeFailed : kExitAllWritten;
+    }
 
     std::list<std::string> order = job.queue;
     SortPathsNoCase(order);
@@ -161,13 +206,15 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     CStdoutDetour detour;
     CConsoleReport report(std::vector<std::string>(order.begin(), order.end()), options.quiet, bar,
-                          platform.TerminalLock(), detour.Out());
+                          platform.TerminalLock(), detour.Out(), &job);
+    report.SetPicturesLeftOut(missing, job.picturesSkipped);
 
     stopFlag = &job.stopRequested;
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
+    for (const int signalNumber : kStopSignals)
+        ::sigaction(signalNumber, &action, nullptr);
 
     if (!job.Start())
         return Fail("the worker thread could not be started", kExitRefused);
@@ -192,12 +239,10 @@ int main(int argc, char** argv)
     }
     job.Wait();
     stopFlag = nullptr;
-    ::signal(SIGINT, SIG_DFL);
+    for (const int signalNumber : kStopSignals)
+        ::signal(signalNumber, SIG_DFL);
 
-    report.PrintSummary(interrupted != 0, platform.QuestionUnanswerable());
+    report.PrintSummary(StopSignalName(interrupted), platform.QuestionUnanswerable());
     detour.Restore();
-    int status = report.ExitStatus();
-    if (status == kExitAllWritten && missing)
-        status = kExitSomeFailed;
-    return status;
+    return report.ExitStatus();
 }

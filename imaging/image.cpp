@@ -45,6 +45,7 @@ CImage& CImage::operator=(CImage&& other) noexcept
         subsampling = other.subsampling;
         sampleType = other.sampleType;
         headerSide = other.headerSide;
+        damage = std::move(other.damage);
         for (int i = 0; i < 4; ++i) {
             roi[i] = other.roi[i];
             plane[i] = std::exchange(other.plane[i], nullptr);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 // Result codes shared by the whole image library.
 inline constexpr int kImageSuccess = 0;
@@ -50,8 +51,9 @@ inline constexpr int kResizeBicubic = 2;
 
 class CImage {
 public:
-    // The largest raster a plane may hold (16384 x 16384 pixels). Anything
-    // bigger is refused by AllocatePlanes rather than committed to memory.
+    // The largest raster a plane may hold (16384 x 16384 pixels): the one
+    // pixel limit of every picture read. Anything bigger is refused by the
+    // readers and by AllocatePlanes rather than committed to memory.
     static constexpr std::size_t kMaxPixels = std::size_t{1} << 28;
 
     // All fields at their defaults, no planes.
@@ -162,4 +164,7 @@ public:
     // Entries 0 .. planes-1 each own rows x cols samples (malloc'd); the
     // sample of column c, row r is element r x cols + c. Others are null.
     std::uint8_t* plane[4] = {nullptr, nullptr, nullptr, nullptr};
+    // Why the raster is not the file's full, intact content ("data ends
+    // early"): the reader recovered what it could. Empty for a clean read.
+    std::string damage;
 };

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include <jerror.h>
+
 namespace {
 extern "C" void JpegErrorExit(j_common_ptr cinfo)
 {
@@ -14,6 +16,34 @@ extern "C" void JpegErrorExit(j_common_ptr cinfo)
 // The application stays silent; warnings such as a file that ends early are
 // not fatal and not shown.
 extern "C" void JpegOutputMessage(j_common_ptr) {}
+
+// Warnings (level -1) are counted as libjpeg counts them, and those that
+// mean the picture is not the file's full, intact content are noted for the
+// caller to report. Trace messages (level 0 and up) are dropped.
+extern "C" void JpegEmitMessage(j_common_ptr cinfo, int level)
+{
+    if (level >= 0)
+        return;
+    auto* manager = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+    ++cinfo->err->num_warnings;
+    switch (cinfo->err->msg_code) {
+    case JWRN_JPEG_EOF:
+        manager->endedEarly = true;
+        break;
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_EXTRANEOUS_DATA:
+    case JWRN_BOGUS_PROGRESSION:
+    case JWRN_NOT_SEQUENTIAL:
+        if (manager->damage[0] == '\0')
+            (*cinfo->err->format_message)(cinfo, manager->damage);
+        break;
+    default:
+        break;
+    }
+}
 } // namespace
 
 jpeg_error_mgr* InstallJpegErrorManager(JpegErrorManager& manager)
@@ -22,5 +52,6 @@ jpeg_error_mgr* InstallJpegErrorManager(JpegErrorManager& manager)
     jpeg_std_error(&manager.pub);
     manager.pub.error_exit = JpegErrorExit;
     manager.pub.output_message = JpegOutputMessage;
+    manager.pub.emit_message = JpegEmitMessage;
     return &manager.pub;
 }

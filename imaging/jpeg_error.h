@@ -19,8 +19,14 @@ struct JpegErrorManager {
     jpeg_error_mgr pub;       // first, so libjpeg's pointer is ours too
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    // What the warnings said about the data: the file ended before the image
+    // did (the decoder completed it with filler), or the text of the first
+    // other warning about damaged data ("" when none).
+    bool endedEarly;
+    char damage[JMSG_LENGTH_MAX];
 };
 
 // Installs the replacement handlers: the error exit keeps libjpeg's text in
-// `message` and jumps back; warnings are not printed (decoding goes on).
+// `message` and jumps back; warnings are not printed (decoding goes on) but
+// those about damaged data are noted in `endedEarly` and `damage`.
 jpeg_error_mgr* InstallJpegErrorManager(JpegErrorManager& manager);

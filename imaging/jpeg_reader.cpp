@@ -1,13 +1,11 @@
 // JPEG header info and decoding into a CImage (libjpeg API 62).
 //
-// How much a file may make us commit: a JPEG spends at least two bits per
-// 8x8 block of each component in a Huffman-coded scan (one DC code, one
-// end-of-block code), which caps an honest file at about 256 pixels per
-// byte for greyscale and fewer for colour. We accept up to 1024 pixels per
-// file byte, four times that bound (room for arithmetic coding), with a
-// floor of one megapixel so that small truncated files still decode with
-// filler as libjpeg intends, and never more than CImage::kMaxPixels. A
-// header claiming more is refused before anything is allocated. libjpeg's
+// How much a file may make us commit: the one pixel limit of the image
+// library, CImage::kMaxPixels, whatever the file's length. A file cut short
+// (a half-copied memory card) is decoded as far as it goes and completed
+// with filler, as libjpeg intends, and the image says so in its `damage`
+// text; a header claiming more than the limit is refused (3) before
+// anything is allocated. libjpeg's
 // own whole-image buffers (progressive and multi-scan files) are capped by
 // its memory manager. Every scan of a progressive file walks the whole
 // coefficient buffer, so a file of a few kilobytes of empty scans could keep
@@ -18,7 +16,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <system_error>
+#include <string>
 
 #include <jerror.h>
 
@@ -28,8 +26,6 @@
 #include "read_problem.h"
 
 namespace {
-constexpr std::uint64_t kPixelsPerFileByte = 1024;
-constexpr std::uint64_t kPixelFloor = std::uint64_t{1} << 20;
 constexpr int kMaxScans = 100;
 constexpr long kMaxCodecMemory = 1L << 30;
 
@@ -42,7 +38,6 @@ struct JpegReadJob {
     std::FILE* file;            // one of file or data
     const std::uint8_t* data;
     std::size_t size;
-    std::uint64_t sourceBytes;  // for the memory rule
     CImage* image;              // null: header only
     int cols, rows, planes, adobe;
     int result;
@@ -57,11 +52,10 @@ void StopEndlessScans(j_common_ptr common)
     }
 }
 
-bool SizeIsHonest(std::uint64_t width, std::uint64_t height, std::uint64_t sourceBytes)
+bool SizeWithinLimit(std::uint64_t width, std::uint64_t height)
 {
     const std::uint64_t pixels = width * height;
-    const std::uint64_t allowed = std::max(kPixelFloor, sourceBytes * kPixelsPerFileByte);
-    return pixels > 0 && pixels <= CImage::kMaxPixels && pixels <= allowed;
+    return pixels > 0 && pixels <= CImage::kMaxPixels;
 }
 
 // The only function here that calls setjmp: plain locals only.
@@ -88,9 +82,13 @@ void RunRead(JpegReadJob* job)
     jpeg_calc_output_dimensions(cinfo);
     if (std::uint64_t{cinfo->output_width} * cinfo->output_height > CImage::kMaxPixels)
         NoteTooLarge(cinfo->output_width, cinfo->output_height);
-    if (!SizeIsHonest(cinfo->output_width, cinfo->output_height, job->sourceBytes) ||
-        cinfo->output_components < 1 || cinfo->output_components > 4) {
+    if (cinfo->output_components < 1 || cinfo->output_components > 4) {
         jpeg_destroy_decompress(cinfo);
+        return;
+    }
+    if (!SizeWithinLimit(cinfo->output_width, cinfo->output_height)) {
+        jpeg_destroy_decompress(cinfo);
+        job->result = kImageOutOfMemory;
         return;
     }
     job->cols = static_cast<int>(cinfo->output_width);
@@ -142,21 +140,28 @@ void RunRead(JpegReadJob* job)
     job->result = kImageSuccess;
 }
 
-int Read(std::FILE* file, const std::uint8_t* data, std::size_t size, std::uint64_t sourceBytes, CImage* image,
-         int& cols, int& rows, int& planes, int* adobeFlag)
+int Read(std::FILE* file, const std::uint8_t* data, std::size_t size, CImage* image, int& cols, int& rows,
+         int& planes, int* adobeFlag)
 {
     cols = rows = planes = 0;
+    if (image != nullptr)
+        image->damage.clear();
     auto job = std::make_unique<JpegReadJob>();
     job->file = file;
     job->data = data;
     job->size = size;
-    job->sourceBytes = sourceBytes;
     job->image = image;
     RunRead(job.get());
     if (job->result != kImageSuccess) {
         if (image != nullptr)
             image->FreePlanes();
         return job->result;
+    }
+    if (image != nullptr) {
+        if (job->error.endedEarly)
+            image->damage = "data ends early";
+        else if (job->error.damage[0] != '\0')
+            image->damage = std::string("damaged data (") + job->error.damage + ")";
     }
     cols = job->cols;
     rows = job->rows;
@@ -166,20 +171,13 @@ int Read(std::FILE* file, const std::uint8_t* data, std::size_t size, std::uint6
     return kImageSuccess;
 }
 
-std::uint64_t FileBytes(const std::filesystem::path& path)
-{
-    std::error_code error;
-    const auto bytes = std::filesystem::file_size(path, error);
-    return error ? 0 : static_cast<std::uint64_t>(bytes);
-}
-
 int ReadPath(const std::filesystem::path& path, CImage* image, int& cols, int& rows, int& planes, int* adobeFlag)
 {
     cols = rows = planes = 0;
     const CInputFile file = OpenForReading(path);
     if (!file)
         return kImageCannotOpen;
-    return Read(file.get(), nullptr, 0, FileBytes(path), image, cols, rows, planes, adobeFlag);
+    return Read(file.get(), nullptr, 0, image, cols, rows, planes, adobeFlag);
 }
 } // namespace
 
@@ -190,7 +188,7 @@ int ReadJpegInfo(const std::filesystem::path& path, int& cols, int& rows, int& p
 
 int ReadJpegInfo(const std::uint8_t* data, std::size_t size, int& cols, int& rows, int& planes, int* adobeFlag)
 {
-    return Read(nullptr, data, size, size, nullptr, cols, rows, planes, adobeFlag);
+    return Read(nullptr, data, size, nullptr, cols, rows, planes, adobeFlag);
 }
 
 int ReadJpegFile(const std::filesystem::path& path, CImage& image)
@@ -204,5 +202,5 @@ int ReadJpegFile(const std::uint8_t* data, std::size_t size, CImage& image)
 {
     image.FreePlanes();
     int cols = 0, rows = 0, planes = 0;
-    return Read(nullptr, data, size, size, &image, cols, rows, planes, nullptr);
+    return Read(nullptr, data, size, &image, cols, rows, planes, nullptr);
 }

@@ -20,8 +20,10 @@ int ReadJpegInfo(const std::uint8_t* data, std::size_t size, int& cols, int& row
 // Decodes the whole file at default parameters: 1 plane for greyscale, 3
 // (R, G, B) for YCbCr and RGB, 4 stored CMYK values for CMYK and YCCK; 8-bit
 // samples, quality 75, resolution from the JFIF X density when its unit is
-// non-zero, subsampling code from component 0's sampling factors. Returns 0,
-// 1 (corrupt or refused file), 2 (cannot open) or 3 (no memory); on failure
-// the image holds no planes.
+// non-zero, subsampling code from component 0's sampling factors. A file
+// that ends early or holds damaged data is decoded as far as libjpeg
+// recovers it (0), with the reason in the image's `damage` text. Returns 0,
+// 1 (corrupt file), 2 (cannot open) or 3 (no memory, or more than
+// CImage::kMaxPixels pixels); on failure the image holds no planes.
 int ReadJpegFile(const std::filesystem::path& path, CImage& image);
 int ReadJpegFile(const std::uint8_t* data, std::size_t size, CImage& image);

@@ -174,8 +174,10 @@ int Encode(JpegWriteJob& job, const std::filesystem::path& path)
         return kImageCannotOpen;
     job.out = output.Stream();
     RunWrite(&job);
-    if (!job.ok)
+    if (!job.ok) {
+        output.NoteStreamFailure();
         return kImageBadArgument;  // the temporary file goes with `output`
+    }
     return output.Commit() ? kImageSuccess : kImageCannotOpen;
 }
 

@@ -98,6 +98,37 @@ CImage CopyOf(const CImage& picture)
     return copy;
 }
 
+const char* OutcomeWord(EPictureOutcome outcome)
+{
+    switch (outcome) {
+    case EPictureOutcome::Written: return "written";
+    case EPictureOutcome::Damaged: return "damaged";
+    case EPictureOutcome::Missing: return "missing";
+    case EPictureOutcome::Unreadable: return "unreadable";
+    case EPictureOutcome::Failed: return "not written";
+    case EPictureOutcome::Skipped: return "skipped";
+    }
+    return "";
+}
+
+// "Processing Complete.", and when not every picture was framed cleanly,
+// which ones and why, so nothing is lost without a word.
+std::string CompletionMessage(const std::vector<CPictureReport>& reports)
+{
+    std::string text = kProcessingCompleteMessage;
+    if (reports.empty())
+        return text;
+    constexpr std::size_t kShown = 8;
+    text += "\n\n" + std::to_string(reports.size()) +
+            (reports.size() == 1 ? " picture was" : " pictures were") + " not framed cleanly:";
+    for (std::size_t i = 0; i < reports.size() && i < kShown; ++i)
+        text += "\n" + std::string(OutcomeWord(reports[i].outcome)) + ": " + reports[i].source +
+                (reports[i].reason.empty() ? "" : " (" + reports[i].reason + ")");
+    if (reports.size() > kShown)
+        text += "\nand " + std::to_string(reports.size() - kShown) + " more.";
+    return text;
+}
+
 } // namespace
 
 void CWindowNotifier::PostNotification(CNotification notification)
@@ -625,7 +656,7 @@ void CFramiraDlg::OnJobStopped()
 void CFramiraDlg::OnJobDone()
 {
     progressBar->setValue(100);
-    platform.ShowMessage(kProcessingCompleteMessage, EMessageIcon::Information);
+    platform.ShowMessage(CompletionMessage(worker.GetPictureReports()), EMessageIcon::Information);
     progressBar->setValue(0);
     previewSteps = 0.0f;
     running = paused = false;

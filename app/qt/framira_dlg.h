@@ -146,6 +146,7 @@ private:
     void ShowPicture(const CImage& picture);
     void LayoutPreview();
     bool AskFolderOptions(const std::string& folder, bool& toAll, std::vector<std::string>& keywords);
+    void ShieldOutputFolders();
     float Strength() const;
 
     CPlatformServices& platform;

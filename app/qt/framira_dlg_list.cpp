@@ -83,6 +83,16 @@ void CFramiraDlg::RefreshListView()
     pictureList->SetEntries(inputList.Entries());
 }
 
+void CFramiraDlg::ShieldOutputFolders()
+{
+    // A walk never enters the folders this window's job would write into, so
+    // a second run does not frame the first run's outputs.
+    if (destination.IsSubfolderMode())
+        inputList.SetOutputFolders(TrimTrailingSeparators(destination.GetFolderText()), {});
+    else
+        inputList.SetOutputFolders({}, {TrimTrailingSeparators(destination.GetFolderText())});
+}
+
 bool CFramiraDlg::AskFolderOptions(const std::string& folder, bool& toAll, std::vector<std::string>& keywords)
 {
     toAll = false;
@@ -132,8 +142,10 @@ void CFramiraDlg::OnAddFolder()
     destination.SetSourceFolder(*folder);
     bool toAll = false;
     std::vector<std::string> keywords;
-    if (AskFolderOptions(*folder, toAll, keywords))
+    if (AskFolderOptions(*folder, toAll, keywords)) {
+        ShieldOutputFolders();
         inputList.ScanFolder(*folder, recurseDirectories, keywords);
+    }
     SetSourceLine(destination.GetSourceFolder());
     RefreshDestination();
     RefreshListView();
@@ -149,6 +161,7 @@ void CFramiraDlg::OnIncludeSubfolders()
     bool toAll = false;
     std::vector<std::string> keywords;
     if (!folder.empty() && AskFolderOptions(folder, toAll, keywords)) {
+        ShieldOutputFolders();
         inputList.ScanFolder(folder, recurseDirectories, keywords);
         RefreshListView();
     }
@@ -156,6 +169,7 @@ void CFramiraDlg::OnIncludeSubfolders()
 
 void CFramiraDlg::OnDropFiles(const std::vector<std::string>& paths)
 {
+    ShieldOutputFolders();
     inputList.AddDroppedPaths(paths, [this](const std::string& folder) -> std::optional<CFolderOptions> {
         CFolderOptions options;
         if (!AskFolderOptions(folder, options.toAll, options.keywords))

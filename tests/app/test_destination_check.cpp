@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -41,7 +43,7 @@ std::string ReadFile(const fs::path& path)
 // (the tests may run as a user whom permissions do not stop).
 class CReadOnlyPlatform : public CTestPlatformServices {
 public:
-    bool ProbeWritableFile(const std::string&) override { return false; }
+    int ProbeWritableFolder(const std::string&) override { return EROFS; }
     bool CreateFolder(const std::string&) override { return false; }
 };
 
@@ -81,8 +83,7 @@ TEST_F(FolderGroupCheckTest, SubfolderIsCreatedAndTestedWithoutQuestions)
     const CJobDestination destination{kSaveSubfolder, "Framira_1024x768"};
     EXPECT_EQ(Check(platform, destination, {Src("beach.jpg"), Src("dune.jpg")}), EFolderGroupCheck::Accepted);
     EXPECT_TRUE(fs::is_directory(root / "src" / "Framira_1024x768"));
-    EXPECT_TRUE(fs::exists(root / "src" / "Framira_1024x768" / "Test.txt"));
-    EXPECT_EQ(fs::file_size(root / "src" / "Framira_1024x768" / "Test.txt"), 0u);
+    EXPECT_TRUE(fs::is_empty(root / "src" / "Framira_1024x768")) << "the write test leaves nothing behind";
     EXPECT_TRUE(platform.MessageBoxes().empty());
 }
 
@@ -90,15 +91,22 @@ TEST_F(FolderGroupCheckTest, NestedSubfolderNameCreatesEveryLevel)
 {
     const CJobDestination destination{kSaveSubfolder, "framed/screen"};
     EXPECT_EQ(Check(platform, destination, {Src("dune.jpg")}), EFolderGroupCheck::Accepted);
-    EXPECT_TRUE(fs::exists(root / "src" / "framed" / "screen" / "Test.txt"));
+    EXPECT_TRUE(fs::is_directory(root / "src" / "framed" / "screen"));
 }
 
-TEST_F(FolderGroupCheckTest, WriteTestKeepsAnExistingTestTxt)
+TEST_F(FolderGroupCheckTest, WriteTestIsNotFooledByWhatTheFolderHolds)
 {
+    // The user's own Test.txt, read-only, and a folder named like a probe.
     WriteFile(root / "out" / "Test.txt", "the user's own notes");
+    fs::permissions(root / "out" / "Test.txt", fs::perms::owner_read);
+    fs::create_directories(root / "out" / ".framira-write-test-0.tmp");
     const CJobDestination destination{kSaveDesignatedFolder, Out()};
     EXPECT_EQ(Check(platform, destination, {Src("dune.jpg")}), EFolderGroupCheck::Accepted);
     EXPECT_EQ(ReadFile(root / "out" / "Test.txt"), "the user's own notes");
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(root / "out"))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names.size(), 2u) << "the probe is removed again";
 }
 
 TEST_F(FolderGroupCheckTest, PipesInTheFolderNeverHoldTheWorker)
@@ -109,9 +117,8 @@ TEST_F(FolderGroupCheckTest, PipesInTheFolderNeverHoldTheWorker)
     const CJobDestination destination{kSaveDesignatedFolder, Out()};
     EXPECT_EQ(Check(platform, destination, {Src("dune.jpg")}), EFolderGroupCheck::OverwriteDeclined);
 
-    fs::remove(root / "out" / "Test.txt");
     ASSERT_EQ(::mkfifo((root / "out" / "Test.txt").c_str(), 0644), 0);
-    EXPECT_EQ(Check(platform, destination, {Src("beach.jpg")}), EFolderGroupCheck::NotWritable);
+    EXPECT_EQ(Check(platform, destination, {Src("beach.jpg")}), EFolderGroupCheck::Accepted);
 }
 
 TEST_F(FolderGroupCheckTest, FolderThatTakesNoFileIsRefusedWithItsMessage)
@@ -121,8 +128,8 @@ TEST_F(FolderGroupCheckTest, FolderThatTakesNoFileIsRefusedWithItsMessage)
     EXPECT_EQ(Check(readOnly, destination, {Src("dune.jpg")}), EFolderGroupCheck::NotWritable);
     const auto boxes = readOnly.MessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].box.text,
-              "Program cannot write to destination directory.\nIt might be protected or non-writable medium.");
+    EXPECT_EQ(boxes[0].box.text, "Program cannot write to destination directory.\nIt might be protected or "
+                                 "non-writable medium.\n\n" + Out() + ": Read-only file system");
     EXPECT_EQ(boxes[0].box.buttons, EMessageButtons::Ok);
     EXPECT_EQ(boxes[0].box.icon, EMessageIcon::Exclamation);
 
@@ -145,10 +152,22 @@ TEST_F(FolderGroupCheckTest, ExistingOutputAsksAndTheAnswerDecides)
     const auto boxes = platform.MessageBoxes();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].box.text, "There is a file or are files with the same name in the output directory.\n"
-                                 "Do you want to write over the files with the processed images?");
+                                 "Do you want to write over the files with the processed images?\n\nIn " +
+                                     Out() + ": dune.jpg (1 file)");
     EXPECT_EQ(boxes[0].box.buttons, EMessageButtons::YesNo);
     EXPECT_EQ(boxes[0].box.icon, EMessageIcon::Exclamation);
     EXPECT_EQ(ReadFile(root / "out" / "dune.jpg"), "framed earlier");  // the check itself writes nothing
+}
+
+TEST(OverwriteQuestionText, NamesTheFirstFewFilesAndCountsTheRest)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 7; ++i)
+        names.push_back("p" + std::to_string(i) + ".jpg");
+    const std::string text = OverwriteQuestion("/out/", names);
+    EXPECT_NE(text.find("\n\nIn /out: p0.jpg, p1.jpg, p2.jpg, p3.jpg, p4.jpg and 2 more (7 files)"),
+              std::string::npos)
+        << text;
 }
 
 TEST_F(FolderGroupCheckTest, QuestionLooksAtTheDistinctNamesThePipelineWillWrite)

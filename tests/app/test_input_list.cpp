@@ -128,6 +128,21 @@ TEST_F(InputListTest, RecursiveWalkSkipsSubfoldersNamedByAKeywordCaseSensitively
     EXPECT_EQ(list.GetBrowsePath(), root);
 }
 
+TEST_F(InputListTest, WalksPassOverHiddenEntriesAndTheJobsOutputFolders)
+{
+    Touch("a.jpg");
+    Touch("._a.jpg");              // another system's companion file
+    Touch(".thumbnails/t.jpg");
+    Touch("trip/b.jpg");
+    Touch("trip/Framed/b.jpg");    // the job's subfolder beside each source
+    Touch("trip/out/c.jpg");       // the job's designated folder
+    list.SetOutputFolders("Framed", {Path("trip/out/")});
+    EXPECT_EQ(list.ScanFolder(root, true, {}), 2);
+    EXPECT_EQ(list.Entries(), (Strings{Path("a.jpg"), Path("trip/b.jpg")}));
+    // A hidden file named on its own is still taken.
+    EXPECT_TRUE(list.AddFile(Path("._a.jpg")));
+}
+
 TEST_F(InputListTest, KeywordsApplyToTheSubfoldersOwnNameNotItsPath)
 {
     // The walked folder's own path contains the keyword; its subfolders do not.

@@ -204,7 +204,7 @@ TEST_F(JobTest, OverwriteQuestionYesWritesOverAndNoStopsTheJob)
     EXPECT_EQ(ReadBytes(out / "a.jpg"), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
     EXPECT_EQ(platform.Notifications().back().message, UWM_STOPPED);
     ASSERT_EQ(platform.MessageBoxes().size(), 1u);
-    EXPECT_EQ(platform.MessageBoxes()[0].box.text, kOverwriteQuestion);
+    EXPECT_EQ(platform.MessageBoxes()[0].box.text.rfind(kOverwriteQuestion, 0), 0u);
     EXPECT_EQ(platform.MessageBoxes()[0].box.buttons, EMessageButtons::YesNo);
     EXPECT_EQ(engine.runs.size(), 0u);
     EXPECT_TRUE(job.queue.empty());
@@ -239,7 +239,7 @@ TEST_F(JobTest, PresetZeroWithoutAScreenSizeTakesThePlatformsScreenForBoth)
 // A medium that takes no file.
 class CReadOnlyPlatform : public CTestPlatformServices {
 public:
-    bool ProbeWritableFile(const std::string&) override { return false; }
+    int ProbeWritableFolder(const std::string&) override { return EROFS; }
 };
 
 TEST_F(JobTest, FolderThatCannotBeWrittenStopsTheJobWithItsMessage)
@@ -251,7 +251,7 @@ TEST_F(JobTest, FolderThatCannotBeWrittenStopsTheJobWithItsMessage)
     job.queue = {in / "a.jpg"};
     RunJob();
     ASSERT_EQ(readOnly.MessageBoxes().size(), 1u);
-    EXPECT_EQ(readOnly.MessageBoxes()[0].box.text, kCannotWriteMessage);
+    EXPECT_EQ(readOnly.MessageBoxes()[0].box.text.rfind(kCannotWriteMessage, 0), 0u);
     EXPECT_EQ(readOnly.MessageBoxes()[0].box.icon, EMessageIcon::Exclamation);
     EXPECT_EQ(readOnly.NotificationNumbers(), (std::vector<int>{UWM_STOPPED}));
     EXPECT_FALSE(fs::exists(out / "a.jpg"));

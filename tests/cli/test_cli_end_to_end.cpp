@@ -5,6 +5,8 @@
 
 #include "file_type.h"
 
+#include <map>
+
 using namespace cli_test;
 using pipeline_test::CScratchFolder;
 
@@ -59,6 +61,10 @@ TEST_F(CliTest, MistakesAreExplainedWithUsageStatus)
         {{"--out", "a", "--subfolder", "b", "x.jpg"}, "exclude each other"},
         {{"--bogus", "x.jpg"}, "unknown option"},
         {{"--out"}, "needs a value"},
+        {{"--yes", "--no", "x.jpg"}, "exclude each other"},
+        {{"-p", "1", "--preset", "1", "x.jpg"}, "given twice"},
+        {{"-rz", "x.jpg"}, "unknown option -z in -rz"},
+        {{"--recurse=1", "x.jpg"}, "unexpected value"},
     };
     for (const auto& c : cases) {
         const CRunResult r = Run(c.args);
@@ -66,9 +72,15 @@ TEST_F(CliTest, MistakesAreExplainedWithUsageStatus)
         EXPECT_TRUE(Contains(r.err, c.says)) << r.err;
     }
     pipeline_test::WriteJpeg(in / "a.jpg", 16, 16);
-    const CRunResult missingFolder = Run({"--out", out / "nowhere", in / "a.jpg"});
+    pipeline_test::WriteBytes(out / "file", {'x'});
+    const CRunResult missingFolder = Run({"--out", out / "file/nowhere", in / "a.jpg"});
     EXPECT_EQ(missingFolder.status, 2);
-    EXPECT_TRUE(Contains(missingFolder.err, "Selected output folder does not exist"));
+    EXPECT_TRUE(Contains(missingFolder.err, "Selected output folder does not exist")) << missingFolder.err;
+    EXPECT_TRUE(Contains(missingFolder.err, "Not a directory")) << missingFolder.err;
+
+    const CRunResult version = Run({"-V"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(Contains(version.out, "framira-batch 1.")) << version.out;
 }
 
 TEST_F(CliTest, FramesEachPictureAndReportsEveryOne)
@@ -85,9 +97,9 @@ TEST_F(CliTest, FramesEachPictureAndReportsEveryOne)
     EXPECT_EQ(*pipeline_test::ReadApp1(out / "photo.jpg"), *pipeline_test::ReadApp1(in / "photo.jpg"));
     EXPECT_TRUE(Contains(r.out, "written  " + (out / "photo.jpg")));
     EXPECT_TRUE(Contains(r.out, "written  " + (out / "scan.jpg")));
-    EXPECT_TRUE(Contains(r.err, "skipped  " + (in / "notes.jpg") + ": unknown format"));
+    EXPECT_TRUE(Contains(r.err, "unreadable  " + (in / "notes.jpg") + ": unknown format"));
     EXPECT_TRUE(Contains(r.err, "missing  " + (in / "gone.jpg")));
-    EXPECT_TRUE(Contains(r.out, "2 of 3 pictures written, 1 could not be read."));
+    EXPECT_TRUE(Contains(r.out, "2 of 4 pictures written, 1 missing, 1 could not be read.")) << r.out;
     EXPECT_FALSE(Contains(r.out, "Analysis complete")) << "the engine's diagnostics stay off the report";
 }
 
@@ -118,35 +130,105 @@ TEST_F(CliTest, SubfolderByDefaultAndTheOverwriteQuestionWithoutATerminal)
 
     const CRunResult no = Run({"--no", "--preset", "500x300", trip + "/a.jpg"});
     EXPECT_EQ(no.status, 2);
+    const CRunResult quiet = Run({"-q", "--preset", "500x300", trip + "/a.jpg"});
+    EXPECT_EQ(quiet.status, 2);
+    EXPECT_FALSE(Contains(quiet.err, "Do you want")) << quiet.err;
+    EXPECT_TRUE(Contains(quiet.err, "a.jpg (1 file)")) << quiet.err;
     const CRunResult yes = Run({"--yes", "--subfolder", "Framira_500x300", "--preset", "500x300", trip + "/a.jpg"});
     EXPECT_EQ(yes.status, 0) << yes.err;
     EXPECT_TRUE(Contains(yes.out, "written  " + trip + "/Framira_500x300/a.jpg"));
 }
 
-TEST_F(CliTest, CtrlCStopsAfterTheCurrentPicture)
+TEST_F(CliTest, DamagedAndUnwritablePicturesAreNamedWithTheirReasons)
 {
-    std::vector<std::string> args = {"--preset", "1", "--out", out.path.string()};
+    pipeline_test::WriteJpeg(in / "cut.jpg", 64, 48);
+    auto bytes = pipeline_test::ReadBytes(in / "cut.jpg");
+    bytes.resize(bytes.size() * 2 / 3);  // a half-copied memory card
+    pipeline_test::WriteBytes(in / "cut.jpg", bytes);
+    // Short options combined; the output folder is made.
+    const CRunResult damaged = Run({"-qp", "HVGA", "--ignore", "x", "--out", out / "new/folder", in / "cut.jpg"});
+    EXPECT_EQ(damaged.status, 3) << damaged.out << damaged.err;
+    EXPECT_TRUE(Contains(damaged.err, "damaged  " + (in / "cut.jpg") + ": data ends early")) << damaged.err;
+    EXPECT_TRUE(Contains(damaged.err, "--ignore has no effect without --recurse")) << damaged.err;
+    EXPECT_TRUE(Contains(damaged.out, "1 of 1 picture written, 1 from damaged files.")) << damaged.out;
+    ExpectSize(out / "new/folder/cut.jpg", 480, 320);
+
+    pipeline_test::WriteJpeg(in / "b.jpg", 16, 16);
+    fs::create_directories(out / "b.jpg");
+    const CRunResult failed = Run({"--preset", "HVGA", "--yes", "--out", out.path.string(), in / "b.jpg"});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_TRUE(Contains(failed.err, "could not write " + (out / "b.jpg") + ": Is a directory")) << failed.err;
+    EXPECT_TRUE(Contains(failed.out, "0 of 1 picture written, 1 could not be written.")) << failed.out;
+}
+
+// Every file under `root` with its size, by relative path.
+std::map<std::string, std::uintmax_t> TreeOf(const fs::path& root)
+{
+    std::map<std::string, std::uintmax_t> tree;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        tree[fs::relative(entry.path(), root).string()] = entry.is_regular_file() ? entry.file_size() : 0;
+    return tree;
+}
+
+TEST_F(CliTest, RunningTheSameCommandAgainAddsNothing)
+{
+    const std::string photos = in / "photos";
+    fs::create_directories(photos + "/.thumbnails");
+    fs::create_directories(photos + "/trip");
+    pipeline_test::WriteJpeg(photos + "/a.jpg", 40, 30);
+    pipeline_test::WriteJpeg(photos + "/trip/b.jpg", 40, 30);
+    pipeline_test::WriteJpeg(photos + "/.thumbnails/t.jpg", 40, 30);
+    pipeline_test::WriteBytes(photos + "/._a.jpg", {0, 5, 22, 7});  // another system's companion file
+
+    const std::vector<std::string> command = {"-r", "--yes", "--preset", "200x100", photos};
+    const CRunResult first = Run(command);
+    EXPECT_EQ(first.status, 0) << first.out << first.err;
+    EXPECT_TRUE(Contains(first.out, "2 of 2 pictures written.")) << first.out;
+    const auto afterFirst = TreeOf(photos);
+    for (int run = 0; run < 2; ++run) {
+        const CRunResult again = Run(command);
+        EXPECT_EQ(again.status, 0) << again.out << again.err;
+        EXPECT_TRUE(Contains(again.out, "2 of 2 pictures written.")) << again.out;
+        EXPECT_FALSE(Contains(again.err + again.out, "?")) << "no question with --yes: " << again.err;
+        EXPECT_EQ(TreeOf(photos), afterFirst);
+    }
+    EXPECT_TRUE(afterFirst.count("Framira_200x100/a.jpg") && afterFirst.count("trip/Framira_200x100/b.jpg"));
+    EXPECT_FALSE(afterFirst.count(".thumbnails/Framira_200x100"));
+
+    // A photograph added later: only it is framed.
+    pipeline_test::WriteJpeg(photos + "/trip/c.jpg", 40, 30);
+    const CRunResult added = Run({"-r", "--skip-existing", "--preset", "200x100", photos});
+    EXPECT_EQ(added.status, 0) << added.out << added.err;
+    EXPECT_TRUE(Contains(added.out, "1 of 3 pictures written, 2 skipped (output exists).")) << added.out;
+    EXPECT_TRUE(fs::exists(photos + "/trip/Framira_200x100/c.jpg"));
+}
+
+TEST_F(CliTest, CtrlCAndSigtermStopAfterTheCurrentPicture)
+{
+    std::vector<std::string> pictures;
     for (int i = 0; i < 6; ++i) {
-        const std::string path = in / ("p" + std::to_string(i) + ".jpg");
-        pipeline_test::WriteJpeg(path, 64, 48);
-        args.push_back(path);
+        pictures.push_back(in / ("p" + std::to_string(i) + ".jpg"));
+        pipeline_test::WriteJpeg(pictures.back(), 64, 48);
     }
-    CRunningProgram program(args, scratch.path);
-    ASSERT_TRUE(program.ReadUntil("written  "));
-    program.Signal(SIGINT);
-    const CRunResult r = program.Finish();
-    EXPECT_EQ(r.status, 2) << r.out << r.err;
-    EXPECT_TRUE(Contains(r.out, "stopped by Ctrl-C")) << r.out;
-    int pictures = 0;
-    for (const auto& entry : fs::directory_iterator(out.path)) {
-        if (entry.path().filename() == "Test.txt")
-            continue;
-        ASSERT_EQ(entry.path().extension(), ".jpg") << entry.path();
-        ExpectSize(entry.path().string(), 480, 320);
-        ++pictures;
+    for (const auto& [signal, name] : {std::pair{SIGINT, "Ctrl-C"}, std::pair{SIGTERM, "SIGTERM"}}) {
+        const fs::path folder = out / name;
+        std::vector<std::string> args = {"--preset", "1", "--out", folder.string()};
+        args.insert(args.end(), pictures.begin(), pictures.end());
+        CRunningProgram program(args, scratch.path);
+        ASSERT_TRUE(program.ReadUntil("written  "));
+        program.Signal(signal);
+        const CRunResult r = program.Finish();
+        EXPECT_EQ(r.status, 2) << r.out << r.err;
+        EXPECT_TRUE(Contains(r.out, std::string("stopped by ") + name)) << r.out;
+        int framed = 0;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            ASSERT_EQ(entry.path().extension(), ".jpg") << entry.path();
+            ExpectSize(entry.path().string(), 480, 320);
+            ++framed;
+        }
+        EXPECT_GE(framed, 1);
+        EXPECT_LT(framed, 6);
     }
-    EXPECT_GE(pictures, 1);
-    EXPECT_LT(pictures, 6);
 }
 
 } // namespace
@@ -172,6 +254,6 @@ TEST_F(CliTest, AFolderOfEveryFormatFramesAndWhatCannotBeFramedSaysWhy)
     const CRunResult r = Run({"--preset", "HVGA", "--out", out.path.string(), in.path.string()});
     EXPECT_EQ(r.status, 1) << r.out << r.err;
     EXPECT_TRUE(Contains(r.out, "9 of 10 pictures written, 1 could not be read.")) << r.out;
-    EXPECT_TRUE(Contains(r.err, "skipped  " + (in / "lab.psd") + ": unsupported variant (Lab colour)")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "unreadable  " + (in / "lab.psd") + ": unsupported variant (Lab colour)")) << r.err;
     ExpectSize(out / "h.jpg", 480, 320);
 }

@@ -180,10 +180,20 @@ TEST(JpegBadInput, TruncatedFileDecodesWithFiller)
     recipe.width = 64;
     recipe.height = 64;
     Bytes file = MakeJpeg(recipe);
+    const Bytes whole = file;
     file.resize(file.size() * 2 / 3);  // ends in the middle of the scan
     CImage image;
     EXPECT_EQ(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
     EXPECT_EQ(image.planes, 3);
+    EXPECT_EQ(image.damage, "data ends early");
+    // Damage in the middle of the scan: a marker where data should be.
+    Bytes hit = whole;
+    hit[hit.size() / 2] = 0xFF;
+    hit[hit.size() / 2 + 1] = 0xD0 + 5;
+    EXPECT_EQ(ReadJpegFile(hit.data(), hit.size(), image), kImageSuccess);
+    EXPECT_NE(image.damage.find("damaged data"), std::string::npos) << image.damage;
+    EXPECT_EQ(ReadJpegFile(whole.data(), whole.size(), image), kImageSuccess);
+    EXPECT_EQ(image.damage, "");
 }
 
 TEST(JpegBadInput, FileEndingInsideAHeaderSegmentFails)
@@ -232,7 +242,8 @@ TEST(JpegBadInput, BrokenMarkersFail)
 
 TEST(JpegBadInput, AbsurdDimensionsAreRefusedBeforeAllocation)
 {
-    for (const auto& size : {std::pair{65535, 65535}, std::pair{65500, 65500}, std::pair{16384, 16384},
+    // Just over the pixel limit (16384 x 16384), whatever the file's length.
+    for (const auto& size : {std::pair{65535, 65535}, std::pair{65500, 65500}, std::pair{16385, 16384},
                              std::pair{0, 16}}) {
         for (bool progressive : {false, true}) {
             JpegRecipe recipe;
@@ -250,13 +261,15 @@ TEST(JpegBadInput, AbsurdDimensionsAreRefusedBeforeAllocation)
 
 TEST(JpegBadInput, SmallClaimedSizeStillDecodes)
 {
-    // A header claiming 1000 x 1000 from a few hundred bytes stays under the
-    // one-megapixel floor: decoded with filler, as libjpeg intends.
+    // A header claiming a photograph's size from a few hundred bytes, as a
+    // file cut short on a memory card does: decoded with filler, as libjpeg
+    // intends, and reported as ending early.
     Bytes file = MakeJpeg(JpegRecipe());
-    SetSofSize(file, 1000, 1000);
+    SetSofSize(file, 3000, 2000);
     CImage image;
     EXPECT_EQ(ReadJpegFile(file.data(), file.size(), image), kImageSuccess);
-    EXPECT_EQ(image.cols, 1000);
+    EXPECT_EQ(image.cols, 3000);
+    EXPECT_FALSE(image.damage.empty());
 }
 
 TEST(JpegBadInput, GarbageAfterTheMarkerFails)

@@ -9,7 +9,10 @@
 #include "image.h"
 #include "imaging_test_support.h"
 #include "jpeg_reader.h"
+#include "jpeg_output_file.h"
 #include "jpeg_writer.h"
+
+#include <cerrno>
 
 using namespace imgtest;
 
@@ -202,6 +205,33 @@ TEST(JpegWriterFailure, SuccessReplacesAnExistingFile)
     ASSERT_EQ(image.WriteJPEG(folder / "x.jpg", 90, 2), kImageSuccess);
     EXPECT_EQ(ReadSegments(ReadBytes(folder / "x.jpg")).size(), 11u);
     EXPECT_EQ(FilesIn(folder.Path()), 1u);
+}
+
+TEST(JpegWriterFailure, OutputThatIsALinkIsWrittenThrough)
+{
+    ScratchFolder folder;
+    std::filesystem::create_directories(folder / "real");
+    WriteBytes(folder / "real" / "x.jpg", Bytes{'o', 'l', 'd'});
+    std::error_code error;
+    std::filesystem::create_symlink("real/x.jpg", folder / "x.jpg", error);
+    std::filesystem::create_symlink("real/new.jpg", folder / "dangling.jpg", error);
+    if (error)
+        GTEST_SKIP() << "symbolic links unavailable: " << error.message();
+    CImage image = MakePatternImage(8, 8, 3);
+    for (const char* name : {"x.jpg", "dangling.jpg"}) {
+        ASSERT_EQ(image.WriteJPEG(folder / name, 90, 2), kImageSuccess) << name;
+        EXPECT_TRUE(std::filesystem::is_symlink(folder / name)) << name;
+    }
+    EXPECT_EQ(ReadSegments(ReadBytes(folder / "real" / "x.jpg")).size(), 11u);
+    EXPECT_EQ(ReadSegments(ReadBytes(folder / "real" / "new.jpg")).size(), 11u);
+    EXPECT_EQ(FilesIn(folder / "real"), 2u);  // no temporary file left
+
+    // A failure tells the system's reason.
+    std::filesystem::create_directories(folder / "dir.jpg");
+    EXPECT_NE(image.WriteJPEG(folder / "dir.jpg", 90, 2), kImageSuccess);
+    EXPECT_EQ(LastJpegOutputError(), EISDIR);
+    ASSERT_EQ(image.WriteJPEG(folder / "x.jpg", 90, 2), kImageSuccess);
+    EXPECT_EQ(LastJpegOutputError(), 0);
 }
 
 TEST(JpegPlainWriter, NameNearTheLengthLimit)

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QKeyEvent>
+#include <fstream>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -108,6 +109,18 @@ TEST_F(CJobWindow, FramesTheListWithPreviewsAndProgress)
     EXPECT_TRUE(window->Control(IDC_ADD)->isEnabled());
     EXPECT_FALSE(window->Control(IDC_CHOOSE_FOLDER)->isEnabled());
     EXPECT_EQ(window->PreviewSteps(), 0.0f);
+}
+
+TEST_F(CJobWindow, TheCompletionNamesWhatWasNotFramedAndWhy)
+{
+    ListPictures(1);
+    std::ofstream(pictures / "notes.jpg") << "not a picture";
+    window->OnDropFiles({pictures / "notes.jpg"});
+    CMessageSpy spy(*window);
+    window->OnProcessImages();
+    ASSERT_TRUE(RunEventsUntil([&] { return spy.Saw(UWM_DONE); }));
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Processing Complete.\n\n1 picture was not framed cleanly:\n"
+                                                       "unreadable: " + (pictures / "notes.jpg") + " (unknown format)"});
 }
 
 TEST_F(CJobWindow, PauseHaltsTheJobAndResumeFinishesIt)
