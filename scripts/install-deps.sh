@@ -8,7 +8,7 @@ packages=(g++ make cmake ninja-build pkg-config qt6-base-dev libgl-dev fonts-dej
           libjpeg62-turbo-dev libtiff-dev libpng-dev zlib1g-dev)
 if [ "${1:-build}" = test ]; then
   packages+=(libgtest-dev libjpeg-turbo-progs libimage-exiftool-perl xvfb xauth
-             clang libclang-rt-14-dev)
+             clang libclang-rt-14-dev desktop-file-utils dpkg-dev file man-db)
 fi
 
 missing=()
