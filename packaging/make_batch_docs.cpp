@@ -321,15 +321,16 @@ std::string ManPage(const CHelp& help, const std::string& version)
         c = c == '\n' ? ' ' : c;
     summary[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(summary[0])));
 
+    const std::string name = help.synopsis.substr(0, help.synopsis.find(' '));
     std::ostringstream page;
-    page << ".\\\" Generated from the output of framira-batch --help; edit the program, not this file.\n"
-         << ".TH FRAMIRA\\-BATCH 1 \"\" \"Framira " << version << "\" \"User Commands\"\n"
-         << ".SH NAME\nframira\\-batch \\- " << Roff(summary) << "\n"
+    page << ".\\\" Generated from the output of " << name << " --help; edit the program, not this file.\n"
+         << ".TH " << Roff(Upper(name)) << " 1 \"\" \"Framira " << version << "\" \"User Commands\"\n"
+         << ".SH NAME\n" << Roff(name) << " \\- " << Roff(summary) << "\n"
          << ".SH SYNOPSIS\n";
     std::istringstream synopsis(help.synopsis);
     std::string line;
     for (std::string word; synopsis >> word;)
-        line += (line.empty() ? "" : " ") + (word == "framira-batch" ? "\\fB" + Roff(word) + "\\fR" : Roff(word));
+        line += (line.empty() ? "" : " ") + (word == name ? "\\fB" + Roff(word) + "\\fR" : Roff(word));
     page << line << "\n.SH DESCRIPTION\n";
     for (std::size_t i = 0; i < help.description.size(); ++i)
         page << (i ? ".PP\n" : "") << Roff(help.description[i]) << "\n";
