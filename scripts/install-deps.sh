@@ -9,7 +9,8 @@ packages=(g++ make cmake ninja-build pkg-config qt6-base-dev libgl-dev fonts-dej
           libexiv2-dev)
 if [ "${1:-build}" = test ]; then
   packages+=(libgtest-dev libjpeg-turbo-progs libimage-exiftool-perl xvfb xauth
-             clang libclang-rt-14-dev imagemagick icc-profiles-free)
+             clang libclang-rt-14-dev imagemagick icc-profiles-free
+             desktop-file-utils dpkg-dev file man-db)
 fi
 
 missing=()
