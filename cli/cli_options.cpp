@@ -162,6 +162,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CCliOptions& options
             options.subfolder = value;
         } else if (name == "-r" || name == "--recurse") {
             options.recurse = true;
+        } else if (name == "--raw") {
+            options.preferRaw = true;
         } else if (name == "--ignore") {
             if (!takeValue())
                 return false;
@@ -232,6 +234,8 @@ std::string UsageText()
            "      --ignore WORDS   with --recurse, skip subfolders whose names contain one of\n"
            "                       the words (semicolons between them, case matters):\n"
            "                       --ignore 'Framira;old'\n"
+           "      --raw            where a camera RAW file and a JPEG share a name, frame the\n"
+           "                       RAW rendering instead of the camera's JPEG\n"
            "  -y, --yes            write over outputs that already exist\n"
            "  -n, --no             never write over existing outputs (stop instead)\n"
            "                       Without either, the question is asked on the terminal, or\n"

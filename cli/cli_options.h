@@ -14,7 +14,8 @@ struct CCliOptions {
     std::string outDir;
     std::string subfolder;  // --subfolder NAME; empty: the default name for the size
     bool recurse = false;
-    std::string ignoreText;  // --ignore KEYWORDS, semicolons between keywords
+    std::string ignoreText;
+    bool preferRaw = false;  // --raw: a RAW file rather than its JPEG twin  // --ignore KEYWORDS, semicolons between keywords
     EOverwritePolicy overwrite = EOverwritePolicy::Ask;
     bool quiet = false;       // no per-picture lines
     bool noProgress = false;  // no progress bar even on a terminal

@@ -108,6 +108,7 @@ int main(int argc, char** argv)
     // The pictures: files as named (their content decides), folders by the
     // list's rules.
     CInputList list(platform);
+    list.SetPreferRaw(options.preferRaw);
     const std::vector<std::string> keywords = BuildKeywords(options.ignoreText);
     int missing = 0;
     for (const std::string& path : options.paths) {
