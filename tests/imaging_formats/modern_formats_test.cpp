@@ -18,7 +18,7 @@ bool HaveModernCoders()
 
 // A 16-bit RGGB mosaic of `cols` x `rows` with a level in each channel, as a
 // camera's DNG would store it (uncompressed, one strip).
-bool WriteMosaicDng(const std::filesystem::path& path, int cols, int rows)
+bool WriteMosaicDng(const std::filesystem::path& path, int cols, int rows, int orientation = 1)
 {
     TIFF* tiff = TIFFOpen(path.c_str(), "w");
     if (tiff == nullptr)
@@ -39,6 +39,7 @@ bool WriteMosaicDng(const std::filesystem::path& path, int cols, int rows)
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, rows);
     TIFFSetField(tiff, TIFFTAG_MAKE, "Framira");
     TIFFSetField(tiff, TIFFTAG_MODEL, "Test Sensor");
+    TIFFSetField(tiff, TIFFTAG_ORIENTATION, orientation);
     TIFFSetField(tiff, TIFFTAG_DNGVERSION, version);
     TIFFSetField(tiff, TIFFTAG_UNIQUECAMERAMODEL, "Framira Test Sensor");
     TIFFSetField(tiff, TIFFTAG_CFAREPEATPATTERNDIM, repeat);
@@ -146,6 +147,12 @@ TEST(ModernFormats, DngIsRenderedAndCutDngRefused)
     EXPECT_GT(g, 1000);
     EXPECT_NEAR(r, g, g / 20);
     EXPECT_NEAR(b, g, g / 20);
+
+    // The camera held upright: the picture comes out turned.
+    const auto turned = folder.path / "turned.dng";
+    ASSERT_TRUE(WriteMosaicDng(turned, 32, 24, 6));
+    ReadPictureFile(turned, image, reason);
+    EXPECT_EQ(image.cols * 100 + image.rows, 24 * 100 + 32) << reason;
 
     const CBytes whole = folder.Read(dng);
     for (const std::size_t keep : {std::size_t{200}, whole.size() / 2}) {
