@@ -32,9 +32,10 @@ using CHeifContext = std::unique_ptr<heif_context, CHeifContextFree>;
 using CHeifHandle = std::unique_ptr<heif_image_handle, CHeifHandleRelease>;
 using CHeifImage = std::unique_ptr<heif_image, CHeifImageRelease>;
 
-// libheif refuses larger sides while parsing, before it allocates; the pixel
-// count is checked against the library's limit afterwards.
-constexpr int kMaxSide = 65535;
+// libheif refuses larger sides while parsing and decoding, before it
+// allocates: the longest side a picture may have here (16384 x 16384 is the
+// largest raster), so a forged size costs at most what a real picture would.
+constexpr int kMaxSide = 16384;
 
 // Notes why libheif refused the file; returns the result code to give.
 int NoteHeifError(const heif_error& error)
