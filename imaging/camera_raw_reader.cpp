@@ -44,7 +44,7 @@ int NoteRawError(int code)
 {
     switch (code) {
     case LIBRAW_FILE_UNSUPPORTED:
-        NoteReadProblem(EReadProblem::Unsupported, "camera RAW LibRaw does not know");
+        NoteReadProblem(EReadProblem::Unsupported, "unknown camera RAW");
         return kImageCannotOpen;
     case LIBRAW_UNSUFFICIENT_MEMORY:
     case LIBRAW_MEMPOOL_OVERFLOW:
