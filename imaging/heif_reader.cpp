@@ -40,6 +40,10 @@ constexpr int kMaxSide = 16384;
 // Notes why libheif refused the file; returns the result code to give.
 int NoteHeifError(const heif_error& error)
 {
+    if (error.subcode == heif_suberror_Security_limit_exceeded) {
+        NoteReadProblem(EReadProblem::TooLarge);
+        return kImageOutOfMemory;
+    }
     switch (error.code) {
     case heif_error_Unsupported_filetype:
     case heif_error_Unsupported_feature:
