@@ -20,6 +20,24 @@ bool IsTrimmedAtEdge(char c)
     return c == ' ' || c == '"';
 }
 
+bool IsCameraRawExtension(const std::string& extension)
+{
+    return std::find(kCameraRawExtensions.begin(), kCameraRawExtensions.end(), extension) !=
+           kCameraRawExtensions.end();
+}
+
+bool IsJpegExtension(const std::string& extension)
+{
+    return extension == ".jpg" || extension == ".jpeg";
+}
+
+// The path without its file name (and separator).
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
 } // namespace
 
 bool HasSupportedPictureExtension(const std::string& path)
@@ -75,8 +93,29 @@ bool CInputList::AddFile(const std::string& path)
     return Insert(path);
 }
 
+std::vector<std::string>::iterator CInputList::FindPartner(const std::string& path, bool pathIsRaw)
+{
+    const CSourceName name = SplitSourceName(path);
+    const std::string folder = FolderOf(path);
+    return std::find_if(entries.begin(), entries.end(), [&](const std::string& entry) {
+        const CSourceName other = SplitSourceName(entry);
+        const bool partnerKind = pathIsRaw ? IsJpegExtension(other.extension) : IsCameraRawExtension(other.extension);
+        return partnerKind && other.stem == name.stem && FolderOf(entry) == folder;
+    });
+}
+
 bool CInputList::Insert(const std::string& path)
 {
+    const std::string extension = SplitSourceName(path).extension;
+    const bool isRaw = IsCameraRawExtension(extension);
+    if (isRaw || IsJpegExtension(extension)) {
+        const auto partner = FindPartner(path, isRaw);
+        if (partner != entries.end()) {
+            if (isRaw != preferRaw)
+                return false;
+            entries.erase(partner);
+        }
+    }
     const auto position = std::lower_bound(entries.begin(), entries.end(), path, ListOrder);
     if (position != entries.end() && *position == path)
         return false;

@@ -20,8 +20,17 @@ class CPlatformServices;
 // Every extension the image library has a reader for, lower case with the
 // leading full stop. Folder walks take these files (reading still goes by
 // content), and the file dialog's filter is built from the same list.
-inline constexpr std::array<std::string_view, 11> kSupportedPictureExtensions = {
-    ".jpg", ".jpeg", ".tif", ".tiff", ".bmp", ".png", ".gif", ".pgm", ".ppm", ".pnm", ".psd"};
+inline constexpr std::array<std::string_view, 31> kSupportedPictureExtensions = {
+    ".jpg", ".jpeg", ".tif", ".tiff", ".bmp", ".png", ".gif", ".pgm", ".ppm", ".pnm", ".psd",
+    ".heic", ".heif", ".hif", ".avif", ".webp",
+    ".dng", ".cr2", ".cr3", ".nef", ".nrw", ".arw", ".srf", ".sr2", ".orf", ".rw2", ".raf", ".pef", ".srw",
+    ".rwl", ".iiq"};
+
+// The camera RAW extensions among them: a RAW file and a JPEG of the same
+// name in one folder are the same shot, framed once.
+inline constexpr std::array<std::string_view, 15> kCameraRawExtensions = {
+    ".dng", ".cr2", ".cr3", ".nef", ".nrw", ".arw", ".srf", ".sr2", ".orf", ".rw2", ".raf", ".pef", ".srw",
+    ".rwl", ".iiq"};
 
 // True when the lower-cased extension of `path` (from the last full stop of
 // its file name) is one of the supported extensions.
@@ -48,6 +57,13 @@ public:
     static constexpr int kMaximumFolderDepth = 64;
 
     explicit CInputList(CPlatformServices& platform) : platform(platform) {}
+
+    // A camera RAW file and a JPEG of the same stem in the same folder would
+    // both be framed into one output name, so only one of them is listed:
+    // the JPEG (the camera's own rendering) unless the RAW is preferred.
+    // Whichever comes second, the preferred one stays.
+    void SetPreferRaw(bool prefer) { preferRaw = prefer; }
+    bool PrefersRaw() const { return preferRaw; }
 
     // Adds one file when its extension is supported and it is not listed yet.
     // True when it was added.
@@ -95,6 +111,8 @@ public:
 private:
     bool Insert(const std::string& path);
     bool IsOutputFolder(const std::string& name, const std::string& path) const;
+    // The listed RAW/JPEG partner of `path` (same folder and stem), if any.
+    std::vector<std::string>::iterator FindPartner(const std::string& path, bool pathIsRaw);
     int Walk(const std::string& folder, bool recurse, const std::vector<std::string>& keywords, int depth);
 
     CPlatformServices& platform;
@@ -102,4 +120,5 @@ private:
     std::string browsePath;
     std::string outputSubfolderName;
     std::set<std::string> outputFolderKeys;  // as NormalPathKey gives them
+    bool preferRaw = false;
 };

@@ -157,6 +157,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CCliOptions& options
             options.ignoreText = value;
         } else if (name == "--skip-existing") {
             options.skipExisting = true;
+        } else if (name == "--raw") {
+            options.preferRaw = true;
         } else if (name == "-y" || name == "--yes" || name == "-n" || name == "--no") {
             const EOverwritePolicy policy =
                 (name == "-y" || name == "--yes") ? EOverwritePolicy::Yes : EOverwritePolicy::No;
@@ -297,6 +299,8 @@ std::string UsageText()
            "                       one of the words instead (semicolons between them, case\n"
            "                       matters): --ignore 'Framira;old'; --ignore '' walks all\n"
            "      --skip-existing  frame only pictures whose output does not exist yet\n"
+           "      --raw            where a camera RAW file and a JPEG share a name, frame the\n"
+           "                       RAW rendering instead of the camera's JPEG\n"
            "  -y, --yes            write over outputs that already exist, without asking\n"
            "  -n, --no             never write over existing outputs (stop instead)\n"
            "                       Without either, the question is asked on the terminal, or\n"

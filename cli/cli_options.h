@@ -17,6 +17,7 @@ struct CCliOptions {
     bool ignoreGiven = false;  // without --ignore, --recurse passes over folders named like outputs
     std::string ignoreText;    // --ignore KEYWORDS, semicolons between keywords
     bool skipExisting = false; // frame only pictures whose output does not exist yet
+    bool preferRaw = false;    // --raw: a RAW file rather than its JPEG twin
     EOverwritePolicy overwrite = EOverwritePolicy::Ask;
     bool quiet = false;       // no per-picture lines
     bool noProgress = false;  // no progress bar even on a terminal

@@ -165,6 +165,7 @@ int main(int argc, char** argv)
     // unless --ignore names other words, so running the same command again
     // frames the same pictures and nothing the last run wrote.
     CInputList list(platform);
+    list.SetPreferRaw(options.preferRaw);
     if (job.saveType == kSaveDesignatedFolder)
         list.SetOutputFolders({}, {job.outputFolder});
     else

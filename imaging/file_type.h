@@ -16,9 +16,16 @@ inline constexpr int kFileTypeRaw = 7;        // "%A" raw scanner data, never re
 inline constexpr int kFileTypePhotoshop = 9;  // "8B"
 inline constexpr int kFileTypeGreymap = 10;   // "P5"
 inline constexpr int kFileTypePixmap = 11;    // "P6"
+inline constexpr int kFileTypeHeif = 12;      // ISO media "ftyp" with a HEIF or AVIF brand
+inline constexpr int kFileTypeWebp = 13;      // "RIFF" .... "WEBP"
+inline constexpr int kFileTypeCameraRaw = 14; // DNG and the camera makers' RAW files
 
-// The type code of a file's first bytes (only the first two count; fewer
-// than two bytes give 0).
+// The type code of a file's first bytes. The older formats go by the first
+// two bytes (fewer than two give 0); HEIF/AVIF and WebP by their container
+// headers; camera RAW files by their makers' signatures or, for those built
+// on TIFF, by a first directory that describes sensor data (a DNG version,
+// a colour filter array, or sub-images with a camera make), which the bytes
+// must reach to be seen.
 int DetectFileType(const std::uint8_t* bytes, std::size_t size);
 // The type code of a file; 0 when it cannot be opened or is shorter than two
 // bytes.

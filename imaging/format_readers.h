@@ -38,3 +38,17 @@ int ReadPixmapFile(const std::filesystem::path& path, CImage& image);
 // Photoshop document (type 9): columns, rows, channels (not capped).
 int ReadPhotoshopInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes);
 int ReadPhotoshopFile(const std::filesystem::path& path, CImage& image);
+
+// HEIF/HEIC and AVIF (type 12), primary image, decoded upright: width,
+// height, 3 or 4 (alpha). More than 8 bits give 16-bit samples.
+int ReadHeifInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes);
+int ReadHeifFile(const std::filesystem::path& path, CImage& image);
+
+// WebP still (type 13): width, height, 3 or 4 (alpha).
+int ReadWebpInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes);
+int ReadWebpFile(const std::filesystem::path& path, CImage& image);
+
+// Camera RAW (type 14), rendered to 16-bit sRGB: width, height (turned by the
+// camera's orientation), 3.
+int ReadCameraRawInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes);
+int ReadCameraRawFile(const std::filesystem::path& path, CImage& image);

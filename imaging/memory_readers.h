@@ -10,6 +10,7 @@
 #include <span>
 
 class CImage;
+struct CEmbeddedData;
 
 using CByteSpan = std::span<const std::uint8_t>;
 
@@ -31,3 +32,14 @@ int ReadTiffBytes(CByteSpan bytes, CImage& image);
 
 int ReadPngInfoBytes(CByteSpan bytes, int& cols, int& rows, int& planes);
 int ReadPngBytes(CByteSpan bytes, CImage& image);
+
+int ReadHeifInfoBytes(CByteSpan bytes, int& cols, int& rows, int& planes);
+int ReadHeifBytes(CByteSpan bytes, CImage& image);
+bool ReadHeifEmbeddedBytes(CByteSpan bytes, CEmbeddedData& data);
+
+int ReadWebpInfoBytes(CByteSpan bytes, int& cols, int& rows, int& planes);
+int ReadWebpBytes(CByteSpan bytes, CImage& image);
+bool ReadWebpEmbeddedBytes(CByteSpan bytes, CEmbeddedData& data);
+
+int ReadCameraRawInfoBytes(CByteSpan bytes, int& cols, int& rows, int& planes);
+int ReadCameraRawBytes(CByteSpan bytes, CImage& image);

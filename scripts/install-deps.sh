@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(g++ make cmake ninja-build pkg-config qt6-base-dev libgl-dev fonts-dejavu-extra
           libjpeg62-turbo-dev libtiff-dev libpng-dev zlib1g-dev liblcms2-dev
-          libexiv2-dev)
+          libexiv2-dev libheif-dev libwebp-dev libraw-dev)
 if [ "${1:-build}" = test ]; then
   packages+=(libgtest-dev libjpeg-turbo-progs libimage-exiftool-perl xvfb xauth
              clang libclang-rt-14-dev imagemagick icc-profiles-free

@@ -49,9 +49,10 @@ protected:
 TEST(InputListRules, SupportedExtensionsIgnoreCase)
 {
     for (const char* path : {"/p/a.jpg", "/p/b.JPEG", "/p/c.Tif", "/p/d.tiff", "/p/e.BMP", "/p/holiday.final.TIF",
-                             "/p/f.PNG", "/p/g.gif", "/p/h.Pgm", "/p/i.ppm", "/p/j.PNM", "/p/k.psd"})
+                             "/p/f.PNG", "/p/g.gif", "/p/h.Pgm", "/p/i.ppm", "/p/j.PNM", "/p/k.psd",
+                             "/p/l.HEIC", "/p/m.avif", "/p/n.webp", "/p/o.dng", "/p/q.CR3", "/p/r.nef", "/p/s.arw"})
         EXPECT_TRUE(HasSupportedPictureExtension(path)) << path;
-    for (const char* path : {"/p/a.pbm", "/p/a.webp", "/p/notes.txt", "/p/jpg", "/p/a.jpg.txt", "/p.jpg/readme", "/p/a.jpe", ""})
+    for (const char* path : {"/p/a.pbm", "/p/a.jxl", "/p/notes.txt", "/p/jpg", "/p/a.jpg.txt", "/p.jpg/readme", "/p/a.jpe", ""})
         EXPECT_FALSE(HasSupportedPictureExtension(path)) << path;
 }
 
@@ -202,4 +203,32 @@ TEST_F(InputListTest, DropAsksForEachFolderAndCancelLeavesOneOut)
     });
     EXPECT_EQ(askedFor.size(), 3u);
     EXPECT_EQ(list.Entries(), (Strings{Path("three/f.jpg")}));
+}
+
+TEST_F(InputListTest, RawAndJpegOfOneShotAreListedOnce)
+{
+    // Whichever arrives first, the preferred twin stays; other shots and
+    // other folders are untouched.
+    const struct {
+        bool preferRaw;
+        bool rawFirst;
+        const char* kept;
+    } cases[] = {
+        {false, false, "IMG_1.JPG"}, {false, true, "IMG_1.JPG"}, {true, false, "IMG_1.CR2"}, {true, true, "IMG_1.CR2"},
+    };
+    for (const auto& c : cases) {
+        CInputList shots(platform);
+        shots.SetPreferRaw(c.preferRaw);
+        const std::string raw = Path("IMG_1.CR2"), jpeg = Path("IMG_1.JPG");
+        shots.AddPicture(c.rawFirst ? raw : jpeg);
+        shots.AddPicture(c.rawFirst ? jpeg : raw);
+        shots.AddPicture(Path("IMG_2.CR2"));
+        shots.AddPicture(Path("sub/IMG_1.dng"));
+        EXPECT_EQ(shots.Entries(), (Strings{Path(c.kept), Path("IMG_2.CR2"), Path("sub/IMG_1.dng")}))
+            << c.preferRaw << c.rawFirst;
+    }
+    Touch("walk/DSC_7.NEF");
+    Touch("walk/DSC_7.jpg");
+    EXPECT_EQ(list.ScanFolder(Path("walk"), false, {}), 1);
+    EXPECT_EQ(list.Entries(), (Strings{Path("walk/DSC_7.jpg")}));
 }
