@@ -84,10 +84,11 @@ private:
         insideTask = false;
     }
 
-    void WorkerLoop()
+    // `seen` is the generation at the worker's start: a job posted before
+    // the thread first takes the lock is still its to share.
+    void WorkerLoop(uint64_t seen)
     {
         std::unique_lock<std::mutex> lock(mutex);
-        uint64_t seen = generation;
         for (;;) {
             wake.wait(lock, [&] { return stopping || generation != seen; });
             if (stopping) {
@@ -107,9 +108,10 @@ private:
     // A thread that cannot be started leaves the pool smaller, never broken.
     void StartWorkers(int count)
     {
+        const uint64_t current = generation;
         for (int i = 0; i < count; ++i) {
             try {
-                workers.emplace_back([this] { WorkerLoop(); });
+                workers.emplace_back([this, current] { WorkerLoop(current); });
             } catch (...) {
                 break;
             }

@@ -162,6 +162,8 @@ public:
 private:
     void ReleaseTextures();
     void ReleaseInputPlanes();
+    // Both resamplings of the picture, from its planes to float planes.
+    int ResampleInput(int w, int h, float* const* destination, int dw, int dh) const;
 
     CAFrameMakerAutoParms parameters;
     bool inputDescribed = false;
@@ -181,7 +183,9 @@ private:
     CAImageInfo firstWaveInfo;
     CAImageInfo secondWaveInfo;
     CAImageInfo vignettingInfo;
-    float* inputPlanes[3] = {nullptr, nullptr, nullptr};
+    // The picture's planes in the host's sample type (1, 2 or 4 bytes).
+    void* inputPlanes[3] = {nullptr, nullptr, nullptr};
+    int32_t inputSampleSize = 0;
     CAImageInfo inputInfo;
     CAImageInfo outputInfo;
 };
