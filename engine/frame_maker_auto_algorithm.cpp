@@ -104,6 +104,7 @@ void CFrameMakerAutoAlgorithm::ReleaseInputPlanes()
         plane = nullptr;
     }
     inputSampleSize = 0;
+    borrowedSamples = nullptr;
 }
 
 long CFrameMakerAutoAlgorithm::Init(int phase)
@@ -227,6 +228,23 @@ long CFrameMakerAutoAlgorithm::Analyze(CARect& source)
             std::memcpy(inputPlanes[channel], staging.Get(), n * sampleSize);
         }
     }
+    clock.Lap(&CFrameMakerStageTimes::analyze);
+    return 0;
+}
+
+long CFrameMakerAutoAlgorithm::AnalyzeInPlace(const uint8_t* samples, int32_t sourceWidth, int32_t sourceHeight)
+{
+    CStageClock clock;
+    ReleaseInputPlanes();
+    if (samples == nullptr || sourceWidth <= 0 || sourceHeight <= 0) {
+        cachedInputWidth = cachedInputHeight = -1;
+        Release();
+        return 1;
+    }
+    cachedInputWidth = sourceWidth;
+    cachedInputHeight = sourceHeight;
+    inputSampleSize = 1;
+    borrowedSamples = samples;
     clock.Lap(&CFrameMakerStageTimes::analyze);
     return 0;
 }

@@ -77,19 +77,23 @@ long PutPlanes(CAHostInterface& host, void* image, CARect& destination, float* c
 
 int CFrameMakerAutoAlgorithm::ResampleInput(int w, int h, float* const* destination, int dw, int dh) const
 {
+    if (borrowedSamples != nullptr) {
+        const uint8_t* channels[3] = {borrowedSamples, borrowedSamples + 1, borrowedSamples + 2};
+        return ResampleScaledPlanes<uint8_t>(channels, 3, 1.0f / 255.0f, w, h, destination, dw, dh, 1.0f, 0.0f, 3);
+    }
     if (inputSampleSize == 1) {
         const uint8_t* planes[3];
         for (int c = 0; c < 3; ++c) {
             planes[c] = static_cast<const uint8_t*>(inputPlanes[c]);
         }
-        return ResampleScaledPlanes<uint8_t>(planes, 1.0f / 255.0f, w, h, destination, dw, dh, 1.0f, 0.0f, 3);
+        return ResampleScaledPlanes<uint8_t>(planes, 1, 1.0f / 255.0f, w, h, destination, dw, dh, 1.0f, 0.0f, 3);
     }
     if (inputSampleSize == 2) {
         const uint16_t* planes[3];
         for (int c = 0; c < 3; ++c) {
             planes[c] = static_cast<const uint16_t*>(inputPlanes[c]);
         }
-        return ResampleScaledPlanes<uint16_t>(planes, 1.0f / 65535.0f, w, h, destination, dw, dh, 1.0f, 0.0f, 3);
+        return ResampleScaledPlanes<uint16_t>(planes, 1, 1.0f / 65535.0f, w, h, destination, dw, dh, 1.0f, 0.0f, 3);
     }
     const float* planes[3];
     for (int c = 0; c < 3; ++c) {
@@ -106,7 +110,7 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     // The planes and textures must be the ones this picture and this output
     // were prepared with; anything else would read past them. Sides beyond
     // 32 bits are refused before their product can overflow.
-    if (!outputPrepared || inputPlanes[0] == nullptr || bevelTables == nullptr || w64 <= 0 || h64 <= 0 ||
+    if (!outputPrepared || (inputPlanes[0] == nullptr && borrowedSamples == nullptr) || bevelTables == nullptr || w64 <= 0 || h64 <= 0 ||
         w64 > INT32_MAX || h64 > INT32_MAX || w64 * h64 != planeCount || cachedOutputWidth <= 0 ||
         cachedOutputHeight <= 0 || destination.width() != cachedOutputWidth ||
         destination.height() != cachedOutputHeight) {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <type_traits>
@@ -71,7 +72,10 @@ struct CAxisPlan {
     CPlane<int32_t> centre;   // per destination index
 };
 
-bool BuildAxisPlan(const float* table, int sourceLength, int destinationLength, CAxisPlan& plan)
+// With a pixel stride above 1, the source indices and centres count samples
+// of an interleaved row rather than pixels (for the horizontal pass only).
+bool BuildAxisPlan(const float* table, int sourceLength, int destinationLength, CAxisPlan& plan,
+                   int64_t pixelStride = 1)
 {
     const CAxisGeometry geometry = AxisGeometryFor(sourceLength, destinationLength);
     plan.taps = 2 * static_cast<int64_t>(geometry.radius) + 1;
@@ -94,12 +98,12 @@ bool BuildAxisPlan(const float* table, int sourceLength, int destinationLength, 
             const float w = position < static_cast<float>(kKernelTableSize) ? table[static_cast<int>(position)] : 0.0f;
             const int64_t source = tap.centre + j;
             // A tap outside the source reads the centre sample, not the edge.
-            *index++ = static_cast<int32_t>(source >= 0 && source < sourceLength ? source : tap.centre);
+            *index++ = static_cast<int32_t>((source >= 0 && source < sourceLength ? source : tap.centre) * pixelStride);
             *weight++ = w;
             sum += w;
         }
         plan.weightSum.Get()[x] = sum;
-        plan.centre.Get()[x] = tap.centre;
+        plan.centre.Get()[x] = static_cast<int32_t>(tap.centre * pixelStride);
     }
     return true;
 }
@@ -271,9 +275,10 @@ bool ResampleColumns(const T* source, int width, T* destination, int destination
 // samples through `convert` into an intermediate plane of type T.
 template <typename S, typename T, typename Convert>
 int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, T* const* destination,
-                int destinationWidth, int destinationHeight, float upper, float lower, int count, Convert convert)
+                int destinationWidth, int destinationHeight, float upper, float lower, int count, Convert convert,
+                int pixelStride = 1)
 {
-    if (count < 0 || count > 4 || source == nullptr || destination == nullptr || sourceWidth <= 0 ||
+    if (count < 0 || count > 4 || source == nullptr || destination == nullptr || sourceWidth <= 0 || pixelStride < 1 ||
         sourceHeight <= 0 || destinationWidth < 0 || destinationHeight < 0) {
         return 1;
     }
@@ -289,7 +294,8 @@ int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, T* co
     BuildKernelTable(table);
     CAxisPlan horizontal;
     CAxisPlan vertical;
-    if (!BuildAxisPlan(table, sourceWidth, destinationWidth, horizontal) ||
+    if (static_cast<int64_t>(sourceWidth) * pixelStride > INT32_MAX ||
+        !BuildAxisPlan(table, sourceWidth, destinationWidth, horizontal, pixelStride) ||
         !BuildAxisPlan(table, sourceHeight, destinationHeight, vertical)) {
         return 1;
     }
@@ -302,8 +308,8 @@ int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, T* co
         return 1;
     }
     for (int p = 0; p < count; ++p) {
-        ResampleRows(source[p], sourceWidth, sourceHeight, intermediate.Get(), destinationWidth, horizontal, limits,
-                     convert);
+        ResampleRows(source[p], sourceWidth * pixelStride, sourceHeight, intermediate.Get(), destinationWidth,
+                     horizontal, limits, convert);
         if (!ResampleColumns(intermediate.Get(), destinationWidth, destination[p], destinationHeight, vertical,
                              limits)) {
             return 1;
@@ -323,21 +329,21 @@ int ResamplePlanes(const T* const* source, int sourceWidth, int sourceHeight, T*
 }
 
 template <typename S>
-int ResampleScaledPlanes(const S* const* source, float scale, int sourceWidth, int sourceHeight,
+int ResampleScaledPlanes(const S* const* source, int pixelStride, float scale, int sourceWidth, int sourceHeight,
                          float* const* destination, int destinationWidth, int destinationHeight, float upper,
                          float lower, int count)
 {
     return ResampleAll(source, sourceWidth, sourceHeight, destination, destinationWidth, destinationHeight, upper,
-                       lower, count, CScaled{scale});
+                       lower, count, CScaled{scale}, pixelStride);
 }
 
 template int ResamplePlanes<uint8_t>(const uint8_t* const*, int, int, uint8_t* const*, int, int, float, float, int);
 template int ResamplePlanes<uint16_t>(const uint16_t* const*, int, int, uint16_t* const*, int, int, float, float,
                                       int);
 template int ResamplePlanes<float>(const float* const*, int, int, float* const*, int, int, float, float, int);
-template int ResampleScaledPlanes<uint8_t>(const uint8_t* const*, float, int, int, float* const*, int, int, float,
+template int ResampleScaledPlanes<uint8_t>(const uint8_t* const*, int, float, int, int, float* const*, int, int, float,
                                            float, int);
-template int ResampleScaledPlanes<uint16_t>(const uint16_t* const*, float, int, int, float* const*, int, int, float,
+template int ResampleScaledPlanes<uint16_t>(const uint16_t* const*, int, float, int, int, float* const*, int, int, float,
                                             float, int);
 
 } // namespace framira
