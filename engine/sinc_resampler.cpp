@@ -165,6 +165,12 @@ struct CScaled {
     }
 };
 
+// The same products for bytes, looked up rather than computed per tap.
+struct CScaledBytes {
+    const float* table; // 256 entries: float(i) × scale
+    float operator()(uint8_t sample) const { return table[sample]; }
+};
+
 // Several rows at a time: each row's sum is still built tap by tap in order,
 // but the rows' sums are independent, so the processor overlaps them instead
 // of waiting on one chain of additions (about 1.5 times faster than one row
@@ -333,8 +339,17 @@ int ResampleScaledPlanes(const S* const* source, int pixelStride, float scale, i
                          float* const* destination, int destinationWidth, int destinationHeight, float upper,
                          float lower, int count)
 {
-    return ResampleAll(source, sourceWidth, sourceHeight, destination, destinationWidth, destinationHeight, upper,
-                       lower, count, CScaled{scale}, pixelStride);
+    if constexpr (std::is_same_v<S, uint8_t>) {
+        float table[256];
+        for (int i = 0; i < 256; ++i) {
+            table[i] = CScaled{scale}(static_cast<uint8_t>(i));
+        }
+        return ResampleAll(source, sourceWidth, sourceHeight, destination, destinationWidth, destinationHeight,
+                           upper, lower, count, CScaledBytes{table}, pixelStride);
+    } else {
+        return ResampleAll(source, sourceWidth, sourceHeight, destination, destinationWidth, destinationHeight,
+                           upper, lower, count, CScaled{scale}, pixelStride);
+    }
 }
 
 template int ResamplePlanes<uint8_t>(const uint8_t* const*, int, int, uint8_t* const*, int, int, float, float, int);

@@ -2,6 +2,8 @@
 // kept for the life of the process, joined when the library unloads.
 #include "work_pool.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -24,8 +26,14 @@ int ResolvedThreadCount()
     if (requested > 0) {
         return std::min(requested, kMaxThreads);
     }
-    const unsigned processors = std::thread::hardware_concurrency();
-    return std::clamp(static_cast<int>(processors), 1, kMaxThreads);
+    // The processors this process may run on (so `taskset -c 0` means one
+    // thread), or all of them when that cannot be read.
+    int processors = static_cast<int>(std::thread::hardware_concurrency());
+    cpu_set_t allowed;
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+        processors = CPU_COUNT(&allowed);
+    }
+    return std::clamp(processors, 1, kMaxThreads);
 }
 
 class CWorkPool {

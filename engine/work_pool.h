@@ -9,7 +9,8 @@
 namespace framira {
 
 // The number of threads that share a stage, the caller's included: 0 (the
-// default) means one per processor, up to a small limit.
+// default) means one per processor the process may run on, up to a small
+// limit.
 void SetWorkThreadCount(int count);
 int WorkThreadCount();
 
