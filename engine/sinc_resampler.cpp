@@ -138,12 +138,6 @@ inline T StoreSample(float value, const CSampleLimits<T>& limits)
     return static_cast<T>(value);
 }
 
-template <typename T>
-inline T FinishSample(float sum, float total, float centre, const CSampleLimits<T>& limits)
-{
-    return StoreSample(total == 0.0f ? centre : sum / total + limits.offset, limits);
-}
-
 // How a source sample becomes the float the sums read: as it is, or scaled
 // to 0..1 on the way in. The scaled form is the same multiplication the
 // samples would get if they were first converted into a float plane, so the
@@ -196,10 +190,13 @@ void ResampleRowBlock(const S* in, int sourceWidth, T* out, int destinationWidth
                 sum[r] += w * convert(column[static_cast<size_t>(r) * sourceWidth]);
             }
         }
+        const float total = weightSum[x];
         for (int r = 0; r < Rows; ++r) {
             const S* row = in + static_cast<size_t>(r) * sourceWidth;
+            // The centre sample is read only for a sum without weight.
             out[static_cast<size_t>(r) * destinationWidth + x] =
-                FinishSample(sum[r], weightSum[x], convert(row[centre[x]]), limits);
+                total == 0.0f ? StoreSample(convert(row[centre[x]]), limits)
+                              : StoreSample(sum[r] / total + limits.offset, limits);
         }
     }
 }
@@ -238,7 +235,13 @@ bool ResampleColumns(const T* source, int width, T* destination, int destination
     std::atomic<bool> failed{false};
     const int64_t taps = plan.taps;
     const size_t grain = 1 + (1 << 16) / (static_cast<size_t>(width) * static_cast<size_t>(taps) + 1);
-    ParallelFor(static_cast<size_t>(destinationHeight), grain, [&](size_t first, size_t last) {
+    const CAxisPlan* vertical = &plan;
+    const CSampleLimits<T> bounds = limits;
+    // Captured by value: writes through `out` (bytes, for byte planes) could
+    // otherwise alias what a reference points to and force reloads.
+    ParallelFor(static_cast<size_t>(destinationHeight), grain, [=, &failed](size_t first, size_t last) {
+        const CAxisPlan& plan = *vertical;
+        const CSampleLimits<T>& limits = bounds;
         CPlane<float> accumulator;
         if (!accumulator.AllocateForOverwrite(static_cast<uint64_t>(width))) {
             failed.store(true);
