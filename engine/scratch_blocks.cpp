@@ -23,8 +23,18 @@ struct CKeptBlock {
     size_t bytes;
 };
 
+// Frees what is still kept when the library unloads.
+struct CKeptBlocks : std::vector<CKeptBlock> {
+    ~CKeptBlocks()
+    {
+        for (const CKeptBlock& entry : *this) {
+            std::free(entry.block);
+        }
+    }
+};
+
 std::mutex keptMutex;
-std::vector<CKeptBlock> kept;
+CKeptBlocks kept;
 size_t keptBytes = 0;
 
 } // namespace

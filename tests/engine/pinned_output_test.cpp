@@ -55,9 +55,12 @@ TEST(PinnedOutput, RunsGiveTheRecordedBytes)
         {300, 520, 3, 8, "ca0ab50cadc099e3c790af1b4f8b12fc7063dc93da9ffce2403495502ec4eb5f"},
     };
     std::vector<uint8_t> output(640 * 480 * 3);
-    // The same bytes on one thread and when rows are shared out unevenly.
-    for (const int threads : {1, 3})
+    // The same bytes when rows are shared out unevenly, and on one thread
+    // (the first three runs suffice there).
+    for (const int threads : {3, 1})
     for (const CPinnedRun& run : runs) {
+        if (threads == 1 && &run - runs >= 3)
+            break;
         framira::SetWorkThreadCount(threads);
         SCOPED_TRACE(testing::Message() << run.width << " x " << run.height << " preset " << run.preset
                                         << ", threads " << threads);
