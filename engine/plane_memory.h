@@ -32,12 +32,6 @@ inline bool CheckedBytes(uint64_t count, uint64_t size, size_t& bytes)
     return true;
 }
 
-// A block of at least `bytes` with undefined contents, or null; `capacity`
-// receives its real size, which ReleaseScratch needs back. Blocks released
-// are kept (up to a limit) for later requests instead of being unmapped.
-void* AcquireScratch(size_t bytes, size_t& capacity);
-void ReleaseScratch(void* block, size_t capacity);
-
 struct CMemFreeDeleter {
     void operator()(void* block) const { MemFree(block); }
 };
@@ -58,42 +52,23 @@ public:
         return block != nullptr;
     }
     // The same without the zero fill, for planes every sample of which is
-    // written before it is read: possibly a block an earlier run used.
+    // written before it is read.
     bool AllocateForOverwrite(uint64_t count)
     {
-        Reset();
+        block.reset();
         size_t bytes = 0;
         if (!CheckedBytes(count, sizeof(T), bytes)) {
             return false;
         }
-        size_t capacity = 0;
-        void* scratch = AcquireScratch(bytes, capacity);
-        if (scratch == nullptr) {
-            return false;
-        }
-        block.reset(static_cast<T*>(scratch));
-        block.get_deleter().scratchCapacity = capacity;
-        return true;
+        block.reset(static_cast<T*>(std::malloc(bytes == 0 ? 1 : bytes)));
+        return block != nullptr;
     }
     void Reset() { block.reset(); }
     T* Get() const { return block.get(); }
     explicit operator bool() const { return block != nullptr; }
 
 private:
-    // Zero-filled blocks are freed; scratch blocks go back to be kept.
-    struct CDeleter {
-        size_t scratchCapacity = 0;
-        void operator()(T* memory)
-        {
-            if (scratchCapacity != 0) {
-                ReleaseScratch(memory, scratchCapacity);
-            } else {
-                MemFree(memory);
-            }
-            scratchCapacity = 0;
-        }
-    };
-    std::unique_ptr<T, CDeleter> block;
+    std::unique_ptr<T, CMemFreeDeleter> block;
 };
 
 } // namespace framira
