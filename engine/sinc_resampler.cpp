@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <climits>
 #include <cmath>
 #include <cstring>
 #include <type_traits>
@@ -72,10 +71,7 @@ struct CAxisPlan {
     CPlane<int32_t> centre;   // per destination index
 };
 
-// With a pixel stride above 1, the source indices and centres count samples
-// of an interleaved row rather than pixels (for the horizontal pass only).
-bool BuildAxisPlan(const float* table, int sourceLength, int destinationLength, CAxisPlan& plan,
-                   int64_t pixelStride = 1)
+bool BuildAxisPlan(const float* table, int sourceLength, int destinationLength, CAxisPlan& plan)
 {
     const CAxisGeometry geometry = AxisGeometryFor(sourceLength, destinationLength);
     plan.taps = 2 * static_cast<int64_t>(geometry.radius) + 1;
@@ -98,12 +94,12 @@ bool BuildAxisPlan(const float* table, int sourceLength, int destinationLength, 
             const float w = position < static_cast<float>(kKernelTableSize) ? table[static_cast<int>(position)] : 0.0f;
             const int64_t source = tap.centre + j;
             // A tap outside the source reads the centre sample, not the edge.
-            *index++ = static_cast<int32_t>((source >= 0 && source < sourceLength ? source : tap.centre) * pixelStride);
+            *index++ = static_cast<int32_t>(source >= 0 && source < sourceLength ? source : tap.centre);
             *weight++ = w;
             sum += w;
         }
         plan.weightSum.Get()[x] = sum;
-        plan.centre.Get()[x] = static_cast<int32_t>(tap.centre * pixelStride);
+        plan.centre.Get()[x] = tap.centre;
     }
     return true;
 }
@@ -224,6 +220,52 @@ void ResampleRows(const S* source, int sourceWidth, int rows, T* destination, in
     });
 }
 
+// Byte rows, planar or one channel of interleaved samples: each block of rows
+// is first turned into the floats the sums read, one table lookup per sample
+// rather than per tap, and then summed from contiguous floats exactly as a
+// float plane would be.
+template <typename T>
+bool ResampleStagedRows(const uint8_t* source, int pixelStride, int sourceWidth, int rows, T* destination,
+                        int destinationWidth, const CAxisPlan& plan, const CSampleLimits<T>& limits,
+                        const float* table)
+{
+    std::atomic<bool> failed{false};
+    const size_t pitch = static_cast<size_t>(sourceWidth) * static_cast<size_t>(pixelStride);
+    const size_t width = static_cast<size_t>(sourceWidth);
+    const size_t blocks = (static_cast<size_t>(rows) + kRowBlock - 1) / kRowBlock;
+    const size_t grain = 1 + (1 << 16) / (static_cast<size_t>(destinationWidth) * kRowBlock * plan.taps + 1);
+    ParallelFor(blocks, grain, [&](size_t first, size_t last) {
+        CPlane<float> staged;
+        if (!staged.AllocateForOverwrite(static_cast<uint64_t>(kRowBlock) * width)) {
+            failed.store(true);
+            return;
+        }
+        float* block = staged.Get();
+        const int end = static_cast<int>(std::min(static_cast<size_t>(rows), last * kRowBlock));
+        for (int y = static_cast<int>(first * kRowBlock); y < end; y += kRowBlock) {
+            const int count = std::min(kRowBlock, end - y);
+            for (int r = 0; r < count; ++r) {
+                const uint8_t* in = source + static_cast<size_t>(y + r) * pitch;
+                float* row = block + static_cast<size_t>(r) * width;
+                for (size_t x = 0; x < width; ++x) {
+                    row[x] = table[in[x * static_cast<size_t>(pixelStride)]];
+                }
+            }
+            T* out = destination + static_cast<size_t>(y) * destinationWidth;
+            if (count == kRowBlock) {
+                ResampleRowBlock<kRowBlock>(block, sourceWidth, out, destinationWidth, plan, limits, CAsFloat{});
+            } else {
+                for (int r = 0; r < count; ++r) {
+                    ResampleRowBlock<1>(block + static_cast<size_t>(r) * width, sourceWidth,
+                                        out + static_cast<size_t>(r) * destinationWidth, destinationWidth, plan,
+                                        limits, CAsFloat{});
+                }
+            }
+        }
+    });
+    return !failed.load();
+}
+
 // Column by column in effect, but a whole row of accumulators at a time so
 // the inner loop runs over contiguous samples. Zero weights add nothing
 // (adding +0 or -0 never changes a sum), so they are skipped. Destination
@@ -296,6 +338,9 @@ int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, T* co
             return 1;
         }
     }
+    if (pixelStride != 1 && !std::is_same_v<Convert, CScaledBytes>) {
+        return 1;
+    }
     if (count == 0 || destinationWidth == 0 || destinationHeight == 0) {
         return 0;
     }
@@ -303,8 +348,7 @@ int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, T* co
     BuildKernelTable(table);
     CAxisPlan horizontal;
     CAxisPlan vertical;
-    if (static_cast<int64_t>(sourceWidth) * pixelStride > INT32_MAX ||
-        !BuildAxisPlan(table, sourceWidth, destinationWidth, horizontal, pixelStride) ||
+    if (!BuildAxisPlan(table, sourceWidth, destinationWidth, horizontal) ||
         !BuildAxisPlan(table, sourceHeight, destinationHeight, vertical)) {
         return 1;
     }
@@ -317,8 +361,15 @@ int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, T* co
         return 1;
     }
     for (int p = 0; p < count; ++p) {
-        ResampleRows(source[p], sourceWidth * pixelStride, sourceHeight, intermediate.Get(), destinationWidth,
-                     horizontal, limits, convert);
+        if constexpr (std::is_same_v<Convert, CScaledBytes>) {
+            if (!ResampleStagedRows(source[p], pixelStride, sourceWidth, sourceHeight, intermediate.Get(),
+                                    destinationWidth, horizontal, limits, convert.table)) {
+                return 1;
+            }
+        } else {
+            ResampleRows(source[p], sourceWidth, sourceHeight, intermediate.Get(), destinationWidth, horizontal,
+                         limits, convert);
+        }
         if (!ResampleColumns(intermediate.Get(), destinationWidth, destination[p], destinationHeight, vertical,
                              limits)) {
             return 1;
