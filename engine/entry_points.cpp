@@ -88,7 +88,9 @@ int32_t RunFrameMaker(void* input, unsigned char* output, int32_t bitsPerSample,
     }
 
     state.source = CARect(0, width, 0, height);
-    result = engine.Analyze(state.source);
+    // The caller's samples stay put for the whole run, so the engine reads
+    // them where they are rather than copying the picture.
+    result = engine.AnalyzeInPlace(static_cast<const unsigned char*>(input), width, height);
     if (result != 0) {
         std::printf("\n Analyze = %d \n", static_cast<int>(result));
         return static_cast<int32_t>(result);

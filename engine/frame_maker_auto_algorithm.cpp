@@ -1,14 +1,17 @@
 // The frame maker's state: construction, Init (describing input and output,
 // preparing the textures per output size) and Analyze (reading the picture
-// into float planes, kept per input pixel count). Process is in
+// into planes of its own sample type, kept per input pixel count and sample
+// size; the resamplers scale the samples to 0..1 as they read them). Process is in
 // frame_maker_process.cpp.
 #include "framira_framework.h"
 
 #include "frame_maker_timing.h"
+#include "host_sample_bits.h"
 #include "mat.h"
 #include "plane_memory.h"
 #include "sinc_resampler.h"
 
+#include <cstdlib>
 #include <cstring>
 
 using namespace framira;
@@ -96,10 +99,12 @@ void CFrameMakerAutoAlgorithm::ReleaseTextures()
 
 void CFrameMakerAutoAlgorithm::ReleaseInputPlanes()
 {
-    for (float*& plane : inputPlanes) {
+    for (void*& plane : inputPlanes) {
         MemFree(plane);
         plane = nullptr;
     }
+    inputSampleSize = 0;
+    borrowedSamples = nullptr;
 }
 
 long CFrameMakerAutoAlgorithm::Init(int phase)
@@ -181,48 +186,65 @@ long CFrameMakerAutoAlgorithm::Analyze(CARect& source)
     if (sourceWidth <= 0 || sourceHeight <= 0 || sourceWidth > INT32_MAX || sourceHeight > INT32_MAX) {
         return fail(1);
     }
-    const uint64_t n = static_cast<uint64_t>(sourceWidth) * static_cast<uint64_t>(sourceHeight);
-    CPlane<uint8_t> staging;
-    if (!staging.Allocate(n * sampleSize)) {
+    // The host copies bytes or 16-bit words; a plane narrower than what it
+    // writes would overflow.
+    const size_t hostSampleSize = HostSampleBits() == 8 ? 1 : 2;
+    if (hostSampleSize > sampleSize) {
         return fail(1);
     }
+    const uint64_t n = static_cast<uint64_t>(sourceWidth) * static_cast<uint64_t>(sourceHeight);
     const int64_t cachedCount = static_cast<int64_t>(cachedInputWidth) * cachedInputHeight;
     // A first 1 × 1 picture matches the "no size yet" product of -1 × -1, so
     // missing planes are allocated whatever the cached size says.
-    if (static_cast<int64_t>(n) != cachedCount || inputPlanes[0] == nullptr) {
+    if (static_cast<int64_t>(n) != cachedCount || inputPlanes[0] == nullptr ||
+        static_cast<size_t>(inputSampleSize) != sampleSize) {
         ReleaseInputPlanes();
         clock.Count(&CFrameMakerStageTimes::inputPlaneAllocations);
         cachedInputWidth = static_cast<int32_t>(sourceWidth);
         cachedInputHeight = static_cast<int32_t>(sourceHeight);
-        for (float*& plane : inputPlanes) {
+        inputSampleSize = static_cast<int32_t>(sampleSize);
+        for (void*& plane : inputPlanes) {
             size_t bytes = 0;
-            if (!CheckedBytes(n, sizeof(float), bytes) || (plane = static_cast<float*>(MemMalloc(bytes))) == nullptr) {
+            // Every plane is filled below before it is read.
+            if (!CheckedBytes(n, sampleSize, bytes) || (plane = std::malloc(bytes)) == nullptr) {
                 return fail(1);
             }
         }
     }
-    const float byteScale = 1.0f / 255.0f;
-    const float wordScale = 1.0f / 65535.0f;
+    // The host writes straight into the planes when it copies samples of
+    // their size; otherwise (float pictures) its samples land at the start
+    // of a zero-filled block that is copied over as it is.
+    const bool direct = hostSampleSize == sampleSize;
+    CPlane<uint8_t> staging;
+    if (!direct && !staging.Allocate(n * sampleSize)) {
+        return fail(1);
+    }
     for (int channel = 0; channel < 3; ++channel) {
-        const int region = GetRegion(image, source, staging.Get(), channel);
+        const int region = GetRegion(image, source, direct ? inputPlanes[channel] : staging.Get(), channel);
         if (region != 0) {
             return fail(region);
         }
-        float* plane = inputPlanes[channel];
-        if (sampleSize == 1) {
-            const uint8_t* samples = staging.Get();
-            for (uint64_t i = 0; i < n; ++i) {
-                plane[i] = static_cast<float>(samples[i]) * byteScale;
-            }
-        } else if (sampleSize == 2) {
-            const uint16_t* samples = reinterpret_cast<const uint16_t*>(staging.Get());
-            for (uint64_t i = 0; i < n; ++i) {
-                plane[i] = static_cast<float>(samples[i]) * wordScale;
-            }
-        } else {
-            std::memcpy(plane, staging.Get(), n * sizeof(float));
+        if (!direct) {
+            std::memcpy(inputPlanes[channel], staging.Get(), n * sampleSize);
         }
     }
+    clock.Lap(&CFrameMakerStageTimes::analyze);
+    return 0;
+}
+
+long CFrameMakerAutoAlgorithm::AnalyzeInPlace(const uint8_t* samples, int32_t sourceWidth, int32_t sourceHeight)
+{
+    CStageClock clock;
+    ReleaseInputPlanes();
+    if (samples == nullptr || sourceWidth <= 0 || sourceHeight <= 0) {
+        cachedInputWidth = cachedInputHeight = -1;
+        Release();
+        return 1;
+    }
+    cachedInputWidth = sourceWidth;
+    cachedInputHeight = sourceHeight;
+    inputSampleSize = 1;
+    borrowedSamples = samples;
     clock.Lap(&CFrameMakerStageTimes::analyze);
     return 0;
 }

@@ -22,7 +22,8 @@ struct CPlaneTriple {
     bool Allocate(uint64_t count)
     {
         for (CPlane<float>& plane : planes) {
-            if (!plane.Allocate(count)) {
+            // Each plane is filled by the stage that gets it.
+            if (!plane.AllocateForOverwrite(count)) {
                 Reset();
                 return false;
             }
@@ -59,7 +60,7 @@ long PutPlanes(CAHostInterface& host, void* image, CARect& destination, float* c
                float scale, float upper, bool truncate)
 {
     CPlane<T> samples;
-    if (!samples.Allocate(count)) {
+    if (!samples.AllocateForOverwrite(count)) {
         return 1;
     }
     for (int channel = 0; channel < 3; ++channel) {
@@ -74,6 +75,33 @@ long PutPlanes(CAHostInterface& host, void* image, CARect& destination, float* c
 
 } // namespace
 
+int CFrameMakerAutoAlgorithm::ResampleInput(int w, int h, float* const* destination, int dw, int dh) const
+{
+    if (borrowedSamples != nullptr) {
+        const uint8_t* channels[3] = {borrowedSamples, borrowedSamples + 1, borrowedSamples + 2};
+        return ResampleScaledPlanes<uint8_t>(channels, 3, 1.0f / 255.0f, w, h, destination, dw, dh, 1.0f, 0.0f, 3);
+    }
+    if (inputSampleSize == 1) {
+        const uint8_t* planes[3];
+        for (int c = 0; c < 3; ++c) {
+            planes[c] = static_cast<const uint8_t*>(inputPlanes[c]);
+        }
+        return ResampleScaledPlanes<uint8_t>(planes, 1, 1.0f / 255.0f, w, h, destination, dw, dh, 1.0f, 0.0f, 3);
+    }
+    if (inputSampleSize == 2) {
+        const uint16_t* planes[3];
+        for (int c = 0; c < 3; ++c) {
+            planes[c] = static_cast<const uint16_t*>(inputPlanes[c]);
+        }
+        return ResampleScaledPlanes<uint16_t>(planes, 1, 1.0f / 65535.0f, w, h, destination, dw, dh, 1.0f, 0.0f, 3);
+    }
+    const float* planes[3];
+    for (int c = 0; c < 3; ++c) {
+        planes[c] = static_cast<const float*>(inputPlanes[c]);
+    }
+    return ResamplePlanes<float>(planes, w, h, destination, dw, dh, 1.0f, 0.0f, 3);
+}
+
 long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAProcessType)
 {
     const int64_t w64 = static_cast<int64_t>(source.right) - source.left;
@@ -82,7 +110,7 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     // The planes and textures must be the ones this picture and this output
     // were prepared with; anything else would read past them. Sides beyond
     // 32 bits are refused before their product can overflow.
-    if (!outputPrepared || inputPlanes[0] == nullptr || bevelTables == nullptr || w64 <= 0 || h64 <= 0 ||
+    if (!outputPrepared || (inputPlanes[0] == nullptr && borrowedSamples == nullptr) || bevelTables == nullptr || w64 <= 0 || h64 <= 0 ||
         w64 > INT32_MAX || h64 > INT32_MAX || w64 * h64 != planeCount || cachedOutputWidth <= 0 ||
         cachedOutputHeight <= 0 || destination.width() != cachedOutputWidth ||
         destination.height() != cachedOutputHeight) {
@@ -101,7 +129,7 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
         return 1;
     }
     stretched.Pointers(stretchedPlanes);
-    if (ResamplePlanes<float>(inputPlanes, w, h, stretchedPlanes, W, H, 1.0f, 0.0f, 3) != 0) {
+    if (ResampleInput(w, h, stretchedPlanes, W, H) != 0) {
         return 1;
     }
     const CPrintSize print = CalculatePrintWidthAndHeight(W, H, w, h);
@@ -139,7 +167,7 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
         return 1;
     }
     printed.Pointers(printPlanes);
-    if (ResamplePlanes<float>(inputPlanes, w, h, printPlanes, print.width, print.height, 1.0f, 0.0f, 3) != 0) {
+    if (ResampleInput(w, h, printPlanes, print.width, print.height) != 0) {
         return 1;
     }
     clock.Lap(&CFrameMakerStageTimes::printResample);

@@ -7,9 +7,9 @@
 
 namespace framira {
 
-// Milliseconds of the calling thread's processor time per stage, accumulated
-// over calls: steadier than wall time on a busy machine, and the engine does
-// its work on the calling thread.
+// Milliseconds of the process's processor time per stage (the calling thread
+// and the engine's workers), accumulated over calls: steadier than wall time
+// on a busy machine.
 struct CFrameMakerStageTimes {
     double textures = 0;      // Init(1): preparing the six textures
     double analyze = 0;       // reading the picture into float planes
@@ -50,7 +50,7 @@ private:
     static double Now()
     {
         timespec time{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &time);
         return static_cast<double>(time.tv_sec) * 1000.0 + static_cast<double>(time.tv_nsec) / 1e6;
     }
 

@@ -13,7 +13,9 @@
 namespace framira {
 namespace {
 
-constexpr int kWorkingPlanes = 12;
+// Two scratch planes shared by the channels in turn, and one per channel for
+// the softened colour the mix reads.
+constexpr int kWorkingPlanes = 5;
 
 std::atomic<int> allocationLimit{-1};
 
@@ -52,45 +54,38 @@ long CreateDitheredMat(const CMatTextures& textures, const float* const picture[
 
     CPlane<float> planes[kWorkingPlanes];
     for (auto& plane : planes) {
-        if (!TakeAllocation() || !plane.Allocate(n))
+        // Every working plane is written in full before it is read.
+        if (!TakeAllocation() || !plane.AllocateForOverwrite(n))
             return 1; // the planes obtained so far are released on return
     }
-    // Three scratch planes per channel, and one more group for the mixed colour.
-    float* a[3] = {planes[0].Get(), planes[1].Get(), planes[2].Get()};
-    float* b[3] = {planes[3].Get(), planes[4].Get(), planes[5].Get()};
-    float* c[3] = {planes[6].Get(), planes[7].Get(), planes[8].Get()};
-    float* mixed[3] = {planes[9].Get(), planes[10].Get(), planes[11].Get()};
+    float* a = planes[0].Get();
+    float* b = planes[1].Get();
+    float* c[3] = {planes[2].Get(), planes[3].Get(), planes[4].Get()};
 
     for (int k = 0; k < 3; ++k) {
         // Fine detail shifted in bands: T1 in b.
-        BlurPlane(picture[k], a[k], W, H, 1.5f);
-        WarpWithWaveImages(a[k], textures.firstWave0, textures.firstWave1, b[k], W, H);
+        BlurPlane(picture[k], a, W, H, 1.5f);
+        WarpWithWaveImages(a, textures.firstWave0, textures.firstWave1, b, W, H);
         // Softer colours scattered in ripples: T2 in c.
-        BlurPlane(picture[k], a[k], W, H, 5.0f);
-        WarpWithWaveImages(a[k], textures.secondWave0, textures.secondWave1, c[k], W, H);
+        BlurPlane(picture[k], a, W, H, 5.0f);
+        WarpWithWaveImages(a, textures.secondWave0, textures.secondWave1, c[k], W, H);
         // M1 in a.
-        BlendPlanes(c[k], b[k], a[k], n, 50.0f);
+        BlendPlanes(c[k], b, a, n, 50.0f);
         // M2 in b: brighten with a blur of M1, never darken.
-        BlurPlane(a[k], b[k], W, H, 4.0f);
-        BlendPlanes(a[k], b[k], b[k], n, 33.0f);
-        MaxOfPlanes(b[k], a[k], b[k], n);
+        BlurPlane(a, b, W, H, 4.0f);
+        BlendKeepingBrighter(a, b, n, 33.0f);
         // M3 in c: the same with a wider blur of M2.
-        BlurPlane(b[k], c[k], W, H, 8.0f);
-        BlendPlanes(b[k], c[k], c[k], n, 20.0f);
-        MaxOfPlanes(c[k], b[k], c[k], n);
+        BlurPlane(b, c[k], W, H, 8.0f);
+        BlendKeepingBrighter(b, c[k], n, 20.0f);
     }
 
-    MixChannels(c, mixed, n);
-    for (int k = 0; k < 3; ++k) {
-        // C in the interior, falling towards C² at the edges and corners.
-        SquareImage(mixed[k], a[k], n);
-        ApplyInverseGreenVignetting(a[k], textures.shade1, a[k], n);
-        ApplyGreenVignetting(mixed[k], textures.shade1, b[k], n);
-        AddTheTwoVignetting(a[k], b[k], mat[k], n);
-        // Portrait and square prints also darken towards the left and right.
-        if (ph >= pw)
-            ApplyRedVignetting(mat[k], textures.shade0, n);
-    }
+    // The mixed colour goes straight into the mat planes, which are then
+    // shaded in place: C in the interior, falling towards C² at the edges and
+    // corners; portrait and square prints also darken towards the left and
+    // right.
+    MixChannels(c, mat, n);
+    for (int k = 0; k < 3; ++k)
+        ShadeMat(mat[k], textures.shade1, ph >= pw ? textures.shade0 : nullptr, n);
     return 0;
 }
 

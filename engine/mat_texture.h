@@ -31,6 +31,9 @@ void BlendPlanes(const float* p, const float* q, float* out, size_t n, float per
 // out = the larger of p and q, sample by sample. out may be p or q.
 void MaxOfPlanes(const float* p, const float* q, float* out, size_t n);
 
+// BlendPlanes(p, q, q, n, percent) then MaxOfPlanes(q, p, q, n), in one pass.
+void BlendKeepingBrighter(const float* p, float* q, size_t n, float percent);
+
 // Colour boost of the mat: a fixed 3 × 3 mix, results above 1 become 1, no lower
 // limit. out may not be in.
 void MixChannels(const float* const in[3], float* const out[3], size_t n);
@@ -46,6 +49,11 @@ void AddTheTwoVignetting(const float* a, const float* b, float* out, size_t n);
 
 // In place: plane × s0 / 255 with the prepared shade-0 texture.
 void ApplyRedVignetting(float* plane, const uint8_t* shade0, size_t n);
+
+// In place, in one pass, the same as: a = plane²; the inverse green shading
+// of a; the green shading of plane; plane = their sum; then, with a shade-0
+// texture, the red shading.
+void ShadeMat(float* plane, const uint8_t* shade1, const uint8_t* shade0, size_t n);
 
 // Test seam: the next `count` working-plane allocations of CreateDitheredMat
 // succeed and every later one fails, until called again with a negative count.

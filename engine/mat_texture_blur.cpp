@@ -3,6 +3,9 @@
 // Its cost per sample is the same for every strength.
 #include "mat_texture.h"
 
+#include "work_pool.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -43,28 +46,39 @@ void BlurPlane(const float* src, float* dst, int W, int H, float strength)
 
     // Each row is one long chain of dependent steps, so rows are run in groups
     // of kRowGroup side by side: the same operations per sample, but
-    // independent chains for the CPU to overlap.
+    // independent chains for the CPU to overlap. Groups go to the pool.
     constexpr int kRowGroup = 8;
-    int y = 0;
-    for (; y + kRowGroup <= H; y += kRowGroup)
-        BlurRows<kRowGroup>(src + static_cast<size_t>(y) * w, dst + static_cast<size_t>(y) * w, w, alpha, beta);
-    for (; y < H; ++y)
-        BlurRows<1>(src + static_cast<size_t>(y) * w, dst + static_cast<size_t>(y) * w, w, alpha, beta);
+    const size_t groups = (static_cast<size_t>(H) + kRowGroup - 1) / kRowGroup;
+    ParallelFor(groups, 1 + (1 << 15) / (w * kRowGroup), [=](size_t first, size_t last) {
+        const int end = static_cast<int>(std::min(static_cast<size_t>(H), last * kRowGroup));
+        int y = static_cast<int>(first * kRowGroup);
+        for (; y + kRowGroup <= end; y += kRowGroup)
+            BlurRows<kRowGroup>(src + static_cast<size_t>(y) * w, dst + static_cast<size_t>(y) * w, w, alpha, beta);
+        for (; y < end; ++y)
+            BlurRows<1>(src + static_cast<size_t>(y) * w, dst + static_cast<size_t>(y) * w, w, alpha, beta);
+    });
 
-    // Columns, in place, a whole row at a time so the inner loops run over
-    // contiguous samples and vectorise.
-    for (y = 1; y < H; ++y) {
-        const float* prev = dst + static_cast<size_t>(y - 1) * w;
-        float* row = dst + static_cast<size_t>(y) * w;
-        for (size_t x = 0; x < w; ++x)
-            row[x] = beta * prev[x] + alpha * row[x];
-    }
-    for (y = H - 2; y >= 0; --y) {
-        const float* next = dst + static_cast<size_t>(y + 1) * w;
-        float* row = dst + static_cast<size_t>(y) * w;
-        for (size_t x = 0; x < w; ++x)
-            row[x] = beta * next[x] + alpha * row[x];
-    }
+    // Columns, in place, a whole run of a row at a time so the inner loops
+    // run over contiguous samples and vectorise. Each column's chain is
+    // untouched by the others, so runs of columns go to the pool.
+    constexpr size_t kColumnRun = 64;
+    const size_t runs = (w + kColumnRun - 1) / kColumnRun;
+    ParallelFor(runs, 1 + (1 << 15) / (static_cast<size_t>(H) * kColumnRun), [=](size_t first, size_t last) {
+        const size_t x0 = first * kColumnRun;
+        const size_t x1 = std::min(w, last * kColumnRun);
+        for (int y = 1; y < H; ++y) {
+            const float* prev = dst + static_cast<size_t>(y - 1) * w;
+            float* row = dst + static_cast<size_t>(y) * w;
+            for (size_t x = x0; x < x1; ++x)
+                row[x] = beta * prev[x] + alpha * row[x];
+        }
+        for (int y = H - 2; y >= 0; --y) {
+            const float* next = dst + static_cast<size_t>(y + 1) * w;
+            float* row = dst + static_cast<size_t>(y) * w;
+            for (size_t x = x0; x < x1; ++x)
+                row[x] = beta * next[x] + alpha * row[x];
+        }
+    });
 }
 
 } // namespace framira

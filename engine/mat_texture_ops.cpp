@@ -1,30 +1,56 @@
 // The per-sample stages of the mat texture: blends, maxima, the colour mix,
-// squaring and the two shading textures. Plain loops over whole planes.
+// squaring and the two shading textures. Plain loops over whole planes,
+// shared out across the pool in contiguous runs of samples.
 #include "mat_texture.h"
+
+#include "work_pool.h"
 
 namespace framira {
 namespace {
 
 constexpr float kByteToUnit = 1.0f / 255.0f;
+// Samples per piece of work: large enough to dwarf the hand-over.
+constexpr size_t kGrain = 1 << 15;
 
-} // namespace
-
-void BlendPlanes(const float* p, const float* q, float* out, size_t n, float percent)
+float BlendFraction(float percent)
 {
     if (!(percent > 0.0f))
         percent = 0.0f;
     if (percent > 100.0f)
         percent = 100.0f;
-    const float e = percent * 0.01f;
+    return percent * 0.01f;
+}
+
+} // namespace
+
+void BlendPlanes(const float* p, const float* q, float* out, size_t n, float percent)
+{
+    const float e = BlendFraction(percent);
     const float keep = 1.0f - e;
-    for (size_t i = 0; i < n; ++i)
-        out[i] = keep * p[i] + e * q[i];
+    ParallelFor(n, kGrain, [=](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i)
+            out[i] = keep * p[i] + e * q[i];
+    });
 }
 
 void MaxOfPlanes(const float* p, const float* q, float* out, size_t n)
 {
-    for (size_t i = 0; i < n; ++i)
-        out[i] = p[i] > q[i] ? p[i] : q[i];
+    ParallelFor(n, kGrain, [=](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i)
+            out[i] = p[i] > q[i] ? p[i] : q[i];
+    });
+}
+
+void BlendKeepingBrighter(const float* p, float* q, size_t n, float percent)
+{
+    const float e = BlendFraction(percent);
+    const float keep = 1.0f - e;
+    ParallelFor(n, kGrain, [=](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            const float blended = keep * p[i] + e * q[i];
+            q[i] = blended > p[i] ? blended : p[i];
+        }
+    });
 }
 
 void MixChannels(const float* const in[3], float* const out[3], size_t n)
@@ -35,15 +61,17 @@ void MixChannels(const float* const in[3], float* const out[3], size_t n)
     float* ro = out[0];
     float* go = out[1];
     float* bo = out[2];
-    for (size_t i = 0; i < n; ++i) {
-        const float R = r[i], G = g[i], B = b[i];
-        const float r2 = 1.18f * R - 0.14f * G - 0.04f * B;
-        const float g2 = 1.1f * G - 0.05f * R - 0.05f * B;
-        const float b2 = 1.1f * B - 0.04f * R - 0.06f * G;
-        ro[i] = r2 > 1.0f ? 1.0f : r2;
-        go[i] = g2 > 1.0f ? 1.0f : g2;
-        bo[i] = b2 > 1.0f ? 1.0f : b2;
-    }
+    ParallelFor(n, kGrain, [=](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            const float R = r[i], G = g[i], B = b[i];
+            const float r2 = 1.18f * R - 0.14f * G - 0.04f * B;
+            const float g2 = 1.1f * G - 0.05f * R - 0.05f * B;
+            const float b2 = 1.1f * B - 0.04f * R - 0.06f * G;
+            ro[i] = r2 > 1.0f ? 1.0f : r2;
+            go[i] = g2 > 1.0f ? 1.0f : g2;
+            bo[i] = b2 > 1.0f ? 1.0f : b2;
+        }
+    });
 }
 
 void SquareImage(const float* in, float* out, size_t n)
@@ -76,6 +104,23 @@ void ApplyRedVignetting(float* plane, const uint8_t* shade0, size_t n)
 {
     for (size_t i = 0; i < n; ++i)
         plane[i] = static_cast<float>(shade0[i]) * kByteToUnit * plane[i];
+}
+
+void ShadeMat(float* plane, const uint8_t* shade1, const uint8_t* shade0, size_t n)
+{
+    ParallelFor(n, kGrain, [=](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            const float c = plane[i];
+            const float squared = c * c;
+            const float inner = static_cast<float>(255 - shade1[i]) * kByteToUnit * squared;
+            const float outer = static_cast<float>(shade1[i]) * kByteToUnit * c;
+            plane[i] = inner + outer;
+        }
+        if (shade0 != nullptr) {
+            for (size_t i = begin; i < end; ++i)
+                plane[i] = static_cast<float>(shade0[i]) * kByteToUnit * plane[i];
+        }
+    });
 }
 
 } // namespace framira

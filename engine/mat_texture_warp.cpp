@@ -3,6 +3,8 @@
 // across the mat. Sampling is bilinear, nudged towards a bicubic value.
 #include "mat_texture.h"
 
+#include "work_pool.h"
+
 #include <cmath>
 
 namespace framira {
@@ -40,10 +42,12 @@ float BicubicBump(float c, float fx, float fy, const float n[8], float k)
     return Bump(c, fx, fy, n, k);
 }
 
-void WarpWithWaveImages(const float* src, const uint16_t* t0, const uint16_t* t1, float* dst, int W, int H)
+namespace {
+
+// Rows first .. last - 1 of the warp.
+void WarpRows(const float* src, const uint16_t* t0, const uint16_t* t1, float* dst, int W, int H, int first,
+              int last)
 {
-    if (!src || !t0 || !t1 || !dst || W <= 0 || H <= 0)
-        return;
     const size_t w = static_cast<size_t>(W);
     const float spanX = static_cast<float>(W - 1);
     const float spanY = static_cast<float>(H - 1);
@@ -54,7 +58,7 @@ void WarpWithWaveImages(const float* src, const uint16_t* t0, const uint16_t* t1
     constexpr size_t kRun = 256;
     int cellX[kRun], cellY[kRun];
     float fracX[kRun], fracY[kRun];
-    for (int y = 0; y < H; ++y) {
+    for (int y = first; y < last; ++y) {
         const size_t rowStart = static_cast<size_t>(y) * w;
         for (size_t x0 = 0; x0 < w; x0 += kRun) {
             const size_t count = w - x0 < kRun ? w - x0 : kRun;
@@ -95,6 +99,19 @@ void WarpWithWaveImages(const float* src, const uint16_t* t0, const uint16_t* t1
             }
         }
     }
+}
+
+} // namespace
+
+void WarpWithWaveImages(const float* src, const uint16_t* t0, const uint16_t* t1, float* dst, int W, int H)
+{
+    if (!src || !t0 || !t1 || !dst || W <= 0 || H <= 0)
+        return;
+    // Every row reads the whole source and writes only itself, so rows go to
+    // the pool.
+    ParallelFor(static_cast<size_t>(H), 1 + (1 << 14) / static_cast<size_t>(W), [=](size_t first, size_t last) {
+        WarpRows(src, t0, t1, dst, W, H, static_cast<int>(first), static_cast<int>(last));
+    });
 }
 
 } // namespace framira

@@ -36,7 +36,7 @@ struct CMemFreeDeleter {
     void operator()(void* block) const { MemFree(block); }
 };
 
-// Owns a zero-filled array of T.
+// Owns an array of T, zero-filled unless asked otherwise.
 template <typename T>
 class CPlane {
 public:
@@ -49,6 +49,18 @@ public:
             return false;
         }
         block.reset(static_cast<T*>(MemMalloc(bytes)));
+        return block != nullptr;
+    }
+    // The same without the zero fill, for planes every sample of which is
+    // written before it is read.
+    bool AllocateForOverwrite(uint64_t count)
+    {
+        block.reset();
+        size_t bytes = 0;
+        if (!CheckedBytes(count, sizeof(T), bytes)) {
+            return false;
+        }
+        block.reset(static_cast<T*>(std::malloc(bytes == 0 ? 1 : bytes)));
         return block != nullptr;
     }
     void Reset() { block.reset(); }

@@ -5,7 +5,10 @@
 #include "sinc_resampler.h"
 
 #include "plane_memory.h"
+#include "work_pool.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <type_traits>
@@ -131,11 +134,32 @@ inline T StoreSample(float value, const CSampleLimits<T>& limits)
     return static_cast<T>(value);
 }
 
-template <typename T>
-inline T FinishSample(float sum, float total, T centre, const CSampleLimits<T>& limits)
-{
-    return StoreSample(total == 0.0f ? static_cast<float>(centre) : sum / total + limits.offset, limits);
-}
+// How a source sample becomes the float the sums read: as it is, or scaled
+// to 0..1 on the way in. The scaled form is the same multiplication the
+// samples would get if they were first converted into a float plane, so the
+// sums see the same values without that plane.
+struct CAsFloat {
+    template <typename S>
+    float operator()(S sample) const
+    {
+        return static_cast<float>(sample);
+    }
+};
+
+struct CScaled {
+    float scale;
+    template <typename S>
+    float operator()(S sample) const
+    {
+        return static_cast<float>(sample) * scale;
+    }
+};
+
+// The same products for bytes, looked up rather than computed per tap.
+struct CScaledBytes {
+    const float* table; // 256 entries: float(i) × scale
+    float operator()(uint8_t sample) const { return table[sample]; }
+};
 
 // Several rows at a time: each row's sum is still built tap by tap in order,
 // but the rows' sums are independent, so the processor overlaps them instead
@@ -144,9 +168,9 @@ inline T FinishSample(float sum, float total, T centre, const CSampleLimits<T>& 
 constexpr int kRowBlock = 8;
 
 // `Rows` consecutive rows, each destination sample summed tap by tap.
-template <int Rows, typename T>
-void ResampleRowBlock(const T* in, int sourceWidth, T* out, int destinationWidth, const CAxisPlan& plan,
-                      const CSampleLimits<T>& limits)
+template <int Rows, typename S, typename T, typename Convert>
+void ResampleRowBlock(const S* in, int sourceWidth, T* out, int destinationWidth, const CAxisPlan& plan,
+                      const CSampleLimits<T>& limits, Convert convert)
 {
     const int64_t taps = plan.taps;
     const float* weightSum = plan.weightSum.Get();
@@ -157,85 +181,155 @@ void ResampleRowBlock(const T* in, int sourceWidth, T* out, int destinationWidth
         float sum[Rows] = {};
         for (int64_t j = 0; j < taps; ++j) {
             const float w = weight[j];
-            const T* column = in + index[j];
+            const S* column = in + index[j];
             for (int r = 0; r < Rows; ++r) {
-                sum[r] += w * static_cast<float>(column[static_cast<size_t>(r) * sourceWidth]);
+                sum[r] += w * convert(column[static_cast<size_t>(r) * sourceWidth]);
             }
         }
+        const float total = weightSum[x];
         for (int r = 0; r < Rows; ++r) {
-            const T* row = in + static_cast<size_t>(r) * sourceWidth;
-            out[static_cast<size_t>(r) * destinationWidth + x] = FinishSample(sum[r], weightSum[x], row[centre[x]], limits);
+            const S* row = in + static_cast<size_t>(r) * sourceWidth;
+            // The centre sample is read only for a sum without weight.
+            out[static_cast<size_t>(r) * destinationWidth + x] =
+                total == 0.0f ? StoreSample(convert(row[centre[x]]), limits)
+                              : StoreSample(sum[r] / total + limits.offset, limits);
         }
     }
 }
 
-template <typename T>
-void ResampleRows(const T* source, int sourceWidth, int rows, T* destination, int destinationWidth,
-                  const CAxisPlan& plan, const CSampleLimits<T>& limits)
+// Rows are independent, so blocks of them are shared out across the pool.
+template <typename S, typename T, typename Convert>
+void ResampleRows(const S* source, int sourceWidth, int rows, T* destination, int destinationWidth,
+                  const CAxisPlan& plan, const CSampleLimits<T>& limits, Convert convert)
 {
-    int y = 0;
-    for (; y + kRowBlock <= rows; y += kRowBlock) {
-        ResampleRowBlock<kRowBlock>(source + static_cast<size_t>(y) * sourceWidth, sourceWidth,
-                                    destination + static_cast<size_t>(y) * destinationWidth, destinationWidth, plan,
-                                    limits);
-    }
-    for (; y < rows; ++y) {
-        ResampleRowBlock<1>(source + static_cast<size_t>(y) * sourceWidth, sourceWidth,
-                            destination + static_cast<size_t>(y) * destinationWidth, destinationWidth, plan, limits);
-    }
+    const size_t blocks = (static_cast<size_t>(rows) + kRowBlock - 1) / kRowBlock;
+    const size_t grain = 1 + (1 << 16) / (static_cast<size_t>(destinationWidth) * kRowBlock * plan.taps + 1);
+    ParallelFor(blocks, grain, [&](size_t first, size_t last) {
+        const int end = static_cast<int>(std::min(static_cast<size_t>(rows), last * kRowBlock));
+        int y = static_cast<int>(first * kRowBlock);
+        for (; y + kRowBlock <= end; y += kRowBlock) {
+            ResampleRowBlock<kRowBlock>(source + static_cast<size_t>(y) * sourceWidth, sourceWidth,
+                                        destination + static_cast<size_t>(y) * destinationWidth,
+                                        destinationWidth, plan, limits, convert);
+        }
+        for (; y < end; ++y) {
+            ResampleRowBlock<1>(source + static_cast<size_t>(y) * sourceWidth, sourceWidth,
+                                destination + static_cast<size_t>(y) * destinationWidth, destinationWidth, plan,
+                                limits, convert);
+        }
+    });
+}
+
+// Byte rows, planar or one channel of interleaved samples: each block of rows
+// is first turned into the floats the sums read, one table lookup per sample
+// rather than per tap, and then summed from contiguous floats exactly as a
+// float plane would be.
+template <typename T>
+bool ResampleStagedRows(const uint8_t* source, int pixelStride, int sourceWidth, int rows, T* destination,
+                        int destinationWidth, const CAxisPlan& plan, const CSampleLimits<T>& limits,
+                        const float* table)
+{
+    std::atomic<bool> failed{false};
+    const size_t pitch = static_cast<size_t>(sourceWidth) * static_cast<size_t>(pixelStride);
+    const size_t width = static_cast<size_t>(sourceWidth);
+    const size_t blocks = (static_cast<size_t>(rows) + kRowBlock - 1) / kRowBlock;
+    const size_t grain = 1 + (1 << 16) / (static_cast<size_t>(destinationWidth) * kRowBlock * plan.taps + 1);
+    ParallelFor(blocks, grain, [&](size_t first, size_t last) {
+        CPlane<float> staged;
+        if (!staged.AllocateForOverwrite(static_cast<uint64_t>(kRowBlock) * width)) {
+            failed.store(true);
+            return;
+        }
+        float* block = staged.Get();
+        const int end = static_cast<int>(std::min(static_cast<size_t>(rows), last * kRowBlock));
+        for (int y = static_cast<int>(first * kRowBlock); y < end; y += kRowBlock) {
+            const int count = std::min(kRowBlock, end - y);
+            for (int r = 0; r < count; ++r) {
+                const uint8_t* in = source + static_cast<size_t>(y + r) * pitch;
+                float* row = block + static_cast<size_t>(r) * width;
+                for (size_t x = 0; x < width; ++x) {
+                    row[x] = table[in[x * static_cast<size_t>(pixelStride)]];
+                }
+            }
+            T* out = destination + static_cast<size_t>(y) * destinationWidth;
+            if (count == kRowBlock) {
+                ResampleRowBlock<kRowBlock>(block, sourceWidth, out, destinationWidth, plan, limits, CAsFloat{});
+            } else {
+                for (int r = 0; r < count; ++r) {
+                    ResampleRowBlock<1>(block + static_cast<size_t>(r) * width, sourceWidth,
+                                        out + static_cast<size_t>(r) * destinationWidth, destinationWidth, plan,
+                                        limits, CAsFloat{});
+                }
+            }
+        }
+    });
+    return !failed.load();
 }
 
 // Column by column in effect, but a whole row of accumulators at a time so
 // the inner loop runs over contiguous samples. Zero weights add nothing
-// (adding +0 or -0 never changes a sum), so they are skipped.
+// (adding +0 or -0 never changes a sum), so they are skipped. Destination
+// rows are independent and shared out across the pool.
 template <typename T>
 bool ResampleColumns(const T* source, int width, T* destination, int destinationHeight, const CAxisPlan& plan,
                      const CSampleLimits<T>& limits)
 {
-    CPlane<float> accumulator;
-    if (!accumulator.Allocate(static_cast<uint64_t>(width))) {
-        return false;
-    }
-    float* sum = accumulator.Get();
+    std::atomic<bool> failed{false};
     const int64_t taps = plan.taps;
-    for (int y = 0; y < destinationHeight; ++y) {
-        T* out = destination + static_cast<size_t>(y) * width;
-        const float total = plan.weightSum.Get()[y];
-        if (total == 0.0f) {
-            const T* in = source + static_cast<size_t>(plan.centre.Get()[y]) * width;
-            for (int x = 0; x < width; ++x) {
-                out[x] = StoreSample(static_cast<float>(in[x]), limits);
-            }
-            continue;
+    const size_t grain = 1 + (1 << 16) / (static_cast<size_t>(width) * static_cast<size_t>(taps) + 1);
+    const CAxisPlan* vertical = &plan;
+    const CSampleLimits<T> bounds = limits;
+    // Captured by value: writes through `out` (bytes, for byte planes) could
+    // otherwise alias what a reference points to and force reloads.
+    ParallelFor(static_cast<size_t>(destinationHeight), grain, [=, &failed](size_t first, size_t last) {
+        const CAxisPlan& plan = *vertical;
+        const CSampleLimits<T>& limits = bounds;
+        CPlane<float> accumulator;
+        if (!accumulator.AllocateForOverwrite(static_cast<uint64_t>(width))) {
+            failed.store(true);
+            return;
         }
-        std::memset(sum, 0, sizeof(float) * static_cast<size_t>(width));
-        const int32_t* index = plan.index.Get() + static_cast<size_t>(y) * taps;
-        const float* weight = plan.weight.Get() + static_cast<size_t>(y) * taps;
-        for (int64_t j = 0; j < taps; ++j) {
-            const float w = weight[j];
-            if (w == 0.0f) {
+        float* sum = accumulator.Get();
+        for (int y = static_cast<int>(first); y < static_cast<int>(last); ++y) {
+            T* out = destination + static_cast<size_t>(y) * width;
+            const float total = plan.weightSum.Get()[y];
+            if (total == 0.0f) {
+                const T* in = source + static_cast<size_t>(plan.centre.Get()[y]) * width;
+                for (int x = 0; x < width; ++x) {
+                    out[x] = StoreSample(static_cast<float>(in[x]), limits);
+                }
                 continue;
             }
-            const T* in = source + static_cast<size_t>(index[j]) * width;
+            std::memset(sum, 0, sizeof(float) * static_cast<size_t>(width));
+            const int32_t* index = plan.index.Get() + static_cast<size_t>(y) * taps;
+            const float* weight = plan.weight.Get() + static_cast<size_t>(y) * taps;
+            for (int64_t j = 0; j < taps; ++j) {
+                const float w = weight[j];
+                if (w == 0.0f) {
+                    continue;
+                }
+                const T* in = source + static_cast<size_t>(index[j]) * width;
+                for (int x = 0; x < width; ++x) {
+                    sum[x] += w * static_cast<float>(in[x]);
+                }
+            }
+            const float offset = limits.offset;
             for (int x = 0; x < width; ++x) {
-                sum[x] += w * static_cast<float>(in[x]);
+                out[x] = StoreSample(sum[x] / total + offset, limits);
             }
         }
-        const float offset = limits.offset;
-        for (int x = 0; x < width; ++x) {
-            out[x] = StoreSample(sum[x] / total + offset, limits);
-        }
-    }
-    return true;
+    });
+    return !failed.load();
 }
 
-} // namespace
-
-template <typename T>
-int ResamplePlanes(const T* const* source, int sourceWidth, int sourceHeight, T* const* destination,
-                   int destinationWidth, int destinationHeight, float upper, float lower, int count)
+// Both passes for `count` planes, the horizontal one reading the source
+// samples through `convert` into an intermediate plane of type T.
+template <typename S, typename T, typename Convert>
+int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, T* const* destination,
+                int destinationWidth, int destinationHeight, float upper, float lower, int count, Convert convert,
+                int pixelStride = 1)
 {
-    if (count < 0 || count > 4 || source == nullptr || destination == nullptr || sourceWidth <= 0 ||
+    if (count < 0 || count > 4 || source == nullptr || destination == nullptr || sourceWidth <= 0 || pixelStride < 1 ||
         sourceHeight <= 0 || destinationWidth < 0 || destinationHeight < 0) {
         return 1;
     }
@@ -243,6 +337,9 @@ int ResamplePlanes(const T* const* source, int sourceWidth, int sourceHeight, T*
         if (source[p] == nullptr || destination[p] == nullptr) {
             return 1;
         }
+    }
+    if (pixelStride != 1 && !std::is_same_v<Convert, CScaledBytes>) {
+        return 1;
     }
     if (count == 0 || destinationWidth == 0 || destinationHeight == 0) {
         return 0;
@@ -259,11 +356,20 @@ int ResamplePlanes(const T* const* source, int sourceWidth, int sourceHeight, T*
     // One intermediate plane serves every plane in turn: each pass overwrites
     // all of it.
     CPlane<T> intermediate;
-    if (!intermediate.Allocate(static_cast<uint64_t>(sourceHeight) * static_cast<uint64_t>(destinationWidth))) {
+    if (!intermediate.AllocateForOverwrite(static_cast<uint64_t>(sourceHeight) *
+                                           static_cast<uint64_t>(destinationWidth))) {
         return 1;
     }
     for (int p = 0; p < count; ++p) {
-        ResampleRows(source[p], sourceWidth, sourceHeight, intermediate.Get(), destinationWidth, horizontal, limits);
+        if constexpr (std::is_same_v<Convert, CScaledBytes>) {
+            if (!ResampleStagedRows(source[p], pixelStride, sourceWidth, sourceHeight, intermediate.Get(),
+                                    destinationWidth, horizontal, limits, convert.table)) {
+                return 1;
+            }
+        } else {
+            ResampleRows(source[p], sourceWidth, sourceHeight, intermediate.Get(), destinationWidth, horizontal,
+                         limits, convert);
+        }
         if (!ResampleColumns(intermediate.Get(), destinationWidth, destination[p], destinationHeight, vertical,
                              limits)) {
             return 1;
@@ -272,9 +378,41 @@ int ResamplePlanes(const T* const* source, int sourceWidth, int sourceHeight, T*
     return 0;
 }
 
+} // namespace
+
+template <typename T>
+int ResamplePlanes(const T* const* source, int sourceWidth, int sourceHeight, T* const* destination,
+                   int destinationWidth, int destinationHeight, float upper, float lower, int count)
+{
+    return ResampleAll(source, sourceWidth, sourceHeight, destination, destinationWidth, destinationHeight, upper,
+                       lower, count, CAsFloat{});
+}
+
+template <typename S>
+int ResampleScaledPlanes(const S* const* source, int pixelStride, float scale, int sourceWidth, int sourceHeight,
+                         float* const* destination, int destinationWidth, int destinationHeight, float upper,
+                         float lower, int count)
+{
+    if constexpr (std::is_same_v<S, uint8_t>) {
+        float table[256];
+        for (int i = 0; i < 256; ++i) {
+            table[i] = CScaled{scale}(static_cast<uint8_t>(i));
+        }
+        return ResampleAll(source, sourceWidth, sourceHeight, destination, destinationWidth, destinationHeight,
+                           upper, lower, count, CScaledBytes{table}, pixelStride);
+    } else {
+        return ResampleAll(source, sourceWidth, sourceHeight, destination, destinationWidth, destinationHeight,
+                           upper, lower, count, CScaled{scale}, pixelStride);
+    }
+}
+
 template int ResamplePlanes<uint8_t>(const uint8_t* const*, int, int, uint8_t* const*, int, int, float, float, int);
 template int ResamplePlanes<uint16_t>(const uint16_t* const*, int, int, uint16_t* const*, int, int, float, float,
                                       int);
 template int ResamplePlanes<float>(const float* const*, int, int, float* const*, int, int, float, float, int);
+template int ResampleScaledPlanes<uint8_t>(const uint8_t* const*, int, float, int, int, float* const*, int, int, float,
+                                           float, int);
+template int ResampleScaledPlanes<uint16_t>(const uint16_t* const*, int, float, int, int, float* const*, int, int, float,
+                                            float, int);
 
 } // namespace framira

@@ -38,11 +38,24 @@ template <typename T>
 int ResamplePlanes(const T* const* source, int sourceWidth, int sourceHeight, T* const* destination,
                    int destinationWidth, int destinationHeight, float upper, float lower, int count);
 
+// The same from integer samples into float planes, each sample read as
+// float(sample) × scale: the values a float copy of the source would hold.
+// Source samples of a row lie pixelStride apart (3 for one channel of an
+// interleaved picture, whose source[p] then points at its first sample).
+template <typename S>
+int ResampleScaledPlanes(const S* const* source, int pixelStride, float scale, int sourceWidth, int sourceHeight,
+                         float* const* destination, int destinationWidth, int destinationHeight, float upper,
+                         float lower, int count);
+
 extern template int ResamplePlanes<uint8_t>(const uint8_t* const*, int, int, uint8_t* const*, int, int, float,
                                             float, int);
 extern template int ResamplePlanes<uint16_t>(const uint16_t* const*, int, int, uint16_t* const*, int, int, float,
                                              float, int);
 extern template int ResamplePlanes<float>(const float* const*, int, int, float* const*, int, int, float, float,
                                           int);
+extern template int ResampleScaledPlanes<uint8_t>(const uint8_t* const*, int, float, int, int, float* const*, int, int,
+                                                  float, float, int);
+extern template int ResampleScaledPlanes<uint16_t>(const uint16_t* const*, int, float, int, int, float* const*, int,
+                                                   int, float, float, int);
 
 } // namespace framira

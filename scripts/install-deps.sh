@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever Framira needs that is not there yet.
-# Usage: install-deps.sh [build|test]   (test adds the tools the tests use)
+# Usage: install-deps.sh [build|test|bench]   (test adds the tools the tests
+# use, bench the peers bench/compare_peers.sh measures against)
 # Quick when everything is present: apt-get is not called at all then.
 set -euo pipefail
 
@@ -11,6 +12,9 @@ if [ "${1:-build}" = test ]; then
   packages+=(libgtest-dev libjpeg-turbo-progs libimage-exiftool-perl xvfb xauth
              clang libclang-rt-14-dev imagemagick icc-profiles-free
              desktop-file-utils dpkg-dev file man-db)
+fi
+if [ "${1:-build}" = bench ]; then
+  packages+=(imagemagick libvips-tools libjpeg-turbo-progs)
 fi
 
 missing=()

@@ -6,3 +6,6 @@
 #else
 #define FRAMIRA_API
 #endif
+
+// Members of exported classes that only the library itself may call.
+#define FRAMIRA_HIDDEN __attribute__((visibility("hidden")))

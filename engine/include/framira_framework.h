@@ -159,9 +159,17 @@ public:
     long Version() override;
     long Release() override;
 
+    // Analyze for a whole picture of interleaved 8-bit R, G, B samples that
+    // stay valid and unchanged until Process has returned: they are read
+    // where they lie instead of being copied. Same results as Analyze.
+    // Internal to the library.
+    FRAMIRA_HIDDEN long AnalyzeInPlace(const uint8_t* samples, int32_t width, int32_t height);
+
 private:
     void ReleaseTextures();
     void ReleaseInputPlanes();
+    // Both resamplings of the picture, from its planes to float planes.
+    int ResampleInput(int w, int h, float* const* destination, int dw, int dh) const;
 
     CAFrameMakerAutoParms parameters;
     bool inputDescribed = false;
@@ -181,7 +189,11 @@ private:
     CAImageInfo firstWaveInfo;
     CAImageInfo secondWaveInfo;
     CAImageInfo vignettingInfo;
-    float* inputPlanes[3] = {nullptr, nullptr, nullptr};
+    // The picture's planes in the host's sample type (1, 2 or 4 bytes).
+    void* inputPlanes[3] = {nullptr, nullptr, nullptr};
+    int32_t inputSampleSize = 0;
+    // Set by AnalyzeInPlace instead of the planes.
+    const uint8_t* borrowedSamples = nullptr;
     CAImageInfo inputInfo;
     CAImageInfo outputInfo;
 };

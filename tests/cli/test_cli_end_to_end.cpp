@@ -4,6 +4,7 @@
 #include "../app/test_pipeline_support.h"
 
 #include "file_type.h"
+#include "sha256.h"
 
 #include <map>
 
@@ -256,4 +257,34 @@ TEST_F(CliTest, AFolderOfEveryFormatFramesAndWhatCannotBeFramedSaysWhy)
     EXPECT_TRUE(Contains(r.out, "9 of 10 pictures written, 1 could not be read.")) << r.out;
     EXPECT_TRUE(Contains(r.err, "unreadable  " + (in / "lab.psd") + ": unsupported variant (Lab colour)")) << r.err;
     ExpectSize(out / "h.jpg", 480, 320);
+}
+
+TEST_F(CliTest, FramedFilesKeepTheirRecordedBytes)
+{
+    // One picture with a source block (written through the source's coding)
+    // and one without, at two screen sizes in one job each.
+    pipeline_test::WriteJpegWithExif(in / "wide.jpg", 600, 400, pipeline_test::MakeExifPayload(16));
+    pipeline_test::WriteJpeg(in / "tall.jpg", 200, 300);
+    const struct {
+        const char* preset;
+        const char* wide;
+        const char* tall;
+    } cases[] = {
+        {"HVGA",
+         "4818300b8afc0333c374e3b522c70127b976f3d329e7e1065b4ec781eecb0b70",
+         "00544b59a1f81e01dc271c6864a1bfb04ec8e9dc1b181b2de2e071e7fd4b37cf"},
+        {"VGA",
+         "f5fc4531d9e90c32125aa421b8325ff1a25218334a030d7cd2c9e3c5592cc281",
+         "b5110d7a6f3accd8b975a082ff995ecf6bd601bce2f1e8ee0ad3b0d291aaad22"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.preset);
+        CScratchFolder folder;
+        const CRunResult r = Run({"--preset", c.preset, "--out", folder.path.string(), in / "wide.jpg", in / "tall.jpg"});
+        ASSERT_EQ(r.status, 0) << r.out << r.err;
+        for (const auto& [name, sha] : {std::pair{"wide.jpg", c.wide}, std::pair{"tall.jpg", c.tall}}) {
+            const std::vector<std::uint8_t> bytes = pipeline_test::ReadBytes(folder / name);
+            EXPECT_EQ(test_support::Sha256Hex(bytes.data(), bytes.size()), sha) << name;
+        }
+    }
 }

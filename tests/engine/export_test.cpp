@@ -45,6 +45,9 @@ TEST_F(ExportTest, FrameworkClassesAreExportedInternalsAreNot)
     EXPECT_EQ(dlsym(library, "_ZN7framira16BuildKernelTableEPf"), nullptr);
     EXPECT_EQ(dlsym(library, "_ZN7framira14ResamplePlanesIhEEiPKPKT_iiPKPS1_iiffi"), nullptr);
     EXPECT_EQ(dlsym(library, "_ZN7framira16SetHostSampleBitsEi"), nullptr);
+    // The frame maker's in-place analysis and the worker pool's thread count.
+    EXPECT_EQ(dlsym(library, "_ZN24CFrameMakerAutoAlgorithm14AnalyzeInPlaceEPKhii"), nullptr);
+    EXPECT_EQ(dlsym(library, "_ZN7framira18SetWorkThreadCountEi"), nullptr);
 }
 
 TEST_F(ExportTest, FramesThroughTheSharedLibrary)

@@ -200,13 +200,13 @@ TEST(DitheredMat, MissingMemoryReturnsOneAndLeaksNothing)
 {
     CMatRun run(64, 48);
     const CPlanes picture = MakeLandscape(64, 48);
-    for (int granted = 0; granted < 12; ++granted) {
+    for (int granted = 0; granted < 5; ++granted) {
         SetMatPlaneAllocationLimitForTesting(granted);
         long result = -1;
         run.Make(picture, 30, 20, &result);
         EXPECT_EQ(result, 1) << granted;
     }
-    SetMatPlaneAllocationLimitForTesting(12);
+    SetMatPlaneAllocationLimitForTesting(5);
     long result = -1;
     run.Make(picture, 30, 20, &result);
     EXPECT_EQ(result, 0);
