@@ -10,6 +10,8 @@
 #include "image.h"
 #include "jpeg_writer.h"
 
+#include "scratch_folder.h"
+
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <unistd.h>
@@ -29,25 +31,7 @@ namespace pipeline_test {
 
 namespace fs = std::filesystem;
 
-// A fresh folder under the system's temporary folder, removed afterwards.
-class CScratchFolder {
-public:
-    CScratchFolder()
-    {
-        static int counter = 0;
-        path = fs::temp_directory_path() /
-               ("framira_appcore_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~CScratchFolder()
-    {
-        std::error_code error;
-        fs::remove_all(path, error);
-    }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-    fs::path path;
-};
+using CScratchFolder = test_support::CScratchFolder;
 
 inline std::vector<std::uint8_t> ReadBytes(const std::string& path)
 {

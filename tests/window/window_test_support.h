@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QThread>
 
+#include "scratch_folder.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -24,24 +26,7 @@ namespace window_test {
 
 namespace fs = std::filesystem;
 
-class CScratchFolder {
-public:
-    CScratchFolder()
-    {
-        static int counter = 0;
-        path = fs::temp_directory_path() /
-               ("framira_window_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~CScratchFolder()
-    {
-        std::error_code error;
-        fs::remove_all(path, error);
-    }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-    fs::path path;
-};
+using CScratchFolder = test_support::CScratchFolder;
 
 // A small colourful JPEG: a gradient with a bright block, cols × rows.
 inline std::string WritePicture(const std::string& path, int cols, int rows)
