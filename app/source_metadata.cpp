@@ -1,6 +1,7 @@
 #include "source_metadata.h"
 
 #include "color_profile.h"
+#include "embedded_data.h"
 #include "exif_block_edit.h"
 #include "exif_block_reader.h"
 #include "file_type.h"
@@ -42,10 +43,41 @@ void FitExifToOutput(std::vector<std::uint8_t>& exif, const CImage& output, bool
     ReplaceExifThumbnail(exif, thumbnail, std::size_t(kMaxApp1Payload), addThumbnail);
 }
 
-// Formats whose metadata Exiv2 reads for us.
+// Formats whose metadata Exiv2 reads for us. A camera RAW file's EXIF sits
+// in a TIFF structure Exiv2 opens like a TIFF's.
 bool HasForeignMetadata(int fileType)
 {
-    return fileType == kFileTypeTiff || fileType == kFileTypePng || fileType == kFileTypePhotoshop;
+    return fileType == kFileTypeTiff || fileType == kFileTypePng || fileType == kFileTypePhotoshop ||
+           fileType == kFileTypeCameraRaw;
+}
+
+// What a HEIF/AVIF or WebP file carries beside its pixels; nothing for the
+// other formats, whose data is read elsewhere (a camera RAW file has no
+// profile to give and is already upright).
+CEmbeddedData ReadNewFormatData(const std::filesystem::path& path, int fileType)
+{
+    CEmbeddedData data;
+    if (fileType == kFileTypeHeif || fileType == kFileTypeWebp) {
+        if (!ReadEmbeddedData(path, data))
+            return {};
+    }
+    return data;
+}
+
+// A payload of one APP1 segment: the signature and the data, or nothing
+// when the two do not fit in one.
+std::vector<std::uint8_t> App1Payload(const char* signature, std::size_t size, const std::vector<std::uint8_t>& data)
+{
+    if (data.empty() || size + data.size() > std::size_t(kMaxApp1Payload))
+        return {};
+    std::vector<std::uint8_t> payload(signature, signature + size);
+    payload.insert(payload.end(), data.begin(), data.end());
+    return payload;
+}
+
+std::vector<std::uint8_t> ExifPayload(const std::vector<std::uint8_t>& tiffBlock)
+{
+    return App1Payload("Exif\0\0", 6, tiffBlock);
 }
 
 } // namespace
@@ -56,16 +88,28 @@ int ReadSourceOrientation(const std::string& sourcePath)
     const int fileType = DetectFileType(path);
     if (fileType == kFileTypeJpeg)
         return ReadExifOrientation(ReadJpegMetadata(path).exif);
+    if (fileType == kFileTypeCameraRaw)
+        return 0;  // LibRaw has turned the picture already
     if (HasForeignMetadata(fileType))
         return ReadExifOrientation(ReadForeignMetadata(path).segments.exif);
-    return 0;
+    // A HEIF decoder applies the file's own rotation and mirroring; a WebP
+    // decoder leaves the EXIF Orientation to us, as a JPEG's is.
+    const CEmbeddedData data = ReadNewFormatData(path, fileType);
+    if (data.orientationApplied)
+        return 0;
+    return ReadExifOrientation(ExifPayload(data.exifBlock));
 }
 
 bool MakePictureRight(CImage& image, const std::string& sourcePath, EPlaneModel model)
 {
-    // A profile that cannot be used leaves the picture as it was read.
-    if (const std::vector<std::uint8_t> profile = ReadEmbeddedProfile(std::filesystem::path(sourcePath));
-        !profile.empty()) {
+    // A profile that cannot be used leaves the picture as it was read. A
+    // HEIF colour description without a profile ("nclx") is taken as sRGB,
+    // which most of them are.
+    const std::filesystem::path path(sourcePath);
+    std::vector<std::uint8_t> profile = ReadEmbeddedProfile(path);
+    if (profile.empty())
+        profile = ReadNewFormatData(path, DetectFileType(path)).iccProfile;
+    if (!profile.empty()) {
         const bool inks = model == EPlaneModel::Cmyk || model == EPlaneModel::CmykInverted;
         if (inks == (ProfileColorChannels(profile) == 4) &&
             ConvertToSrgb(image, profile, model == EPlaneModel::CmykInverted) == kImageOutOfMemory)
@@ -91,6 +135,10 @@ COutputMetadata GatherOutputMetadata(const std::string& sourcePath, const CImage
         CForeignMetadata foreign = ReadForeignMetadata(path);
         source = std::move(foreign.segments);
         addThumbnail = foreign.hadThumbnail;
+    } else if (fileType == kFileTypeHeif || fileType == kFileTypeWebp) {
+        const CEmbeddedData data = ReadNewFormatData(path, fileType);
+        source.exif = ExifPayload(data.exifBlock);
+        source.xmp = App1Payload(kXmpSignature, kXmpSignatureSize, data.xmpPacket);
     }
     if (!source.exif.empty()) {
         std::vector<std::uint8_t> exif = TidyExif(std::move(source.exif));
