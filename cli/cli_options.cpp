@@ -284,8 +284,9 @@ std::string UsageText()
            DescribePictureSizeLimit() +
            ";\n"
            "larger ones, and files that cannot be read, are skipped with the reason.\n"
+           "Short options combine: -rq is -r -q, -rp SXGA is -r -p SXGA.\n"
            "\n"
-           "Options (short ones combine: -rq, -rp SXGA):\n"
+           "Options:\n"
            "  -p, --preset P       screen size of the output: a number (1-15), a name such\n"
            "                       as SXGA, or a size such as 1920x1080 (default 1920x1080).\n"
            "                       A size not in the list is used as it is.\n"

@@ -5,6 +5,8 @@
 # man page, the bash completion and the desktop entry.
 # Environment: BUILD_DIR (default build, configured and built already).
 set -euo pipefail
+# Greps below read their whole input (no -q): one that stops at the first
+# match cuts off a writer still writing, which pipefail reports as failure.
 cd "$(dirname "$0")/.."
 source=$PWD
 build=${BUILD_DIR:-build}
@@ -39,10 +41,10 @@ for file in "${expected[@]}"; do
 done
 [ -f "$libdir/libFramira.so.$version" ] || fail "missing libFramira.so.$version in $libdir"
 [ "$(readlink "$libdir/libFramira.so")" = libFramira.so.1 ] || fail "libFramira.so does not link to libFramira.so.1"
-readelf -d "$libdir/libFramira.so.$version" | grep -q 'SONAME.*\[libFramira\.so\.1\]' || fail "wrong SONAME"
+readelf -d "$libdir/libFramira.so.$version" | grep 'SONAME.*\[libFramira\.so\.1\]' >/dev/null || fail "wrong SONAME"
 for program in framira-batch Framira; do
   [ -f "$prefix/bin/$program" ] || continue
-  readelf -d "$prefix/bin/$program" | grep -q 'R.*PATH.*\[\$ORIGIN/' || fail "$program has no relative RPATH"
+  readelf -d "$prefix/bin/$program" | grep 'R.*PATH.*\[\$ORIGIN/' >/dev/null || fail "$program has no relative RPATH"
 done
 
 # The installed framira-batch, run from elsewhere, frames with the installed
@@ -58,7 +60,7 @@ LD_LIBRARY_PATH=$libdir "$work/frame_picture" "$work/gradient.ppm" >/dev/null ||
 mkdir "$work/out"
 (cd "$work" && env -u LD_LIBRARY_PATH "$prefix/bin/framira-batch" --preset 640x480 --out out --yes \
    --no-progress --quiet gradient.ppm >/dev/null) || fail "the installed framira-batch failed"
-env -u LD_LIBRARY_PATH ldd "$prefix/bin/framira-batch" | grep -q "libFramira.so.1 => $prefix/" ||
+env -u LD_LIBRARY_PATH ldd "$prefix/bin/framira-batch" | grep "libFramira.so.1 => $prefix/" >/dev/null ||
   fail "the installed framira-batch does not load the installed engine"
 [ "$(head -c 2 "$work/out/gradient.jpg" | od -An -tx1 | tr -d ' ')" = ffd8 ] || fail "no JPEG written"
 
@@ -76,9 +78,9 @@ complete_words() {
   bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _framira_batch
            printf "%s\n" "${COMPREPLY[@]}"' _ "$prefix/share/bash-completion/completions/framira-batch" "$@"
 }
-complete_words framira-batch --pre | grep -qx -- --preset || fail "completion misses --preset"
-complete_words framira-batch --preset SX | grep -qx SXGA || fail "completion misses the preset SXGA"
-complete_words framira-batch --preset = 1920 | grep -qx 1920x1080 || fail "completion misses --preset=1920x1080"
+complete_words framira-batch --pre | grep -x -- --preset >/dev/null || fail "completion misses --preset"
+complete_words framira-batch --preset SX | grep -x SXGA >/dev/null || fail "completion misses the preset SXGA"
+complete_words framira-batch --preset = 1920 | grep -x 1920x1080 >/dev/null || fail "completion misses --preset=1920x1080"
 
 if [ $has_window = yes ]; then
   desktop-file-validate "$prefix/share/applications/framira.desktop" || fail "the desktop entry is not valid"
