@@ -136,7 +136,7 @@ CForeignMetadata ReadForeignMetadata(const std::filesystem::path& path)
     CForeignMetadata found;
     PrepareExiv2();
     try {
-        const Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path.string());
+        const std::unique_ptr<Exiv2::Image> image = Exiv2::ImageFactory::open(path.string());
         if (image.get() == nullptr)
             return found;
         image->readMetadata();
