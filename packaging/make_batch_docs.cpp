@@ -26,7 +26,7 @@ using Lines = std::vector<std::string>;
 struct COption {
     std::vector<std::string> names; // "-p", "--preset"
     std::string value;              // "P", empty for a flag
-    std::string spec;               // "-p, --preset P" as printed
+    std::string signature;               // "-p, --preset P" as printed
     Lines text;                     // the explanation, line by line
 };
 
@@ -175,10 +175,10 @@ COption ParseOptionLine(const std::string& line, std::size_t column)
     std::size_t split = line.find("  ", indent);
     if (column > indent && column < line.size() && line[column - 1] == ' ' && line[column] != ' ')
         split = column;
-    option.spec = Trim(line.substr(0, split));
+    option.signature = Trim(line.substr(0, split));
     if (split != std::string::npos)
         option.text.push_back(Trim(line.substr(split)));
-    std::istringstream words(option.spec);
+    std::istringstream words(option.signature);
     for (std::string word; words >> word;) {
         if (!word.empty() && word.back() == ',')
             word.pop_back();
@@ -298,9 +298,9 @@ std::string Roff(const std::string& text)
 }
 
 // "-p, --preset P" -> bold names, italic value.
-std::string RoffSpec(const std::string& spec)
+std::string RoffSignature(const std::string& signature)
 {
-    std::istringstream words(spec);
+    std::istringstream words(signature);
     std::string out;
     for (std::string word; words >> word;) {
         std::string tail;
@@ -339,7 +339,7 @@ std::string ManPage(const CHelp& help, const std::string& version)
         for (std::size_t i = 0; i < section.prose.size(); ++i)
             page << (i ? ".PP\n" : "") << Roff(section.prose[i]) << "\n";
         for (const COption& option : section.options) {
-            page << ".TP\n" << RoffSpec(option.spec) << "\n";
+            page << ".TP\n" << RoffSignature(option.signature) << "\n";
             // A line after a colon, or a new sentence on its own line, keeps
             // its own line as in the help.
             for (std::size_t i = 0; i < option.text.size(); ++i) {

@@ -265,24 +265,24 @@ TEST(ControlSheet, HoverAndPressedFacesAreLighterThanTheNormalFace)
     QWidget panel;
     panel.resize(440, 200);
     panel.setStyleSheet("background-color: rgb(52, 58, 66);");
-    struct Spec {
+    struct CButtonCase {
         const char* caption;
         QRgb tint;
         int state;  // 0 normal, 1 hover, 2 pressed, 3 disabled
     };
-    const Spec specs[] = {
+    const CButtonCase cases[] = {
         {"&Add Files", qRgb(200, 200, 255), 0}, {"Add &Folder", qRgb(200, 200, 255), 1},
         {"&Remove", qRgb(200, 200, 255), 2},    {"&Clear", qRgb(200, 200, 255), 3},
         {"Subfolder", qRgb(0, 255, 0), 0},      {"Folder", qRgb(64, 64, 255), 0},
     };
     std::vector<CTexturedButton*> buttons;
     int index = 0;
-    for (const Spec& spec : specs) {
+    for (const CButtonCase& buttonCase : cases) {
         auto* button = new CTexturedButton(2000 + index, &panel);
         button->setGeometry(12 + (index % 3) * 140, 12 + (index / 3) * 44, 128, 34);
-        button->setText(spec.caption);
-        button->SetIcon(DrawnIcon(index < 4 ? QColor(40, 120, 200) : QColor(spec.tint)), CHoverButton::kDarkenedIcon);
-        button->GenerateFaces(7, 4, 10, 20, spec.tint);
+        button->setText(buttonCase.caption);
+        button->SetIcon(DrawnIcon(index < 4 ? QColor(40, 120, 200) : QColor(buttonCase.tint)), CHoverButton::kDarkenedIcon);
+        button->GenerateFaces(7, 4, 10, 20, buttonCase.tint);
         buttons.push_back(button);
         ++index;
     }
