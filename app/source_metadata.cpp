@@ -103,12 +103,16 @@ int ReadSourceOrientation(const std::string& sourcePath)
 bool MakePictureRight(CImage& image, const std::string& sourcePath, EPlaneModel model)
 {
     // A profile that cannot be used leaves the picture as it was read. A
-    // HEIF colour description without a profile ("nclx") is taken as sRGB,
-    // which most of them are.
+    // HEIF colour description by code points ("nclx") stands for the profile
+    // it describes; one that describes sRGB or BT.709 leaves the picture
+    // alone, as does none at all.
     const std::filesystem::path path(sourcePath);
     std::vector<std::uint8_t> profile = ReadEmbeddedProfile(path);
-    if (profile.empty())
-        profile = ReadNewFormatData(path, DetectFileType(path)).iccProfile;
+    if (profile.empty()) {
+        CEmbeddedData data = ReadNewFormatData(path, DetectFileType(path));
+        profile = data.iccProfile.empty() ? MakeCodePointProfile(data.nclxPrimaries, data.nclxTransfer)
+                                          : std::move(data.iccProfile);
+    }
     if (!profile.empty()) {
         const bool inks = model == EPlaneModel::Cmyk || model == EPlaneModel::CmykInverted;
         if (inks == (ProfileColorChannels(profile) == 4) &&

@@ -8,6 +8,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <map>
@@ -205,6 +206,138 @@ struct TransformCloser {
 using CProfile = std::unique_ptr<void, ProfileCloser>;
 using CTransform = std::unique_ptr<void, TransformCloser>;
 
+struct ToneCurveFree {
+    void operator()(cmsToneCurve* curve) const { cmsFreeToneCurve(curve); }
+};
+using CToneCurve = std::unique_ptr<cmsToneCurve, ToneCurveFree>;
+
+// --- Profiles from code points ------------------------------------------------
+
+// Chromaticities (x, y) of red, green, blue and white of the H.273 colour
+// primaries LittleCMS can express; the CIE XYZ primaries (10) cannot be.
+struct CPrimaries {
+    double rx, ry, gx, gy, bx, by, wx, wy;
+};
+constexpr CPrimaries kBt709Primaries{0.640, 0.330, 0.300, 0.600, 0.150, 0.060, 0.3127, 0.3290};
+
+const CPrimaries& FindPrimaries(int code)
+{
+    static constexpr CPrimaries kBt470M{0.670, 0.330, 0.210, 0.710, 0.140, 0.080, 0.310, 0.316};
+    static constexpr CPrimaries kBt470BG{0.640, 0.330, 0.290, 0.600, 0.150, 0.060, 0.3127, 0.3290};
+    static constexpr CPrimaries kBt601{0.630, 0.340, 0.310, 0.595, 0.155, 0.070, 0.3127, 0.3290};
+    static constexpr CPrimaries kFilm{0.681, 0.319, 0.243, 0.692, 0.145, 0.049, 0.310, 0.316};
+    static constexpr CPrimaries kBt2020{0.708, 0.292, 0.170, 0.797, 0.131, 0.046, 0.3127, 0.3290};
+    static constexpr CPrimaries kDciP3{0.680, 0.320, 0.265, 0.690, 0.150, 0.060, 0.314, 0.351};
+    static constexpr CPrimaries kDisplayP3{0.680, 0.320, 0.265, 0.690, 0.150, 0.060, 0.3127, 0.3290};
+    static constexpr CPrimaries kEbu3213{0.630, 0.340, 0.295, 0.605, 0.155, 0.077, 0.3127, 0.3290};
+    switch (code) {
+    case 4: return kBt470M;
+    case 5: return kBt470BG;
+    case 6:
+    case 7: return kBt601;
+    case 8: return kFilm;
+    case 9: return kBt2020;
+    case 11: return kDciP3;
+    case 12: return kDisplayP3;
+    case 22: return kEbu3213;
+    default: return kBt709Primaries;  // 1, unspecified and unknown
+    }
+}
+
+enum class ETransfer { Srgb, Bt709, Smpte240, Gamma22, Gamma28, Linear, Pq, Hlg };
+
+ETransfer FindTransfer(int code)
+{
+    switch (code) {
+    case 1:
+    case 6:
+    case 11:  // IEC 61966-2-4 and BT.1361 are BT.709's curve over 0 to 1
+    case 12:
+    case 14:
+    case 15: return ETransfer::Bt709;
+    case 4: return ETransfer::Gamma22;
+    case 5: return ETransfer::Gamma28;
+    case 7: return ETransfer::Smpte240;
+    case 8: return ETransfer::Linear;
+    case 16: return ETransfer::Pq;
+    case 18: return ETransfer::Hlg;
+    default: return ETransfer::Srgb;  // 13, unspecified and the logarithmic curves
+    }
+}
+
+// HDR to SDR. Both HDR signals are first turned into display light in cd/m²:
+// PQ by its EOTF (SMPTE ST 2084), HLG by its inverse OETF and the BT.2100
+// reference display (1000 cd/m², system gamma 1.2, applied to each channel
+// rather than to luminance, which only greys matter for). That light is
+// divided by the 203 cd/m² of HDR reference white (BT.2408), so diffuse white
+// comes to about full scale. Above 80 % of it, values are compressed smoothly
+// (same slope at the knee, approaching 1 without reaching it) instead of
+// clipping: reference white itself lands at 0.9 (sRGB 243 of 255) and the
+// highlights up to 10,000 cd/m² keep a little gradation above it.
+double HdrLightToSdr(double nits)
+{
+    constexpr double kReferenceWhite = 203.0;
+    constexpr double kKnee = 0.8;
+    const double level = nits / kReferenceWhite;
+    if (level <= kKnee)
+        return level;
+    const double over = (level - kKnee) / (1.0 - kKnee);
+    return kKnee + (1.0 - kKnee) * over / (1.0 + over);
+}
+
+double PqToNits(double signal)
+{
+    constexpr double m1 = 2610.0 / 16384.0, m2 = 2523.0 / 4096.0 * 128.0;
+    constexpr double c1 = 3424.0 / 4096.0, c2 = 2413.0 / 4096.0 * 32.0, c3 = 2392.0 / 4096.0 * 32.0;
+    const double p = std::pow(signal, 1.0 / m2);
+    return 10000.0 * std::pow(std::max(p - c1, 0.0) / (c2 - c3 * p), 1.0 / m1);
+}
+
+double HlgToNits(double signal)
+{
+    constexpr double a = 0.17883277, b = 0.28466892, c = 0.55991073;
+    const double scene = signal <= 0.5 ? signal * signal / 3.0 : (std::exp((signal - c) / a) + b) / 12.0;
+    return 1000.0 * std::pow(scene, 1.2);
+}
+
+CToneCurve BuildToneCurve(ETransfer transfer)
+{
+    // LittleCMS type 4: Y = (aX + b)^g for X >= d, Y = cX below.
+    static constexpr double kSrgb[5] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
+    static constexpr double kBt709[5] = {1.0 / 0.45, 1.0 / 1.099, 0.099 / 1.099, 1.0 / 4.5, 0.081};
+    static constexpr double kSmpte240[5] = {1.0 / 0.45, 1.0 / 1.1115, 0.1115 / 1.1115, 1.0 / 4.0, 0.0912};
+    switch (transfer) {
+    case ETransfer::Srgb: return CToneCurve(cmsBuildParametricToneCurve(nullptr, 4, kSrgb));
+    case ETransfer::Bt709: return CToneCurve(cmsBuildParametricToneCurve(nullptr, 4, kBt709));
+    case ETransfer::Smpte240: return CToneCurve(cmsBuildParametricToneCurve(nullptr, 4, kSmpte240));
+    case ETransfer::Gamma22: return CToneCurve(cmsBuildGamma(nullptr, 2.2));
+    case ETransfer::Gamma28: return CToneCurve(cmsBuildGamma(nullptr, 2.8));
+    case ETransfer::Linear: return CToneCurve(cmsBuildGamma(nullptr, 1.0));
+    case ETransfer::Pq:
+    case ETransfer::Hlg: break;
+    }
+    constexpr int kEntries = 4096;
+    std::vector<float> table(kEntries);
+    for (int i = 0; i < kEntries; ++i) {
+        const double signal = double(i) / (kEntries - 1);
+        table[std::size_t(i)] =
+            float(HdrLightToSdr(transfer == ETransfer::Pq ? PqToNits(signal) : HlgToNits(signal)));
+    }
+    return CToneCurve(cmsBuildTabulatedToneCurveFloat(nullptr, kEntries, table.data()));
+}
+
+std::vector<std::uint8_t> SaveProfile(cmsHPROFILE profile)
+{
+    cmsUInt32Number size = 0;
+    if (!cmsSaveProfileToMem(profile, nullptr, &size) || size == 0)
+        return {};
+    std::vector<std::uint8_t> bytes(size);
+    if (!cmsSaveProfileToMem(profile, bytes.data(), &size))
+        return {};
+    bytes.resize(size);
+    return bytes;
+}
+
 template <typename T>
 void Transform(cmsHTRANSFORM transform, const CImage& in, int channels, CImage& out)
 {
@@ -257,6 +390,23 @@ int ProfileColorChannels(std::span<const std::uint8_t> profile)
     case cmsSigCmykData: return 4;
     default: return 0;
     }
+}
+
+std::vector<std::uint8_t> MakeCodePointProfile(int primaries, int transfer)
+{
+    const CPrimaries& p = FindPrimaries(primaries);
+    const ETransfer curve = FindTransfer(transfer);
+    if (&p == &kBt709Primaries && (curve == ETransfer::Srgb || curve == ETransfer::Bt709))
+        return {};
+    SilenceLittleCms();
+    const CToneCurve tone = BuildToneCurve(curve);
+    if (!tone)
+        return {};
+    const cmsCIExyY white{p.wx, p.wy, 1.0};
+    const cmsCIExyYTRIPLE rgb{{p.rx, p.ry, 1.0}, {p.gx, p.gy, 1.0}, {p.bx, p.by, 1.0}};
+    cmsToneCurve* const curves[3] = {tone.get(), tone.get(), tone.get()};
+    const CProfile profile(cmsCreateRGBProfile(&white, &rgb, curves));
+    return profile ? SaveProfile(profile.get()) : std::vector<std::uint8_t>{};
 }
 
 int ConvertToSrgb(CImage& image, std::span<const std::uint8_t> profile, bool invertedCmyk)

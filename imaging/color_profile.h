@@ -28,6 +28,16 @@ std::vector<std::uint8_t> ReadEmbeddedProfile(const std::filesystem::path& path)
 // 4 CMYK), 0 when it cannot be parsed or is of another kind.
 int ProfileColorChannels(std::span<const std::uint8_t> profile);
 
+// An RGB profile for a colour description given by code points, as HEIF and
+// AVIF files give it without an ICC profile (an "nclx" colour box, with the
+// code points of ITU-T H.273): `primaries` and `transfer`. Unspecified and
+// unknown primaries are taken as BT.709's (sRGB's), unspecified and unknown
+// transfers as sRGB's. Empty when the description comes to sRGB or BT.709
+// (primaries 1 with an sRGB or BT.709 transfer): such pictures are taken as
+// sRGB, as they always were, and left exactly as read. HDR transfers (PQ,
+// HLG) are mapped to SDR light on the way; see the source for how.
+std::vector<std::uint8_t> MakeCodePointProfile(int primaries, int transfer);
+
 // Converts the colour planes of `image` from `profile` to sRGB with the
 // perceptual intent: a grey profile turns plane 0 into three RGB planes, an
 // RGB profile converts planes 0 to 2, a CMYK profile turns four planes of ink

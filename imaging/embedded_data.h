@@ -15,9 +15,9 @@ struct CEmbeddedData {
     std::vector<std::uint8_t> exifBlock;   // starts at the TIFF header ("II*\0" or "MM\0*"); empty when none
     std::vector<std::uint8_t> xmpPacket;   // empty when none
     bool orientationApplied = false;
-    // A HEIF/AVIF colour description without an ICC profile ("nclx"): the
-    // code points for primaries and transfer (1 and 13 are sRGB's); 0 when
-    // the file has none.
+    // A HEIF/AVIF colour description by code points ("nclx" colour box):
+    // those of its primaries and transfer (1 and 13 are sRGB's); 0 when the
+    // file has none. An ICC profile beside it takes precedence.
     int nclxPrimaries = 0;
     int nclxTransfer = 0;
 };
