@@ -68,7 +68,15 @@ bool DescribesSourceFile(const Exiv2::Exifdatum& datum)
         return true;
     if (group != "Image")
         return false;
-    switch (datum.tag()) {
+    // A DNG's own tags and its mosaic's layout describe the raw data and how
+    // to develop it: in a JPEG they make readers take the file for a DNG, and
+    // a converter's private data or embedded original raw file only weighs
+    // the block down. The camera's serial number and lens description stay.
+    const std::uint16_t tag = datum.tag();
+    if (tag >= 0xC612 && tag <= 0xCDFF && tag != 0xC62F && tag != 0xC630)
+        return true;
+    switch (tag) {
+    case 0x828D: case 0x828E:  // CFARepeatPatternDim, CFAPattern
     case 0x00FE: case 0x00FF: case 0x0100: case 0x0101: case 0x0102: case 0x0103: case 0x0106:
     case 0x010A: case 0x0111: case 0x0115: case 0x0116: case 0x0117: case 0x011C: case 0x013D:
     case 0x0140: case 0x0142: case 0x0143: case 0x0144: case 0x0145: case 0x014A: case 0x0152:

@@ -2,6 +2,7 @@
 // and writing: HEIC described by colour code points instead of a profile,
 // HEIC turned by its own transform, and a DNG whose camera data must reach
 // the output.
+#include "dng_fixture.h"
 #include "read_problem.h"
 #include "source_metadata.h"
 #include "test_pipeline_support.h"
@@ -9,6 +10,8 @@
 #include <libheif/heif.h>
 
 #include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 using namespace pipeline_test;
@@ -102,6 +105,18 @@ std::array<int, 3> SampleAt(const CImage& image, int x, int y)
     return {image.plane[0][i], image.plane[1][i], image.plane[2][i]};
 }
 
+std::string Output(const std::string& command)
+{
+    std::string text;
+    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+            text += buffer;
+        ::pclose(pipe);
+    }
+    return text;
+}
+
 class CameraSourcesTest : public ::testing::Test {
 protected:
     void SetUp() override { SetUpPipelineJob(job, platform, out.path.string()); }
@@ -190,6 +205,22 @@ TEST_F(CameraSourcesTest, HeicTurnedByItsOwnTransformIsUprightOnce)
         for (std::size_t p = 0; p < 3; ++p)
             EXPECT_NEAR(got[p], corner.colour[p], 12) << corner.x << "," << corner.y << " plane " << p;
     }
+}
+
+TEST_F(CameraSourcesTest, DngCameraDataReachesTheOutput)
+{
+    if (std::system("exiftool -ver >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "exiftool is needed";
+    // The camera's names and date travel; the DNG's own tags stay behind (a
+    // JPEG that says it is a DNG fools its readers), and with them what a raw
+    // converter left in the main directory.
+    const std::string source = in / "converted.dng";
+    ASSERT_TRUE(test_support::WriteMosaicDng(
+        source, 48, 32, {.orientation = 6, .dateTimeOriginal = "2024:05:06 07:08:09", .converterDataBytes = 20000}));
+    ASSERT_EQ(FramePicture(job, source), kPictureWritten);
+    EXPECT_EQ(Output("exiftool -q -q -s3 -n -Make -Model -DateTimeOriginal -Orientation -DNGVersion -DNGPrivateData "
+                     "-OriginalRawFileData '" + (out / "converted.jpg") + "'"),
+              "Framira\nTest Sensor\n2024:05:06 07:08:09\n1\n");
 }
 
 } // namespace

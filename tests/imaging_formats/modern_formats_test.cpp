@@ -1,60 +1,21 @@
 // HEIF/AVIF, WebP and camera RAW: pictures made by ImageMagick (and a tiny
 // DNG written with libtiff) read through the dispatch like every other format.
+#include "dng_fixture.h"
 #include "embedded_data.h"
 #include "file_type.h"
 #include "format_test_support.h"
 #include "read_problem.h"
 
 #include <gtest/gtest.h>
-#include <tiffio.h>
 
 namespace {
+using test_support::WriteMosaicDng;
+
 bool HaveModernCoders()
 {
     static const bool available =
         HaveImageMagick() && RunTool("convert -list format | grep -q HEIC && convert -list format | grep -q WEBP");
     return available;
-}
-
-// A 16-bit RGGB mosaic of `cols` x `rows` with a level in each channel, as a
-// camera's DNG would store it (uncompressed, one strip).
-bool WriteMosaicDng(const std::filesystem::path& path, int cols, int rows, int orientation = 1)
-{
-    TIFF* tiff = TIFFOpen(path.c_str(), "w");
-    if (tiff == nullptr)
-        return false;
-    const std::uint8_t version[4] = {1, 4, 0, 0};
-    const std::uint16_t repeat[2] = {2, 2};
-    const std::uint8_t pattern[4] = {0, 1, 1, 2};
-    const float matrix[9] = {1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f};
-    const float neutral[3] = {1.0f, 1.0f, 1.0f};
-    TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, 0);
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, cols);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, rows);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 16);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, 32803);
-    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, rows);
-    TIFFSetField(tiff, TIFFTAG_MAKE, "Framira");
-    TIFFSetField(tiff, TIFFTAG_MODEL, "Test Sensor");
-    TIFFSetField(tiff, TIFFTAG_ORIENTATION, orientation);
-    TIFFSetField(tiff, TIFFTAG_DNGVERSION, version);
-    TIFFSetField(tiff, TIFFTAG_UNIQUECAMERAMODEL, "Framira Test Sensor");
-    TIFFSetField(tiff, TIFFTAG_CFAREPEATPATTERNDIM, repeat);
-    TIFFSetField(tiff, TIFFTAG_CFAPATTERN, 4, pattern);
-    TIFFSetField(tiff, TIFFTAG_COLORMATRIX1, 9, matrix);
-    TIFFSetField(tiff, TIFFTAG_ASSHOTNEUTRAL, 3, neutral);
-    std::vector<std::uint16_t> row(static_cast<std::size_t>(cols));
-    bool written = true;
-    for (int y = 0; y < rows && written; ++y) {
-        for (int x = 0; x < cols; ++x)
-            row[static_cast<std::size_t>(x)] = 20000;
-        written = TIFFWriteScanline(tiff, row.data(), static_cast<std::uint32_t>(y), 0) == 1;
-    }
-    TIFFClose(tiff);
-    return written;
 }
 
 CBytes Cut(const CBytes& bytes, std::size_t keep)
@@ -150,7 +111,9 @@ TEST(ModernFormats, DngIsRenderedAndCutDngRefused)
 
     // The camera held upright: the picture comes out turned.
     const auto turned = folder.path / "turned.dng";
-    ASSERT_TRUE(WriteMosaicDng(turned, 32, 24, 6));
+    test_support::CDngExtras upright;
+    upright.orientation = 6;
+    ASSERT_TRUE(WriteMosaicDng(turned, 32, 24, upright));
     ReadPictureFile(turned, image, reason);
     EXPECT_EQ(image.cols * 100 + image.rows, 24 * 100 + 32) << reason;
 
