@@ -28,6 +28,9 @@ struct CHeifImageRelease {
 struct CHeifOptionsFree {
     void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
 };
+struct CHeifNclxFree {
+    void operator()(heif_color_profile_nclx* nclx) const { heif_nclx_color_profile_free(nclx); }
+};
 using CHeifContext = std::unique_ptr<heif_context, CHeifContextFree>;
 using CHeifHandle = std::unique_ptr<heif_image_handle, CHeifHandleRelease>;
 using CHeifImage = std::unique_ptr<heif_image, CHeifImageRelease>;
@@ -35,6 +38,9 @@ using CHeifImage = std::unique_ptr<heif_image, CHeifImageRelease>;
 // libheif refuses larger sides while parsing and decoding, before it
 // allocates: the longest side a picture may have here (16384 x 16384 is the
 // largest raster), so a forged size costs at most what a real picture would.
+// It is also the only bound on decoding time: libheif 1.15 cannot be told to
+// stop a decode (its progress callbacks, for grid tiles only, return
+// nothing), so the time is bounded by the size it is allowed to decode.
 constexpr int kMaxSide = 16384;
 
 // Notes why libheif refused the file; returns the result code to give.
@@ -197,11 +203,13 @@ bool ReadHeifEmbeddedBytes(CByteSpan bytes, CEmbeddedData& data)
         if (heif_image_handle_get_raw_color_profile(h, data.iccProfile.data()).code != heif_error_Ok)
             data.iccProfile.clear();
     }
-    heif_color_profile_nclx* nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(h, &nclx).code == heif_error_Ok && nclx != nullptr) {
+    // libheif hands over the description even when it refuses its values.
+    heif_color_profile_nclx* nclxRaw = nullptr;
+    const heif_error nclxError = heif_image_handle_get_nclx_color_profile(h, &nclxRaw);
+    const std::unique_ptr<heif_color_profile_nclx, CHeifNclxFree> nclx(nclxRaw);
+    if (nclxError.code == heif_error_Ok && nclx) {
         data.nclxPrimaries = static_cast<int>(nclx->color_primaries);
         data.nclxTransfer = static_cast<int>(nclx->transfer_characteristics);
-        heif_nclx_color_profile_free(nclx);
     }
     for (const char* kind : {"Exif", "mime"}) {
         const int count = heif_image_handle_get_number_of_metadata_blocks(h, kind);
