@@ -261,14 +261,15 @@ ETransfer FindTransfer(int code)
     case 8: return ETransfer::Linear;
     case 16: return ETransfer::Pq;
     case 18: return ETransfer::Hlg;
-    default: return ETransfer::Srgb;  // 13, unspecified and the logarithmic curves
+    default: return ETransfer::Srgb;  // 13, unspecified, and the logarithmic and cinema curves
     }
 }
 
 // HDR to SDR. Both HDR signals are first turned into display light in cd/m²:
 // PQ by its EOTF (SMPTE ST 2084), HLG by its inverse OETF and the BT.2100
-// reference display (1000 cd/m², system gamma 1.2, applied to each channel
-// rather than to luminance, which only greys matter for). That light is
+// reference display (1000 cd/m², system gamma 1.2; applied to each channel
+// rather than to luminance, which is exact for greys and saturates colours a
+// little more). That light is
 // divided by the 203 cd/m² of HDR reference white (BT.2408), so diffuse white
 // comes to about full scale. Above 80 % of it, values are compressed smoothly
 // (same slope at the knee, approaching 1 without reaching it) instead of
