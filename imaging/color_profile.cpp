@@ -244,17 +244,14 @@ const CPrimaries& FindPrimaries(int code)
     }
 }
 
-enum class ETransfer { Srgb, Bt709, Smpte240, Gamma22, Gamma28, Linear, Pq, Hlg };
+enum class ETransfer { Srgb, Smpte240, Gamma22, Gamma28, Linear, Pq, Hlg };
 
 ETransfer FindTransfer(int code)
 {
+    // BT.709's curve (1, 6, 14, 15, and 11 and 12 over 0 to 1) is a camera's
+    // encoding; pictures carrying it are shown as sRGB, as BT.709 pictures
+    // are left as read, so a grey stays the same grey whatever the primaries.
     switch (code) {
-    case 1:
-    case 6:
-    case 11:  // IEC 61966-2-4 and BT.1361 are BT.709's curve over 0 to 1
-    case 12:
-    case 14:
-    case 15: return ETransfer::Bt709;
     case 4: return ETransfer::Gamma22;
     case 5: return ETransfer::Gamma28;
     case 7: return ETransfer::Smpte240;
@@ -305,11 +302,9 @@ CToneCurve BuildToneCurve(ETransfer transfer)
 {
     // LittleCMS type 4: Y = (aX + b)^g for X >= d, Y = cX below.
     static constexpr double kSrgb[5] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
-    static constexpr double kBt709[5] = {1.0 / 0.45, 1.0 / 1.099, 0.099 / 1.099, 1.0 / 4.5, 0.081};
     static constexpr double kSmpte240[5] = {1.0 / 0.45, 1.0 / 1.1115, 0.1115 / 1.1115, 1.0 / 4.0, 0.0912};
     switch (transfer) {
     case ETransfer::Srgb: return CToneCurve(cmsBuildParametricToneCurve(nullptr, 4, kSrgb));
-    case ETransfer::Bt709: return CToneCurve(cmsBuildParametricToneCurve(nullptr, 4, kBt709));
     case ETransfer::Smpte240: return CToneCurve(cmsBuildParametricToneCurve(nullptr, 4, kSmpte240));
     case ETransfer::Gamma22: return CToneCurve(cmsBuildGamma(nullptr, 2.2));
     case ETransfer::Gamma28: return CToneCurve(cmsBuildGamma(nullptr, 2.8));
@@ -397,7 +392,7 @@ std::vector<std::uint8_t> MakeCodePointProfile(int primaries, int transfer)
 {
     const CPrimaries& p = FindPrimaries(primaries);
     const ETransfer curve = FindTransfer(transfer);
-    if (&p == &kBt709Primaries && (curve == ETransfer::Srgb || curve == ETransfer::Bt709))
+    if (&p == &kBt709Primaries && curve == ETransfer::Srgb)
         return {};
     SilenceLittleCms();
     const CToneCurve tone = BuildToneCurve(curve);

@@ -140,7 +140,8 @@ TEST_F(CameraSourcesTest, HeicColourCodePointsComeOutAsSrgb)
         GTEST_SKIP() << "libheif without HEVC coding";
     // Expected values worked out by hand: the primaries' matrix to sRGB's,
     // and for HDR the light divided by 203 cd/m² (with the roll-off above
-    // 80 % of it). Pictures described as sRGB or BT.709 are left as read.
+    // 80 % of it). Pictures described as sRGB or BT.709 are left as read, and
+    // BT.709's curve is read as sRGB's whatever the primaries.
     const struct {
         const char* what;
         int primaries, transfer;
@@ -148,7 +149,8 @@ TEST_F(CameraSourcesTest, HeicColourCodePointsComeOutAsSrgb)
         std::array<int, 3> expected;  // all 0: exactly as read
     } cases[] = {
         {"Display P3", 12, 13, {40, 170, 60}, {0, 173, 36}},
-        {"BT.2020 grey, BT.709 curve", 9, 1, {128, 128, 128}, {140, 140, 140}},
+        {"BT.2020 grey, BT.709 curve", 9, 1, {128, 128, 128}, {128, 128, 128}},
+        {"BT.2020 green, BT.709 curve", 9, 1, {40, 170, 60}, {0, 179, 25}},
         {"BT.2020 grey, PQ under reference white", 9, 16, {100, 100, 100}, {107, 107, 107}},
         {"BT.2020 grey, HLG reference white", 9, 18, {191, 191, 191}, {243, 243, 243}},
         {"sRGB", 1, 13, {40, 170, 60}, {}},
