@@ -23,8 +23,9 @@ thread_local bool insideTask = false;
 
 // FRAMIRA_THREADS, when it holds a positive whole number (and nothing
 // else): the thread count a program outside the library asks for, since the
-// library's C interface has no entry for it. Read once, so a variable set
-// later by another thread is never raced with; 0 when absent or unusable.
+// library's C interface has no entry for it. Read once, when a stage first
+// asks, so a program sets it before its first picture (framira-batch does
+// before any thread starts); 0 when absent or unusable.
 int ThreadsFromEnvironment()
 {
     static const int threads = [] {
