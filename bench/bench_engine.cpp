@@ -1,9 +1,12 @@
-// Frames a generated 8-bit picture (6000 × 4000 unless told otherwise)
-// through Framira_Run at 1920 × 1080 and 2560 × 2048 and prints processor
+// Frames 8-bit pictures through Framira_Run and prints processor
 // milliseconds per stage, processor and wall milliseconds per picture, and the
-// peak memory of the process.
+// peak memory of the process. Without files the picture is generated
+// (6000 × 4000 unless told otherwise) and framed at 1920 × 1080 and
+// 2560 × 2048; with binary PPM files (djpeg's output) they are framed at
+// 1920 × 1080, one after another as a batch would, each RUNS times.
 //
-// Usage: bench_engine [RUNS [THREADS [WIDTHxHEIGHT]]]   (THREADS 0 = one per processor)
+// Usage: bench_engine [RUNS [THREADS [WIDTHxHEIGHT | PICTURE.ppm...]]]
+//        (THREADS 0 = one per processor)
 #include "framira.h"
 
 #include "frame_maker_timing.h"
@@ -13,10 +16,14 @@
 #include <time.h>
 
 #include <chrono>
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -52,6 +59,30 @@ std::vector<uint8_t> MakePicture()
         }
     }
     return samples;
+}
+
+struct CPicture {
+    std::string name;
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> samples;
+};
+
+// A binary PPM with 8-bit samples (P6, maxval 255), as djpeg writes it.
+bool ReadPpm(const char* path, CPicture& picture)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int maxval = 0;
+    in >> magic >> picture.width >> picture.height >> maxval;
+    if (!in || magic != "P6" || maxval != 255 || picture.width < 1 || picture.height < 1 ||
+        !std::isspace(in.get())) {
+        return false;
+    }
+    picture.name = path;
+    picture.samples.resize(static_cast<size_t>(picture.width) * picture.height * 3);
+    return static_cast<bool>(in.read(reinterpret_cast<char*>(picture.samples.data()),
+                                     static_cast<std::streamsize>(picture.samples.size())));
 }
 
 // Processor time of the process (the engine's workers included): the
@@ -93,54 +124,117 @@ uint32_t Checksum(const uint8_t* bytes, size_t count)
 
 int main(int argc, char** argv)
 {
-    const int runs = argc > 1 ? std::atoi(argv[1]) : 3;
+    const int runs = argc > 1 ? std::max(std::atoi(argv[1]), 1) : 3;
     framira::SetWorkThreadCount(argc > 2 ? std::atoi(argv[2]) : 0);
-    if (argc > 3 && (std::sscanf(argv[3], "%dx%d", &kWidth, &kHeight) != 2 || kWidth < 1 || kHeight < 1)) {
+    std::vector<CPicture> pictures;
+    if (argc > 3 && std::sscanf(argv[3], "%dx%d", &kWidth, &kHeight) != 2) {
+        for (int i = 3; i < argc; ++i) {
+            pictures.push_back({argv[i], 0, 0, {}});
+        }
+    } else if (argc > 3 && (kWidth < 1 || kHeight < 1)) {
         std::fprintf(stderr, "picture size WIDTHxHEIGHT expected\n");
         return 64;
     }
-    std::vector<uint8_t> picture = MakePicture();
+    const bool fromFiles = !pictures.empty();
+    if (!fromFiles) {
+        pictures.push_back({"generated", kWidth, kHeight, MakePicture()});
+    }
+    // Of several files only the one being framed is held, as in a batch, so
+    // the peak memory is one picture's.
+    const bool holdOne = pictures.size() > 1;
+    const auto load = [](CPicture& picture) {
+        if (picture.samples.empty() && !ReadPpm(picture.name.c_str(), picture)) {
+            std::fprintf(stderr, "%s: not a binary PPM with 8-bit samples\n", picture.name.c_str());
+            return false;
+        }
+        return true;
+    };
+    for (CPicture& picture : pictures) {
+        if (!load(picture)) {
+            return 1;
+        }
+        if (holdOne) {
+            std::vector<uint8_t>().swap(picture.samples);
+        }
+    }
     std::vector<uint8_t> output(18000000);
-    if (Specklo_Init(kWidth, kHeight, 12) != 0) {
+    if (Specklo_Init(pictures.front().width, pictures.front().height, 12) != 0) {
         std::fprintf(stderr, "engine could not be created\n");
         return 1;
     }
+    // Frames one picture and adds its processor and wall milliseconds, the
+    // reading of a file left out.
+    const auto frame = [&](CPicture& picture, int preset, double& cpu, double& wall) {
+        if (!load(picture)) {
+            return false;
+        }
+        const auto start = std::chrono::steady_clock::now();
+        const double cpuStart = CpuMilliseconds();
+        const int32_t result = Framira_Run(picture.samples.data(), output.data(), 1.75f, 8, picture.width,
+                                           picture.height, 1.0f, nullptr, preset, 0, 0);
+        cpu += CpuMilliseconds() - cpuStart;
+        wall += WallMilliseconds(start);
+        if (holdOne) {
+            std::vector<uint8_t>().swap(picture.samples);
+        }
+        if (result != 0) {
+            std::fprintf(stderr, "run failed on %s\n", picture.name.c_str());
+        }
+        return result == 0;
+    };
     struct CPreset {
         int index;
         const char* name;
     };
     const CPreset presets[] = {{12, "1920 x 1080"}, {9, "2560 x 2048"}};
-    std::printf("Framira_Run on a %d x %d 8-bit picture, %d steady runs per size, %d thread(s); processor ms "
-                "per picture\n",
-                kWidth, kHeight, runs, framira::WorkThreadCount());
+    if (fromFiles) {
+        std::printf("Framira_Run on %zu picture(s) from files, %d run(s) each, %d thread(s); processor ms per "
+                    "picture\n",
+                    pictures.size(), runs, framira::WorkThreadCount());
+        for (const CPicture& picture : pictures) {
+            std::printf("  %s: %d x %d\n", picture.name.c_str(), picture.width, picture.height);
+        }
+    } else {
+        std::printf("Framira_Run on a %d x %d 8-bit picture, %d steady runs per size, %d thread(s); processor ms "
+                    "per picture\n",
+                    kWidth, kHeight, runs, framira::WorkThreadCount());
+    }
     for (const CPreset& preset : presets) {
+        if (fromFiles && preset.index != 12) {
+            break;
+        }
+        // The first picture at a new output size also prepares the textures.
         framira::CFrameMakerStageTimes first;
         framira::SetFrameMakerStageTimes(&first);
-        auto start = std::chrono::steady_clock::now();
-        double cpuStart = CpuMilliseconds();
-        if (Framira_Run(picture.data(), output.data(), 1.75f, 8, kWidth, kHeight, 1.0f, nullptr, preset.index, 0,
-                        0) != 0) {
-            std::fprintf(stderr, "run failed\n");
+        double firstCpu = 0;
+        double firstWall = 0;
+        if (!frame(pictures.front(), preset.index, firstCpu, firstWall)) {
             return 1;
         }
-        const double firstCpu = CpuMilliseconds() - cpuStart;
-        const double firstWall = WallMilliseconds(start);
         framira::CFrameMakerStageTimes steady;
         framira::SetFrameMakerStageTimes(&steady);
-        start = std::chrono::steady_clock::now();
-        cpuStart = CpuMilliseconds();
+        const size_t outputBytes = static_cast<size_t>(kFramiraPresets[preset.index].width) *
+                                   static_cast<size_t>(kFramiraPresets[preset.index].height) * 3;
+        // One picture's checksum as it always was; several pictures' folded
+        // together in order.
+        uint32_t checksum = 0;
+        double steadyCpu = 0;
+        double steadyWall = 0;
         for (int i = 0; i < runs; ++i) {
-            Framira_Run(picture.data(), output.data(), 1.75f, 8, kWidth, kHeight, 1.0f, nullptr, preset.index, 0, 0);
+            for (CPicture& picture : pictures) {
+                if (!frame(picture, preset.index, steadyCpu, steadyWall)) {
+                    return 1;
+                }
+                if (i == 0) {
+                    checksum = checksum * 16777619u ^ Checksum(output.data(), outputBytes);
+                }
+            }
         }
-        const double steadyCpu = CpuMilliseconds() - cpuStart;
-        const double steadyWall = WallMilliseconds(start);
         framira::SetFrameMakerStageTimes(nullptr);
         std::printf("\n%s\n", preset.name);
         PrintTimes("first (new size)", first, 1, firstCpu, firstWall);
-        PrintTimes("per picture (cached)", steady, runs, steadyCpu, steadyWall);
-        const size_t outputBytes = static_cast<size_t>(kFramiraPresets[preset.index].width) *
-                                   static_cast<size_t>(kFramiraPresets[preset.index].height) * 3;
-        std::printf("  output checksum %08x\n", Checksum(output.data(), outputBytes));
+        PrintTimes("per picture (cached)", steady, runs * static_cast<int>(pictures.size()), steadyCpu, steadyWall);
+        std::printf("  output checksum %08x\n", checksum);
     }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

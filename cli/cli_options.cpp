@@ -108,10 +108,11 @@ bool ParseCommandLine(const std::vector<std::string>& args, CCliOptions& options
     bool subfolderGiven = false;
     bool presetGiven = false;
     bool overwriteGiven = false;
+    bool threadsGiven = false;
     bool endOfOptions = false;
     const auto takesValue = [](const std::string& name) {
         return name == "-p" || name == "--preset" || name == "-o" || name == "--out" || name == "-s" ||
-               name == "--subfolder" || name == "--ignore";
+               name == "--subfolder" || name == "--ignore" || name == "--threads";
     };
     const auto once = [&error](bool& given, const std::string& name) {
         if (given)
@@ -172,6 +173,14 @@ bool ParseCommandLine(const std::vector<std::string>& args, CCliOptions& options
             options.quiet = true;
         } else if (name == "--no-progress") {
             options.noProgress = true;
+        } else if (name == "--threads") {
+            if (!once(threadsGiven, "--threads"))
+                return false;
+            if (!ParseInt(value, options.threads) || options.threads < 1) {
+                options.threads = 0;
+                error = "--threads needs a whole number of threads, 1 or more, not '" + value + "'";
+                return false;
+            }
         } else {
             error = "unknown option " + name + " (see --help)";
             return false;
@@ -308,6 +317,12 @@ std::string UsageText()
            "                       refused when there is no terminal to ask.\n"
            "  -q, --quiet          no line per picture, only problems and the summary\n"
            "      --no-progress    no progress bar\n"
+           "      --threads N      threads that share the framing of each picture, 1 or more\n"
+           "                       (default: one per processor this program may use); 1\n"
+           "                       frames on a single thread. Reading and writing the\n"
+           "                       pictures are not counted. Without it the engine takes\n"
+           "                       the count from the environment variable FRAMIRA_THREADS\n"
+           "                       when that is set.\n"
            "  -V, --version        show the version and exit\n"
            "  -h, --help           show this help\n"
            "\n"

@@ -21,6 +21,7 @@ struct CCliOptions {
     EOverwritePolicy overwrite = EOverwritePolicy::Ask;
     bool quiet = false;       // no per-picture lines
     bool noProgress = false;  // no progress bar even on a terminal
+    int threads = 0;          // --threads N: the engine's threads per picture; 0: not given
     bool help = false;
     bool version = false;
     bool listPresets = false;

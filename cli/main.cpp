@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -122,6 +123,12 @@ int main(int argc, char** argv)
         std::fputs(PresetListText().c_str(), stdout);
         return kExitAllWritten;
     }
+
+    // The engine's thread count crosses the library boundary as its
+    // environment variable, set before any thread exists and before the
+    // engine first reads it.
+    if (options.threads > 0 && ::setenv("FRAMIRA_THREADS", std::to_string(options.threads).c_str(), 1) != 0)
+        return Fail("the thread count could not be passed to the engine", kExitRefused);
 
     CConsolePlatformServices platform(options.overwrite);
     platform.SetInteractive(::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO));

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -20,9 +21,31 @@ constexpr int kMaxThreads = 8;
 std::atomic<int> requestedThreads{0};
 thread_local bool insideTask = false;
 
+// FRAMIRA_THREADS, when it holds a positive whole number (and nothing
+// else): the thread count a program outside the library asks for, since the
+// library's C interface has no entry for it. Read once, when a stage first
+// asks, so a program sets it before its first picture (framira-batch does
+// before any thread starts); 0 when absent or unusable.
+int ThreadsFromEnvironment()
+{
+    static const int threads = [] {
+        const char* text = std::getenv("FRAMIRA_THREADS");
+        if (text == nullptr || *text < '0' || *text > '9') {
+            return 0;
+        }
+        char* end = nullptr;
+        const long value = std::strtol(text, &end, 10);
+        return *end == '\0' && value > 0 ? static_cast<int>(std::min<long>(value, kMaxThreads)) : 0;
+    }();
+    return threads;
+}
+
 int ResolvedThreadCount()
 {
-    const int requested = requestedThreads.load(std::memory_order_relaxed);
+    int requested = requestedThreads.load(std::memory_order_relaxed);
+    if (requested <= 0) {
+        requested = ThreadsFromEnvironment();
+    }
     if (requested > 0) {
         return std::min(requested, kMaxThreads);
     }

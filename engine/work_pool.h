@@ -9,8 +9,9 @@
 namespace framira {
 
 // The number of threads that share a stage, the caller's included: 0 (the
-// default) means one per processor the process may run on, up to a small
-// limit.
+// default) means the environment's FRAMIRA_THREADS when that is a positive
+// whole number, otherwise one per processor the process may run on; either
+// way up to a small limit.
 void SetWorkThreadCount(int count);
 int WorkThreadCount();
 

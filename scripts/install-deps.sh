@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, whatever Framira needs that is not there yet.
 # Usage: install-deps.sh [build|test|bench]   (test adds the tools the tests
-# use, bench the peers bench/compare_peers.sh measures against)
+# use, bench the peers bench/compare_peers.sh measures against and the
+# package of photographs it measures them on)
 # Quick when everything is present: apt-get is not called at all then.
 set -euo pipefail
 
@@ -14,7 +15,7 @@ if [ "${1:-build}" = test ]; then
              desktop-file-utils dpkg-dev file man-db)
 fi
 if [ "${1:-build}" = bench ]; then
-  packages+=(imagemagick libvips-tools libjpeg-turbo-progs)
+  packages+=(imagemagick libvips-tools libjpeg-turbo-progs mate-backgrounds time python3)
 fi
 
 missing=()

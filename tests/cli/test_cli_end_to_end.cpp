@@ -41,7 +41,7 @@ TEST_F(CliTest, HelpExplainsTheCommand)
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(Contains(r.out, "Usage: framira-batch"));
     for (const char* option : {"--preset", "--out", "--subfolder", "--recurse", "--ignore", "--yes", "--no",
-                               "Exit status"})
+                               "--threads", "Exit status"})
         EXPECT_TRUE(Contains(r.out, option)) << option;
     const CRunResult presets = Run({"--list-presets"});
     EXPECT_EQ(presets.status, 0);
@@ -82,6 +82,42 @@ TEST_F(CliTest, MistakesAreExplainedWithUsageStatus)
     const CRunResult version = Run({"-V"});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(Contains(version.out, "framira-batch 1.")) << version.out;
+}
+
+TEST_F(CliTest, ThreadCountIsAPositiveWholeNumber)
+{
+    pipeline_test::WriteJpeg(in / "a.jpg", 24, 16);
+    const struct {
+        std::vector<std::string> threads;
+        const char* refusal;  // null: accepted and framed
+    } cases[] = {
+        {{"--threads", "1"}, nullptr},
+        {{"--threads=2"}, nullptr},
+        {{"--threads", "64"}, nullptr},  // more than the engine uses is no mistake
+        {{"--threads", "0"}, "1 or more, not '0'"},
+        {{"--threads", "-2"}, "1 or more, not '-2'"},
+        {{"--threads=two"}, "1 or more, not 'two'"},
+        {{"--threads="}, "1 or more, not ''"},
+        {{"--threads", "1.5"}, "1 or more, not '1.5'"},
+        {{"--threads", " 3"}, "1 or more, not ' 3'"},
+        {{"--threads", "99999999999"}, "1 or more"},
+        {{"--threads", "1", "--threads", "2"}, "--threads is given twice"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.threads.back());
+        CScratchFolder folder;
+        std::vector<std::string> args = c.threads;
+        args.insert(args.end(), {"-q", "--preset", "HVGA", "--out", folder.path.string(), in / "a.jpg"});
+        const CRunResult r = Run(args);
+        if (c.refusal == nullptr) {
+            EXPECT_EQ(r.status, 0) << r.err;
+            EXPECT_TRUE(fs::exists(folder / "a.jpg"));
+        } else {
+            EXPECT_EQ(r.status, 64);
+            EXPECT_TRUE(Contains(r.err, c.refusal)) << r.err;
+            EXPECT_FALSE(fs::exists(folder / "a.jpg"));
+        }
+    }
 }
 
 TEST_F(CliTest, FramesEachPictureAndReportsEveryOne)
@@ -262,7 +298,7 @@ TEST_F(CliTest, AFolderOfEveryFormatFramesAndWhatCannotBeFramedSaysWhy)
 TEST_F(CliTest, FramedFilesKeepTheirRecordedBytes)
 {
     // One picture with a source block (written through the source's coding)
-    // and one without, at two screen sizes in one job each.
+    // and one without, at three screen sizes in one job each.
     pipeline_test::WriteJpegWithExif(in / "wide.jpg", 600, 400, pipeline_test::MakeExifPayload(16));
     pipeline_test::WriteJpeg(in / "tall.jpg", 200, 300);
     const struct {
@@ -276,11 +312,20 @@ TEST_F(CliTest, FramedFilesKeepTheirRecordedBytes)
         {"VGA",
          "f5fc4531d9e90c32125aa421b8325ff1a25218334a030d7cd2c9e3c5592cc281",
          "b5110d7a6f3accd8b975a082ff995ecf6bd601bce2f1e8ee0ad3b0d291aaad22"},
+        {"1920x1080",
+         "9b8f4dd10c72c2e420b384c6d8b2af88d931b62d29b279bbfe79257f68e8d5ce",
+         "cdafbab8c91a773fc4e66d1344c51fd37c8fcf62af9c0b0374f9de9a18a8eb9f"},
     };
+    // The same bytes whether the engine frames on one thread or on as many
+    // as the machine gives it.
+    const std::vector<std::string> threadChoices[] = {{}, {"--threads", "1"}};
+    for (const std::vector<std::string>& threads : threadChoices)
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.preset);
+        SCOPED_TRACE(testing::Message() << c.preset << (threads.empty() ? ", default threads" : ", one thread"));
         CScratchFolder folder;
-        const CRunResult r = Run({"--preset", c.preset, "--out", folder.path.string(), in / "wide.jpg", in / "tall.jpg"});
+        std::vector<std::string> args = threads;
+        args.insert(args.end(), {"--preset", c.preset, "--out", folder.path.string(), in / "wide.jpg", in / "tall.jpg"});
+        const CRunResult r = Run(args);
         ASSERT_EQ(r.status, 0) << r.out << r.err;
         for (const auto& [name, sha] : {std::pair{"wide.jpg", c.wide}, std::pair{"tall.jpg", c.tall}}) {
             const std::vector<std::uint8_t> bytes = pipeline_test::ReadBytes(folder / name);

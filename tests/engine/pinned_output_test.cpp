@@ -42,8 +42,10 @@ struct CPinnedRun {
 TEST(PinnedOutput, RunsGiveTheRecordedBytes)
 {
     // Landscape, portrait and square pictures, larger and smaller than the
-    // print, at two output sizes; the last rows repeat earlier sizes with
+    // print, at three output sizes; later rows repeat earlier sizes with
     // other content, so buffers kept from an earlier run cannot leak into it.
+    // At the screen size the planes are large enough to be shared by every
+    // thread.
     const CPinnedRun runs[] = {
         {640, 427, 1, 1, "91b686c3dd27df8c3c1fd56b6456b0699948afa19ac373e643d38d80c5218b02"},
         {300, 520, 1, 2, "e8db672b45a3dd62d67576cc5ee6b4ea94ac4346b0ad79415322a50ff052ac30"},
@@ -53,14 +55,16 @@ TEST(PinnedOutput, RunsGiveTheRecordedBytes)
         {2000, 120, 3, 6, "1d7f30721382eebd056d12e297376882c98f524f50ce8b5c4585e845cd0f12e8"},
         {640, 427, 1, 7, "e2f149a67c8db5d28d3cf48c6a1bcbf741ea81442d79653d6fe26193fd0c1895"},
         {300, 520, 3, 8, "ca0ab50cadc099e3c790af1b4f8b12fc7063dc93da9ffce2403495502ec4eb5f"},
+        {640, 427, 12, 9, "2569cbdd7757b9b82de4932d9548098e0e8ba94d0f08fbe0899d3515232aecdd"},
+        {300, 520, 12, 10, "e0c264f2ed6c44c8b463e226242a1bd71870ed1d9785aeeb6d93e5ab5b8cf1ee"},
     };
-    std::vector<uint8_t> output(640 * 480 * 3);
+    std::vector<uint8_t> output(1920 * 1080 * 3);
     // The same bytes when rows are shared out unevenly, and on one thread
-    // (the first three runs suffice there).
+    // (the first three runs and the screen-sized ones suffice there).
     for (const int threads : {3, 1})
     for (const CPinnedRun& run : runs) {
-        if (threads == 1 && &run - runs >= 3)
-            break;
+        if (threads == 1 && &run - runs >= 3 && run.preset != 12)
+            continue;
         framira::SetWorkThreadCount(threads);
         SCOPED_TRACE(testing::Message() << run.width << " x " << run.height << " preset " << run.preset
                                         << ", threads " << threads);
