@@ -62,6 +62,17 @@ struct CPictureReport {
     std::string reason;  // why it is not Written: "data ends early", "No space left on device", ...
 };
 
+// One source read and brought to the engine's form, or why it could not be.
+struct CDecodedPicture {
+    std::string path;
+    std::unique_ptr<CImage> image;  // 3 planes of 8 or 16 bits; null when the source gave none
+    CPictureReport failure;         // Missing or Unreadable, with its reason, when image is null
+};
+
+// Reads `sourcePath` and makes it upright sRGB in 3 planes for the engine.
+// Touches no job state, so a helper thread may decode ahead of the job.
+CDecodedPicture DecodePicture(const std::string& sourcePath);
+
 class CBatchWorker : public CWorkerThread {
 public:
     CBatchWorker();
@@ -78,6 +89,9 @@ public:
     int customWidth = 0;
     int customHeight = 0;
     CEngineCalls engine;        // the engine's entry points (tests stand in for them)
+    // How the job loop reads a source, on the worker or ahead of it on a
+    // helper thread (tests stand in for it to time the reading).
+    std::function<CDecodedPicture(const std::string& sourcePath)> decode = DecodePicture;
     // A buffer for the engine larger than this is treated as one that cannot
     // be allocated (the picture is skipped); no picture the image library
     // reads comes near it.
@@ -99,6 +113,9 @@ public:
     // --- Per-image pipeline (worker thread) ---------------------------------
     // True when inputImage now holds the picture, as 3 planes of 8 or 16 bits.
     bool LoadPicture(const std::string& sourcePath);
+    // LoadPicture's second half, for a picture decoded already (perhaps
+    // ahead, on another thread): keeps it as inputImage, or reports it.
+    bool AcceptPicture(CDecodedPicture picture);
     // Replaces outputImage by a blank 3-plane 8-bit image of the output size.
     void MakeOutputImage();
     // Frames inputImage and writes it: kPictureWritten, kWritingFailed (the

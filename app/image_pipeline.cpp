@@ -82,9 +82,10 @@ void CBatchWorker::GetOutputSize(int& width, int& height) const
     }
 }
 
-bool CBatchWorker::LoadPicture(const std::string& sourcePath)
+CDecodedPicture DecodePicture(const std::string& sourcePath)
 {
-    inputImage.reset();
+    CDecodedPicture picture;
+    picture.path = sourcePath;
     std::error_code error;
     std::string reason = std::filesystem::exists(sourcePath, error) ? "not a regular file" : "no such file";
     if (IsPlainFile(sourcePath)) {
@@ -101,17 +102,34 @@ bool CBatchWorker::LoadPicture(const std::string& sourcePath)
                 MakePictureRight(*image, sourcePath, model) ? ConvertForEngine(*image, model) : kImageOutOfMemory;
             image->damage = std::move(damage);
             if (converted == kImageSuccess) {
-                inputImage = std::move(image);
-                return true;
+                picture.image = std::move(image);
+                return picture;
             }
             reason = converted == kImageOutOfMemory ? "not enough memory" : "unsupported variant (channel layout)";
         }
     }
-    const CPictureReport report = UnreadableReport(sourcePath, reason);
-    AddReport(report);
+    picture.failure = UnreadableReport(sourcePath, reason);
+    return picture;
+}
+
+bool CBatchWorker::LoadPicture(const std::string& sourcePath)
+{
+    // The last picture goes before the next one is read.
+    inputImage.reset();
+    return AcceptPicture(DecodePicture(sourcePath));
+}
+
+bool CBatchWorker::AcceptPicture(CDecodedPicture picture)
+{
+    inputImage.reset();
+    if (picture.image) {
+        inputImage = std::move(picture.image);
+        return true;
+    }
+    AddReport(picture.failure);
     // The reason follows the name, so the user knows whether to repair,
     // convert or shrink the file.
-    statusText = Format("Problems reading %s", sourcePath) + ": " + report.reason + "... skipping.";
+    statusText = Format("Problems reading %s", picture.path) + ": " + picture.failure.reason + "... skipping.";
     ++picturesFailed;
     Post(UWM_STATUS, 0);
     return false;

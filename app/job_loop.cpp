@@ -5,6 +5,7 @@
 
 #include "file_type.h"
 #include "output_path.h"
+#include "picture_prefetch.h"
 #include "platform_services.h"
 
 #include <algorithm>
@@ -63,7 +64,13 @@ int CBatchWorker::RunJob()
     announcedInGroup = 0;
     ClaimSources();
 
-    const auto endStopped = [this] {
+    // The next picture of a folder group is decoded while the engine frames
+    // the current one. It is only ever taken as the current picture, so what
+    // is decoded ahead of a stop, a refused group or the job's end is dropped.
+    CPicturePrefetch prefetch(*this, decode);
+
+    const auto endStopped = [this, &prefetch] {
+        prefetch.Close();
         CloseEngine();
         Post(UWM_STOPPED, 100);
         return 0;
@@ -81,6 +88,7 @@ int CBatchWorker::RunJob()
         const std::list<std::string> group(queue.begin(), groupEnd);
 
         if (checkFolderGroup && !checkFolderGroup(*this, group)) {
+            prefetch.Close();
             Post(UWM_STOPPED, 100);
             queue.clear();
             CloseEngine();
@@ -89,7 +97,8 @@ int CBatchWorker::RunJob()
             return 0;
         }
 
-        for (const std::string& path : group) {
+        for (auto entry = group.begin(); entry != group.end(); ++entry) {
+            const std::string& path = *entry;
             int width = 0, height = 0, planes = 0, adobe = 0;
             if (IsPlainFile(path))
                 GetImageInfo(std::filesystem::path(path), width, height, planes, adobe);
@@ -99,11 +108,17 @@ int CBatchWorker::RunJob()
             Post(UWM_PICTURE, int(progress));
             ++announcedInGroup;
 
-            const bool loaded = LoadPicture(path);
+            CDecodedPicture picture;
+            if (!prefetch.Take(path, picture))
+                picture = decode(path);
+            if (const auto next = std::next(entry); next != group.end() && !stopRequested)
+                prefetch.Request(*next);
+            const bool loaded = AcceptPicture(std::move(picture));
             if (loaded) {
                 Checkpoint();
                 MakeOutputImage();
                 if (RunAndSave(width, height, path) == kEngineCannotOpen) {
+                    prefetch.Close();
                     CloseEngine();
                     Post(UWM_DONE, 100);
                     return 0;
@@ -132,6 +147,7 @@ int CBatchWorker::RunJob()
 
     if (stopRequested)
         return endStopped();
+    prefetch.Close();
     CloseEngine();
     Post(UWM_DONE, 100);
     return 1;

@@ -135,7 +135,25 @@ bool CWorkerThread::IsPaused() const
 bool CWorkerThread::IsHalted() const
 {
     std::lock_guard<std::mutex> stateGuard(stateLock);
-    return halted;
+    return halted && workingHelpers == 0;
+}
+
+bool CWorkerThread::BeginHelperWork()
+{
+    std::lock_guard<std::mutex> stateGuard(stateLock);
+    if (paused || stopRequested)
+        return false;
+    ++workingHelpers;
+    return true;
+}
+
+void CWorkerThread::EndHelperWork()
+{
+    {
+        std::lock_guard<std::mutex> stateGuard(stateLock);
+        --workingHelpers;
+    }
+    stateChanged.notify_all();
 }
 
 std::thread::id CWorkerThread::GetThreadId() const

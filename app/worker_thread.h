@@ -18,6 +18,12 @@
 //     worker.RequestStop();      // stop: also releases a pause ...
 //     worker.Wait();             // ... then wait for Run() to return
 //
+// A job may hand work to helper threads of its own (decoding the next picture
+// while the current one is framed). A helper starts each piece of work only
+// through BeginHelperWork, which refuses while a pause or a stop is in force,
+// so a paused job really rests; IsHalted then also waits for the helpers'
+// pieces under way to end.
+//
 // A derived class must stop and wait for its thread in its own destructor
 // (StopAndWait), before its members are destroyed; the base destructor does
 // the same only as a last resort.
@@ -71,9 +77,16 @@ public:
 
     bool IsStopRequested() const { return stopRequested.load(); }
     bool IsPaused() const;
-    // True while the thread is actually halted at a checkpoint (for tests and
-    // for a window that wants to show "paused" only once it holds).
+    // True while the thread is actually halted at a checkpoint and no helper
+    // is working (for tests and for a window that wants to show "paused" only
+    // once it holds).
     bool IsHalted() const;
+
+    // For a helper thread of the job: true when it may start a piece of work
+    // now (no pause, no stop), and it then counts as working until
+    // EndHelperWork. False leaves nothing to end: the helper tries later.
+    bool BeginHelperWork();
+    void EndHelperWork();
     // Run()'s result for the last thread that ended; 0 before that.
     int GetExitCode() const { return exitCode.load(); }
     // The last thread's id; a default id before the first start.
@@ -102,6 +115,7 @@ private:
     bool paused = false;
     bool halted = false;
     bool ended = true;
+    int workingHelpers = 0;
 
     std::atomic<int> exitCode{0};
 };
