@@ -254,6 +254,10 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
     } else {
         exported = inputImage->ToInterleaved8(engineInput.Bytes(), sampleCount);
     }
+    // The engine reads the interleaved copy; the decoded planes would only
+    // double the picture in memory while it frames (and while the next
+    // picture is decoded ahead). Their size, coding and damage stay.
+    inputImage->FreePlanes();
     const bool canRun = exported == kImageSuccess && outputImage && outputImage->planes == 3 &&
                         outputImage->cols == outputWidth && outputImage->rows == outputHeight;
     bool framed = false;
