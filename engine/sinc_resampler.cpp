@@ -155,11 +155,16 @@ struct CScaled {
     }
 };
 
-// The same products for bytes, looked up rather than computed per tap.
-struct CScaledBytes {
-    const float* table; // 256 entries: float(i) × scale
-    float operator()(uint8_t sample) const { return table[sample]; }
-};
+// The factor of each conversion: float(sample) × 1 is float(sample) exactly.
+inline float ScaleOf(CAsFloat)
+{
+    return 1.0f;
+}
+
+inline float ScaleOf(CScaled scaled)
+{
+    return scaled.scale;
+}
 
 // The horizontal pass works on blocks of kRowBlock rows staged column by
 // column: the block's samples of one source column lie side by side, already
@@ -169,24 +174,35 @@ struct CScaledBytes {
 // so the results do not change, only how many are computed at once.
 constexpr int kRowBlock = 8;
 
-// Rows first .. first + rows - 1 (rows ≤ kRowBlock) into the staged block;
-// lanes past `rows` are zeroed so they hold no stale values.
+// Vectors of four and of eight floats, and eight 32-bit integers; where the
+// processor has no such registers the compiler splits them, with the same
+// results.
+typedef float CFloat4 __attribute__((vector_size(16)));
+typedef float CFloat8 __attribute__((vector_size(32)));
+typedef int32_t CInt8 __attribute__((vector_size(32)));
+
+// Rows first .. first + rows - 1 (rows ≤ kRowBlock) into the staged block,
+// eight rows' samples of a column converted at once (the same conversion and
+// product as one at a time). Lanes past `rows` repeat the first row; their
+// sums are never stored.
 template <typename S, typename Convert>
-void StageRows(const S* first, size_t pitch, int pixelStride, int width, int rows, float* block, Convert convert)
+__attribute__((always_inline)) inline void StageRows(const S* first, size_t pitch, int pixelStride, int width,
+                                                     int rows, float* block, Convert convert)
 {
-    const size_t stride = static_cast<size_t>(pixelStride);
+    const S* in[kRowBlock];
     for (int r = 0; r < kRowBlock; ++r) {
-        float* lane = block + r;
-        if (r >= rows) {
-            for (int x = 0; x < width; ++x) {
-                lane[static_cast<size_t>(x) * kRowBlock] = 0.0f;
-            }
-            continue;
+        in[r] = first + (r < rows ? static_cast<size_t>(r) * pitch : 0);
+    }
+    const size_t stride = static_cast<size_t>(pixelStride);
+    for (size_t x = 0, o = 0; x < static_cast<size_t>(width); ++x, o += stride) {
+        CFloat8 column;
+        if constexpr (std::is_same_v<S, float>) {
+            column = CFloat8{in[0][o], in[1][o], in[2][o], in[3][o], in[4][o], in[5][o], in[6][o], in[7][o]};
+        } else {
+            const CInt8 samples = {in[0][o], in[1][o], in[2][o], in[3][o], in[4][o], in[5][o], in[6][o], in[7][o]};
+            column = __builtin_convertvector(samples, CFloat8) * ScaleOf(convert);
         }
-        const S* in = first + static_cast<size_t>(r) * pitch;
-        for (int x = 0; x < width; ++x) {
-            lane[static_cast<size_t>(x) * kRowBlock] = convert(in[static_cast<size_t>(x) * stride]);
-        }
+        std::memcpy(block + x * kRowBlock, &column, sizeof(column));
     }
 }
 
@@ -201,11 +217,6 @@ inline void StoreColumn(const float* centre, const float* quotient, bool useCent
             StoreSample(useCentre ? centre[r] : quotient[r], limits);
     }
 }
-
-// Vectors of four and of eight floats; where the processor has no such
-// registers the compiler splits them, with the same results.
-typedef float CFloat4 __attribute__((vector_size(16)));
-typedef float CFloat8 __attribute__((vector_size(32)));
 
 // One block: for every destination column, each lane's sum tap by tap, then
 // sum / total + offset. Always inlined, so each caller's target builds it.
@@ -243,20 +254,25 @@ __attribute__((always_inline)) inline void SumStagedBlock(const float* block, in
     }
 }
 
-// Two vectors of four rows (SSE2 on every x86-64).
-template <typename T>
-void SumStagedBlockBase(const float* block, int rows, T* out, int destinationWidth, const CAxisPlan& plan,
-                        const CSampleLimits<T>& limits)
+// Staging and sums of one block: two vectors of four rows (SSE2 on every
+// x86-64) ...
+template <typename S, typename T, typename Convert>
+void ResampleBlockBase(const S* first, size_t pitch, int pixelStride, int sourceWidth, int rows, float* block, T* out,
+                       int destinationWidth, const CAxisPlan& plan, const CSampleLimits<T>& limits, Convert convert)
 {
+    StageRows(first, pitch, pixelStride, sourceWidth, rows, block, convert);
     SumStagedBlock<CFloat4>(block, rows, out, destinationWidth, plan, limits);
 }
 
 #if defined(__x86_64__)
-// One vector of eight rows, on processors with AVX (chosen at run time).
-template <typename T>
-__attribute__((target("avx"))) void SumStagedBlockAvx(const float* block, int rows, T* out, int destinationWidth,
-                                                      const CAxisPlan& plan, const CSampleLimits<T>& limits)
+// ... or one vector of eight rows, on processors with AVX (chosen at run time).
+template <typename S, typename T, typename Convert>
+__attribute__((target("avx"))) void ResampleBlockAvx(const S* first, size_t pitch, int pixelStride, int sourceWidth,
+                                                     int rows, float* block, T* out, int destinationWidth,
+                                                     const CAxisPlan& plan, const CSampleLimits<T>& limits,
+                                                     Convert convert)
 {
+    StageRows(first, pitch, pixelStride, sourceWidth, rows, block, convert);
     SumStagedBlock<CFloat8>(block, rows, out, destinationWidth, plan, limits);
 }
 
@@ -266,20 +282,6 @@ bool HasAvx()
     return avx;
 }
 #endif
-
-// The faster of the two for this processor.
-template <typename T>
-void SumStagedBlockHere(const float* block, int rows, T* out, int destinationWidth, const CAxisPlan& plan,
-                        const CSampleLimits<T>& limits)
-{
-#if defined(__x86_64__)
-    if (HasAvx()) {
-        SumStagedBlockAvx(block, rows, out, destinationWidth, plan, limits);
-        return;
-    }
-#endif
-    SumStagedBlockBase(block, rows, out, destinationWidth, plan, limits);
-}
 
 // Rows are independent, so blocks of them are shared out across the pool.
 // Source samples of a row lie pixelStride apart.
@@ -291,6 +293,9 @@ bool ResampleRows(const S* source, int pixelStride, int sourceWidth, int rows, T
     const size_t pitch = static_cast<size_t>(sourceWidth) * static_cast<size_t>(pixelStride);
     const size_t blocks = (static_cast<size_t>(rows) + kRowBlock - 1) / kRowBlock;
     const size_t grain = 1 + (1 << 16) / (static_cast<size_t>(destinationWidth) * kRowBlock * plan.taps + 1);
+#if defined(__x86_64__)
+    const bool avx = HasAvx();
+#endif
     ParallelFor(blocks, grain, [&](size_t first, size_t last) {
         CPlane<float> staged;
         if (!staged.AllocateForOverwrite(static_cast<uint64_t>(kRowBlock) * static_cast<uint64_t>(sourceWidth))) {
@@ -301,10 +306,17 @@ bool ResampleRows(const S* source, int pixelStride, int sourceWidth, int rows, T
         const int end = static_cast<int>(std::min(static_cast<size_t>(rows), last * kRowBlock));
         for (int y = static_cast<int>(first * kRowBlock); y < end; y += kRowBlock) {
             const int count = std::min(kRowBlock, end - y);
-            StageRows(source + static_cast<size_t>(y) * pitch, pitch, pixelStride, sourceWidth, count, block,
-                      convert);
+            const S* in = source + static_cast<size_t>(y) * pitch;
             T* out = destination + static_cast<size_t>(y) * destinationWidth;
-            SumStagedBlockHere(block, count, out, destinationWidth, plan, limits);
+#if defined(__x86_64__)
+            if (avx) {
+                ResampleBlockAvx(in, pitch, pixelStride, sourceWidth, count, block, out, destinationWidth, plan,
+                                 limits, convert);
+                continue;
+            }
+#endif
+            ResampleBlockBase(in, pitch, pixelStride, sourceWidth, count, block, out, destinationWidth, plan,
+                              limits, convert);
         }
     });
     return !failed.load();
@@ -382,7 +394,7 @@ int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, T* co
             return 1;
         }
     }
-    if (pixelStride != 1 && !std::is_same_v<Convert, CScaledBytes>) {
+    if (pixelStride != 1 && !std::is_same_v<Convert, CScaled>) {
         return 1;
     }
     if (count == 0 || destinationWidth == 0 || destinationHeight == 0) {
@@ -432,17 +444,8 @@ int ResampleScaledPlanes(const S* const* source, int pixelStride, float scale, i
                          float* const* destination, int destinationWidth, int destinationHeight, float upper,
                          float lower, int count)
 {
-    if constexpr (std::is_same_v<S, uint8_t>) {
-        float table[256];
-        for (int i = 0; i < 256; ++i) {
-            table[i] = CScaled{scale}(static_cast<uint8_t>(i));
-        }
-        return ResampleAll(source, sourceWidth, sourceHeight, destination, destinationWidth, destinationHeight,
-                           upper, lower, count, CScaledBytes{table}, pixelStride);
-    } else {
-        return ResampleAll(source, sourceWidth, sourceHeight, destination, destinationWidth, destinationHeight,
-                           upper, lower, count, CScaled{scale}, pixelStride);
-    }
+    return ResampleAll(source, sourceWidth, sourceHeight, destination, destinationWidth, destinationHeight, upper,
+                       lower, count, CScaled{scale}, pixelStride);
 }
 
 template int ResamplePlanes<uint8_t>(const uint8_t* const*, int, int, uint8_t* const*, int, int, float, float, int);

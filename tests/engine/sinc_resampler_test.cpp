@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <type_traits>
 #include <vector>
@@ -257,6 +258,51 @@ TEST(SincResamplerTest, TwoPixelRowEnlargedToFour)
     EXPECT_EQ(destination[0], 0);
     EXPECT_EQ(destination[1], 23);
     EXPECT_EQ(destination[3], 221);
+}
+
+// Integer samples read in place (interleaved bytes, planar 16-bit) must give
+// exactly what resampling a float copy of them, sample × scale, gives: on
+// heights that leave a partial block of rows, reduced and enlarged.
+TEST(SincResamplerTest, ScaledSamplesMatchAFloatCopy)
+{
+    std::mt19937 random(5);
+    const int width = 53, height = 29;
+    const std::vector<uint8_t> interleaved = RandomPlane<uint8_t>(static_cast<size_t>(width) * height * 3, random);
+    const std::vector<uint16_t> deep = RandomPlane<uint16_t>(static_cast<size_t>(width) * height, random);
+    const int sizes[2][2] = {{17, 11}, {70, 45}};
+    for (const auto& size : sizes) {
+        const size_t count = static_cast<size_t>(size[0]) * size[1];
+        for (int channel = 0; channel < 3; ++channel) {
+            std::vector<float> copy(static_cast<size_t>(width) * height);
+            for (size_t i = 0; i < copy.size(); ++i) {
+                copy[i] = static_cast<float>(interleaved[i * 3 + channel]) * (1.0f / 255.0f);
+            }
+            std::vector<float> expected(count), actual(count);
+            const float* in[1] = {copy.data()};
+            float* out[1] = {expected.data()};
+            ASSERT_EQ(ResamplePlanes<float>(in, width, height, out, size[0], size[1], 1.0f, 0.0f, 1), 0);
+            const uint8_t* bytes[1] = {interleaved.data() + channel};
+            float* result[1] = {actual.data()};
+            ASSERT_EQ(framira::ResampleScaledPlanes<uint8_t>(bytes, 3, 1.0f / 255.0f, width, height, result, size[0],
+                                                             size[1], 1.0f, 0.0f, 1),
+                      0);
+            EXPECT_EQ(std::memcmp(actual.data(), expected.data(), count * sizeof(float)), 0) << channel;
+        }
+        std::vector<float> copy(deep.size());
+        for (size_t i = 0; i < copy.size(); ++i) {
+            copy[i] = static_cast<float>(deep[i]) * (1.0f / 65535.0f);
+        }
+        std::vector<float> expected(count), actual(count);
+        const float* in[1] = {copy.data()};
+        float* out[1] = {expected.data()};
+        ASSERT_EQ(ResamplePlanes<float>(in, width, height, out, size[0], size[1], 1.0f, 0.0f, 1), 0);
+        const uint16_t* samples[1] = {deep.data()};
+        float* result[1] = {actual.data()};
+        ASSERT_EQ(framira::ResampleScaledPlanes<uint16_t>(samples, 1, 1.0f / 65535.0f, width, height, result, size[0],
+                                                          size[1], 1.0f, 0.0f, 1),
+                  0);
+        EXPECT_EQ(std::memcmp(actual.data(), expected.data(), count * sizeof(float)), 0);
+    }
 }
 
 } // namespace
