@@ -256,5 +256,28 @@ TEST(DitheredMat, MissingMemoryReturnsOneAndLeaksNothing)
     EXPECT_EQ(CreateDitheredMat(none, picture.Const(), mat.Mutable(), 64, 48, 30, 20), 1);
 }
 
+// Built over the picture's own planes, the mat must be the same floats as
+// with planes of its own (for a portrait print too, which adds a shade), and a
+// refused working plane still fails cleanly.
+TEST(DitheredMat, OverThePictureGivesTheSameMat)
+{
+    CMatRun run(67, 45);
+    const CPlanes picture = MakeLandscape(67, 45);
+    for (const int pw : {40, 20}) {
+        const CPlanes expected = run.Make(picture, pw, 30);
+        CPlanes scratch = picture;
+        CPlanes mat(67, 45);
+        ASSERT_EQ(CreateDitheredMatOverPicture(run.textures.View(), scratch.Mutable(), mat.Mutable(), 67, 45, pw, 30),
+                  0);
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(std::memcmp(mat.c[k].data(), expected.c[k].data(), mat.c[k].size() * sizeof(float)), 0) << pw;
+    }
+    SetMatPlaneAllocationLimitForTesting(1);
+    CPlanes scratch = picture;
+    CPlanes mat(67, 45);
+    EXPECT_EQ(CreateDitheredMatOverPicture(run.textures.View(), scratch.Mutable(), mat.Mutable(), 67, 45, 40, 30), 1);
+    SetMatPlaneAllocationLimitForTesting(-1);
+}
+
 } // namespace
 } // namespace framira::testing
