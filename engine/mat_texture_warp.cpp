@@ -165,7 +165,6 @@ void WarpRows(const float* src, const uint16_t* t0, const uint16_t* t1, float* d
     const size_t w = static_cast<size_t>(W);
     const float spanX = static_cast<float>(W - 1);
     const float spanY = static_cast<float>(H - 1);
-    auto at = [&](int x, int y) { return src[static_cast<size_t>(y) * w + static_cast<size_t>(x)]; };
 
     int cellX[kRun], cellY[kRun];
     for (int y = first; y < last; ++y) {
@@ -187,25 +186,30 @@ void WarpRows(const float* src, const uint16_t* t0, const uint16_t* t1, float* d
             }
             for (size_t i = 0; i < count; ++i) {
                 const int l = cellX[i], m = cellY[i];
+                const float* p = src + static_cast<size_t>(m) * w + static_cast<size_t>(l);
+                // Without both far corners the cell reads (l, m) four times.
                 const bool bilinear = l + 1 < W && m + 1 < H;
-                const int l1 = bilinear ? l + 1 : l;
-                const int m1 = bilinear ? m + 1 : m;
-                run.corner[0][i] = at(l, m);
-                run.corner[1][i] = at(l, m1);
-                run.corner[2][i] = at(l1, m);
-                run.corner[3][i] = at(l1, m1);
+                const size_t right = bilinear ? 1 : 0;
+                const size_t down = bilinear ? w : 0;
+                run.corner[0][i] = p[0];
+                run.corner[1][i] = p[down];
+                run.corner[2][i] = p[right];
+                run.corner[3][i] = p[down + right];
                 run.bilinear[i] = bilinear;
                 const bool bumped = l >= 1 && m >= 1 && l + 2 <= W - 1 && m + 2 <= H - 1;
                 run.bumped[i] = bumped;
                 if (bumped) {
-                    run.near[0][i] = at(l, m - 1);
-                    run.near[1][i] = at(l + 1, m - 1);
-                    run.near[2][i] = at(l - 1, m);
-                    run.near[3][i] = at(l + 2, m);
-                    run.near[4][i] = at(l - 1, m + 1);
-                    run.near[5][i] = at(l + 2, m + 1);
-                    run.near[6][i] = at(l, m + 2);
-                    run.near[7][i] = at(l + 1, m + 2);
+                    const float* above = p - w;
+                    const float* below = p + w;
+                    const float* twoBelow = below + w;
+                    run.near[0][i] = above[0];
+                    run.near[1][i] = above[1];
+                    run.near[2][i] = p[-1];
+                    run.near[3][i] = p[2];
+                    run.near[4][i] = below[-1];
+                    run.near[5][i] = below[2];
+                    run.near[6][i] = twoBelow[0];
+                    run.near[7][i] = twoBelow[1];
                 } else {
                     for (int k = 0; k < 8; ++k)
                         run.near[k][i] = 0.0f;
