@@ -254,26 +254,45 @@ __attribute__((always_inline)) inline void SumStagedBlock(const float* block, in
     }
 }
 
-// Staging and sums of one block: two vectors of four rows (SSE2 on every
-// x86-64) ...
+// One destination of the horizontal pass: an intermediate plane of `width`
+// samples per source row, and the taps that fill it.
+template <typename T>
+struct CRowTarget {
+    T* plane;
+    int width;
+    const CAxisPlan* plan;
+};
+
+// Staging of one block and its sums for every target, so each source row is
+// read and converted once however many sizes it is resampled to: two vectors
+// of four rows (SSE2 on every x86-64) ...
 template <typename S, typename T, typename Convert>
-void ResampleBlockBase(const S* first, size_t pitch, int pixelStride, int sourceWidth, int rows, float* block, T* out,
-                       int destinationWidth, const CAxisPlan& plan, const CSampleLimits<T>& limits, Convert convert)
+void ResampleBlockBase(const S* first, size_t pitch, int pixelStride, int sourceWidth, int rows, float* block,
+                       const CRowTarget<T>* targets, int targetCount, size_t y, const CSampleLimits<T>& limits,
+                       Convert convert)
 {
     StageRows(first, pitch, pixelStride, sourceWidth, rows, block, convert);
-    SumStagedBlock<CFloat4>(block, rows, out, destinationWidth, plan, limits);
+    for (int t = 0; t < targetCount; ++t) {
+        const CRowTarget<T>& target = targets[t];
+        SumStagedBlock<CFloat4>(block, rows, target.plane + y * static_cast<size_t>(target.width), target.width,
+                                *target.plan, limits);
+    }
 }
 
 #if defined(__x86_64__)
 // ... or one vector of eight rows, on processors with AVX (chosen at run time).
 template <typename S, typename T, typename Convert>
 __attribute__((target("avx"))) void ResampleBlockAvx(const S* first, size_t pitch, int pixelStride, int sourceWidth,
-                                                     int rows, float* block, T* out, int destinationWidth,
-                                                     const CAxisPlan& plan, const CSampleLimits<T>& limits,
+                                                     int rows, float* block, const CRowTarget<T>* targets,
+                                                     int targetCount, size_t y, const CSampleLimits<T>& limits,
                                                      Convert convert)
 {
     StageRows(first, pitch, pixelStride, sourceWidth, rows, block, convert);
-    SumStagedBlock<CFloat8>(block, rows, out, destinationWidth, plan, limits);
+    for (int t = 0; t < targetCount; ++t) {
+        const CRowTarget<T>& target = targets[t];
+        SumStagedBlock<CFloat8>(block, rows, target.plane + y * static_cast<size_t>(target.width), target.width,
+                                *target.plan, limits);
+    }
 }
 
 bool HasAvx()
@@ -286,13 +305,17 @@ bool HasAvx()
 // Rows are independent, so blocks of them are shared out across the pool.
 // Source samples of a row lie pixelStride apart.
 template <typename S, typename T, typename Convert>
-bool ResampleRows(const S* source, int pixelStride, int sourceWidth, int rows, T* destination,
-                  int destinationWidth, const CAxisPlan& plan, const CSampleLimits<T>& limits, Convert convert)
+bool ResampleRows(const S* source, int pixelStride, int sourceWidth, int rows, const CRowTarget<T>* targets,
+                  int targetCount, const CSampleLimits<T>& limits, Convert convert)
 {
     std::atomic<bool> failed{false};
     const size_t pitch = static_cast<size_t>(sourceWidth) * static_cast<size_t>(pixelStride);
     const size_t blocks = (static_cast<size_t>(rows) + kRowBlock - 1) / kRowBlock;
-    const size_t grain = 1 + (1 << 16) / (static_cast<size_t>(destinationWidth) * kRowBlock * plan.taps + 1);
+    size_t work = 1;
+    for (int t = 0; t < targetCount; ++t) {
+        work += static_cast<size_t>(targets[t].width) * kRowBlock * static_cast<size_t>(targets[t].plan->taps);
+    }
+    const size_t grain = 1 + (1 << 16) / work;
 #if defined(__x86_64__)
     const bool avx = HasAvx();
 #endif
@@ -307,16 +330,15 @@ bool ResampleRows(const S* source, int pixelStride, int sourceWidth, int rows, T
         for (int y = static_cast<int>(first * kRowBlock); y < end; y += kRowBlock) {
             const int count = std::min(kRowBlock, end - y);
             const S* in = source + static_cast<size_t>(y) * pitch;
-            T* out = destination + static_cast<size_t>(y) * destinationWidth;
 #if defined(__x86_64__)
             if (avx) {
-                ResampleBlockAvx(in, pitch, pixelStride, sourceWidth, count, block, out, destinationWidth, plan,
-                                 limits, convert);
+                ResampleBlockAvx(in, pitch, pixelStride, sourceWidth, count, block, targets, targetCount,
+                                 static_cast<size_t>(y), limits, convert);
                 continue;
             }
 #endif
-            ResampleBlockBase(in, pitch, pixelStride, sourceWidth, count, block, out, destinationWidth, plan,
-                              limits, convert);
+            ResampleBlockBase(in, pitch, pixelStride, sourceWidth, count, block, targets, targetCount,
+                              static_cast<size_t>(y), limits, convert);
         }
     });
     return !failed.load();
@@ -378,52 +400,82 @@ bool ResampleColumns(const T* source, int width, T* destination, int destination
     return !failed.load();
 }
 
-// Both passes for `count` planes, the horizontal one reading the source
-// samples through `convert` into an intermediate plane of type T.
+// One size to resample to: `count` planes of width × height.
+template <typename T>
+struct CResampleOutput {
+    T* const* planes;
+    int width;
+    int height;
+};
+
+// Both passes for `count` planes into each output, the horizontal ones
+// reading the source samples through `convert`, once per block of rows for
+// all outputs, into an intermediate plane of type T per output.
 template <typename S, typename T, typename Convert>
-int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, T* const* destination,
-                int destinationWidth, int destinationHeight, float upper, float lower, int count, Convert convert,
-                int pixelStride = 1)
+int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, const CResampleOutput<T>* outputs,
+                int outputCount, float upper, float lower, int count, Convert convert, int pixelStride = 1)
 {
-    if (count < 0 || count > 4 || source == nullptr || destination == nullptr || sourceWidth <= 0 || pixelStride < 1 ||
-        sourceHeight <= 0 || destinationWidth < 0 || destinationHeight < 0) {
+    if (count < 0 || count > 4 || source == nullptr || outputs == nullptr || outputCount < 1 || outputCount > 2 ||
+        sourceWidth <= 0 || pixelStride < 1 || sourceHeight <= 0) {
         return 1;
     }
+    for (int o = 0; o < outputCount; ++o) {
+        if (outputs[o].planes == nullptr || outputs[o].width < 0 || outputs[o].height < 0) {
+            return 1;
+        }
+        for (int p = 0; p < count; ++p) {
+            if (outputs[o].planes[p] == nullptr) {
+                return 1;
+            }
+        }
+    }
     for (int p = 0; p < count; ++p) {
-        if (source[p] == nullptr || destination[p] == nullptr) {
+        if (source[p] == nullptr) {
             return 1;
         }
     }
     if (pixelStride != 1 && !std::is_same_v<Convert, CScaled>) {
         return 1;
     }
-    if (count == 0 || destinationWidth == 0 || destinationHeight == 0) {
-        return 0;
-    }
     float table[kKernelTableSize];
     BuildKernelTable(table);
-    CAxisPlan horizontal;
-    CAxisPlan vertical;
-    if (!BuildAxisPlan(table, sourceWidth, destinationWidth, horizontal) ||
-        !BuildAxisPlan(table, sourceHeight, destinationHeight, vertical)) {
-        return 1;
-    }
-    const CSampleLimits<T> limits = LimitsFor<T>(upper, lower);
-    // One intermediate plane serves every plane in turn: each pass overwrites
-    // all of it.
-    CPlane<T> intermediate;
-    if (!intermediate.AllocateForOverwrite(static_cast<uint64_t>(sourceHeight) *
-                                           static_cast<uint64_t>(destinationWidth))) {
-        return 1;
-    }
-    for (int p = 0; p < count; ++p) {
-        if (!ResampleRows(source[p], pixelStride, sourceWidth, sourceHeight, intermediate.Get(), destinationWidth,
-                          horizontal, limits, convert)) {
+    // Outputs without samples are left out.
+    CAxisPlan horizontal[2];
+    CAxisPlan vertical[2];
+    CRowTarget<T> targets[2];
+    const CResampleOutput<T>* used[2];
+    // One intermediate plane per output serves every plane in turn: each
+    // pass overwrites all of it.
+    CPlane<T> intermediate[2];
+    int targetCount = 0;
+    for (int o = 0; o < outputCount; ++o) {
+        const CResampleOutput<T>& output = outputs[o];
+        if (count == 0 || output.width == 0 || output.height == 0) {
+            continue;
+        }
+        const int t = targetCount++;
+        if (!BuildAxisPlan(table, sourceWidth, output.width, horizontal[t]) ||
+            !BuildAxisPlan(table, sourceHeight, output.height, vertical[t]) ||
+            !intermediate[t].AllocateForOverwrite(static_cast<uint64_t>(sourceHeight) *
+                                                  static_cast<uint64_t>(output.width))) {
             return 1;
         }
-        if (!ResampleColumns(intermediate.Get(), destinationWidth, destination[p], destinationHeight, vertical,
-                             limits)) {
+        targets[t] = CRowTarget<T>{intermediate[t].Get(), output.width, &horizontal[t]};
+        used[t] = &output;
+    }
+    if (targetCount == 0) {
+        return 0;
+    }
+    const CSampleLimits<T> limits = LimitsFor<T>(upper, lower);
+    for (int p = 0; p < count; ++p) {
+        if (!ResampleRows(source[p], pixelStride, sourceWidth, sourceHeight, targets, targetCount, limits, convert)) {
             return 1;
+        }
+        for (int t = 0; t < targetCount; ++t) {
+            if (!ResampleColumns(intermediate[t].Get(), used[t]->width, used[t]->planes[p], used[t]->height,
+                                 vertical[t], limits)) {
+                return 1;
+            }
         }
     }
     return 0;
@@ -435,8 +487,8 @@ template <typename T>
 int ResamplePlanes(const T* const* source, int sourceWidth, int sourceHeight, T* const* destination,
                    int destinationWidth, int destinationHeight, float upper, float lower, int count)
 {
-    return ResampleAll(source, sourceWidth, sourceHeight, destination, destinationWidth, destinationHeight, upper,
-                       lower, count, CAsFloat{});
+    const CResampleOutput<T> output{destination, destinationWidth, destinationHeight};
+    return ResampleAll(source, sourceWidth, sourceHeight, &output, 1, upper, lower, count, CAsFloat{});
 }
 
 template <typename S>
@@ -444,8 +496,26 @@ int ResampleScaledPlanes(const S* const* source, int pixelStride, float scale, i
                          float* const* destination, int destinationWidth, int destinationHeight, float upper,
                          float lower, int count)
 {
-    return ResampleAll(source, sourceWidth, sourceHeight, destination, destinationWidth, destinationHeight, upper,
-                       lower, count, CScaled{scale}, pixelStride);
+    const CResampleOutput<float> output{destination, destinationWidth, destinationHeight};
+    return ResampleAll(source, sourceWidth, sourceHeight, &output, 1, upper, lower, count, CScaled{scale},
+                       pixelStride);
+}
+
+template <typename S>
+int ResamplePlanesToTwoSizes(const S* const* source, int pixelStride, float scale, int sourceWidth, int sourceHeight,
+                             float* const* first, int firstWidth, int firstHeight, float* const* second,
+                             int secondWidth, int secondHeight, float upper, float lower, int count)
+{
+    const CResampleOutput<float> outputs[2] = {{first, firstWidth, firstHeight},
+                                               {second, secondWidth, secondHeight}};
+    if constexpr (std::is_same_v<S, float>) {
+        (void)scale;
+        return ResampleAll(source, sourceWidth, sourceHeight, outputs, 2, upper, lower, count, CAsFloat{},
+                           pixelStride);
+    } else {
+        return ResampleAll(source, sourceWidth, sourceHeight, outputs, 2, upper, lower, count, CScaled{scale},
+                           pixelStride);
+    }
 }
 
 template int ResamplePlanes<uint8_t>(const uint8_t* const*, int, int, uint8_t* const*, int, int, float, float, int);
@@ -456,5 +526,12 @@ template int ResampleScaledPlanes<uint8_t>(const uint8_t* const*, int, float, in
                                            float, int);
 template int ResampleScaledPlanes<uint16_t>(const uint16_t* const*, int, float, int, int, float* const*, int, int, float,
                                             float, int);
+
+template int ResamplePlanesToTwoSizes<uint8_t>(const uint8_t* const*, int, float, int, int, float* const*, int, int,
+                                               float* const*, int, int, float, float, int);
+template int ResamplePlanesToTwoSizes<uint16_t>(const uint16_t* const*, int, float, int, int, float* const*, int, int,
+                                                float* const*, int, int, float, float, int);
+template int ResamplePlanesToTwoSizes<float>(const float* const*, int, float, int, int, float* const*, int, int,
+                                             float* const*, int, int, float, float, int);
 
 } // namespace framira

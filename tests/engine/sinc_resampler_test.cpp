@@ -305,4 +305,53 @@ TEST(SincResamplerTest, ScaledSamplesMatchAFloatCopy)
     }
 }
 
+// Two sizes from one reading of the source must be exactly the two separate
+// resamplings, whichever size is the larger; a size of 0 is left alone.
+TEST(SincResamplerTest, TwoSizesAtOnceMatchTwoCalls)
+{
+    std::mt19937 random(9);
+    const int width = 45, height = 27;
+    const std::vector<uint8_t> interleaved = RandomPlane<uint8_t>(static_cast<size_t>(width) * height * 3, random);
+    const std::vector<float> floats = RandomPlane<float>(static_cast<size_t>(width) * height, random);
+    const int sizes[3][4] = {{31, 19, 12, 9}, {60, 40, 20, 13}, {16, 10, 0, 0}};
+    for (const auto& size : sizes) {
+        const size_t firstCount = static_cast<size_t>(size[0]) * size[1];
+        const size_t secondCount = static_cast<size_t>(size[2]) * size[3];
+        std::vector<float> first[3], second[3], firstAlone[3], secondAlone[3];
+        float *a[3], *b[3], *aAlone[3], *bAlone[3];
+        for (int c = 0; c < 3; ++c) {
+            first[c].assign(firstCount, -1.0f);
+            firstAlone[c].assign(firstCount, -1.0f);
+            second[c].assign(secondCount + 1, -1.0f);
+            secondAlone[c].assign(secondCount + 1, -1.0f);
+            a[c] = first[c].data();
+            b[c] = second[c].data();
+            aAlone[c] = firstAlone[c].data();
+            bAlone[c] = secondAlone[c].data();
+        }
+        const uint8_t* bytes[3] = {interleaved.data(), interleaved.data() + 1, interleaved.data() + 2};
+        ASSERT_EQ(framira::ResamplePlanesToTwoSizes<uint8_t>(bytes, 3, 1.0f / 255.0f, width, height, a, size[0],
+                                                             size[1], b, size[2], size[3], 1.0f, 0.0f, 3),
+                  0);
+        ASSERT_EQ(framira::ResampleScaledPlanes<uint8_t>(bytes, 3, 1.0f / 255.0f, width, height, aAlone, size[0],
+                                                         size[1], 1.0f, 0.0f, 3),
+                  0);
+        ASSERT_EQ(framira::ResampleScaledPlanes<uint8_t>(bytes, 3, 1.0f / 255.0f, width, height, bAlone, size[2],
+                                                         size[3], 1.0f, 0.0f, 3),
+                  0);
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_EQ(first[c], firstAlone[c]) << size[0] << " " << c;
+            EXPECT_EQ(second[c], secondAlone[c]) << size[2] << " " << c;
+        }
+        const float* plane[1] = {floats.data()};
+        ASSERT_EQ(framira::ResamplePlanesToTwoSizes<float>(plane, 1, 1.0f, width, height, a, size[0], size[1], b,
+                                                           size[2], size[3], 0.9f, 0.1f, 1),
+                  0);
+        ASSERT_EQ(ResamplePlanes<float>(plane, width, height, aAlone, size[0], size[1], 0.9f, 0.1f, 1), 0);
+        ASSERT_EQ(ResamplePlanes<float>(plane, width, height, bAlone, size[2], size[3], 0.9f, 0.1f, 1), 0);
+        EXPECT_EQ(first[0], firstAlone[0]) << size[0];
+        EXPECT_EQ(second[0], secondAlone[0]) << size[2];
+    }
+}
+
 } // namespace
