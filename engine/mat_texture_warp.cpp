@@ -3,6 +3,7 @@
 // across the mat. Sampling is bilinear, nudged towards a bicubic value.
 #include "mat_texture.h"
 
+#include "processor_features.h"
 #include "work_pool.h"
 
 #include <cmath>
@@ -149,8 +150,7 @@ __attribute__((target("avx"))) void WarpArithmeticAvx(const CWarpRun& run, size_
 void WarpArithmeticHere(const CWarpRun& run, size_t count, float* out)
 {
 #if defined(__x86_64__)
-    static const bool avx = __builtin_cpu_supports("avx");
-    if (avx) {
+    if (ProcessorHasAvx()) {
         WarpArithmeticAvx(run, count, out);
         return;
     }

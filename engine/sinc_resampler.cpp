@@ -5,6 +5,7 @@
 #include "sinc_resampler.h"
 
 #include "plane_memory.h"
+#include "processor_features.h"
 #include "work_pool.h"
 
 #include <algorithm>
@@ -294,12 +295,6 @@ __attribute__((target("avx"))) void ResampleBlockAvx(const S* first, size_t pitc
                                 *target.plan, limits);
     }
 }
-
-bool HasAvx()
-{
-    static const bool avx = __builtin_cpu_supports("avx");
-    return avx;
-}
 #endif
 
 // Rows are independent, so blocks of them are shared out across the pool.
@@ -317,7 +312,7 @@ bool ResampleRows(const S* source, int pixelStride, int sourceWidth, int rows, c
     }
     const size_t grain = 1 + (1 << 16) / work;
 #if defined(__x86_64__)
-    const bool avx = HasAvx();
+    const bool avx = ProcessorHasAvx();
 #endif
     ParallelFor(blocks, grain, [&](size_t first, size_t last) {
         CPlane<float> staged;
