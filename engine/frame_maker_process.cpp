@@ -75,31 +75,35 @@ long PutPlanes(CAHostInterface& host, void* image, CARect& destination, float* c
 
 } // namespace
 
-int CFrameMakerAutoAlgorithm::ResampleInput(int w, int h, float* const* destination, int dw, int dh) const
+int CFrameMakerAutoAlgorithm::ResampleInput(int w, int h, float* const* stretched, int sw, int sh,
+                                            float* const* print, int pw, int ph) const
 {
     if (borrowedSamples != nullptr) {
         const uint8_t* channels[3] = {borrowedSamples, borrowedSamples + 1, borrowedSamples + 2};
-        return ResampleScaledPlanes<uint8_t>(channels, 3, 1.0f / 255.0f, w, h, destination, dw, dh, 1.0f, 0.0f, 3);
+        return ResamplePlanesToTwoSizes<uint8_t>(channels, 3, 1.0f / 255.0f, w, h, stretched, sw, sh, print, pw, ph,
+                                                 1.0f, 0.0f, 3);
     }
     if (inputSampleSize == 1) {
         const uint8_t* planes[3];
         for (int c = 0; c < 3; ++c) {
             planes[c] = static_cast<const uint8_t*>(inputPlanes[c]);
         }
-        return ResampleScaledPlanes<uint8_t>(planes, 1, 1.0f / 255.0f, w, h, destination, dw, dh, 1.0f, 0.0f, 3);
+        return ResamplePlanesToTwoSizes<uint8_t>(planes, 1, 1.0f / 255.0f, w, h, stretched, sw, sh, print, pw, ph,
+                                                 1.0f, 0.0f, 3);
     }
     if (inputSampleSize == 2) {
         const uint16_t* planes[3];
         for (int c = 0; c < 3; ++c) {
             planes[c] = static_cast<const uint16_t*>(inputPlanes[c]);
         }
-        return ResampleScaledPlanes<uint16_t>(planes, 1, 1.0f / 65535.0f, w, h, destination, dw, dh, 1.0f, 0.0f, 3);
+        return ResamplePlanesToTwoSizes<uint16_t>(planes, 1, 1.0f / 65535.0f, w, h, stretched, sw, sh, print, pw,
+                                                  ph, 1.0f, 0.0f, 3);
     }
     const float* planes[3];
     for (int c = 0; c < 3; ++c) {
         planes[c] = static_cast<const float*>(inputPlanes[c]);
     }
-    return ResamplePlanes<float>(planes, w, h, destination, dw, dh, 1.0f, 0.0f, 3);
+    return ResamplePlanesToTwoSizes<float>(planes, 1, 1.0f, w, h, stretched, sw, sh, print, pw, ph, 1.0f, 0.0f, 3);
 }
 
 long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAProcessType)
@@ -123,16 +127,23 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     const uint64_t matCount = static_cast<uint64_t>(W) * static_cast<uint64_t>(H);
     CStageClock clock;
 
+    // The picture is read once for both its sizes: stretched over the whole
+    // output (the mat's colours come from it) and at the print size, which
+    // waits for the mat.
+    const CPrintSize print = CalculatePrintWidthAndHeight(W, H, w, h);
     CPlaneTriple stretched;
     float* stretchedPlanes[3];
-    if (!stretched.Allocate(matCount)) {
+    CPlaneTriple printed;
+    float* printPlanes[3];
+    if (!stretched.Allocate(matCount) ||
+        !printed.Allocate(static_cast<uint64_t>(print.width) * static_cast<uint64_t>(print.height))) {
         return 1;
     }
     stretched.Pointers(stretchedPlanes);
-    if (ResampleInput(w, h, stretchedPlanes, W, H) != 0) {
+    printed.Pointers(printPlanes);
+    if (ResampleInput(w, h, stretchedPlanes, W, H, printPlanes, print.width, print.height) != 0) {
         return 1;
     }
-    const CPrintSize print = CalculatePrintWidthAndHeight(W, H, w, h);
     clock.Lap(&CFrameMakerStageTimes::stretch);
 
     float core[3];
@@ -154,23 +165,13 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     mat.Pointers(matPlanes);
     const CMatTextures textures{firstWaveTexture[0], firstWaveTexture[1], secondWaveTexture[0],
                                 secondWaveTexture[1], vignettingTexture[0], vignettingTexture[1]};
-    if (CreateDitheredMat(textures, stretchedPlanes, matPlanes, W, H, print.width, print.height) != 0) {
+    // The stretched picture has served the core colour; the mat reads it and
+    // uses its planes as working planes.
+    if (CreateDitheredMatOverPicture(textures, stretchedPlanes, matPlanes, W, H, print.width, print.height) != 0) {
         return 1;
     }
-    // The stretched picture has served the core colour and the mat.
     stretched.Reset();
     clock.Lap(&CFrameMakerStageTimes::mat);
-
-    CPlaneTriple printed;
-    float* printPlanes[3];
-    if (!printed.Allocate(static_cast<uint64_t>(print.width) * static_cast<uint64_t>(print.height))) {
-        return 1;
-    }
-    printed.Pointers(printPlanes);
-    if (ResampleInput(w, h, printPlanes, print.width, print.height) != 0) {
-        return 1;
-    }
-    clock.Lap(&CFrameMakerStageTimes::printResample);
 
     if (CreateMatting(printPlanes, print.width, print.height, matPlanes, W, H) != 0) {
         return 1;

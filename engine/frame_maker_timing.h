@@ -13,10 +13,10 @@ namespace framira {
 struct CFrameMakerStageTimes {
     double textures = 0;      // Init(1): preparing the six textures
     double analyze = 0;       // reading the picture into float planes
-    double stretch = 0;       // Process: picture to the whole output
+    double stretch = 0;       // Process: picture to the whole output and to the print size
     double coreColor = 0;
     double mat = 0;           // mat texture synthesis
-    double printResample = 0; // picture to the print size
+    double printResample = 0; // no longer a stage of its own: counted in stretch
     double matting = 0;       // print onto the mat and the bevel band
     double output = 0;        // planes to 8-bit RGB through the host
     int texturePreparations = 0;   // Init(1) calls that resampled the textures

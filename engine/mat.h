@@ -46,6 +46,10 @@ struct CMatTextures {
 // Returns 0, or 1 when working memory could not be obtained.
 long CreateDitheredMat(const CMatTextures& textures, const float* const picture[3],
                        float* const mat[3], int W, int H, int pw, int ph);
+// The same mat, with the picture's planes serving as three of its working
+// planes: they are overwritten, and the mat needs three planes fewer.
+long CreateDitheredMatOverPicture(const CMatTextures& textures, float* const picture[3],
+                                  float* const mat[3], int W, int H, int pw, int ph);
 
 // The built-in texture sources, kTextureSourceWidth × kTextureSourceHeight
 // samples each, row after row. Generated once per process, identical bytes

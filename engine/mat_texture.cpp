@@ -39,29 +39,26 @@ void SetMatPlaneAllocationLimitForTesting(int count)
     allocationLimit.store(count < 0 ? -1 : count, std::memory_order_relaxed);
 }
 
-long CreateDitheredMat(const CMatTextures& textures, const float* const picture[3], float* const mat[3], int W,
-                       int H, int pw, int ph)
+namespace {
+
+bool ValidMatArguments(const CMatTextures& textures, const float* const picture[3], float* const mat[3])
 {
-    if (W <= 0 || H <= 0)
-        return 0;
     if (!textures.firstWave0 || !textures.firstWave1 || !textures.secondWave0 || !textures.secondWave1 ||
         !textures.shade0 || !textures.shade1 || !picture || !mat)
-        return 1;
+        return false;
     for (int k = 0; k < 3; ++k)
         if (!picture[k] || !mat[k])
-            return 1;
+            return false;
+    return true;
+}
+
+// The mat from two scratch planes a and b and one plane per channel, c[k],
+// for its softened colour. c[k] may be picture[k] itself: each channel reads
+// its picture plane for the last time before c[k] is first written.
+void BuildMat(const CMatTextures& textures, const float* const picture[3], float* a, float* b, float* const c[3],
+              float* const mat[3], int W, int H, int pw, int ph)
+{
     const size_t n = static_cast<size_t>(W) * static_cast<size_t>(H);
-
-    CPlane<float> planes[kWorkingPlanes];
-    for (auto& plane : planes) {
-        // Every working plane is written in full before it is read.
-        if (!TakeAllocation() || !plane.AllocateForOverwrite(n))
-            return 1; // the planes obtained so far are released on return
-    }
-    float* a = planes[0].Get();
-    float* b = planes[1].Get();
-    float* c[3] = {planes[2].Get(), planes[3].Get(), planes[4].Get()};
-
     for (int k = 0; k < 3; ++k) {
         // Fine detail shifted in bands: T1 in b.
         BlurPlane(picture[k], a, W, H, 1.5f);
@@ -86,6 +83,48 @@ long CreateDitheredMat(const CMatTextures& textures, const float* const picture[
     MixChannels(c, mat, n);
     for (int k = 0; k < 3; ++k)
         ShadeMat(mat[k], textures.shade1, ph >= pw ? textures.shade0 : nullptr, n);
+}
+
+// Working planes, each written in full before it is read; false when the
+// test seam or the allocator refuses one (those obtained are released with
+// the array).
+template <size_t Count>
+bool AllocateWorkingPlanes(CPlane<float> (&planes)[Count], size_t n)
+{
+    for (auto& plane : planes)
+        if (!TakeAllocation() || !plane.AllocateForOverwrite(n))
+            return false;
+    return true;
+}
+
+} // namespace
+
+long CreateDitheredMat(const CMatTextures& textures, const float* const picture[3], float* const mat[3], int W,
+                       int H, int pw, int ph)
+{
+    if (W <= 0 || H <= 0)
+        return 0;
+    if (!ValidMatArguments(textures, picture, mat))
+        return 1;
+    CPlane<float> planes[kWorkingPlanes];
+    if (!AllocateWorkingPlanes(planes, static_cast<size_t>(W) * static_cast<size_t>(H)))
+        return 1;
+    float* const c[3] = {planes[2].Get(), planes[3].Get(), planes[4].Get()};
+    BuildMat(textures, picture, planes[0].Get(), planes[1].Get(), c, mat, W, H, pw, ph);
+    return 0;
+}
+
+long CreateDitheredMatOverPicture(const CMatTextures& textures, float* const picture[3], float* const mat[3], int W,
+                                  int H, int pw, int ph)
+{
+    if (W <= 0 || H <= 0)
+        return 0;
+    if (!ValidMatArguments(textures, picture, mat))
+        return 1;
+    CPlane<float> planes[2];
+    if (!AllocateWorkingPlanes(planes, static_cast<size_t>(W) * static_cast<size_t>(H)))
+        return 1;
+    BuildMat(textures, picture, planes[0].Get(), planes[1].Get(), picture, mat, W, H, pw, ph);
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include "sinc_resampler.h"
 
 #include "plane_memory.h"
+#include "processor_features.h"
 #include "work_pool.h"
 
 #include <algorithm>
@@ -155,88 +156,167 @@ struct CScaled {
     }
 };
 
-// The same products for bytes, looked up rather than computed per tap.
-struct CScaledBytes {
-    const float* table; // 256 entries: float(i) × scale
-    float operator()(uint8_t sample) const { return table[sample]; }
-};
+// The factor of each conversion: float(sample) × 1 is float(sample) exactly.
+inline float ScaleOf(CAsFloat)
+{
+    return 1.0f;
+}
 
-// Several rows at a time: each row's sum is still built tap by tap in order,
-// but the rows' sums are independent, so the processor overlaps them instead
-// of waiting on one chain of additions (about 1.5 times faster than one row
-// at a time on a 6000 × 4000 float plane).
+inline float ScaleOf(CScaled scaled)
+{
+    return scaled.scale;
+}
+
+// The horizontal pass works on blocks of kRowBlock rows staged column by
+// column: the block's samples of one source column lie side by side, already
+// turned into the floats the sums read (one conversion per sample rather than
+// per tap). One vector then carries a tap for every row of the block, each
+// lane one row's sum built tap by tap in the same order as a row on its own,
+// so the results do not change, only how many are computed at once.
 constexpr int kRowBlock = 8;
 
-// `Rows` consecutive rows, each destination sample summed tap by tap.
-template <int Rows, typename S, typename T, typename Convert>
-void ResampleRowBlock(const S* in, int sourceWidth, T* out, int destinationWidth, const CAxisPlan& plan,
-                      const CSampleLimits<T>& limits, Convert convert)
+// Vectors of four and of eight floats, and eight 32-bit integers; where the
+// processor has no such registers the compiler splits them, with the same
+// results.
+typedef float CFloat4 __attribute__((vector_size(16)));
+typedef float CFloat8 __attribute__((vector_size(32)));
+typedef int32_t CInt8 __attribute__((vector_size(32)));
+
+// Rows first .. first + rows - 1 (rows ≤ kRowBlock) into the staged block,
+// eight rows' samples of a column converted at once (the same conversion and
+// product as one at a time). Lanes past `rows` repeat the first row; their
+// sums are never stored.
+template <typename S, typename Convert>
+__attribute__((always_inline)) inline void StageRows(const S* first, size_t pitch, int pixelStride, int width,
+                                                     int rows, float* block, Convert convert)
 {
+    const S* in[kRowBlock];
+    for (int r = 0; r < kRowBlock; ++r) {
+        in[r] = first + (r < rows ? static_cast<size_t>(r) * pitch : 0);
+    }
+    const size_t stride = static_cast<size_t>(pixelStride);
+    for (size_t x = 0, o = 0; x < static_cast<size_t>(width); ++x, o += stride) {
+        CFloat8 column;
+        if constexpr (std::is_same_v<S, float>) {
+            column = CFloat8{in[0][o], in[1][o], in[2][o], in[3][o], in[4][o], in[5][o], in[6][o], in[7][o]};
+        } else {
+            const CInt8 samples = {in[0][o], in[1][o], in[2][o], in[3][o], in[4][o], in[5][o], in[6][o], in[7][o]};
+            column = __builtin_convertvector(samples, CFloat8) * ScaleOf(convert);
+        }
+        std::memcpy(block + x * kRowBlock, &column, sizeof(column));
+    }
+}
+
+// The stores of one destination column of a block: the centre sample where
+// the weights sum to nothing, otherwise sum / total + offset, row by row.
+template <typename T>
+inline void StoreColumn(const float* centre, const float* quotient, bool useCentre, int rows, T* out,
+                        size_t destinationWidth, const CSampleLimits<T>& limits)
+{
+    for (int r = 0; r < rows; ++r) {
+        out[static_cast<size_t>(r) * destinationWidth] =
+            StoreSample(useCentre ? centre[r] : quotient[r], limits);
+    }
+}
+
+// One block: for every destination column, each lane's sum tap by tap, then
+// sum / total + offset. Always inlined, so each caller's target builds it.
+template <typename V, typename T>
+__attribute__((always_inline)) inline void SumStagedBlock(const float* block, int rows, T* out, int destinationWidth,
+                                                          const CAxisPlan& plan, const CSampleLimits<T>& limits)
+{
+    constexpr int kLanes = static_cast<int>(sizeof(V) / sizeof(float));
+    constexpr int kVectors = kRowBlock / kLanes;
     const int64_t taps = plan.taps;
     const float* weightSum = plan.weightSum.Get();
     const int32_t* centre = plan.centre.Get();
     const int32_t* index = plan.index.Get();
     const float* weight = plan.weight.Get();
+    const size_t pitch = static_cast<size_t>(destinationWidth);
     for (int x = 0; x < destinationWidth; ++x, index += taps, weight += taps) {
-        float sum[Rows] = {};
+        V sum[kVectors] = {};
         for (int64_t j = 0; j < taps; ++j) {
             const float w = weight[j];
-            const S* column = in + index[j];
-            for (int r = 0; r < Rows; ++r) {
-                sum[r] += w * convert(column[static_cast<size_t>(r) * sourceWidth]);
+            const float* column = block + static_cast<size_t>(index[j]) * kRowBlock;
+            for (int v = 0; v < kVectors; ++v) {
+                V samples;
+                std::memcpy(&samples, column + v * kLanes, sizeof(V));
+                sum[v] += w * samples;
             }
         }
         const float total = weightSum[x];
-        for (int r = 0; r < Rows; ++r) {
-            const S* row = in + static_cast<size_t>(r) * sourceWidth;
-            // The centre sample is read only for a sum without weight.
-            out[static_cast<size_t>(r) * destinationWidth + x] =
-                total == 0.0f ? StoreSample(convert(row[centre[x]]), limits)
-                              : StoreSample(sum[r] / total + limits.offset, limits);
+        float quotient[kRowBlock];
+        for (int v = 0; v < kVectors; ++v) {
+            const V value = sum[v] / total + limits.offset;
+            std::memcpy(quotient + v * kLanes, &value, sizeof(V));
         }
+        StoreColumn(block + static_cast<size_t>(centre[x]) * kRowBlock, quotient, total == 0.0f, rows, out + x,
+                    pitch, limits);
     }
 }
 
-// Rows are independent, so blocks of them are shared out across the pool.
+// One destination of the horizontal pass: an intermediate plane of `width`
+// samples per source row, and the taps that fill it.
+template <typename T>
+struct CRowTarget {
+    T* plane;
+    int width;
+    const CAxisPlan* plan;
+};
+
+// Staging of one block and its sums for every target, so each source row is
+// read and converted once however many sizes it is resampled to: two vectors
+// of four rows (SSE2 on every x86-64) ...
 template <typename S, typename T, typename Convert>
-void ResampleRows(const S* source, int sourceWidth, int rows, T* destination, int destinationWidth,
-                  const CAxisPlan& plan, const CSampleLimits<T>& limits, Convert convert)
+void ResampleBlockBase(const S* first, size_t pitch, int pixelStride, int sourceWidth, int rows, float* block,
+                       const CRowTarget<T>* targets, int targetCount, size_t y, const CSampleLimits<T>& limits,
+                       Convert convert)
 {
-    const size_t blocks = (static_cast<size_t>(rows) + kRowBlock - 1) / kRowBlock;
-    const size_t grain = 1 + (1 << 16) / (static_cast<size_t>(destinationWidth) * kRowBlock * plan.taps + 1);
-    ParallelFor(blocks, grain, [&](size_t first, size_t last) {
-        const int end = static_cast<int>(std::min(static_cast<size_t>(rows), last * kRowBlock));
-        int y = static_cast<int>(first * kRowBlock);
-        for (; y + kRowBlock <= end; y += kRowBlock) {
-            ResampleRowBlock<kRowBlock>(source + static_cast<size_t>(y) * sourceWidth, sourceWidth,
-                                        destination + static_cast<size_t>(y) * destinationWidth,
-                                        destinationWidth, plan, limits, convert);
-        }
-        for (; y < end; ++y) {
-            ResampleRowBlock<1>(source + static_cast<size_t>(y) * sourceWidth, sourceWidth,
-                                destination + static_cast<size_t>(y) * destinationWidth, destinationWidth, plan,
-                                limits, convert);
-        }
-    });
+    StageRows(first, pitch, pixelStride, sourceWidth, rows, block, convert);
+    for (int t = 0; t < targetCount; ++t) {
+        const CRowTarget<T>& target = targets[t];
+        SumStagedBlock<CFloat4>(block, rows, target.plane + y * static_cast<size_t>(target.width), target.width,
+                                *target.plan, limits);
+    }
 }
 
-// Byte rows, planar or one channel of interleaved samples: each block of rows
-// is first turned into the floats the sums read, one table lookup per sample
-// rather than per tap, and then summed from contiguous floats exactly as a
-// float plane would be.
-template <typename T>
-bool ResampleStagedRows(const uint8_t* source, int pixelStride, int sourceWidth, int rows, T* destination,
-                        int destinationWidth, const CAxisPlan& plan, const CSampleLimits<T>& limits,
-                        const float* table)
+#if defined(__x86_64__)
+// ... or one vector of eight rows, on processors with AVX (chosen at run time).
+template <typename S, typename T, typename Convert>
+__attribute__((target("avx"))) void ResampleBlockAvx(const S* first, size_t pitch, int pixelStride, int sourceWidth,
+                                                     int rows, float* block, const CRowTarget<T>* targets,
+                                                     int targetCount, size_t y, const CSampleLimits<T>& limits,
+                                                     Convert convert)
+{
+    StageRows(first, pitch, pixelStride, sourceWidth, rows, block, convert);
+    for (int t = 0; t < targetCount; ++t) {
+        const CRowTarget<T>& target = targets[t];
+        SumStagedBlock<CFloat8>(block, rows, target.plane + y * static_cast<size_t>(target.width), target.width,
+                                *target.plan, limits);
+    }
+}
+#endif
+
+// Rows are independent, so blocks of them are shared out across the pool.
+// Source samples of a row lie pixelStride apart.
+template <typename S, typename T, typename Convert>
+bool ResampleRows(const S* source, int pixelStride, int sourceWidth, int rows, const CRowTarget<T>* targets,
+                  int targetCount, const CSampleLimits<T>& limits, Convert convert)
 {
     std::atomic<bool> failed{false};
     const size_t pitch = static_cast<size_t>(sourceWidth) * static_cast<size_t>(pixelStride);
-    const size_t width = static_cast<size_t>(sourceWidth);
     const size_t blocks = (static_cast<size_t>(rows) + kRowBlock - 1) / kRowBlock;
-    const size_t grain = 1 + (1 << 16) / (static_cast<size_t>(destinationWidth) * kRowBlock * plan.taps + 1);
+    size_t work = 1;
+    for (int t = 0; t < targetCount; ++t) {
+        work += static_cast<size_t>(targets[t].width) * kRowBlock * static_cast<size_t>(targets[t].plan->taps);
+    }
+    const size_t grain = 1 + (1 << 16) / work;
+#if defined(__x86_64__)
+    const bool avx = ProcessorHasAvx();
+#endif
     ParallelFor(blocks, grain, [&](size_t first, size_t last) {
         CPlane<float> staged;
-        if (!staged.AllocateForOverwrite(static_cast<uint64_t>(kRowBlock) * width)) {
+        if (!staged.AllocateForOverwrite(static_cast<uint64_t>(kRowBlock) * static_cast<uint64_t>(sourceWidth))) {
             failed.store(true);
             return;
         }
@@ -244,23 +324,16 @@ bool ResampleStagedRows(const uint8_t* source, int pixelStride, int sourceWidth,
         const int end = static_cast<int>(std::min(static_cast<size_t>(rows), last * kRowBlock));
         for (int y = static_cast<int>(first * kRowBlock); y < end; y += kRowBlock) {
             const int count = std::min(kRowBlock, end - y);
-            for (int r = 0; r < count; ++r) {
-                const uint8_t* in = source + static_cast<size_t>(y + r) * pitch;
-                float* row = block + static_cast<size_t>(r) * width;
-                for (size_t x = 0; x < width; ++x) {
-                    row[x] = table[in[x * static_cast<size_t>(pixelStride)]];
-                }
+            const S* in = source + static_cast<size_t>(y) * pitch;
+#if defined(__x86_64__)
+            if (avx) {
+                ResampleBlockAvx(in, pitch, pixelStride, sourceWidth, count, block, targets, targetCount,
+                                 static_cast<size_t>(y), limits, convert);
+                continue;
             }
-            T* out = destination + static_cast<size_t>(y) * destinationWidth;
-            if (count == kRowBlock) {
-                ResampleRowBlock<kRowBlock>(block, sourceWidth, out, destinationWidth, plan, limits, CAsFloat{});
-            } else {
-                for (int r = 0; r < count; ++r) {
-                    ResampleRowBlock<1>(block + static_cast<size_t>(r) * width, sourceWidth,
-                                        out + static_cast<size_t>(r) * destinationWidth, destinationWidth, plan,
-                                        limits, CAsFloat{});
-                }
-            }
+#endif
+            ResampleBlockBase(in, pitch, pixelStride, sourceWidth, count, block, targets, targetCount,
+                              static_cast<size_t>(y), limits, convert);
         }
     });
     return !failed.load();
@@ -322,57 +395,82 @@ bool ResampleColumns(const T* source, int width, T* destination, int destination
     return !failed.load();
 }
 
-// Both passes for `count` planes, the horizontal one reading the source
-// samples through `convert` into an intermediate plane of type T.
+// One size to resample to: `count` planes of width × height.
+template <typename T>
+struct CResampleOutput {
+    T* const* planes;
+    int width;
+    int height;
+};
+
+// Both passes for `count` planes into each output, the horizontal ones
+// reading the source samples through `convert`, once per block of rows for
+// all outputs, into an intermediate plane of type T per output.
 template <typename S, typename T, typename Convert>
-int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, T* const* destination,
-                int destinationWidth, int destinationHeight, float upper, float lower, int count, Convert convert,
-                int pixelStride = 1)
+int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, const CResampleOutput<T>* outputs,
+                int outputCount, float upper, float lower, int count, Convert convert, int pixelStride = 1)
 {
-    if (count < 0 || count > 4 || source == nullptr || destination == nullptr || sourceWidth <= 0 || pixelStride < 1 ||
-        sourceHeight <= 0 || destinationWidth < 0 || destinationHeight < 0) {
+    if (count < 0 || count > 4 || source == nullptr || outputs == nullptr || outputCount < 1 || outputCount > 2 ||
+        sourceWidth <= 0 || pixelStride < 1 || sourceHeight <= 0) {
         return 1;
     }
+    for (int o = 0; o < outputCount; ++o) {
+        if (outputs[o].planes == nullptr || outputs[o].width < 0 || outputs[o].height < 0) {
+            return 1;
+        }
+        for (int p = 0; p < count; ++p) {
+            if (outputs[o].planes[p] == nullptr) {
+                return 1;
+            }
+        }
+    }
     for (int p = 0; p < count; ++p) {
-        if (source[p] == nullptr || destination[p] == nullptr) {
+        if (source[p] == nullptr) {
             return 1;
         }
     }
-    if (pixelStride != 1 && !std::is_same_v<Convert, CScaledBytes>) {
+    if (pixelStride != 1 && !std::is_same_v<Convert, CScaled>) {
         return 1;
-    }
-    if (count == 0 || destinationWidth == 0 || destinationHeight == 0) {
-        return 0;
     }
     float table[kKernelTableSize];
     BuildKernelTable(table);
-    CAxisPlan horizontal;
-    CAxisPlan vertical;
-    if (!BuildAxisPlan(table, sourceWidth, destinationWidth, horizontal) ||
-        !BuildAxisPlan(table, sourceHeight, destinationHeight, vertical)) {
-        return 1;
+    // Outputs without samples are left out.
+    CAxisPlan horizontal[2];
+    CAxisPlan vertical[2];
+    CRowTarget<T> targets[2];
+    const CResampleOutput<T>* used[2];
+    // One intermediate plane per output serves every plane in turn: each
+    // pass overwrites all of it.
+    CPlane<T> intermediate[2];
+    int targetCount = 0;
+    for (int o = 0; o < outputCount; ++o) {
+        const CResampleOutput<T>& output = outputs[o];
+        if (count == 0 || output.width == 0 || output.height == 0) {
+            continue;
+        }
+        const int t = targetCount++;
+        if (!BuildAxisPlan(table, sourceWidth, output.width, horizontal[t]) ||
+            !BuildAxisPlan(table, sourceHeight, output.height, vertical[t]) ||
+            !intermediate[t].AllocateForOverwrite(static_cast<uint64_t>(sourceHeight) *
+                                                  static_cast<uint64_t>(output.width))) {
+            return 1;
+        }
+        targets[t] = CRowTarget<T>{intermediate[t].Get(), output.width, &horizontal[t]};
+        used[t] = &output;
+    }
+    if (targetCount == 0) {
+        return 0;
     }
     const CSampleLimits<T> limits = LimitsFor<T>(upper, lower);
-    // One intermediate plane serves every plane in turn: each pass overwrites
-    // all of it.
-    CPlane<T> intermediate;
-    if (!intermediate.AllocateForOverwrite(static_cast<uint64_t>(sourceHeight) *
-                                           static_cast<uint64_t>(destinationWidth))) {
-        return 1;
-    }
     for (int p = 0; p < count; ++p) {
-        if constexpr (std::is_same_v<Convert, CScaledBytes>) {
-            if (!ResampleStagedRows(source[p], pixelStride, sourceWidth, sourceHeight, intermediate.Get(),
-                                    destinationWidth, horizontal, limits, convert.table)) {
+        if (!ResampleRows(source[p], pixelStride, sourceWidth, sourceHeight, targets, targetCount, limits, convert)) {
+            return 1;
+        }
+        for (int t = 0; t < targetCount; ++t) {
+            if (!ResampleColumns(intermediate[t].Get(), used[t]->width, used[t]->planes[p], used[t]->height,
+                                 vertical[t], limits)) {
                 return 1;
             }
-        } else {
-            ResampleRows(source[p], sourceWidth, sourceHeight, intermediate.Get(), destinationWidth, horizontal,
-                         limits, convert);
-        }
-        if (!ResampleColumns(intermediate.Get(), destinationWidth, destination[p], destinationHeight, vertical,
-                             limits)) {
-            return 1;
         }
     }
     return 0;
@@ -384,8 +482,8 @@ template <typename T>
 int ResamplePlanes(const T* const* source, int sourceWidth, int sourceHeight, T* const* destination,
                    int destinationWidth, int destinationHeight, float upper, float lower, int count)
 {
-    return ResampleAll(source, sourceWidth, sourceHeight, destination, destinationWidth, destinationHeight, upper,
-                       lower, count, CAsFloat{});
+    const CResampleOutput<T> output{destination, destinationWidth, destinationHeight};
+    return ResampleAll(source, sourceWidth, sourceHeight, &output, 1, upper, lower, count, CAsFloat{});
 }
 
 template <typename S>
@@ -393,16 +491,25 @@ int ResampleScaledPlanes(const S* const* source, int pixelStride, float scale, i
                          float* const* destination, int destinationWidth, int destinationHeight, float upper,
                          float lower, int count)
 {
-    if constexpr (std::is_same_v<S, uint8_t>) {
-        float table[256];
-        for (int i = 0; i < 256; ++i) {
-            table[i] = CScaled{scale}(static_cast<uint8_t>(i));
-        }
-        return ResampleAll(source, sourceWidth, sourceHeight, destination, destinationWidth, destinationHeight,
-                           upper, lower, count, CScaledBytes{table}, pixelStride);
+    const CResampleOutput<float> output{destination, destinationWidth, destinationHeight};
+    return ResampleAll(source, sourceWidth, sourceHeight, &output, 1, upper, lower, count, CScaled{scale},
+                       pixelStride);
+}
+
+template <typename S>
+int ResamplePlanesToTwoSizes(const S* const* source, int pixelStride, float scale, int sourceWidth, int sourceHeight,
+                             float* const* first, int firstWidth, int firstHeight, float* const* second,
+                             int secondWidth, int secondHeight, float upper, float lower, int count)
+{
+    const CResampleOutput<float> outputs[2] = {{first, firstWidth, firstHeight},
+                                               {second, secondWidth, secondHeight}};
+    if constexpr (std::is_same_v<S, float>) {
+        (void)scale;
+        return ResampleAll(source, sourceWidth, sourceHeight, outputs, 2, upper, lower, count, CAsFloat{},
+                           pixelStride);
     } else {
-        return ResampleAll(source, sourceWidth, sourceHeight, destination, destinationWidth, destinationHeight,
-                           upper, lower, count, CScaled{scale}, pixelStride);
+        return ResampleAll(source, sourceWidth, sourceHeight, outputs, 2, upper, lower, count, CScaled{scale},
+                           pixelStride);
     }
 }
 
@@ -414,5 +521,12 @@ template int ResampleScaledPlanes<uint8_t>(const uint8_t* const*, int, float, in
                                            float, int);
 template int ResampleScaledPlanes<uint16_t>(const uint16_t* const*, int, float, int, int, float* const*, int, int, float,
                                             float, int);
+
+template int ResamplePlanesToTwoSizes<uint8_t>(const uint8_t* const*, int, float, int, int, float* const*, int, int,
+                                               float* const*, int, int, float, float, int);
+template int ResamplePlanesToTwoSizes<uint16_t>(const uint16_t* const*, int, float, int, int, float* const*, int, int,
+                                                float* const*, int, int, float, float, int);
+template int ResamplePlanesToTwoSizes<float>(const float* const*, int, float, int, int, float* const*, int, int,
+                                             float* const*, int, int, float, float, int);
 
 } // namespace framira

@@ -47,6 +47,15 @@ int ResampleScaledPlanes(const S* const* source, int pixelStride, float scale, i
                          float* const* destination, int destinationWidth, int destinationHeight, float upper,
                          float lower, int count);
 
+// The same source resized to two sizes at once, each source row read and
+// converted once for both: the results are those of two separate calls
+// (ResampleScaledPlanes, or ResamplePlanes for float samples, which are read
+// as they are and ignore `scale`). Sizes of 0 leave that output untouched.
+template <typename S>
+int ResamplePlanesToTwoSizes(const S* const* source, int pixelStride, float scale, int sourceWidth, int sourceHeight,
+                             float* const* first, int firstWidth, int firstHeight, float* const* second,
+                             int secondWidth, int secondHeight, float upper, float lower, int count);
+
 extern template int ResamplePlanes<uint8_t>(const uint8_t* const*, int, int, uint8_t* const*, int, int, float,
                                             float, int);
 extern template int ResamplePlanes<uint16_t>(const uint16_t* const*, int, int, uint16_t* const*, int, int, float,
@@ -57,5 +66,11 @@ extern template int ResampleScaledPlanes<uint8_t>(const uint8_t* const*, int, fl
                                                   float, float, int);
 extern template int ResampleScaledPlanes<uint16_t>(const uint16_t* const*, int, float, int, int, float* const*, int,
                                                    int, float, float, int);
+extern template int ResamplePlanesToTwoSizes<uint8_t>(const uint8_t* const*, int, float, int, int, float* const*, int,
+                                                      int, float* const*, int, int, float, float, int);
+extern template int ResamplePlanesToTwoSizes<uint16_t>(const uint16_t* const*, int, float, int, int, float* const*,
+                                                       int, int, float* const*, int, int, float, float, int);
+extern template int ResamplePlanesToTwoSizes<float>(const float* const*, int, float, int, int, float* const*, int,
+                                                    int, float* const*, int, int, float, float, int);
 
 } // namespace framira

@@ -168,8 +168,10 @@ public:
 private:
     void ReleaseTextures();
     void ReleaseInputPlanes();
-    // Both resamplings of the picture, from its planes to float planes.
-    int ResampleInput(int w, int h, float* const* destination, int dw, int dh) const;
+    // Both resamplings of the picture, from its planes to float planes of
+    // the two sizes, in one reading of it.
+    int ResampleInput(int w, int h, float* const* stretched, int sw, int sh, float* const* print, int pw,
+                      int ph) const;
 
     CAFrameMakerAutoParms parameters;
     bool inputDescribed = false;

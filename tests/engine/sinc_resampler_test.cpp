@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <type_traits>
 #include <vector>
@@ -257,6 +258,100 @@ TEST(SincResamplerTest, TwoPixelRowEnlargedToFour)
     EXPECT_EQ(destination[0], 0);
     EXPECT_EQ(destination[1], 23);
     EXPECT_EQ(destination[3], 221);
+}
+
+// Integer samples read in place (interleaved bytes, planar 16-bit) must give
+// exactly what resampling a float copy of them, sample × scale, gives: on
+// heights that leave a partial block of rows, reduced and enlarged.
+TEST(SincResamplerTest, ScaledSamplesMatchAFloatCopy)
+{
+    std::mt19937 random(5);
+    const int width = 53, height = 29;
+    const std::vector<uint8_t> interleaved = RandomPlane<uint8_t>(static_cast<size_t>(width) * height * 3, random);
+    const std::vector<uint16_t> deep = RandomPlane<uint16_t>(static_cast<size_t>(width) * height, random);
+    const int sizes[2][2] = {{17, 11}, {70, 45}};
+    for (const auto& size : sizes) {
+        const size_t count = static_cast<size_t>(size[0]) * size[1];
+        for (int channel = 0; channel < 3; ++channel) {
+            std::vector<float> copy(static_cast<size_t>(width) * height);
+            for (size_t i = 0; i < copy.size(); ++i) {
+                copy[i] = static_cast<float>(interleaved[i * 3 + channel]) * (1.0f / 255.0f);
+            }
+            std::vector<float> expected(count), actual(count);
+            const float* in[1] = {copy.data()};
+            float* out[1] = {expected.data()};
+            ASSERT_EQ(ResamplePlanes<float>(in, width, height, out, size[0], size[1], 1.0f, 0.0f, 1), 0);
+            const uint8_t* bytes[1] = {interleaved.data() + channel};
+            float* result[1] = {actual.data()};
+            ASSERT_EQ(framira::ResampleScaledPlanes<uint8_t>(bytes, 3, 1.0f / 255.0f, width, height, result, size[0],
+                                                             size[1], 1.0f, 0.0f, 1),
+                      0);
+            EXPECT_EQ(std::memcmp(actual.data(), expected.data(), count * sizeof(float)), 0) << channel;
+        }
+        std::vector<float> copy(deep.size());
+        for (size_t i = 0; i < copy.size(); ++i) {
+            copy[i] = static_cast<float>(deep[i]) * (1.0f / 65535.0f);
+        }
+        std::vector<float> expected(count), actual(count);
+        const float* in[1] = {copy.data()};
+        float* out[1] = {expected.data()};
+        ASSERT_EQ(ResamplePlanes<float>(in, width, height, out, size[0], size[1], 1.0f, 0.0f, 1), 0);
+        const uint16_t* samples[1] = {deep.data()};
+        float* result[1] = {actual.data()};
+        ASSERT_EQ(framira::ResampleScaledPlanes<uint16_t>(samples, 1, 1.0f / 65535.0f, width, height, result, size[0],
+                                                          size[1], 1.0f, 0.0f, 1),
+                  0);
+        EXPECT_EQ(std::memcmp(actual.data(), expected.data(), count * sizeof(float)), 0);
+    }
+}
+
+// Two sizes from one reading of the source must be exactly the two separate
+// resamplings, whichever size is the larger; a size of 0 is left alone.
+TEST(SincResamplerTest, TwoSizesAtOnceMatchTwoCalls)
+{
+    std::mt19937 random(9);
+    const int width = 45, height = 27;
+    const std::vector<uint8_t> interleaved = RandomPlane<uint8_t>(static_cast<size_t>(width) * height * 3, random);
+    const std::vector<float> floats = RandomPlane<float>(static_cast<size_t>(width) * height, random);
+    const int sizes[3][4] = {{31, 19, 12, 9}, {60, 40, 20, 13}, {16, 10, 0, 0}};
+    for (const auto& size : sizes) {
+        const size_t firstCount = static_cast<size_t>(size[0]) * size[1];
+        const size_t secondCount = static_cast<size_t>(size[2]) * size[3];
+        std::vector<float> first[3], second[3], firstAlone[3], secondAlone[3];
+        float *a[3], *b[3], *aAlone[3], *bAlone[3];
+        for (int c = 0; c < 3; ++c) {
+            first[c].assign(firstCount, -1.0f);
+            firstAlone[c].assign(firstCount, -1.0f);
+            second[c].assign(secondCount + 1, -1.0f);
+            secondAlone[c].assign(secondCount + 1, -1.0f);
+            a[c] = first[c].data();
+            b[c] = second[c].data();
+            aAlone[c] = firstAlone[c].data();
+            bAlone[c] = secondAlone[c].data();
+        }
+        const uint8_t* bytes[3] = {interleaved.data(), interleaved.data() + 1, interleaved.data() + 2};
+        ASSERT_EQ(framira::ResamplePlanesToTwoSizes<uint8_t>(bytes, 3, 1.0f / 255.0f, width, height, a, size[0],
+                                                             size[1], b, size[2], size[3], 1.0f, 0.0f, 3),
+                  0);
+        ASSERT_EQ(framira::ResampleScaledPlanes<uint8_t>(bytes, 3, 1.0f / 255.0f, width, height, aAlone, size[0],
+                                                         size[1], 1.0f, 0.0f, 3),
+                  0);
+        ASSERT_EQ(framira::ResampleScaledPlanes<uint8_t>(bytes, 3, 1.0f / 255.0f, width, height, bAlone, size[2],
+                                                         size[3], 1.0f, 0.0f, 3),
+                  0);
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_EQ(first[c], firstAlone[c]) << size[0] << " " << c;
+            EXPECT_EQ(second[c], secondAlone[c]) << size[2] << " " << c;
+        }
+        const float* plane[1] = {floats.data()};
+        ASSERT_EQ(framira::ResamplePlanesToTwoSizes<float>(plane, 1, 1.0f, width, height, a, size[0], size[1], b,
+                                                           size[2], size[3], 0.9f, 0.1f, 1),
+                  0);
+        ASSERT_EQ(ResamplePlanes<float>(plane, width, height, aAlone, size[0], size[1], 0.9f, 0.1f, 1), 0);
+        ASSERT_EQ(ResamplePlanes<float>(plane, width, height, bAlone, size[2], size[3], 0.9f, 0.1f, 1), 0);
+        EXPECT_EQ(first[0], firstAlone[0]) << size[0];
+        EXPECT_EQ(second[0], secondAlone[0]) << size[2];
+    }
 }
 
 } // namespace

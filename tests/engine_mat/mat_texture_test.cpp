@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 namespace framira::testing {
 namespace {
@@ -82,6 +83,44 @@ TEST(MatStages, WarpSamplesWhereTheMapsPoint)
     WarpWithWaveImages(spike.data(), t.data(), t.data(), dst.data(), W, H);
     for (float v : dst)
         EXPECT_GE(v, 0.0f);
+}
+
+// The warp pixel by pixel, written out plainly: the vectorised warp must give
+// the very same floats, at the edges (where the correction or the
+// interpolation is left out) and inside, on whole vectors and on a run's tail.
+TEST(MatStages, WarpMatchesAPlainPixelByPixelRendering)
+{
+    const int W = 300, H = 23; // a run of 256 and a tail of 44 that is not a whole vector
+    std::mt19937 random(11);
+    std::vector<float> src(W * H), dst(W * H);
+    std::vector<uint16_t> t0(W * H), t1(W * H);
+    for (float& v : src)
+        v = static_cast<float>(random() % 60000) + 0.25f;
+    for (int i = 0; i < W * H; ++i) {
+        // Every tenth pixel lands on the last row or column, some on the first.
+        const uint32_t pick = random();
+        t0[i] = i % 10 == 3 ? 65535 : i % 10 == 7 ? 0 : static_cast<uint16_t>(pick);
+        t1[i] = i % 10 == 5 ? 0 : i % 10 == 9 ? 65535 : static_cast<uint16_t>(pick >> 16);
+    }
+    WarpWithWaveImages(src.data(), t0.data(), t1.data(), dst.data(), W, H);
+    auto at = [&](int x, int y) { return src[y * W + x]; };
+    for (int i = 0; i < W * H; ++i) {
+        const float u = static_cast<float>(t0[i]) * static_cast<float>(W - 1) / 65535.0f;
+        const float v = static_cast<float>(65535 - t1[i]) * static_cast<float>(H - 1) / 65535.0f;
+        const int l = static_cast<int>(u), m = static_cast<int>(v);
+        const float fx = u - static_cast<float>(l), fy = v - static_cast<float>(m);
+        float c = at(l, m);
+        if (l + 1 < W && m + 1 < H)
+            c = at(l, m) * (1.0f - fx) * (1.0f - fy) + at(l, m + 1) * (1.0f - fx) * fy +
+                at(l + 1, m) * fx * (1.0f - fy) + at(l + 1, m + 1) * fx * fy;
+        if (l >= 1 && m >= 1 && l + 2 <= W - 1 && m + 2 <= H - 1) {
+            const float n[8] = {at(l, m - 1),     at(l + 1, m - 1), at(l - 1, m), at(l + 2, m),
+                                at(l - 1, m + 1), at(l + 2, m + 1), at(l, m + 2), at(l + 1, m + 2)};
+            c = BicubicBump(c, fx, fy, n, 0.4f);
+        }
+        c = c <= 0.0f ? 0.0f : c >= 65535.0f ? 65535.0f : c;
+        ASSERT_EQ(std::memcmp(&dst[i], &c, sizeof c), 0) << i << ": " << dst[i] << " vs " << c;
+    }
 }
 
 TEST(MatStages, BicubicBumpOnlySharpens)
@@ -215,6 +254,29 @@ TEST(DitheredMat, MissingMemoryReturnsOneAndLeaksNothing)
     CMatTextures none{};
     CPlanes mat(64, 48);
     EXPECT_EQ(CreateDitheredMat(none, picture.Const(), mat.Mutable(), 64, 48, 30, 20), 1);
+}
+
+// Built over the picture's own planes, the mat must be the same floats as
+// with planes of its own (for a portrait print too, which adds a shade), and a
+// refused working plane still fails cleanly.
+TEST(DitheredMat, OverThePictureGivesTheSameMat)
+{
+    CMatRun run(67, 45);
+    const CPlanes picture = MakeLandscape(67, 45);
+    for (const int pw : {40, 20}) {
+        const CPlanes expected = run.Make(picture, pw, 30);
+        CPlanes scratch = picture;
+        CPlanes mat(67, 45);
+        ASSERT_EQ(CreateDitheredMatOverPicture(run.textures.View(), scratch.Mutable(), mat.Mutable(), 67, 45, pw, 30),
+                  0);
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(std::memcmp(mat.c[k].data(), expected.c[k].data(), mat.c[k].size() * sizeof(float)), 0) << pw;
+    }
+    SetMatPlaneAllocationLimitForTesting(1);
+    CPlanes scratch = picture;
+    CPlanes mat(67, 45);
+    EXPECT_EQ(CreateDitheredMatOverPicture(run.textures.View(), scratch.Mutable(), mat.Mutable(), 67, 45, 40, 30), 1);
+    SetMatPlaneAllocationLimitForTesting(-1);
 }
 
 } // namespace
