@@ -144,7 +144,14 @@ TEST_F(UprightOutputTest, EveryOrientationFramesUprightAndTheBlockChangesOnlyIts
         InsertSegments(source, {Segment(0xE1, exif.payload)});
 
         ASSERT_EQ(FramePicture(job, source), kPictureWritten);
-        const CImage& upright = *job.inputImage;
+        // The job lets its planes go once the engine has its copy: the same
+        // decode again, which the engine must have been given.
+        const CDecodedPicture decoded = DecodePicture(source);
+        ASSERT_NE(decoded.image, nullptr);
+        const CImage& upright = *decoded.image;
+        EXPECT_EQ(engine.runs.back().firstSamples,
+                  (std::vector<std::uint8_t>{upright.plane[0][0], upright.plane[1][0], upright.plane[2][0],
+                                             upright.plane[0][1], upright.plane[1][1], upright.plane[2][1]}));
         const bool turned = c.orientation >= 5 && c.orientation <= 8;
         EXPECT_EQ(upright.cols, turned ? 32 : 64);
         EXPECT_EQ(upright.rows, turned ? 64 : 32);
