@@ -7,6 +7,8 @@
 #include <memory>
 #include <new>
 
+#include "large_block.h"
+
 class CSampleBuffer {
 public:
     // Replaces the block by a new one of `size` bytes (contents undefined).
@@ -18,6 +20,7 @@ public:
             return false;
         data.reset(new (std::nothrow) std::uint8_t[newSize]);
         size = data ? newSize : 0;
+        AdviseLargeBlock(data.get(), size);
         return data != nullptr;
     }
     void Free()
