@@ -113,18 +113,6 @@ std::array<int, 3> SampleAt(const CImage& image, int x, int y)
     return {image.plane[0][i], image.plane[1][i], image.plane[2][i]};
 }
 
-std::string Output(const std::string& command)
-{
-    std::string text;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
-            text += buffer;
-        ::pclose(pipe);
-    }
-    return text;
-}
-
 class CameraSourcesTest : public ::testing::Test {
 protected:
     void SetUp() override { SetUpPipelineJob(job, platform, out.path.string()); }
@@ -228,7 +216,7 @@ TEST_F(CameraSourcesTest, DngCameraDataReachesTheOutput)
     ASSERT_TRUE(test_support::WriteMosaicDng(
         source, 48, 32, {.orientation = 6, .dateTimeOriginal = "2024:05:06 07:08:09", .converterDataBytes = 20000}));
     ASSERT_EQ(FramePicture(job, source), kPictureWritten);
-    EXPECT_EQ(Output("exiftool -q -q -s3 -n -Make -Model -DateTimeOriginal -Orientation -DNGVersion -DNGPrivateData "
+    EXPECT_EQ(CommandOutput("exiftool -q -q -s3 -n -Make -Model -DateTimeOriginal -Orientation -DNGVersion -DNGPrivateData "
                      "-OriginalRawFileData '" + (out / "converted.jpg") + "'"),
               "Framira\nTest Sensor\n2024:05:06 07:08:09\n1\n");
 }

@@ -18,18 +18,6 @@ bool Shell(const std::string& command)
     return std::system(command.c_str()) == 0;
 }
 
-std::string Output(const std::string& command)
-{
-    std::string text;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
-            text += buffer;
-        ::pclose(pipe);
-    }
-    return text;
-}
-
 class NewerFormatsTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -104,7 +92,7 @@ TEST_F(NewerFormatsTest, CameraDataSurvivesFromHeicAndWebp)
                         "-ExifImageWidth=48 -XMP-dc:Title=Tree '" + source + "'"));
         ASSERT_EQ(FramePicture(job, source), kPictureWritten);
         const std::string output = out / (fs::path(name).stem().string() + ".jpg");
-        EXPECT_EQ(Output("exiftool -q -q -s3 -n -Make -DateTimeOriginal -Orientation -ExifImageWidth -Title '" +
+        EXPECT_EQ(CommandOutput("exiftool -q -q -s3 -n -Make -DateTimeOriginal -Orientation -ExifImageWidth -Title '" +
                          output + "'"),
                   values);
     }

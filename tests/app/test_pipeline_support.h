@@ -250,6 +250,19 @@ public:
 
 // A job set up as the pipeline tests use it: preset 1 (480 x 320, quick),
 // every output into one designated folder.
+// What a shell command prints on its standard output.
+inline std::string CommandOutput(const std::string& command)
+{
+    std::string text;
+    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+            text += buffer;
+        ::pclose(pipe);
+    }
+    return text;
+}
+
 inline void SetUpPipelineJob(CBatchWorker& job, CTestPlatformServices& platform, const std::string& outputFolder)
 {
     job.notifyWindow = &platform;

@@ -208,15 +208,7 @@ namespace {
 // exiftool's short answer for `tags` of `path`, one value a line.
 std::string ExifTool(const std::string& arguments)
 {
-    const std::string command = "exiftool -q -q " + arguments;
-    std::string text;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
-            text += buffer;
-        ::pclose(pipe);
-    }
-    return text;
+    return CommandOutput("exiftool -q -q " + arguments);
 }
 
 TEST_F(UprightOutputTest, CameraDataSurvivesFromTiffAndFromAJpegWhoseXmpComesFirst)
