@@ -23,6 +23,20 @@ int Interleave(const CImage& image, int type, T* out, std::size_t count)
         return kImageBadArgument;
     const std::size_t n = image.PixelCount();
     const std::size_t stride = static_cast<std::size_t>(image.planes);
+    if (stride == 3) {
+        // One pass for the usual colour picture: a 24 MP picture is written
+        // once instead of three times at a stride, and the compiler can
+        // shuffle whole vectors.
+        const T* r = reinterpret_cast<const T*>(image.plane[0]);
+        const T* g = reinterpret_cast<const T*>(image.plane[1]);
+        const T* b = reinterpret_cast<const T*>(image.plane[2]);
+        for (std::size_t i = 0; i < n; ++i) {
+            out[3 * i] = r[i];
+            out[3 * i + 1] = g[i];
+            out[3 * i + 2] = b[i];
+        }
+        return kImageSuccess;
+    }
     for (int p = 0; p < image.planes; ++p) {
         const T* src = reinterpret_cast<const T*>(image.plane[p]);
         T* dst = out + p;

@@ -125,6 +125,19 @@ void RunRead(JpegReadJob* job)
         if (jpeg_read_scanlines(cinfo, row, 1) != 1)
             break;  // cannot happen with a file or memory source; never spin
         const JSAMPLE* samples = row[0];
+        if (components == 3) {
+            // One pass over the row for colour pictures (the compiler
+            // shuffles whole vectors); other counts take the plain loop.
+            std::uint8_t* r = image->plane[0] + y * width;
+            std::uint8_t* g = image->plane[1] + y * width;
+            std::uint8_t* b = image->plane[2] + y * width;
+            for (JDIMENSION c = 0; c < width; ++c) {
+                r[c] = samples[3 * std::size_t(c)];
+                g[c] = samples[3 * std::size_t(c) + 1];
+                b[c] = samples[3 * std::size_t(c) + 2];
+            }
+            continue;
+        }
         for (int p = 0; p < components; ++p) {
             std::uint8_t* dst = image->plane[p] + y * width;
             for (JDIMENSION c = 0; c < width; ++c)
