@@ -57,7 +57,9 @@
 // build and machine.
 #include "mat.h"
 #include "texture_sources.h"
+#include "work_pool.h"
 
+#include <atomic>
 #include <new>
 #include <vector>
 
@@ -80,16 +82,29 @@ CTextureStore BuildStore()
         store.secondWave1.resize(n);
         store.vignetting0.resize(n);
         store.vignetting1.resize(n);
-        texture_sources::GenerateFirstWave0(store.firstWave0.data());
-        texture_sources::GenerateFirstWave1(store.firstWave1.data());
-        texture_sources::GenerateSecondWave0(store.secondWave0.data());
-        texture_sources::GenerateSecondWave1(store.secondWave1.data());
-        texture_sources::GenerateVignetting0(store.vignetting0.data());
-        texture_sources::GenerateVignetting1(store.vignetting1.data());
     } catch (const std::bad_alloc&) {
         return CTextureStore{};
     }
-    return store;
+    // The six are independent (each has its own seed), so they are made side
+    // by side on the pool: the first picture a process frames waits for them.
+    std::atomic<bool> failed{false};
+    ParallelFor(6, 1, [&store, &failed](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            try {
+                switch (i) {
+                case 0: texture_sources::GenerateFirstWave0(store.firstWave0.data()); break;
+                case 1: texture_sources::GenerateFirstWave1(store.firstWave1.data()); break;
+                case 2: texture_sources::GenerateSecondWave0(store.secondWave0.data()); break;
+                case 3: texture_sources::GenerateSecondWave1(store.secondWave1.data()); break;
+                case 4: texture_sources::GenerateVignetting0(store.vignetting0.data()); break;
+                default: texture_sources::GenerateVignetting1(store.vignetting1.data()); break;
+                }
+            } catch (const std::bad_alloc&) {
+                failed = true;  // never out of a pool thread
+            }
+        }
+    });
+    return failed ? CTextureStore{} : store;
 }
 
 const CTextureStore& Store()
