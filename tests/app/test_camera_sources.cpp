@@ -19,7 +19,8 @@ using namespace pipeline_test;
 // Under the leak sanitizer: the HEVC encoder these tests write HEIC with
 // (through libheif) keeps a few kilobytes per picture to the end. The leak
 // is the library's, and reading never reaches it.
-extern "C" const char* __lsan_default_suppressions()
+// Visible, so the sanitizer runtime (a shared library under GCC) finds it.
+extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions()
 {
     return "leak:libx265.so\n";
 }
