@@ -55,3 +55,13 @@ jpeg_error_mgr* InstallJpegErrorManager(JpegErrorManager& manager)
     manager.pub.emit_message = JpegEmitMessage;
     return &manager.pub;
 }
+
+bool WriteJpegRows(j_compress_ptr cinfo, const JSAMPLE* pixels, std::size_t stride)
+{
+    while (cinfo->next_scanline < cinfo->image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(pixels + cinfo->next_scanline * stride);
+        if (jpeg_write_scanlines(cinfo, &row, 1) != 1)
+            break;  // cannot happen with a file or memory destination; never spin
+    }
+    return cinfo->next_scanline == cinfo->image_height;
+}

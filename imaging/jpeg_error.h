@@ -30,3 +30,8 @@ struct JpegErrorManager {
 // `message` and jumps back; warnings are not printed (decoding goes on) but
 // those about damaged data are noted in `endedEarly` and `damage`.
 jpeg_error_mgr* InstallJpegErrorManager(JpegErrorManager& manager);
+
+// Hands libjpeg every row of `pixels` (rows of `stride` bytes, as many as the
+// image is high) and tells whether all were taken. Called between
+// jpeg_start_compress and jpeg_finish_compress, under the caller's setjmp.
+bool WriteJpegRows(j_compress_ptr cinfo, const JSAMPLE* pixels, std::size_t stride);

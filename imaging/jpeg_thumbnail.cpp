@@ -38,13 +38,7 @@ void RunEncode(ThumbnailJob* job)
     jpeg_set_defaults(cinfo);
     jpeg_set_quality(cinfo, kThumbnailQuality, TRUE);
     jpeg_start_compress(cinfo, TRUE);
-    const std::size_t stride = std::size_t(job->cols) * 3;
-    while (cinfo->next_scanline < cinfo->image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(job->pixels + cinfo->next_scanline * stride);
-        if (jpeg_write_scanlines(cinfo, &row, 1) != 1)
-            break;
-    }
-    if (cinfo->next_scanline == cinfo->image_height) {
+    if (WriteJpegRows(cinfo, job->pixels, std::size_t(job->cols) * 3)) {
         jpeg_finish_compress(cinfo);
         job->ok = true;
     }

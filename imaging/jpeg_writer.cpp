@@ -123,13 +123,7 @@ void RunWrite(JpegWriteJob* job)
         for (const CMarkerSegment& segment : *job->segments)
             jpeg_write_marker(cinfo, segment.marker, segment.payload.data(),
                               static_cast<unsigned>(segment.payload.size()));
-    const std::size_t stride = static_cast<std::size_t>(job->cols) * static_cast<std::size_t>(job->planes);
-    while (cinfo->next_scanline < cinfo->image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(job->pixels + cinfo->next_scanline * stride);
-        if (jpeg_write_scanlines(cinfo, &row, 1) != 1)
-            break;  // cannot happen with a stdio destination; never spin
-    }
-    if (cinfo->next_scanline < cinfo->image_height) {
+    if (!WriteJpegRows(cinfo, job->pixels, static_cast<std::size_t>(job->cols) * static_cast<std::size_t>(job->planes))) {
         jpeg_destroy_compress(cinfo);
         return;
     }
