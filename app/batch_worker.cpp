@@ -2,6 +2,7 @@
 
 #include "output_path.h"
 
+#include <algorithm>
 #include <filesystem>
 
 CBatchWorker::CBatchWorker() = default;
@@ -25,7 +26,12 @@ void CBatchWorker::Reset()
     progress = 0.0f;
     progressShare = 0.0f;
     lastWidth = lastHeight = -1;
-    claimedPaths.clear();
+    outputPlan = COutputPlan();
+    outputsPlanned = false;
+    keepUnmarkedFiles = false;
+    madeFolders.clear();
+    diskFull = false;
+    diskFullMessage.clear();
     lastOutputPath.clear();
     picturesWritten = picturesFailed = picturesDamaged = picturesSkipped = 0;
     {
@@ -35,36 +41,57 @@ void CBatchWorker::Reset()
     announcedInGroup = 0;
 }
 
-void CBatchWorker::ClaimSources()
+void CBatchWorker::PlanOutputs()
 {
-    for (const std::string& path : queue)
-        claimedPaths.insert(NormalPathKey(path));
+    if (outputsPlanned)
+        return;
+    SortPathsNoCase(queue);
+    outputPlan = COutputPlan::Make(std::vector<std::string>(queue.begin(), queue.end()), saveType, outputFolder,
+                                   keepUnmarkedFiles);
+    outputsPlanned = true;
+}
+
+COutputAssignment CBatchWorker::PlannedOutput(const std::string& sourcePath)
+{
+    if (const COutputAssignment* planned = outputPlan.Find(sourcePath))
+        return *planned;
+    // A picture framed outside a planned run is planned with the queue, so
+    // it still never takes the name of a source or of another's output.
+    std::vector<std::string> sources(queue.begin(), queue.end());
+    if (std::find(sources.begin(), sources.end(), sourcePath) == sources.end())
+        sources.push_back(sourcePath);
+    return *COutputPlan::Make(sources, saveType, outputFolder, keepUnmarkedFiles).Find(sourcePath);
 }
 
 int CBatchWorker::SkipPicturesWithOutputs()
 {
-    SortPathsNoCase(queue);
-    // The names are chosen as the job will choose them: every source is
-    // claimed, and each output claims its name for the pictures after it.
-    std::set<std::string> planned;
-    for (const std::string& path : queue)
-        planned.insert(NormalPathKey(path));
+    keepUnmarkedFiles = true;
+    outputsPlanned = false;
+    PlanOutputs();
     int skipped = 0;
     for (auto it = queue.begin(); it != queue.end();) {
-        const std::string folder = BuildOutputFolder(saveType, outputFolder, *it);
-        const std::string output = ChooseDistinctOutputPath(BuildOutputPath(folder, *it), *it, planned);
-        planned.insert(NormalPathKey(output));
-        std::error_code error;
-        if (!std::filesystem::exists(std::filesystem::symlink_status(output, error))) {
+        const COutputAssignment* planned = outputPlan.Find(*it);
+        if (!planned || planned->existing != EExistingOutput::Own) {
             ++it;
             continue;
         }
-        AddReport(CPictureReport{*it, EPictureOutcome::Skipped, output, "output exists"});
+        AddReport(CPictureReport{*it, EPictureOutcome::Skipped, planned->output, "output exists"});
         ++picturesSkipped;
         ++skipped;
         it = queue.erase(it);
     }
     return skipped;
+}
+
+void CBatchWorker::RemoveEmptyMadeFolders()
+{
+    // Deepest first: a made folder holding only made folders goes too.
+    for (auto it = madeFolders.rbegin(); it != madeFolders.rend(); ++it) {
+        std::error_code error;
+        if (std::filesystem::is_empty(*it, error) && !error)
+            std::filesystem::remove(*it, error);
+    }
+    madeFolders.clear();
 }
 
 void CBatchWorker::AddReport(CPictureReport report)

@@ -11,6 +11,7 @@
 #include "engine_calls.h"
 #include "image.h"
 #include "notifications.h"
+#include "output_plan.h"
 #include "sample_buffer.h"
 #include "worker_thread.h"
 
@@ -62,6 +63,13 @@ struct CPictureReport {
     std::string reason;  // why it is not Written: "data ends early", "No space left on device", ...
 };
 
+// What the destination check decided for one folder group.
+enum class EGroupDecision {
+    Write,  // frame the group's pictures
+    Skip,   // its folder cannot be written: each picture fails with the reason, the job goes on
+    Stop,   // the user declined to overwrite: the job ends
+};
+
 // One source read and brought to the engine's form, or why it could not be.
 struct CDecodedPicture {
     std::string path;
@@ -99,16 +107,25 @@ public:
 
     // The destination check of one folder group (write test, overwrite
     // question), called on the worker thread with the group's paths in
-    // queue order. Unset: every group is accepted.
-    std::function<bool(CBatchWorker& job, const std::list<std::string>& group)> checkFolderGroup;
+    // queue order. Unset: every group is written.
+    std::function<EGroupDecision(CBatchWorker& job, const std::list<std::string>& group)> checkFolderGroup;
 
     // Reset before a job: closes the engine and empties the job's state.
     void Reset();
 
-    // Takes out of the queue, before Start(), every picture whose output
-    // exists already (by the names the job would choose), each with a
-    // Skipped report. Returns how many were taken out.
+    // Takes out of the queue, before Start(), every picture whose own output
+    // (the file marked as framed from it) exists already, each with a
+    // Skipped report. From then on the job keeps every existing file that is
+    // not a picture's own output: such a picture takes the next free name.
+    // Returns how many were taken out.
     int SkipPicturesWithOutputs();
+
+    // Decides every picture's output name for the queue as it stands
+    // (sorted); Start() does it when nobody has. Idempotent until Reset().
+    void PlanOutputs();
+    // The output of `sourcePath` by the job's plan (planned alone when the
+    // job has not planned it).
+    COutputAssignment PlannedOutput(const std::string& sourcePath);
 
     // --- Per-image pipeline (worker thread) ---------------------------------
     // True when inputImage now holds the picture, as 3 planes of 8 or 16 bits.
@@ -138,8 +155,22 @@ public:
     std::unique_ptr<CImage> outputImage;
     CSampleBuffer engineInput;
     CSampleBuffer engineOutput;
-    // Outputs and sources of this job that no later picture may overwrite.
-    std::set<std::string> claimedPaths;
+    // Every picture's output, decided before the first is written.
+    COutputPlan outputPlan;
+    bool outputsPlanned = false;
+    // Set before Start() to keep files that are no picture's own output
+    // (SkipPicturesWithOutputs sets it).
+    bool keepUnmarkedFiles = false;
+    // Folders the job made for its outputs; those still empty at its end
+    // are removed again, so a job whose pictures all failed leaves nothing.
+    std::vector<std::string> madeFolders;
+    // Set when a write found the disk full: the job stops there, since every
+    // later picture would fail the same way. The text names the file.
+    bool diskFull = false;
+    std::string diskFullMessage;
+    // Why the destination check skipped the last group ("cannot write to
+    // /photos/Framira_1920x1080: Permission denied"), for its pictures' reports.
+    std::string skippedGroupReason;
     // The path of the last written picture ("" when the last one failed).
     std::string lastOutputPath;
     // Counts of the job's pictures, for front ends' summaries. Written
@@ -171,7 +202,7 @@ private:
     int OpenEngine();
     int ReportWriteFailure(const std::string& sourcePath, const std::string& outputPath, const std::string& reason);
     void Post(int message, int param);
-    void ClaimSources();
+    void RemoveEmptyMadeFolders();
     void AddReport(CPictureReport report);
 
     mutable std::mutex reportLock;

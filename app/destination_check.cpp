@@ -1,11 +1,12 @@
 #include "destination_check.h"
 
-#include <algorithm>
-
 #include "batch_worker.h"
 #include "output_path.h"
+#include "output_plan.h"
 #include "platform_services.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <system_error>
 
 std::string CannotWriteMessage(const std::string& folder, int errorNumber)
@@ -27,29 +28,33 @@ std::string OverwriteQuestion(const std::string& folder, const std::vector<std::
 }
 
 EFolderGroupCheck CheckFolderGroup(CPlatformServices& platform, const CJobDestination& destination,
-                                   const std::vector<std::string>& groupSources,
-                                   const std::set<std::string>& claimedKeys, const std::atomic<bool>* stopRequested)
+                                   const std::vector<std::string>& groupSources, const COutputPlan& plan,
+                                   const std::atomic<bool>* stopRequested, CFolderCheckRecord* record)
 {
     if (groupSources.empty())
         return EFolderGroupCheck::Accepted;
 
     // Every source of a group shares its folder, so they share the output folder.
     const std::string folder = BuildOutputFolder(destination.saveType, destination.outputFolder, groupSources.front());
-    if (destination.saveType == kSaveSubfolder)
-        CreateFoldersAlong(folder, &platform);
-
-    // The names the pipeline will choose, claimed one after another as it
-    // will claim them.
-    std::set<std::string> planned = claimedKeys;
-    std::vector<std::string> existing;
-    for (const std::string& source : groupSources) {
-        const std::string output = ChooseDistinctOutputPath(BuildOutputPath(folder, source), source, planned);
-        if (platform.CanOpenForReading(output))
-            existing.push_back(SplitSourceName(output).fileName);
-        planned.insert(NormalPathKey(output));
+    if (destination.saveType == kSaveSubfolder) {
+        const std::vector<std::string> made = CreateFoldersAlong(folder, &platform);
+        if (record)
+            record->madeFolders.insert(record->madeFolders.end(), made.begin(), made.end());
     }
 
-    if (const int error = platform.ProbeWritableFolder(folder); error != 0) {
+    std::vector<std::string> existing;
+    for (const std::string& source : groupSources) {
+        const COutputAssignment* planned = plan.Find(source);
+        if (planned && planned->existing != EExistingOutput::None)
+            existing.push_back(SplitSourceName(planned->output).fileName);
+    }
+
+    if (int error = platform.ProbeWritableFolder(folder); error != 0) {
+        if (error == ENOENT && !platform.IsDirectory(folder))
+            error = WhyFolderCannotBeMade(folder, platform);
+        if (record)
+            record->notWritableReason = TrimTrailingSeparators(folder) + ": " +
+                                        std::error_code(error, std::generic_category()).message();
         platform.ShowMessage(CannotWriteMessage(folder, error), EMessageIcon::Exclamation, stopRequested);
         return EFolderGroupCheck::NotWritable;
     }
@@ -59,12 +64,23 @@ EFolderGroupCheck CheckFolderGroup(CPlatformServices& platform, const CJobDestin
     return EFolderGroupCheck::Accepted;
 }
 
-bool CheckJobFolderGroup(CBatchWorker& job, const std::list<std::string>& group)
+EGroupDecision CheckJobFolderGroup(CBatchWorker& job, const std::list<std::string>& group)
 {
     if (job.platform == nullptr)
-        return true;
+        return EGroupDecision::Write;
     const CJobDestination destination{job.saveType, job.outputFolder};
     const std::vector<std::string> sources(group.begin(), group.end());
-    return CheckFolderGroup(*job.platform, destination, sources, job.claimedPaths, &job.stopRequested) ==
-           EFolderGroupCheck::Accepted;
+    job.PlanOutputs();
+    CFolderCheckRecord record;
+    const EFolderGroupCheck check =
+        CheckFolderGroup(*job.platform, destination, sources, job.outputPlan, &job.stopRequested, &record);
+    job.madeFolders.insert(job.madeFolders.end(), record.madeFolders.begin(), record.madeFolders.end());
+    switch (check) {
+    case EFolderGroupCheck::Accepted: return EGroupDecision::Write;
+    case EFolderGroupCheck::NotWritable:
+        job.skippedGroupReason = "cannot write to " + record.notWritableReason;
+        return EGroupDecision::Skip;
+    case EFolderGroupCheck::OverwriteDeclined: break;
+    }
+    return EGroupDecision::Stop;
 }

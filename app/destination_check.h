@@ -5,18 +5,25 @@
 
 #include <atomic>
 #include <list>
-#include <set>
 #include <string>
 #include <vector>
 
 class CBatchWorker;
+class COutputPlan;
 class CPlatformServices;
+enum class EGroupDecision;
 
 // The job's destination: the choice (kSaveDesignatedFolder or kSaveSubfolder
 // of output_path.h) and the subfolder's name or the designated folder.
 struct CJobDestination {
     int saveType = 2;
     std::string outputFolder;
+};
+
+// What a check did and found beyond its answer.
+struct CFolderCheckRecord {
+    std::vector<std::string> madeFolders;  // folders it made, outermost first (appended)
+    std::string notWritableReason;         // "/photos/Framira_1920x1080: Permission denied"
 };
 
 enum class EFolderGroupCheck {
@@ -33,26 +40,29 @@ inline constexpr const char* kOverwriteQuestion =
 
 // Checks the output folder of one folder group, on the worker thread.
 //  1. Builds the group's output folder (creating the subfolder for the
-//     subfolder choice) and looks for an existing file among the output
-//     paths the pipeline will write for `groupSources`, given the paths the
-//     job has already claimed (`claimedKeys`, as NormalPathKey gives them).
+//     subfolder choice; what it made and found goes into `record` when
+//     given) and looks for existing files among the outputs `plan` gives
+//     `groupSources`.
 //  2. Write test: proves that a new file can be made in the folder, leaving
 //     nothing behind.
 //  3. Not writable: tells the user (exclamation), naming the folder and the
-//     system's reason, and refuses.
+//     system's reason (for a folder that could not be made, why its parent
+//     refused it), and refuses.
 //  4. Existing outputs: asks whether to write over them, naming the first
 //     few and their count; No refuses.
 // Messages go through `platform` with `stopRequested`, so a question is
 // answered No at once when the window asks the job to stop.
 EFolderGroupCheck CheckFolderGroup(CPlatformServices& platform, const CJobDestination& destination,
-                                   const std::vector<std::string>& groupSources,
-                                   const std::set<std::string>& claimedKeys, const std::atomic<bool>* stopRequested);
+                                   const std::vector<std::string>& groupSources, const COutputPlan& plan,
+                                   const std::atomic<bool>* stopRequested, CFolderCheckRecord* record = nullptr);
 
 // The same for a job, in the form CBatchWorker::checkFolderGroup takes:
 //     worker.checkFolderGroup = CheckJobFolderGroup;
-// True when the group may be written. A job without platform services has
-// nobody to ask and nothing to show: its groups are accepted.
-bool CheckJobFolderGroup(CBatchWorker& job, const std::list<std::string>& group);
+// A folder that cannot be written costs only its own group: the message has
+// been shown, and the job goes on with the next folder. A declined overwrite
+// stops the job. A job without platform services has nobody to ask and
+// nothing to show: its groups are accepted.
+EGroupDecision CheckJobFolderGroup(CBatchWorker& job, const std::list<std::string>& group);
 
 // The texts of the two messages with what the user needs to act on: the
 // fixed text, a blank line, then the folder and the system's reason, or the

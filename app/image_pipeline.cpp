@@ -3,6 +3,7 @@
 
 #include "jpeg_writer.h"
 #include "output_path.h"
+#include "output_plan.h"
 #include "picture_conversion.h"
 #include "platform_services.h"
 #include "read_problem.h"
@@ -223,11 +224,12 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
     const std::size_t neededOutput = std::size_t(std::max(outputWidth, 0)) * std::size_t(std::max(outputHeight, 0)) * 3;
 
     // Where it goes (the subfolder is made before anything is framed).
-    const std::string folder = BuildOutputFolder(saveType, outputFolder, sourcePath);
-    if (saveType == kSaveSubfolder)
-        CreateFoldersAlong(folder, platform);
-    const std::string outputPath =
-        ChooseDistinctOutputPath(BuildOutputPath(folder, sourcePath), sourcePath, claimedPaths);
+    if (saveType == kSaveSubfolder) {
+        const std::vector<std::string> made =
+            CreateFoldersAlong(BuildOutputFolder(saveType, outputFolder, sourcePath), platform);
+        madeFolders.insert(madeFolders.end(), made.begin(), made.end());
+    }
+    const std::string outputPath = PlannedOutput(sourcePath).output;
 
     // Open the engine for a new pixel count, and whenever a buffer is too
     // small for this picture.
@@ -275,13 +277,17 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
         // The source's metadata, fitted to the framed picture. A JPEG source
         // with metadata lends its coding too; everything else is written
         // plainly, keeping the source's chroma subsampling.
-        const COutputMetadata metadata = GatherOutputMetadata(sourcePath, *outputImage);
-        if (metadata.fromJpeg && !metadata.segments.empty()) {
+        COutputMetadata metadata = GatherOutputMetadata(sourcePath, *outputImage);
+        const bool followSource = metadata.fromJpeg && !metadata.segments.empty();
+        // The mark that makes this file known as this source's output, to
+        // later runs (stable names, --skip-existing) and to folder walks.
+        metadata.segments.push_back(MakeSourceMark(outputPath, sourcePath));
+        if (followSource) {
             result = WriteJpegFileWithSource(*outputImage, outputPath, sourcePath, kOutputQuality, nullptr, nullptr,
                                              nullptr, &metadata.segments);
         } else {
             result = WriteJpegFile(*outputImage, outputPath, kOutputQuality, inputImage->subsampling,
-                                   metadata.segments.empty() ? nullptr : &metadata.segments);
+                                   &metadata.segments);
         }
     }
 
@@ -291,9 +297,12 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
         std::string reason = !framed ? "the frame engine failed"
                              : error != 0 ? std::error_code(error, std::generic_category()).message()
                                           : "the JPEG encoder failed";
+        if (framed && (error == ENOSPC || error == EDQUOT)) {
+            diskFull = true;
+            diskFullMessage = reason + " while writing " + outputPath;
+        }
         return ReportWriteFailure(sourcePath, outputPath, reason);
     }
-    claimedPaths.insert(NormalPathKey(outputPath));
     if (!inputImage->damage.empty()) {
         // Framed from what could be recovered: written, but its owner must
         // learn that the source is damaged.

@@ -1,9 +1,13 @@
 #include "input_list.h"
 
 #include "output_path.h"
+#include "output_plan.h"
 #include "platform_services.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <system_error>
 
 namespace {
 
@@ -29,6 +33,17 @@ bool IsCameraRawExtension(const std::string& extension)
 bool IsJpegExtension(const std::string& extension)
 {
     return extension == ".jpg" || extension == ".jpeg";
+}
+
+// What tells two paths of one file apart from two files: the device and
+// inode of what the path leads to, or for a path that leads nowhere (yet)
+// its normal spelling.
+std::string FileIdentity(const std::string& path)
+{
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0)
+        return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
+    return "path:" + NormalPathKey(path);
 }
 
 // The path without its file name (and separator).
@@ -106,21 +121,36 @@ std::vector<std::string>::iterator CInputList::FindPartner(const std::string& pa
 
 bool CInputList::Insert(const std::string& path)
 {
+    const auto position = std::lower_bound(entries.begin(), entries.end(), path, ListOrder);
+    if (position != entries.end() && *position == path)
+        return false;
+    // The same file under another spelling ("./a/../a/x.jpg", a link, a
+    // folder and a file inside it) would be framed twice into two names.
+    const std::string key = FileIdentity(path);
+    if (fileKeys.count(key))
+        return false;
     const std::string extension = SplitSourceName(path).extension;
     const bool isRaw = IsCameraRawExtension(extension);
     if (isRaw || IsJpegExtension(extension)) {
         const auto partner = FindPartner(path, isRaw);
         if (partner != entries.end()) {
-            if (isRaw != preferRaw)
+            if (isRaw != preferRaw) {
+                passedOver.twins.push_back(path);
                 return false;
-            entries.erase(partner);
+            }
+            passedOver.twins.push_back(*partner);
+            Erase(partner);
         }
     }
-    const auto position = std::lower_bound(entries.begin(), entries.end(), path, ListOrder);
-    if (position != entries.end() && *position == path)
-        return false;
-    entries.insert(position, path);
+    fileKeys.emplace(key, path);
+    entries.insert(std::lower_bound(entries.begin(), entries.end(), path, ListOrder), path);
     return true;
+}
+
+void CInputList::Erase(std::vector<std::string>::iterator position)
+{
+    fileKeys.erase(FileIdentity(*position));
+    entries.erase(position);
 }
 
 int CInputList::ScanFolder(const std::string& folder, bool recurse, const std::vector<std::string>& keywords)
@@ -147,7 +177,9 @@ int CInputList::Walk(const std::string& folder, bool recurse, const std::vector<
 {
     int added = 0;
     std::vector<CFolderEntry> folderEntries;
-    if (platform.ListFolder(folder, folderEntries)) {
+    if (const int error = platform.ListFolderEntries(folder, folderEntries); error != 0) {
+        passedOver.unreadableFolders.emplace_back(folder, std::error_code(error, std::generic_category()).message());
+    } else {
         for (const CFolderEntry& entry : folderEntries) {
             if (entry.name.empty() || entry.name.front() == '.')
                 continue;
@@ -163,7 +195,14 @@ int CInputList::Walk(const std::string& folder, bool recurse, const std::vector<
                     added += Walk(path, true, keywords, depth + 1);
                 continue;
             }
-            if (AddPicture(JoinPath(folder, entry.name)))
+            const std::string path = JoinPath(folder, entry.name);
+            if (!HasSupportedPictureExtension(path))
+                continue;
+            if (IsJpegExtension(SplitSourceName(path).extension) && IsOwnOutput(path)) {
+                passedOver.ownOutputs.push_back(path);
+                continue;
+            }
+            if (Insert(path))
                 ++added;
         }
     }
@@ -198,13 +237,15 @@ bool CInputList::Remove(const std::string& path)
     const auto position = std::find(entries.begin(), entries.end(), path);
     if (position == entries.end())
         return false;
-    entries.erase(position);
+    Erase(position);
     return true;
 }
 
 void CInputList::Clear()
 {
     entries.clear();
+    fileKeys.clear();
+    passedOver = CPassedOver();
 }
 
 bool CInputList::Contains(const std::string& path) const

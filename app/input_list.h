@@ -5,10 +5,12 @@
 // keywords of the "Add Folder Options" text.
 //
 // Paths are UTF-8 with '/' as the separator. File names that differ only in
-// case are different files here, so only identical paths are duplicates.
+// case are different files here; two paths are duplicates when they lead to
+// the same file (device and inode), however they are spelt.
 
 #include <array>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -50,6 +52,13 @@ struct CFolderOptions {
     std::vector<std::string> keywords;   // subfolders whose names contain one are skipped
 };
 
+// What a walk or a drop left out besides files of other kinds, for reports.
+struct CPassedOver {
+    std::vector<std::string> ownOutputs;  // pictures this program wrote (they carry its mark)
+    std::vector<std::string> twins;       // RAW files beside their JPEG (or, preferring RAW, the JPEGs)
+    std::vector<std::pair<std::string, std::string>> unreadableFolders;  // folder, the system's reason
+};
+
 class CInputList {
 public:
     // A folder walk descends at most this many levels: a link that leads back
@@ -76,10 +85,11 @@ public:
     // subfolder whose own name contains none of `keywords` (case-sensitive).
     // Hidden entries (names beginning with a full stop: ".thumbnails", the
     // "._IMG_0001.jpg" companions other systems leave on shared drives) and
-    // the job's output folders (SetOutputFolders) are passed over, so a
-    // second run never frames the first run's outputs. A folder that cannot
-    // be listed adds nothing. Sets the browse path to `folder`. Returns the
-    // number of pictures added.
+    // the job's output folders (SetOutputFolders) are passed over, and so is
+    // every picture this program wrote, wherever it lies, so a second run
+    // never frames the first run's outputs. A folder that cannot be listed
+    // adds nothing and is noted with its reason (PassedOver). Sets the
+    // browse path to `folder`. Returns the number of pictures added.
     int ScanFolder(const std::string& folder, bool recurse, const std::vector<std::string>& keywords);
 
     // Dropped (or command-line) paths, in order: folders are walked with the
@@ -93,6 +103,9 @@ public:
     // subfolder named `subfolderName` (the subfolder beside each source;
     // empty: none) and each folder of `folders` (a designated folder).
     void SetOutputFolders(const std::string& subfolderName, const std::vector<std::string>& folders);
+
+    // What walks and additions have left out since the last Clear().
+    const CPassedOver& PassedOver() const { return passedOver; }
 
     // Removes the entry equal to `path`; true when there was one.
     bool Remove(const std::string& path);
@@ -110,6 +123,7 @@ public:
 
 private:
     bool Insert(const std::string& path);
+    void Erase(std::vector<std::string>::iterator position);
     bool IsOutputFolder(const std::string& name, const std::string& path) const;
     // The listed RAW/JPEG partner of `path` (same folder and stem), if any.
     std::vector<std::string>::iterator FindPartner(const std::string& path, bool pathIsRaw);
@@ -121,4 +135,6 @@ private:
     std::string outputSubfolderName;
     std::set<std::string> outputFolderKeys;  // as NormalPathKey gives them
     bool preferRaw = false;
+    std::map<std::string, std::string> fileKeys;  // identity of each listed file → its entry
+    CPassedOver passedOver;
 };

@@ -62,7 +62,7 @@ int CBatchWorker::RunJob()
     }
     progressShare = queue.empty() ? 0.0f : 100.0f / float(queue.size());
     announcedInGroup = 0;
-    ClaimSources();
+    PlanOutputs();
 
     // The next picture of a folder group is decoded while the engine frames
     // the current one. It is only ever taken as the current picture, so what
@@ -72,6 +72,7 @@ int CBatchWorker::RunJob()
     const auto endStopped = [this, &prefetch] {
         prefetch.Close();
         CloseEngine();
+        RemoveEmptyMadeFolders();
         Post(UWM_STOPPED, 100);
         return 0;
     };
@@ -87,14 +88,32 @@ int CBatchWorker::RunJob()
             ++groupEnd;
         const std::list<std::string> group(queue.begin(), groupEnd);
 
-        if (checkFolderGroup && !checkFolderGroup(*this, group)) {
+        const EGroupDecision decision = checkFolderGroup ? checkFolderGroup(*this, group) : EGroupDecision::Write;
+        if (decision == EGroupDecision::Stop) {
             prefetch.Close();
+            RemoveEmptyMadeFolders();
             Post(UWM_STOPPED, 100);
             queue.clear();
             CloseEngine();
             statusText.clear();
             lastWidth = lastHeight = -1;
             return 0;
+        }
+        if (decision == EGroupDecision::Skip) {
+            // Only this folder is lost to the job: each of its pictures is
+            // named with the reason, and the job goes on with the next one.
+            for (const std::string& path : group) {
+                statusText = announcedInGroup++ == 0 ? path : std::string(" ");
+                progress += progressShare / 2;
+                Post(UWM_PICTURE, int(progress));
+                ReportWriteFailure(path, PlannedOutput(path).output, skippedGroupReason);
+                progress += progressShare / 2;
+                Post(UWM_PICTURE_DONE, int(progress));
+            }
+            announcedInGroup = 0;
+            queue.erase(queue.begin(), groupEnd);
+            statusText.clear();
+            continue;
         }
 
         for (auto entry = group.begin(); entry != group.end(); ++entry) {
@@ -120,13 +139,15 @@ int CBatchWorker::RunJob()
                 if (RunAndSave(width, height, path) == kEngineCannotOpen) {
                     prefetch.Close();
                     CloseEngine();
+                    RemoveEmptyMadeFolders();
                     Post(UWM_DONE, 100);
                     return 0;
                 }
             }
             // The current picture is complete (written, failed or unreadable):
-            // the place where a stop takes effect.
-            if (stopRequested)
+            // the place where a stop takes effect. A full disk stops the job
+            // too: every later picture would fail the same way.
+            if (stopRequested || diskFull)
                 return endStopped();
             if (loaded) {
                 inputImage.reset();
@@ -149,6 +170,7 @@ int CBatchWorker::RunJob()
         return endStopped();
     prefetch.Close();
     CloseEngine();
+    RemoveEmptyMadeFolders();
     Post(UWM_DONE, 100);
     return 1;
 }

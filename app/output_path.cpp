@@ -3,6 +3,7 @@
 #include "platform_services.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -13,12 +14,6 @@ namespace {
 char LowerAscii(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameFile(const std::string& a, const std::string& b)
-{
-    std::error_code error;
-    return fs::equivalent(fs::path(a), fs::path(b), error) && !error;
 }
 
 } // namespace
@@ -91,22 +86,40 @@ std::string BuildOutputPath(const std::string& outputFolder, const std::string& 
     return outputFolder + SplitSourceName(sourcePath).stem + ".jpg";
 }
 
-void CreateFoldersAlong(const std::string& folder, CPlatformServices* platform)
+std::vector<std::string> CreateFoldersAlong(const std::string& folder, CPlatformServices* platform)
 {
-    for (std::size_t i = 0; i < folder.size(); ++i) {
-        if (folder[i] != '/' || i == 0)
+    std::vector<std::string> made;
+    for (std::size_t i = 0; i <= folder.size(); ++i) {
+        if ((i < folder.size() && folder[i] != '/') || i == 0)
             continue;
         const std::string prefix = folder.substr(0, i);
         if (prefix.back() == '/' || prefix.back() == ':')
             continue;
+        bool createdNow = false;
         if (platform) {
-            if (!platform->IsDirectory(prefix))
-                platform->CreateFolder(prefix);
+            createdNow = !platform->IsDirectory(prefix) && platform->CreateFolder(prefix);
         } else {
             std::error_code error;
-            fs::create_directory(fs::path(prefix), error);
+            createdNow = fs::create_directory(fs::path(prefix), error) && !error;
         }
+        if (createdNow)
+            made.push_back(prefix);
     }
+    return made;
+}
+
+int WhyFolderCannotBeMade(const std::string& folder, CPlatformServices& platform)
+{
+    fs::path ancestor = fs::path(TrimTrailingSeparators(folder));
+    while (ancestor.has_relative_path() && !platform.IsDirectory(ancestor.string())) {
+        if (platform.Exists(ancestor.string()))
+            return ENOTDIR;  // a file stands where a folder must be made
+        ancestor = ancestor.parent_path();
+    }
+    if (ancestor.empty())
+        ancestor = ".";
+    const int error = platform.ProbeWritableFolder(ancestor.string());
+    return error != 0 ? error : ENOENT;
 }
 
 bool IsPlainFile(const std::string& path)
@@ -126,21 +139,4 @@ std::string NormalPathKey(const std::string& path)
     // source, must still meet that source's key.
     const fs::path resolved = fs::weakly_canonical(absolute, error);
     return (error ? absolute.lexically_normal() : resolved).string();
-}
-
-std::string ChooseDistinctOutputPath(const std::string& outputPath, const std::string& sourcePath,
-                                     const std::set<std::string>& claimedKeys)
-{
-    auto isFree = [&](const std::string& candidate) {
-        return !claimedKeys.count(NormalPathKey(candidate)) && !SameFile(candidate, sourcePath);
-    };
-    if (isFree(outputPath))
-        return outputPath;
-    const bool jpg = outputPath.size() >= 4 && outputPath.compare(outputPath.size() - 4, 4, ".jpg") == 0;
-    const std::string base = jpg ? outputPath.substr(0, outputPath.size() - 4) : outputPath;
-    for (int n = 2;; ++n) {
-        const std::string candidate = base + " (" + std::to_string(n) + ").jpg";
-        if (isFree(candidate))
-            return candidate;
-    }
 }

@@ -6,8 +6,8 @@
 // Paths are UTF-8 with '/' as the separator. The output is always a JPEG
 // named after the source's stem with the extension ".jpg".
 
-#include <set>
 #include <string>
+#include <vector>
 
 class CPlatformServices;
 
@@ -41,9 +41,16 @@ std::string BuildOutputFolder(int saveType, const std::string& outputFolder, con
 // The output folder plus the stem plus ".jpg".
 std::string BuildOutputPath(const std::string& outputFolder, const std::string& sourcePath);
 
-// Creates every folder along `folder` that does not exist yet. Failures are
-// not reported: the folder's write test finds a folder that is missing.
-void CreateFoldersAlong(const std::string& folder, CPlatformServices* platform);
+// Creates every folder along `folder` that does not exist yet and returns
+// those it made, outermost first. Failures are not reported here: the
+// folder's write test finds a folder that is missing, and
+// WhyFolderCannotBeMade tells why.
+std::vector<std::string> CreateFoldersAlong(const std::string& folder, CPlatformServices* platform);
+
+// The system's error number that keeps a missing `folder` from being made:
+// that of its nearest existing ancestor refusing a new entry (permission
+// denied, read-only file system), or ENOENT.
+int WhyFolderCannotBeMade(const std::string& folder, CPlatformServices& platform);
 
 // True when `path` is a regular file (links followed). Only such files are
 // read as pictures: a named pipe with a picture's name would hold its reader,
@@ -53,10 +60,3 @@ bool IsPlainFile(const std::string& path);
 // The form of a path used to tell whether two paths name the same file:
 // absolute, with the links of its existing part resolved, lexically normal.
 std::string NormalPathKey(const std::string& path);
-
-// `outputPath` unless it is claimed (it names a source of the job, or the
-// output of an earlier picture of the job); then the first free one of
-// "stem (2).jpg", "stem (3).jpg", ... in the same folder. A source file is
-// never overwritten and no picture replaces another's output.
-std::string ChooseDistinctOutputPath(const std::string& outputPath, const std::string& sourcePath,
-                                     const std::set<std::string>& claimedKeys);

@@ -60,21 +60,20 @@ bool CPlatformServices::CanOpenForReading(const std::string& path)
     return true;
 }
 
-bool CPlatformServices::ListFolder(const std::string& folder, std::vector<CFolderEntry>& entries)
+int CPlatformServices::ListFolderEntries(const std::string& folder, std::vector<CFolderEntry>& entries)
 {
     entries.clear();
     std::error_code error;
     fs::directory_iterator it(fs::path(folder), error);
-    if (error)
-        return false;
-    for (; it != fs::directory_iterator(); it.increment(error)) {
-        if (error)
-            break;
+    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
         std::error_code typeError;
         entries.push_back(CFolderEntry{it->path().filename().string(), it->is_directory(typeError),
                                        it->is_symlink(typeError)});
     }
-    return !error;
+    if (!error)
+        return 0;
+    entries.clear();
+    return error.value() != 0 ? error.value() : EIO;
 }
 
 bool CPlatformServices::CreateFolder(const std::string& path)

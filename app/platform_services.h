@@ -91,8 +91,9 @@ public:
     // True when `path` is a file that can be opened for reading.
     virtual bool CanOpenForReading(const std::string& path);
     // Every entry of `folder` except "." and "..", in the order the file
-    // system returns them. False (and no entries) when it cannot be listed.
-    virtual bool ListFolder(const std::string& folder, std::vector<CFolderEntry>& entries);
+    // system returns them. 0, or the system's error number (and no entries)
+    // when it cannot be listed.
+    virtual int ListFolderEntries(const std::string& folder, std::vector<CFolderEntry>& entries);
     // Creates one folder; true when it exists as a folder afterwards.
     virtual bool CreateFolder(const std::string& path);
     // Proves that a new file can be made in `folder`: creates one under a

@@ -146,14 +146,17 @@ int main(int argc, char** argv)
     job.presetIndex = options.presetIndex;
     job.customWidth = options.customWidth;
     job.customHeight = options.customHeight;
+    std::vector<std::string> madeOutFolders;
     if (options.designatedFolder) {
         if (!platform.IsDirectory(options.outDir)) {
             std::error_code error;
-            std::filesystem::create_directories(options.outDir, error);
-            if (error || !platform.IsDirectory(options.outDir))
+            madeOutFolders = CreateFoldersAlong(options.outDir, nullptr);
+            if (!platform.IsDirectory(options.outDir)) {
+                error.assign(WhyFolderCannotBeMade(options.outDir, platform), std::generic_category());
                 return Fail(std::string(kMissingOutputFolderMessage) + ": " + options.outDir +
-                                " (it cannot be made: " + (error ? error.message() : "a file has its name") + ")",
+                                " (it cannot be made: " + error.message() + ")",
                             kExitRefused);
+            }
             std::fprintf(stderr, "framira-batch: made the output folder %s\n", options.outDir.c_str());
         }
         job.saveType = kSaveDesignatedFolder;
@@ -171,19 +174,31 @@ int main(int argc, char** argv)
     // subfolders they pass over every folder named like an output folder
     // unless --ignore names other words, so running the same command again
     // frames the same pictures and nothing the last run wrote.
+    const auto keepOutOfOutputFolders = [&job](CInputList& walked) {
+        if (job.saveType == kSaveDesignatedFolder)
+            walked.SetOutputFolders({}, {job.outputFolder});
+        else
+            walked.SetOutputFolders(job.outputFolder, {});
+    };
     CInputList list(platform);
     list.SetPreferRaw(options.preferRaw);
-    if (job.saveType == kSaveDesignatedFolder)
-        list.SetOutputFolders({}, {job.outputFolder});
-    else
-        list.SetOutputFolders(job.outputFolder, {});
+    keepOutOfOutputFolders(list);
     const std::vector<std::string> keywords =
         options.ignoreGiven ? BuildKeywords(options.ignoreText) : std::vector<std::string>{kProductName};
     int missing = 0;
     for (const std::string& path : options.paths) {
         if (platform.IsDirectory(path)) {
-            if (list.ScanFolder(TrimTrailingSeparators(path), options.recurse, keywords) == 0)
-                std::fprintf(stderr, "framira-batch: no pictures in folder %s\n", path.c_str());
+            const std::size_t unreadableBefore = list.PassedOver().unreadableFolders.size();
+            const std::string folder = TrimTrailingSeparators(path);
+            if (list.ScanFolder(folder, options.recurse, keywords) == 0 &&
+                list.PassedOver().unreadableFolders.size() == unreadableBefore) {
+                // Pictures further down are what a user who forgot -r expects.
+                CInputList deeper(platform);
+                keepOutOfOutputFolders(deeper);
+                const bool below = !options.recurse && deeper.ScanFolder(folder, true, keywords) > 0;
+                std::fprintf(stderr, "framira-batch: no pictures in folder %s%s\n", path.c_str(),
+                             below ? " (its subfolders have some: add -r to frame them)" : "");
+            }
         } else if (!platform.Exists(path)) {
             std::fprintf(stderr, "missing  %s: no such file or folder\n", path.c_str());
             ++missing;
@@ -191,11 +206,26 @@ int main(int argc, char** argv)
             list.AddFile(path);
         }
     }
+    const CPassedOver& passedOver = list.PassedOver();
+    for (const auto& [folder, why] : passedOver.unreadableFolders)
+        std::fprintf(stderr, "unreadable  %s: the folder cannot be read: %s\n", folder.c_str(), why.c_str());
+    missing += int(passedOver.unreadableFolders.size());
+
     for (const std::string& path : list.Entries())
         job.queue.push_back(path);
     if (options.skipExisting && job.SkipPicturesWithOutputs() > 0 && !options.quiet) {
         for (const CPictureReport& report : job.GetPictureReports())
-            std::fprintf(stdout, "skipped  %s: output exists (%s)\n", report.source.c_str(), report.output.c_str());
+            std::fprintf(stdout, "skipped  %s: its output exists (%s)\n", report.source.c_str(),
+                         report.output.c_str());
+    }
+    // Every name is decided before the first picture is written; a name
+    // held by a file that is not this picture's output is said, not taken.
+    job.PlanOutputs();
+    for (const std::string& path : job.queue) {
+        const COutputAssignment* planned = job.outputPlan.Find(path);
+        if (planned && !planned->displacedFrom.empty() && !options.quiet)
+            std::fprintf(stdout, "renamed  %s: %s is not its output and is kept; writing %s\n", path.c_str(),
+                         planned->displacedFrom.c_str(), SplitSourceName(planned->output).fileName.c_str());
     }
     if (job.queue.empty()) {
         const std::string skipped =
@@ -247,6 +277,13 @@ int main(int argc, char** argv)
     }
     job.Wait();
     stopFlag = nullptr;
+    // An output folder made for this run and left empty (every picture
+    // failed) goes again.
+    for (auto made = madeOutFolders.rbegin(); made != madeOutFolders.rend(); ++made) {
+        std::error_code error;
+        if (std::filesystem::is_empty(*made, error) && !error)
+            std::filesystem::remove(*made, error);
+    }
     for (const int signalNumber : kStopSignals)
         ::signal(signalNumber, SIG_DFL);
 

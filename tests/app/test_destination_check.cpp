@@ -68,12 +68,12 @@ protected:
     EFolderGroupCheck Check(CPlatformServices& services, const CJobDestination& destination,
                             const std::vector<std::string>& group, const std::atomic<bool>* stop = nullptr)
     {
-        return CheckFolderGroup(services, destination, group, claimed, stop);
+        const COutputPlan plan = COutputPlan::Make(group, destination.saveType, destination.outputFolder, false);
+        return CheckFolderGroup(services, destination, group, plan, stop);
     }
 
     fs::path root;
     CTestPlatformServices platform;
-    std::set<std::string> claimed;
 };
 
 } // namespace
@@ -186,17 +186,6 @@ TEST_F(FolderGroupCheckTest, QuestionLooksAtTheDistinctNamesThePipelineWillWrite
     EXPECT_TRUE(platform.MessageBoxes().empty());
 }
 
-TEST_F(FolderGroupCheckTest, OutputsClaimedEarlierInTheJobMoveTheNames)
-{
-    // An earlier group of this job already wrote out/beach.jpg: this group's
-    // beach.jpg will be "beach (2).jpg", which does not exist, so nobody is asked.
-    WriteFile(root / "out" / "beach.jpg", "written by this job");
-    claimed.insert(NormalPathKey((root / "out" / "beach.jpg").string()));
-    const CJobDestination destination{kSaveDesignatedFolder, Out()};
-    EXPECT_EQ(Check(platform, destination, {Src("beach.jpg")}), EFolderGroupCheck::Accepted);
-    EXPECT_TRUE(platform.MessageBoxes().empty());
-}
-
 TEST_F(FolderGroupCheckTest, UnansweredQuestionGivesWayToAStop)
 {
     WriteFile(root / "out" / "dune.jpg", "framed earlier");
@@ -223,8 +212,9 @@ TEST_F(FolderGroupCheckTest, JobFormUsesTheJobsDestinationAndStopFlag)
     job.saveType = kSaveDesignatedFolder;
     job.outputFolder = Out();
     platform.QueueAnswer(EMessageAnswer::Yes);
-    EXPECT_TRUE(CheckJobFolderGroup(job, {Src("dune.jpg")}));
+    job.queue = {Src("dune.jpg")};
+    EXPECT_EQ(CheckJobFolderGroup(job, {Src("dune.jpg")}), EGroupDecision::Write);
     job.stopRequested = true;
-    EXPECT_FALSE(CheckJobFolderGroup(job, {Src("dune.jpg")}));
+    EXPECT_EQ(CheckJobFolderGroup(job, {Src("dune.jpg")}), EGroupDecision::Stop);
     EXPECT_TRUE(platform.MessageBoxes().back().answeredForStop);
 }

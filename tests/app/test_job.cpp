@@ -74,7 +74,7 @@ TEST_F(JobTest, FolderGroupsFollowTheSortedOrderAndTheFirstOfEachIsAnnounced)
     std::vector<std::list<std::string>> groups;
     job.checkFolderGroup = [&](CBatchWorker&, const std::list<std::string>& group) {
         groups.push_back(group);
-        return true;
+        return EGroupDecision::Write;
     };
     job.queue = queue;
     RunJob();
@@ -242,21 +242,26 @@ public:
     int ProbeWritableFolder(const std::string&) override { return EROFS; }
 };
 
-TEST_F(JobTest, FolderThatCannotBeWrittenStopsTheJobWithItsMessage)
+TEST_F(JobTest, FolderThatCannotBeWrittenCostsOnlyItsOwnPictures)
 {
     CReadOnlyPlatform readOnly;
     job.notifyWindow = &readOnly;
     job.platform = &readOnly;
     WriteJpeg(in / "a.jpg", 16, 16);
-    job.queue = {in / "a.jpg"};
+    WriteJpeg(in / "b.jpg", 16, 16);
+    job.queue = {in / "a.jpg", in / "b.jpg"};
     RunJob();
-    ASSERT_EQ(readOnly.MessageBoxes().size(), 1u);
+    ASSERT_EQ(readOnly.MessageBoxes().size(), 1u) << "one message for the folder";
     EXPECT_EQ(readOnly.MessageBoxes()[0].box.text.rfind(kCannotWriteMessage, 0), 0u);
     EXPECT_EQ(readOnly.MessageBoxes()[0].box.icon, EMessageIcon::Exclamation);
-    EXPECT_EQ(readOnly.NotificationNumbers(), (std::vector<int>{UWM_STOPPED}));
+    EXPECT_EQ(readOnly.NotificationNumbers().back(), UWM_DONE) << "the job goes on to its end";
     EXPECT_FALSE(fs::exists(out / "a.jpg"));
-    EXPECT_EQ(job.lastWidth, -1);
-    EXPECT_EQ(job.statusText, "");
+    ASSERT_EQ(job.CountPictures(EPictureOutcome::Failed), 2);
+    CPictureReport report;
+    ASSERT_TRUE(job.FindPictureReport(in / "b.jpg", report));
+    EXPECT_NE(report.reason.find("cannot write to " + out.path.string() + ": Read-only file system"),
+              std::string::npos)
+        << report.reason;
 }
 
 TEST_F(JobTest, SameStemsInOneFolderGetDistinctOutputs)

@@ -272,8 +272,6 @@ TEST_F(PipelineTest, SourceIsNeverOverwrittenAndSameStemsGetDistinctNames)
     const auto sourceBytes = ReadBytes(in / "beach.jpg");
     job.outputFolder = in.path.string();
     job.queue = {in / "beach.bmp", in / "beach.jpg"};
-    job.claimedPaths.insert(NormalPathKey(in / "beach.bmp"));
-    job.claimedPaths.insert(NormalPathKey(in / "beach.jpg"));
     ASSERT_EQ(Frame(in / "beach.bmp"), kPictureWritten);
     EXPECT_EQ(job.statusText, in / "beach (2).jpg");
     ASSERT_EQ(Frame(in / "beach.jpg"), kPictureWritten);
@@ -301,32 +299,6 @@ TEST(OutputPath, NamesFollowTheSource)
     const std::string longExtension = "." + std::string(100, 'E');
     EXPECT_EQ(BuildOutputPath("/o/", "/p/" + longName + longExtension), "/o/" + longName + ".jpg");
     EXPECT_EQ(SplitSourceName("/p/a" + longExtension).extension, "." + std::string(100, 'e'));
-}
-
-TEST(OutputPath, ClaimedNamesAreSkippedPredictably)
-{
-    std::set<std::string> claimed = {NormalPathKey("/o/beach.jpg"), NormalPathKey("/o/beach (2).jpg")};
-    EXPECT_EQ(ChooseDistinctOutputPath("/o/beach.jpg", "/p/beach.tif", claimed), "/o/beach (3).jpg");
-    EXPECT_EQ(ChooseDistinctOutputPath("/o/other.jpg", "/p/other.tif", claimed), "/o/other.jpg");
-    EXPECT_EQ(ChooseDistinctOutputPath("/o/./beach.jpg", "/p/b.tif", claimed), "/o/./beach (3).jpg");
-}
-
-TEST(OutputPath, AFolderReachedThroughALinkStillFindsTheClaimedSource)
-{
-    // The designated folder is a link to the sources' folder: beach.tif's
-    // output would land on the source beach.jpg under another spelling.
-    CScratchFolder root;
-    fs::create_directory(root.path / "photos");
-    WriteBytes(root / "photos/beach.jpg", {0xFF, 0xD8, 0xFF, 0xD9});
-    fs::create_directory_symlink(root.path / "photos", root.path / "linked");
-    const std::set<std::string> claimed = {NormalPathKey(root / "photos/beach.jpg")};
-    EXPECT_EQ(ChooseDistinctOutputPath(root / "linked/beach.jpg", root / "photos/beach.tif", claimed),
-              root / "linked/beach (2).jpg");
-
-    // An output name that is itself a link to a source is not written through.
-    fs::create_symlink(root.path / "photos/beach.jpg", root.path / "photos/alias.jpg");
-    EXPECT_EQ(ChooseDistinctOutputPath(root / "photos/alias.jpg", root / "photos/alias.tif", claimed),
-              root / "photos/alias (2).jpg");
 }
 
 } // namespace

@@ -39,6 +39,24 @@ inline std::vector<std::uint8_t> ReadBytes(const std::string& path)
     return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// `bytes` of a framed JPEG without the segment that names its source (the
+// only part that depends on where the test's folders are) and that segment's
+// named path, "" when there is none.
+inline std::vector<std::uint8_t> WithoutSourceMark(std::vector<std::uint8_t> bytes, std::string* named = nullptr)
+{
+    for (std::size_t at = 2; at + 4 <= bytes.size() && bytes[at] == 0xFF && bytes[at + 1] != 0xDA;) {
+        const std::size_t length = std::size_t(bytes[at + 2]) << 8 | bytes[at + 3];
+        if (bytes[at + 1] == 0xEF && at + 2 + length <= bytes.size()) {
+            if (named)
+                named->assign(reinterpret_cast<const char*>(bytes.data()) + at + 4 + 15, length - 2 - 15);
+            bytes.erase(bytes.begin() + long(at), bytes.begin() + long(at + 2 + length));
+            return bytes;
+        }
+        at += 2 + length;
+    }
+    return bytes;
+}
+
 inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
     std::ofstream out(path, std::ios::binary);

@@ -328,8 +328,12 @@ TEST_F(CliTest, FramedFilesKeepTheirRecordedBytes)
         const CRunResult r = Run(args);
         ASSERT_EQ(r.status, 0) << r.out << r.err;
         for (const auto& [name, sha] : {std::pair{"wide.jpg", c.wide}, std::pair{"tall.jpg", c.tall}}) {
-            const std::vector<std::uint8_t> bytes = pipeline_test::ReadBytes(folder / name);
+            std::string named;
+            const std::vector<std::uint8_t> bytes =
+                pipeline_test::WithoutSourceMark(pipeline_test::ReadBytes(folder / name), &named);
             EXPECT_EQ(test_support::Sha256Hex(bytes.data(), bytes.size()), sha) << name;
+            EXPECT_EQ(fs::weakly_canonical(folder.path / named), fs::weakly_canonical(in / name))
+                << "the output names its source";
         }
     }
 }
