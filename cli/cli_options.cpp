@@ -1,16 +1,21 @@
 #include "cli_options.h"
 
 #include "framira.h"
+#include "input_list.h"
+#include "output_size_limits.h"
 #include "read_problem.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <set>
+#include <string_view>
 
 namespace {
 
-// Custom sizes stay within what a screen may reasonably have.
-constexpr int kMinimumCustomSide = 16;
+// Custom sizes stay within what a screen may reasonably have, and at least
+// kMinimumOutputWidth x kMinimumOutputHeight, which still show the photograph.
 constexpr int kMaximumCustomSide = 8192;
 // Rows the user may choose: 0 is the screen and 16 closes the table.
 constexpr int kFirstPreset = 1;
@@ -35,6 +40,47 @@ std::string Lower(std::string text)
 std::string SizeText(int width, int height)
 {
     return std::to_string(width) + "x" + std::to_string(height);
+}
+
+struct COptionName {
+    const char* shortName;  // null: none
+    const char* longName;
+    bool takesValue;
+};
+
+constexpr COptionName kOptionNames[] = {
+    {"-h", "--help", false},
+    {"-V", "--version", false},
+    {nullptr, "--list-presets", false},
+    {"-p", "--preset", true},
+    {"-o", "--out", true},
+    {"-s", "--subfolder", true},
+    {"-r", "--recurse", false},
+    {nullptr, "--ignore", true},
+    {nullptr, "--skip-existing", false},
+    {nullptr, "--raw", false},
+    {"-y", "--yes", false},
+    {"-n", "--no", false},
+    {"-q", "--quiet", false},
+    {nullptr, "--no-progress", false},
+    {nullptr, "--threads", true},
+};
+
+const COptionName* FindOption(std::string_view name)
+{
+    for (const COptionName& option : kOptionNames)
+        if (name == option.longName || (option.shortName && name == option.shortName))
+            return &option;
+    return nullptr;
+}
+
+// The option as the user typed it, with its other spelling: "-y (--yes)",
+// since "-yy" or "-y --yes" do not show that they name one option twice.
+std::string DescribeOption(const COptionName& option, const std::string& typed)
+{
+    if (option.shortName == nullptr)
+        return option.longName;
+    return typed == option.longName ? typed + " (" + option.shortName + ")" : typed + " (" + option.longName + ")";
 }
 
 } // namespace
@@ -65,10 +111,15 @@ bool ParsePreset(const std::string& text, int& presetIndex, int& customWidth, in
                 return true;
             }
         }
-        if (width < kMinimumCustomSide || height < kMinimumCustomSide || width > kMaximumCustomSide ||
-            height > kMaximumCustomSide) {
-            error = "size " + text + " is out of range; each side must be " + std::to_string(kMinimumCustomSide) +
-                    " to " + std::to_string(kMaximumCustomSide) + " pixels";
+        if (width < kMinimumOutputWidth || height < kMinimumOutputHeight) {
+            error = "size " + text + " is too small to show the photograph: the output must be at least " +
+                    SizeText(kMinimumOutputWidth, kMinimumOutputHeight) +
+                    " (the bevelled band around the print takes 28 pixels each way)";
+            return false;
+        }
+        if (width > kMaximumCustomSide || height > kMaximumCustomSide) {
+            error = "size " + text + " is out of range; each side must be at most " +
+                    std::to_string(kMaximumCustomSide) + " pixels";
             return false;
         }
         presetIndex = 0;
@@ -105,85 +156,73 @@ bool ParsePreset(const std::string& text, int& presetIndex, int& customWidth, in
 
 bool ParseCommandLine(const std::vector<std::string>& args, CCliOptions& options, std::string& error)
 {
-    bool subfolderGiven = false;
-    bool presetGiven = false;
-    bool overwriteGiven = false;
-    bool threadsGiven = false;
     bool endOfOptions = false;
+    std::set<std::string_view> given;  // long names of the options seen so far
     const auto takesValue = [](const std::string& name) {
-        return name == "-p" || name == "--preset" || name == "-o" || name == "--out" || name == "-s" ||
-               name == "--subfolder" || name == "--ignore" || name == "--threads";
-    };
-    const auto once = [&error](bool& given, const std::string& name) {
-        if (given)
-            error = name + " is given twice; give it once";
-        const bool first = !given;
-        given = true;
-        return first;
+        const COptionName* option = FindOption(name);
+        return option != nullptr && option->takesValue;
     };
 
     // One option with its value (when it takes one).
-    const auto apply = [&](const std::string& name, const std::string& value) -> bool {
-        if (name == "-h" || name == "--help") {
+    const auto apply = [&](const std::string& typed, const std::string& value) -> bool {
+        const COptionName* option = FindOption(typed);
+        if (option == nullptr) {
+            error = "unknown option " + typed + " (see --help)";
+            return false;
+        }
+        const std::string_view name = option->longName;
+        // --yes with --no is a contradiction rather than a repetition.
+        const bool overwrite = name == "--yes" || name == "--no";
+        if (overwrite && given.count(name == "--yes" ? "--no" : "--yes")) {
+            error = "--yes and --no exclude each other: write over existing outputs, or keep them";
+            return false;
+        }
+        if (!given.insert(name).second) {
+            error = DescribeOption(*option, typed) + " is given twice; give it once";
+            return false;
+        }
+        if (name == "--help") {
             options.help = true;
-        } else if (name == "-V" || name == "--version") {
+        } else if (name == "--version") {
             options.version = true;
         } else if (name == "--list-presets") {
             options.listPresets = true;
-        } else if (name == "-p" || name == "--preset") {
-            if (!once(presetGiven, "--preset"))
-                return false;
+        } else if (name == "--preset") {
             return ParsePreset(value, options.presetIndex, options.customWidth, options.customHeight, error);
-        } else if (name == "-o" || name == "--out") {
-            if (!once(options.designatedFolder, "--out"))
-                return false;
+        } else if (name == "--out") {
+            options.designatedFolder = true;
             if (value.empty()) {
                 error = "--out needs a folder";
                 return false;
             }
             options.outDir = value;
-        } else if (name == "-s" || name == "--subfolder") {
-            if (!once(subfolderGiven, "--subfolder"))
-                return false;
+        } else if (name == "--subfolder") {
             if (value.empty() || value.find('/') != std::string::npos || value == "." || value == "..") {
                 error = "--subfolder needs a plain folder name (no '/')";
                 return false;
             }
             options.subfolder = value;
-        } else if (name == "-r" || name == "--recurse") {
+        } else if (name == "--recurse") {
             options.recurse = true;
         } else if (name == "--ignore") {
-            if (!once(options.ignoreGiven, "--ignore"))
-                return false;
+            options.ignoreGiven = true;
             options.ignoreText = value;
         } else if (name == "--skip-existing") {
             options.skipExisting = true;
         } else if (name == "--raw") {
             options.preferRaw = true;
-        } else if (name == "-y" || name == "--yes" || name == "-n" || name == "--no") {
-            const EOverwritePolicy policy =
-                (name == "-y" || name == "--yes") ? EOverwritePolicy::Yes : EOverwritePolicy::No;
-            if (overwriteGiven && policy != options.overwrite) {
-                error = "--yes and --no exclude each other: write over existing outputs, or keep them";
-                return false;
-            }
-            overwriteGiven = true;
-            options.overwrite = policy;
-        } else if (name == "-q" || name == "--quiet") {
+        } else if (overwrite) {
+            options.overwrite = name == "--yes" ? EOverwritePolicy::Yes : EOverwritePolicy::No;
+        } else if (name == "--quiet") {
             options.quiet = true;
         } else if (name == "--no-progress") {
             options.noProgress = true;
         } else if (name == "--threads") {
-            if (!once(threadsGiven, "--threads"))
-                return false;
             if (!ParseInt(value, options.threads) || options.threads < 1) {
                 options.threads = 0;
                 error = "--threads needs a whole number of threads, 1 or more, not '" + value + "'";
                 return false;
             }
-        } else {
-            error = "unknown option " + name + " (see --help)";
-            return false;
         }
         return true;
     };
@@ -244,7 +283,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CCliOptions& options
             }
         }
     }
-    if (options.designatedFolder && subfolderGiven) {
+    if (options.designatedFolder && given.count("--subfolder")) {
         error = "--out and --subfolder exclude each other: write into one folder, or into a subfolder beside each "
                 "picture";
         return false;
@@ -275,30 +314,80 @@ std::string PresetListText()
     return text;
 }
 
+namespace {
+
+// The extensions a folder walk takes, camera RAW ones apart or the others:
+// ".jpg, .jpeg, ... or .webp".
+std::string ExtensionList(bool cameraRaw)
+{
+    std::vector<std::string_view> chosen;
+    for (const std::string_view extension : kSupportedPictureExtensions) {
+        const bool isRaw = std::find(kCameraRawExtensions.begin(), kCameraRawExtensions.end(), extension) !=
+                           kCameraRawExtensions.end();
+        if (isRaw == cameraRaw)
+            chosen.push_back(extension);
+    }
+    std::string text;
+    for (std::size_t i = 0; i < chosen.size(); ++i)
+        text += std::string(i == 0 ? "" : i + 1 == chosen.size() ? " or " : ", ") + std::string(chosen[i]);
+    return text;
+}
+
+// `text` broken into lines of at most `width` columns at its spaces.
+std::string Wrap(const std::string& text, std::size_t width = 80)
+{
+    std::string out;
+    std::size_t lineLength = 0;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find(' ', at);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string word = text.substr(at, end - at);
+        if (lineLength > 0 && lineLength + 1 + word.size() > width) {
+            out += '\n';
+            lineLength = 0;
+        } else if (lineLength > 0) {
+            out += ' ';
+            ++lineLength;
+        }
+        out += word;
+        lineLength += word.size();
+        at = end + 1;
+    }
+    return out + "\n";
+}
+
+} // namespace
+
 std::string UsageText()
 {
-    return std::string("Usage: framira-batch [OPTIONS] PATH...\n"
+    const std::string minimum = SizeText(kMinimumOutputWidth, kMinimumOutputHeight);
+    const std::string maximum = SizeText(kMaximumCustomSide, kMaximumCustomSide);
+    return "Usage: framira-batch [OPTIONS] PATH...\n"
            "\n"
            "Frames photographs for display on a screen: each picture is scaled to a print,\n"
            "centred on a mat textured from its own colours, and written as a JPEG of exactly\n"
            "the chosen screen size, named after the source with the extension .jpg and\n"
            "carrying the source's EXIF block. Source files are never changed.\n"
-           "\n"
-           "PATH is a picture file or a folder. A file is framed whatever its extension or\n"
-           "name: its content decides (JPEG, TIFF, PNG, BMP, GIF, PGM/PPM, PSD). A folder\n"
-           "adds its .jpg, .jpeg, .tif, .tiff, .bmp, .png, .gif, .pgm, .ppm, .pnm and .psd\n"
-           "files (in any case); hidden files and folders (names beginning with '.') and\n"
-           "the job's own output folders are passed over, so running the same command\n"
-           "again frames the same pictures. The largest picture read is ") +
-           DescribePictureSizeLimit() +
-           ";\n"
-           "larger ones, and files that cannot be read, are skipped with the reason.\n"
-           "Short options combine: -rq is -r -q, -rp SXGA is -r -p SXGA.\n"
+           "\n" +
+           Wrap("PATH is a picture file or a folder. A file is framed whatever its extension or name: its content "
+                "decides (JPEG, TIFF, PNG, BMP, GIF, PGM/PPM, PSD, HEIF/HEIC, AVIF, WebP or camera RAW). A folder "
+                "adds its files ending in " + ExtensionList(false) + " and its camera RAW files ending in " +
+                ExtensionList(true) + ", in any case. A RAW file with a JPEG of the same name beside it is the "
+                "same shot: only the JPEG is framed, unless --raw is given. Hidden files and folders (names "
+                "beginning with '.') and the job's own output folders are passed over, so running the same "
+                "command again frames the same pictures. The largest picture read is " +
+                DescribePictureSizeLimit() +
+                "; larger ones, and files that cannot be read, are skipped with the reason. Short options "
+                "combine: -rq is -r -q, -rp SXGA is -r -p SXGA. An option given twice is refused.") +
            "\n"
            "Options:\n"
            "  -p, --preset P       screen size of the output: a number (1-15), a name such\n"
            "                       as SXGA, or a size such as 1920x1080 (default 1920x1080).\n"
-           "                       A size not in the list is used as it is.\n"
+           "                       A size not in the list is used as it is, from " + minimum + "\n"
+           "                       (smaller outputs leave no room for the photograph inside\n"
+           "                       its bevelled band) to " + maximum + ".\n"
            "      --list-presets   show the numbered presets and exit\n"
            "  -o, --out DIR        write every output into the folder DIR (made if missing)\n"
            "  -s, --subfolder NAME write each output into the subfolder NAME beside its\n"
@@ -309,8 +398,8 @@ std::string UsageText()
            "                       one of the words instead (semicolons between them, case\n"
            "                       matters): --ignore 'Framira;old'; --ignore '' walks all\n"
            "      --skip-existing  frame only pictures whose output does not exist yet\n"
-           "      --raw            where a camera RAW file and a JPEG share a name, frame the\n"
-           "                       RAW rendering instead of the camera's JPEG\n"
+           "      --raw            where a camera RAW file and a JPEG share a name, frame\n"
+           "                       the RAW rendering instead of the camera's JPEG\n"
            "  -y, --yes            write over outputs that already exist, without asking\n"
            "  -n, --no             never write over existing outputs (stop instead)\n"
            "                       Without either, the question is asked on the terminal, or\n"
@@ -332,10 +421,23 @@ std::string UsageText()
            "A damaged picture (a file cut short, corrupt data) is framed as far as it can\n"
            "be read and reported as damaged with the reason.\n"
            "\n"
-           "Exit status: 0 every picture was written cleanly (pictures skipped by\n"
-           "--skip-existing included); 3 every picture was written, some from damaged\n"
-           "files; 1 some pictures were missing, could not be read or could not be\n"
-           "written; 2 the job was refused or stopped before its end; 64 wrong usage.\n"
+           "File names are printed with control characters and bytes that are not UTF-8\n"
+           "escaped (\\n, \\t, \\x1b) and with backslashes doubled (\\\\), so each printed\n"
+           "name stays on its line and stands for exactly one file.\n"
+           "\n"
+           "Exit status:\n"
+           "  0    every picture was written cleanly (pictures skipped by --skip-existing\n"
+           "       and files passed over included)\n"
+           "  3    every picture was written, some from damaged files\n"
+           "  1    some pictures were missing, could not be read or could not be written\n"
+           "  2    the job was refused or stopped before its end: an output folder could\n"
+           "       not be made or written, existing outputs were not to be written over,\n"
+           "       or the frame engine failed\n"
+           "  4    stopped because the disk is full\n"
+           "  64   wrong usage (an unknown or repeated option, a bad value)\n"
+           "  129  stopped by SIGHUP\n"
+           "  130  stopped by Ctrl-C (SIGINT)\n"
+           "  143  stopped by SIGTERM\n"
            "\n"
            "Examples:\n"
            "  framira-batch holiday/                     (into holiday/Framira_1920x1080/)\n"

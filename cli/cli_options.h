@@ -31,12 +31,16 @@ struct CCliOptions {
     std::vector<std::string> warnings;
 };
 
-// Exit statuses.
+// Exit statuses, as --help tables them.
 inline constexpr int kExitAllWritten = 0;
 inline constexpr int kExitSomeFailed = 1;
 inline constexpr int kExitRefused = 2;  // refused or stopped before the end, or the engine failed
 inline constexpr int kExitDamaged = 3;  // every picture written, some from damaged files
+inline constexpr int kExitDiskFull = 4; // stopped because the disk is full
 inline constexpr int kExitUsage = 64;
+// Stopped by a signal: 128 + its number (130 after Ctrl-C, 143 after
+// SIGTERM, 129 after SIGHUP), the status a shell gives a program it kills.
+inline constexpr int kExitStoppedBySignal = 128;
 
 // Parses the arguments (without the program name). Short options may be
 // combined ("-rq", "-rp SXGA", "-pSXGA"); long ones take "--name value" or

@@ -1,6 +1,7 @@
 #include "console_report.h"
 
 #include "cli_options.h"
+#include "printable_path.h"
 
 #include <unistd.h>
 
@@ -32,6 +33,28 @@ void CConsoleReport::SetPicturesLeftOut(int missingCount, int skippedCount)
 {
     missing = missingCount;
     skipped = skippedCount;
+}
+
+void CConsoleReport::SetPassedOver(int ownOutputs, int rawTwins)
+{
+    ownOutputsPassedOver = ownOutputs;
+    rawTwinsPassedOver = rawTwins;
+}
+
+void CConsoleReport::PassedOverRawTwin(const std::string& rawPath)
+{
+    std::lock_guard lock(terminal);
+    const bool barWasShown = barShown;
+    Line("passed over  " + PrintablePath(rawPath) + ": a JPEG of the same name is framed (--raw frames the RAW)",
+         false);
+    if (barWasShown)
+        DrawProgress();
+}
+
+void CConsoleReport::SetDiskFull(const std::string& message)
+{
+    diskFull = true;
+    diskFullMessage = message;
 }
 
 bool CConsoleReport::CurrentReport(CPictureReport& report) const
@@ -73,18 +96,20 @@ bool CConsoleReport::Handle(const CNotification& n)
                 std::string why = reported ? report.reason : std::string();
                 if (why.empty() && outOfMemory)
                     why = "not enough memory for this picture";
-                Line("failed   " + Current() + ": could not write " + n.text.substr(kWritingProblem.size()) +
-                         (why.empty() ? "" : ": " + why),
+                Line("failed   " + PrintablePath(Current()) + ": could not write " +
+                         PrintablePath(n.text.substr(kWritingProblem.size())) +
+                         (why.empty() ? "" : ": " + PrintablePath(why)),
                      true);
                 outOfMemory = false;
             } else if (reported && report.outcome == EPictureOutcome::Damaged) {
                 ++written;
                 ++damaged;
-                Line("damaged  " + Current() + ": " + report.reason + "; framed what could be read into " + n.text,
+                Line("damaged  " + PrintablePath(Current()) + ": " + PrintablePath(report.reason) +
+                         "; framed what could be read into " + PrintablePath(n.text),
                      true);
             } else {
                 ++written;
-                Line("written  " + n.text, false);
+                Line("written  " + PrintablePath(n.text), false);
             }
         }
         break;
@@ -100,12 +125,12 @@ bool CConsoleReport::Handle(const CNotification& n)
                 why = report.reason;
             }
             ++(gone ? vanished : unreadable);
-            Line((gone ? "missing  " : "unreadable  ") + Current() + ": " + why, true);
+            Line((gone ? "missing  " : "unreadable  ") + PrintablePath(Current()) + ": " + PrintablePath(why), true);
         } else if (StartsWith(n.text, kOutOfMemory)) {
             outOfMemory = true;  // this picture is skipped; its line follows
         } else {
             engineFailure = n.text;
-            Line("error    the frame engine could not be started: " + n.text, true);
+            Line("error    the frame engine could not be started: " + PrintablePath(n.text), true);
         }
         break;
     case UWM_PICTURE_DONE:
@@ -116,7 +141,7 @@ bool CConsoleReport::Handle(const CNotification& n)
         // carries no text.
         if (!n.text.empty() && engineFailure.empty()) {
             engineFailure = n.text;
-            Line("error    the job ended early: " + n.text, true);
+            Line("error    the job ended early: " + PrintablePath(n.text), true);
         }
         done = true;
         progress = engineFailure.empty() ? 100 : progress;
@@ -178,17 +203,34 @@ void CConsoleReport::PrintSummary(const char* stopSignal, bool refusedWithoutAns
     count(writeFailed, "could not be written");
     count(skipped, "skipped (output exists)");
     if (!engineFailure.empty())
-        text += "; the frame engine failed (" + engineFailure + ")";
-    if (stopped)
+        text += "; the frame engine failed (" + PrintablePath(engineFailure) + ")";
+    if (diskFull)
+        text += "; stopped because the disk is full" +
+                (diskFullMessage.empty() ? std::string() : ": " + PrintablePath(diskFullMessage));
+    else if (stopped)
         text += stopSignal ? std::string("; stopped by ") + stopSignal : std::string("; stopped before the end");
     if (refusedWithoutAnswer)
         text += " (use --yes or --no to answer the overwrite question)";
     std::fprintf(out, "%s.\n", text.c_str());
+    // Files left out on purpose: told apart from the count of pictures, as
+    // they were never meant to be framed.
+    if (ownOutputsPassedOver > 0)
+        std::fprintf(out, "%d of framira-batch's own outputs passed over.\n", ownOutputsPassedOver);
+    if (rawTwinsPassedOver == 1)
+        std::fprintf(out, "1 RAW file passed over (its JPEG is framed; --raw frames the RAW).\n");
+    else if (rawTwinsPassedOver > 1)
+        std::fprintf(out, "%d RAW files passed over (their JPEGs are framed; --raw frames the RAWs).\n",
+                     rawTwinsPassedOver);
     std::fflush(out);
 }
 
-int CConsoleReport::ExitStatus() const
+int CConsoleReport::ExitStatus(int stopSignal) const
 {
+    if (diskFull)
+        return kExitDiskFull;
+    // A signal that came after the job had ended stopped nothing.
+    if (stopSignal > 0 && (stopped || !done))
+        return kExitStoppedBySignal + stopSignal;
     if (stopped || !engineFailure.empty() || !done)
         return kExitRefused;
     if (missing + vanished + unreadable + writeFailed > 0)

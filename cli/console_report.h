@@ -26,11 +26,24 @@ public:
     // Pictures the job never saw, counted in the summary: named on the
     // command line but missing, and left out because their output exists.
     void SetPicturesLeftOut(int missing, int skipped);
-    // Prints the summary line; `stopSignal` names what stopped the job
+    // Files left out of the job on purpose, told in the summary and not
+    // failures: framira-batch's own outputs met among the pictures, and RAW
+    // files whose JPEG twin is framed instead.
+    void SetPassedOver(int ownOutputs, int rawTwins);
+    // The line for one RAW file passed over for its JPEG twin (not with -q).
+    void PassedOverRawTwin(const std::string& rawPath);
+    // The job stopped because the disk is full; `message` says where (a
+    // path in it is escaped here). The summary says so and the exit status
+    // becomes kExitDiskFull.
+    void SetDiskFull(const std::string& message);
+    // Prints the summary; `stopSignal` names what stopped the job
     // ("Ctrl-C"), or is null.
     void PrintSummary(const char* stopSignal, bool refusedWithoutAnswer);
-    // The process's exit status for the job as reported.
-    int ExitStatus() const;
+    // The process's exit status for the job as reported. `stopSignal` is the
+    // number of the signal that asked the job to stop (0: none): a job it
+    // stopped ends with 128 + that number, as a shell reports a program
+    // killed by it, so a script can tell a Ctrl-C from a refusal.
+    int ExitStatus(int stopSignal = 0) const;
 
 private:
     const std::string& Current() const;
@@ -58,6 +71,10 @@ private:
     int damaged = 0;
     int missing = 0;
     int skipped = 0;
+    int ownOutputsPassedOver = 0;
+    int rawTwinsPassedOver = 0;
+    bool diskFull = false;
+    std::string diskFullMessage;
     bool done = false;
     bool stopped = false;
     bool outOfMemory = false;

@@ -7,8 +7,9 @@
 // The help text is read by its layout: "Usage: " opens it; a line of its own
 // ending in ':' ("Options:", "Examples:") heads a section of indented entries;
 // a paragraph opening with a short label ("Exit status: ...") is a section of
-// prose; every other paragraph belongs to the description. Option entries
-// start with '-' and put their explanation after a gap of two spaces.
+// prose; every other paragraph belongs to the description. Entries start with
+// '-' (an option) or a number (an exit status) and put their explanation
+// after a gap of two spaces.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -24,9 +25,9 @@ namespace {
 using Lines = std::vector<std::string>;
 
 struct COption {
-    std::vector<std::string> names; // "-p", "--preset"
+    std::vector<std::string> names; // "-p", "--preset"; none for a numbered entry
     std::string value;              // "P", empty for a flag
-    std::string signature;               // "-p, --preset P" as printed
+    std::string signature;          // "-p, --preset P" or "64" as printed
     Lines text;                     // the explanation, line by line
 };
 
@@ -145,7 +146,21 @@ bool SplitLabel(const std::string& line, std::string& label, std::string& rest)
     return true;
 }
 
-// Where the explanations of a block's option lines start: the column most of
+bool IsNumberedEntry(const std::string& text)
+{
+    const std::size_t digits = text.find_first_not_of("0123456789");
+    return digits > 0 && digits != std::string::npos && text.compare(digits, 2, "  ") == 0;
+}
+
+// An option ("-p, --preset P  ...") or a numbered entry ("64  wrong usage")
+// at the head of a block's line; deeper lines continue an explanation.
+bool IsEntry(const std::string& line)
+{
+    const std::string text = Trim(line);
+    return Indent(line) <= 6 && (text.rfind("-", 0) == 0 || IsNumberedEntry(text));
+}
+
+// Where the explanations of a block's entries start: the column most of
 // them share. A long option can leave a single space before its explanation.
 std::size_t ExplanationColumn(const Lines& lines, std::size_t from)
 {
@@ -153,7 +168,7 @@ std::size_t ExplanationColumn(const Lines& lines, std::size_t from)
     for (std::size_t i = from; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         const std::size_t gap = line.find("  ", Indent(line));
-        if (Trim(line).rfind("-", 0) == 0 && gap != std::string::npos)
+        if (IsEntry(line) && gap != std::string::npos)
             columns.push_back(line.find_first_not_of(' ', gap));
     }
     std::size_t best = 0;
@@ -178,6 +193,8 @@ COption ParseOptionLine(const std::string& line, std::size_t column)
     option.signature = Trim(line.substr(0, split));
     if (split != std::string::npos)
         option.text.push_back(Trim(line.substr(split)));
+    if (IsNumberedEntry(option.signature + "  "))
+        return option;  // names nothing the completion could offer
     std::istringstream words(option.signature);
     for (std::string word; words >> word;) {
         if (!word.empty() && word.back() == ',')
@@ -196,13 +213,13 @@ CSection ParseBlock(const std::string& title, const Lines& lines, std::size_t fr
     const std::size_t column = ExplanationColumn(lines, from);
     bool hasOptions = false;
     for (std::size_t i = from; i < lines.size(); ++i)
-        hasOptions = hasOptions || Trim(lines[i]).rfind("-", 0) == 0;
+        hasOptions = hasOptions || IsEntry(lines[i]);
     for (std::size_t i = from; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         const std::string text = Trim(line);
         if (!hasOptions) {
             section.literal.push_back(line.substr(std::min<std::size_t>(Indent(line), 2)));
-        } else if (text.rfind("-", 0) == 0 && Indent(line) <= 6) {
+        } else if (IsEntry(line)) {
             section.options.push_back(ParseOptionLine(line, column));
         } else if (!section.options.empty()) {
             section.options.back().text.push_back(text);
@@ -297,7 +314,7 @@ std::string Roff(const std::string& text)
     return out;
 }
 
-// "-p, --preset P" -> bold names, italic value.
+// "-p, --preset P" -> bold names, italic value; "64" -> bold.
 std::string RoffSignature(const std::string& signature)
 {
     std::istringstream words(signature);
@@ -309,7 +326,8 @@ std::string RoffSignature(const std::string& signature)
             tail = ",";
         }
         out += out.empty() ? "" : " ";
-        out += (word[0] == '-' ? "\\fB" : "\\fI") + Roff(word) + "\\fR" + tail;
+        const bool bold = word[0] == '-' || std::isdigit(static_cast<unsigned char>(word[0]));
+        out += (bold ? "\\fB" : "\\fI") + Roff(word) + "\\fR" + tail;
     }
     return out;
 }

@@ -58,7 +58,7 @@ TEST_F(CliTest, MistakesAreExplainedWithUsageStatus)
         {{"--preset", "HDTV", "x.jpg"}, "1280x720"},
         {{"--preset", "0", "x.jpg"}, "current screen"},
         {{"--preset", "17", "x.jpg"}, "1 to 15"},
-        {{"--preset", "5x5", "x.jpg"}, "out of range"},
+        {{"--preset", "5x5", "x.jpg"}, "too small to show the photograph"},
         {{"--out", "a", "--subfolder", "b", "x.jpg"}, "exclude each other"},
         {{"--bogus", "x.jpg"}, "unknown option"},
         {{"--out"}, "needs a value"},

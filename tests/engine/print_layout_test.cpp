@@ -1,8 +1,11 @@
 // Print sizing and placement: the worked examples and the degenerate mats.
 #include "print_layout.h"
 
+#include "../../app/output_size_limits.h"
+
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -48,6 +51,29 @@ TEST(PrintLayoutTest, SmallMatsGiveAnEmptyPrint)
     const framira::CPrintSize tiny = CalculatePrintWidthAndHeight(30, 29, 100, 100);
     EXPECT_EQ(tiny.width, 0);
     EXPECT_EQ(tiny.height, 0);
+}
+
+// The application decides from its own copy of the sizing whether a picture
+// will show on an output at all (a job writes no output without it, and the
+// command line refuses smaller sizes); it must agree with the engine.
+TEST(PrintLayoutTest, TheApplicationsVisibilityCheckAgreesWithTheEngine)
+{
+    const std::pair<int, int> pictures[] = {{600, 400}, {400, 600}, {500, 500}, {1200, 400}, {400, 1200},
+                                            {16, 9}, {1, 1}, {10000, 1}, {1, 10000}, {65535, 3}};
+    for (int W = 1; W <= 72; ++W)
+        for (int H = 1; H <= 72; ++H)
+            for (const auto& [w, h] : pictures) {
+                const framira::CPrintSize print = CalculatePrintWidthAndHeight(W, H, w, h);
+                ASSERT_EQ(PrintShowsOnOutput(W, H, w, h), print.width > 0 && print.height > 0)
+                    << w << "x" << h << " on " << W << "x" << H;
+            }
+    for (const auto& [w, h] : pictures) {
+        const framira::CPrintSize print = CalculatePrintWidthAndHeight(1920, 1080, w, h);
+        EXPECT_EQ(PrintShowsOnOutput(1920, 1080, w, h), print.width > 0 && print.height > 0) << w << "x" << h;
+    }
+    // The smallest output the command line accepts shows every usual shape.
+    for (const auto& [w, h] : {std::pair{4000, 3000}, {3000, 4000}, {1920, 1080}, {1080, 1920}, {1000, 1000}})
+        EXPECT_TRUE(PrintShowsOnOutput(kMinimumOutputWidth, kMinimumOutputHeight, w, h)) << w << "x" << h;
 }
 
 TEST(PrintLayoutTest, CreateMattingCopiesRowsAtTheOriginAndRefusesOversizedPrints)

@@ -27,6 +27,12 @@ Options:
 
 Exit status: 0 done; 3 not.
 
+Statuses:
+  0    all done
+  64   wrong usage, explained on
+       a second line
+  130  stopped
+
 Examples:
   program --preset 2 .hidden
 HELP
@@ -42,9 +48,14 @@ warnings=$(LC_ALL=C.UTF-8 MANWIDTH=200 man --warnings -l "$work/page.1" 2>&1 >"$
 [ -z "$warnings" ] || fail "troff warnings: $warnings"
 for text in "program - does things to files" ".jpg or 'quoted names, and C:\\new\\dir paths." \
             "-l, --a-very-long-option VALUE" "the explanation after one space" "0 done; 3 not." \
-            "program --preset 2 .hidden" "Another sentence (on its own line)"; do
+            "program --preset 2 .hidden" "Another sentence (on its own line)" \
+            "wrong usage, explained on a second line"; do
   grep -qF -- "$text" "$work/page.txt" || fail "the page lost: $text"
 done
+# Numbered entries are a tagged list, with the number in bold.
+grep -qxF '\fB64\fR' "$work/page.1" || fail "a numbered entry is not tagged: $(cat "$work/page.1")"
+grep -qE '^ +130 +stopped$' "$work/page.txt" || fail "the numbered entries lost their layout"
+! grep -qw 130 "$work/completion" || fail "a status number is offered as a word to complete"
 # The presets after --preset; nothing after another option with a value.
 grep -qF -- "-l|--a-very-long-option)" "$work/completion" || fail "options with values not recognised"
 grep -qF "'ONE 10x20 TWO+ 30x40'" "$work/completion" || fail "the completion misses the presets"
