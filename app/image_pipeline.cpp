@@ -4,6 +4,7 @@
 #include "jpeg_writer.h"
 #include "output_path.h"
 #include "output_plan.h"
+#include "output_size_limits.h"
 #include "picture_conversion.h"
 #include "platform_services.h"
 #include "read_problem.h"
@@ -230,6 +231,11 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
         madeFolders.insert(madeFolders.end(), made.begin(), made.end());
     }
     const std::string outputPath = PlannedOutput(sourcePath).output;
+    // An output of mat and band alone is not this picture framed.
+    if (!PrintShowsOnOutput(outputWidth, outputHeight, width, height))
+        return ReportWriteFailure(sourcePath, outputPath,
+                                  "the picture would not show at " + std::to_string(outputWidth) + "x" +
+                                      std::to_string(outputHeight) + " (its print would have no pixels)");
 
     // Open the engine for a new pixel count, and whenever a buffer is too
     // small for this picture.

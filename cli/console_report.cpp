@@ -35,17 +35,20 @@ void CConsoleReport::SetPicturesLeftOut(int missingCount, int skippedCount)
     skipped = skippedCount;
 }
 
-void CConsoleReport::SetPassedOver(int ownOutputs, int rawTwins)
+void CConsoleReport::SetPassedOver(int ownOutputs, int twins, bool rawPreferred)
 {
     ownOutputsPassedOver = ownOutputs;
-    rawTwinsPassedOver = rawTwins;
+    twinsPassedOver = twins;
+    rawIsPreferred = rawPreferred;
 }
 
-void CConsoleReport::PassedOverRawTwin(const std::string& rawPath)
+void CConsoleReport::PassedOverTwin(const std::string& path)
 {
     std::lock_guard lock(terminal);
     const bool barWasShown = barShown;
-    Line("passed over  " + PrintablePath(rawPath) + ": a JPEG of the same name is framed (--raw frames the RAW)",
+    Line("passed over  " + PrintablePath(path) +
+             (rawIsPreferred ? ": the RAW file of the same name is framed (--raw)"
+                             : ": a JPEG of the same name is framed (--raw frames the RAW)"),
          false);
     if (barWasShown)
         DrawProgress();
@@ -216,11 +219,14 @@ void CConsoleReport::PrintSummary(const char* stopSignal, bool refusedWithoutAns
     // they were never meant to be framed.
     if (ownOutputsPassedOver > 0)
         std::fprintf(out, "%d of framira-batch's own outputs passed over.\n", ownOutputsPassedOver);
-    if (rawTwinsPassedOver == 1)
+    if (rawIsPreferred && twinsPassedOver > 0)
+        std::fprintf(out, "%d JPEG file%s passed over (the RAW file%s of the same name framed, as --raw asks).\n",
+                     twinsPassedOver, twinsPassedOver == 1 ? "" : "s", twinsPassedOver == 1 ? " is" : "s are");
+    else if (twinsPassedOver == 1)
         std::fprintf(out, "1 RAW file passed over (its JPEG is framed; --raw frames the RAW).\n");
-    else if (rawTwinsPassedOver > 1)
+    else if (twinsPassedOver > 1)
         std::fprintf(out, "%d RAW files passed over (their JPEGs are framed; --raw frames the RAWs).\n",
-                     rawTwinsPassedOver);
+                     twinsPassedOver);
     std::fflush(out);
 }
 

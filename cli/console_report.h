@@ -28,10 +28,10 @@ public:
     void SetPicturesLeftOut(int missing, int skipped);
     // Files left out of the job on purpose, told in the summary and not
     // failures: framira-batch's own outputs met among the pictures, and RAW
-    // files whose JPEG twin is framed instead.
-    void SetPassedOver(int ownOutputs, int rawTwins);
-    // The line for one RAW file passed over for its JPEG twin (not with -q).
-    void PassedOverRawTwin(const std::string& rawPath);
+    // files whose JPEG twin is framed instead (the JPEGs, with `rawPreferred`).
+    void SetPassedOver(int ownOutputs, int twins, bool rawPreferred = false);
+    // The line for one file passed over for its RAW/JPEG twin (not with -q).
+    void PassedOverTwin(const std::string& path);
     // The job stopped because the disk is full; `message` says where (a
     // path in it is escaped here). The summary says so and the exit status
     // becomes kExitDiskFull.
@@ -72,7 +72,8 @@ private:
     int missing = 0;
     int skipped = 0;
     int ownOutputsPassedOver = 0;
-    int rawTwinsPassedOver = 0;
+    int twinsPassedOver = 0;
+    bool rawIsPreferred = false;
     bool diskFull = false;
     std::string diskFullMessage;
     bool done = false;

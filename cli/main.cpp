@@ -8,6 +8,7 @@
 #include "destination_check.h"
 #include "input_list.h"
 #include "output_path.h"
+#include "printable_path.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -157,7 +158,7 @@ int main(int argc, char** argv)
                                 " (it cannot be made: " + error.message() + ")",
                             kExitRefused);
             }
-            std::fprintf(stderr, "framira-batch: made the output folder %s\n", options.outDir.c_str());
+            std::fprintf(stderr, "framira-batch: made the output folder %s\n", PrintablePath(options.outDir).c_str());
         }
         job.saveType = kSaveDesignatedFolder;
         job.outputFolder = TrimTrailingSeparators(options.outDir);
@@ -196,11 +197,11 @@ int main(int argc, char** argv)
                 CInputList deeper(platform);
                 keepOutOfOutputFolders(deeper);
                 const bool below = !options.recurse && deeper.ScanFolder(folder, true, keywords) > 0;
-                std::fprintf(stderr, "framira-batch: no pictures in folder %s%s\n", path.c_str(),
+                std::fprintf(stderr, "framira-batch: no pictures in folder %s%s\n", PrintablePath(path).c_str(),
                              below ? " (its subfolders have some: add -r to frame them)" : "");
             }
         } else if (!platform.Exists(path)) {
-            std::fprintf(stderr, "missing  %s: no such file or folder\n", path.c_str());
+            std::fprintf(stderr, "missing  %s: no such file or folder\n", PrintablePath(path).c_str());
             ++missing;
         } else {
             list.AddFile(path);
@@ -208,15 +209,16 @@ int main(int argc, char** argv)
     }
     const CPassedOver& passedOver = list.PassedOver();
     for (const auto& [folder, why] : passedOver.unreadableFolders)
-        std::fprintf(stderr, "unreadable  %s: the folder cannot be read: %s\n", folder.c_str(), why.c_str());
+        std::fprintf(stderr, "unreadable  %s: the folder cannot be read: %s\n", PrintablePath(folder).c_str(),
+                     why.c_str());
     missing += int(passedOver.unreadableFolders.size());
 
     for (const std::string& path : list.Entries())
         job.queue.push_back(path);
     if (options.skipExisting && job.SkipPicturesWithOutputs() > 0 && !options.quiet) {
         for (const CPictureReport& report : job.GetPictureReports())
-            std::fprintf(stdout, "skipped  %s: its output exists (%s)\n", report.source.c_str(),
-                         report.output.c_str());
+            std::fprintf(stdout, "skipped  %s: its output exists (%s)\n", PrintablePath(report.source).c_str(),
+                         PrintablePath(report.output).c_str());
     }
     // Every name is decided before the first picture is written; a name
     // held by a file that is not this picture's output is said, not taken.
@@ -224,12 +226,15 @@ int main(int argc, char** argv)
     for (const std::string& path : job.queue) {
         const COutputAssignment* planned = job.outputPlan.Find(path);
         if (planned && !planned->displacedFrom.empty() && !options.quiet)
-            std::fprintf(stdout, "renamed  %s: %s is not its output and is kept; writing %s\n", path.c_str(),
-                         planned->displacedFrom.c_str(), SplitSourceName(planned->output).fileName.c_str());
+            std::fprintf(stdout, "renamed  %s: %s is not its output and is kept; writing %s\n",
+                         PrintablePath(path).c_str(), PrintablePath(planned->displacedFrom).c_str(),
+                         PrintablePath(SplitSourceName(planned->output).fileName).c_str());
     }
     if (job.queue.empty()) {
-        const std::string skipped =
+        std::string skipped =
             job.picturesSkipped ? ", " + std::to_string(job.picturesSkipped) + " skipped (output exists)" : "";
+        if (!passedOver.ownOutputs.empty())
+            skipped += ", " + std::to_string(passedOver.ownOutputs.size()) + " of framira-batch's own outputs passed over";
         std::fprintf(stdout, "Nothing to frame%s.\n", skipped.c_str());
         return missing ? kExitSomeFailed : kExitAllWritten;
     }
@@ -246,6 +251,9 @@ int main(int argc, char** argv)
     CConsoleReport report(std::vector<std::string>(order.begin(), order.end()), options.quiet, bar,
                           platform.TerminalLock(), detour.Out(), &job);
     report.SetPicturesLeftOut(missing, job.picturesSkipped);
+    report.SetPassedOver(int(passedOver.ownOutputs.size()), int(passedOver.twins.size()), options.preferRaw);
+    for (const std::string& twin : passedOver.twins)
+        report.PassedOverTwin(twin);
 
     stopFlag = &job.stopRequested;
     struct sigaction action {};
@@ -287,7 +295,9 @@ int main(int argc, char** argv)
     for (const int signalNumber : kStopSignals)
         ::signal(signalNumber, SIG_DFL);
 
+    if (job.diskFull)
+        report.SetDiskFull(job.diskFullMessage);
     report.PrintSummary(StopSignalName(interrupted), platform.QuestionUnanswerable());
     detour.Restore();
-    return report.ExitStatus();
+    return report.ExitStatus(interrupted);
 }

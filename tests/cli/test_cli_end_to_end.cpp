@@ -255,7 +255,7 @@ TEST_F(CliTest, CtrlCAndSigtermStopAfterTheCurrentPicture)
         ASSERT_TRUE(program.ReadUntil("written  "));
         program.Signal(signal);
         const CRunResult r = program.Finish();
-        EXPECT_EQ(r.status, 2) << r.out << r.err;
+        EXPECT_EQ(r.status, 128 + signal) << r.out << r.err;
         EXPECT_TRUE(Contains(r.out, std::string("stopped by ") + name)) << r.out;
         int framed = 0;
         for (const auto& entry : fs::directory_iterator(folder)) {

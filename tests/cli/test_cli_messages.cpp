@@ -156,7 +156,7 @@ TEST(ConsoleReportTest, SummaryAndExitStatusTellHowTheJobEnded)
         std::mutex terminal;
         CConsoleReport report({"/in/a\nb.jpg"}, false, false, terminal, out.get());
         if (c.rawTwins > 0)
-            report.PassedOverRawTwin("/in/a\tb.CR2");
+            report.PassedOverTwin("/in/a\tb.CR2");
         report.SetPassedOver(c.ownOutputs, c.rawTwins);
         report.Handle({UWM_PICTURE, 50, "/in/a\nb.jpg"});
         report.Handle({UWM_PICTURE, 100, "/out/a\nb.jpg"});

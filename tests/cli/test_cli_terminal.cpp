@@ -141,7 +141,7 @@ TEST_F(CliTerminalTest, CtrlCDuringTheQuestionStopsWithoutWriting)
     CTerminalProgram program({"--preset", "1", "--out", out.path.string(), in / "a.jpg"}, scratch / "out.txt");
     ASSERT_TRUE(program.WaitFor("[y/N]")) << program.screen;
     program.Signal(SIGINT);
-    EXPECT_EQ(program.Finish(), 2) << program.screen;
+    EXPECT_EQ(program.Finish(), 130) << program.screen;
     EXPECT_EQ(pipeline_test::ReadBytes(out / "a.jpg"), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
     EXPECT_NE(ReadText(scratch / "out.txt").find("stopped by Ctrl-C"), std::string::npos);
 }
