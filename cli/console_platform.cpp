@@ -11,13 +11,17 @@
 namespace {
 
 // Message texts carry line breaks meant for a dialog; a terminal line reads
-// better with them as spaces.
-std::string OneLine(std::string text)
+// better with each run of them as one space.
+std::string OneLine(const std::string& text)
 {
-    for (char& c : text)
-        if (c == '\n')
-            c = ' ';
-    return text;
+    std::string line;
+    for (const char c : text) {
+        if (c != '\n')
+            line += c;
+        else if (!line.empty() && line.back() != ' ')
+            line += ' ';
+    }
+    return line;
 }
 
 // What a question says beyond its fixed text: the lines after its first

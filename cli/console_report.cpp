@@ -29,10 +29,11 @@ CConsoleReport::CConsoleReport(std::vector<std::string> sources, bool quiet, boo
 {
 }
 
-void CConsoleReport::SetPicturesLeftOut(int missingCount, int skippedCount)
+void CConsoleReport::SetPicturesLeftOut(int missingCount, int skippedCount, int unreadableFolderCount)
 {
     missing = missingCount;
     skipped = skippedCount;
+    unreadableFolders = unreadableFolderCount;
 }
 
 void CConsoleReport::SetPassedOver(int ownOutputs, int twins, bool rawPreferred)
@@ -202,6 +203,9 @@ void CConsoleReport::PrintSummary(const char* stopSignal, bool refusedWithoutAns
     };
     count(damaged, "from damaged files");
     count(missing + vanished, "missing");
+    if (unreadableFolders > 0)
+        text += ", " + std::to_string(unreadableFolders) + (unreadableFolders == 1 ? " folder" : " folders") +
+                " could not be read";
     count(unreadable, "could not be read");
     count(writeFailed, "could not be written");
     count(skipped, "skipped (output exists)");
@@ -239,7 +243,7 @@ int CConsoleReport::ExitStatus(int stopSignal) const
         return kExitStoppedBySignal + stopSignal;
     if (stopped || !engineFailure.empty() || !done)
         return kExitRefused;
-    if (missing + vanished + unreadable + writeFailed > 0)
+    if (missing + vanished + unreadable + writeFailed + unreadableFolders > 0)
         return kExitSomeFailed;
     return damaged > 0 ? kExitDamaged : kExitAllWritten;
 }

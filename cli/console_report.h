@@ -24,8 +24,9 @@ public:
     bool Handle(const CNotification& notification);
     void ClearProgress();
     // Pictures the job never saw, counted in the summary: named on the
-    // command line but missing, and left out because their output exists.
-    void SetPicturesLeftOut(int missing, int skipped);
+    // command line but missing, left out because their output exists, and
+    // the folders that could not be read (each a failure).
+    void SetPicturesLeftOut(int missing, int skipped, int unreadableFolders = 0);
     // Files left out of the job on purpose, told in the summary and not
     // failures: framira-batch's own outputs met among the pictures, and RAW
     // files whose JPEG twin is framed instead (the JPEGs, with `rawPreferred`).
@@ -73,6 +74,7 @@ private:
     int skipped = 0;
     int ownOutputsPassedOver = 0;
     int twinsPassedOver = 0;
+    int unreadableFolders = 0;
     bool rawIsPreferred = false;
     bool diskFull = false;
     std::string diskFullMessage;

@@ -211,7 +211,6 @@ int main(int argc, char** argv)
     for (const auto& [folder, why] : passedOver.unreadableFolders)
         std::fprintf(stderr, "unreadable  %s: the folder cannot be read: %s\n", PrintablePath(folder).c_str(),
                      why.c_str());
-    missing += int(passedOver.unreadableFolders.size());
 
     for (const std::string& path : list.Entries())
         job.queue.push_back(path);
@@ -233,10 +232,12 @@ int main(int argc, char** argv)
     if (job.queue.empty()) {
         std::string skipped =
             job.picturesSkipped ? ", " + std::to_string(job.picturesSkipped) + " skipped (output exists)" : "";
+        if (const std::size_t folders = passedOver.unreadableFolders.size(); folders > 0)
+            skipped += ", " + std::to_string(folders) + (folders == 1 ? " folder" : " folders") + " could not be read";
         if (!passedOver.ownOutputs.empty())
             skipped += ", " + std::to_string(passedOver.ownOutputs.size()) + " of framira-batch's own outputs passed over";
         std::fprintf(stdout, "Nothing to frame%s.\n", skipped.c_str());
-        return missing ? kExitSomeFailed : kExitAllWritten;
+        return missing || !passedOver.unreadableFolders.empty() ? kExitSomeFailed : kExitAllWritten;
     }
 
     std::list<std::string> order = job.queue;
@@ -250,7 +251,7 @@ int main(int argc, char** argv)
     CStdoutDetour detour;
     CConsoleReport report(std::vector<std::string>(order.begin(), order.end()), options.quiet, bar,
                           platform.TerminalLock(), detour.Out(), &job);
-    report.SetPicturesLeftOut(missing, job.picturesSkipped);
+    report.SetPicturesLeftOut(missing, job.picturesSkipped, int(passedOver.unreadableFolders.size()));
     report.SetPassedOver(int(passedOver.ownOutputs.size()), int(passedOver.twins.size()), options.preferRaw);
     for (const std::string& twin : passedOver.twins)
         report.PassedOverTwin(twin);
