@@ -147,8 +147,18 @@ int CBatchWorker::RunJob()
             // The current picture is complete (written, failed or unreadable):
             // the place where a stop takes effect. A full disk stops the job
             // too: every later picture would fail the same way.
-            if (stopRequested || diskFull)
+            if (stopRequested)
                 return endStopped();
+            if (diskFull) {
+                // The job ends here, told like an end, so the front end says
+                // why and keeps its list; the rest of the queue is not tried.
+                prefetch.Close();
+                CloseEngine();
+                RemoveEmptyMadeFolders();
+                statusText.clear();
+                Post(UWM_DONE, 100);
+                return 0;
+            }
             if (loaded) {
                 inputImage.reset();
                 progress += progressShare / 2;

@@ -113,9 +113,11 @@ const char* OutcomeWord(EPictureOutcome outcome)
 
 // "Processing Complete.", and when not every picture was framed cleanly,
 // which ones and why, so nothing is lost without a word.
-std::string CompletionMessage(const std::vector<CPictureReport>& reports)
+std::string CompletionMessage(const std::vector<CPictureReport>& reports, const std::string& diskFullMessage)
 {
     std::string text = kProcessingCompleteMessage;
+    if (!diskFullMessage.empty())
+        text += "\n\nStopped because the disk is full (" + diskFullMessage + "); the pictures after it were not framed.";
     if (reports.empty())
         return text;
     constexpr std::size_t kShown = 8;
@@ -656,7 +658,8 @@ void CFramiraDlg::OnJobStopped()
 void CFramiraDlg::OnJobDone()
 {
     progressBar->setValue(100);
-    platform.ShowMessage(CompletionMessage(worker.GetPictureReports()), EMessageIcon::Information);
+    platform.ShowMessage(CompletionMessage(worker.GetPictureReports(), worker.diskFull ? worker.diskFullMessage : ""),
+                         worker.diskFull ? EMessageIcon::Exclamation : EMessageIcon::Information);
     progressBar->setValue(0);
     previewSteps = 0.0f;
     running = paused = false;

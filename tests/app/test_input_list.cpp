@@ -226,6 +226,7 @@ TEST_F(InputListTest, RawAndJpegOfOneShotAreListedOnce)
         shots.AddPicture(Path("sub/IMG_1.dng"));
         EXPECT_EQ(shots.Entries(), (Strings{Path(c.kept), Path("IMG_2.CR2"), Path("sub/IMG_1.dng")}))
             << c.preferRaw << c.rawFirst;
+        EXPECT_EQ(shots.PassedOver().twins, (Strings{c.preferRaw ? jpeg : raw})) << "the other one is told";
     }
     Touch("walk/DSC_7.NEF");
     Touch("walk/DSC_7.jpg");
