@@ -19,10 +19,12 @@ namespace {
 constexpr int kApp1 = 0xE1;
 constexpr int kApp13 = 0xED;
 
-// The EXIF payload of the source, tidied as the EXIF reader tidies it.
+// The EXIF payload of the source, tidied as the EXIF reader tidies it;
+// untouched when its values are not apart, where tidying one would change
+// another.
 std::vector<std::uint8_t> TidyExif(std::vector<std::uint8_t> payload)
 {
-    if (payload.empty() || payload.size() + 2 > ExifBlockReader::kLargestSegment)
+    if (payload.empty() || payload.size() + 2 > ExifBlockReader::kLargestSegment || !ExifPartsApart(payload))
         return payload;
     std::vector<std::uint8_t> block(payload.size() + 2);
     block[0] = std::uint8_t((payload.size() + 2) >> 8);
@@ -33,14 +35,17 @@ std::vector<std::uint8_t> TidyExif(std::vector<std::uint8_t> payload)
     return std::vector<std::uint8_t>(block.begin() + 2, block.end());
 }
 
-// The EXIF payload with the output's values and thumbnail.
-void FitExifToOutput(std::vector<std::uint8_t>& exif, const CImage& output, bool addThumbnail)
+// The EXIF payload with the output's values and thumbnail; false when the
+// block cannot say them without changing another of its values.
+bool FitExifToOutput(std::vector<std::uint8_t>& exif, const CImage& output, bool addThumbnail)
 {
-    SetExifOutputValues(exif, output.cols, output.rows);
+    if (!SetExifOutputValues(exif, output.cols, output.rows))
+        return false;
     std::vector<std::uint8_t> thumbnail;
-    if (HasExifThumbnail(exif) || addThumbnail)
+    if ((HasExifThumbnail(exif) || addThumbnail) && ExifPartsApart(exif))
         thumbnail = MakeJpegThumbnail(output);
     ReplaceExifThumbnail(exif, thumbnail, std::size_t(kMaxApp1Payload), addThumbnail);
+    return true;
 }
 
 // Formats whose metadata Exiv2 reads for us. A camera RAW file's EXIF sits
@@ -91,7 +96,7 @@ int ReadSourceOrientation(const std::string& sourcePath)
     if (fileType == kFileTypeCameraRaw)
         return 0;  // LibRaw has turned the picture already
     if (HasForeignMetadata(fileType))
-        return ReadExifOrientation(ReadForeignMetadata(path).segments.exif);
+        return ReadForeignMetadata(path).orientation;
     // A HEIF decoder applies the file's own rotation and mirroring; a WebP
     // decoder leaves the EXIF Orientation to us, as a JPEG's is.
     const CEmbeddedData data = ReadNewFormatData(path, fileType);
@@ -146,8 +151,8 @@ COutputMetadata GatherOutputMetadata(const std::string& sourcePath, const CImage
     }
     if (!source.exif.empty()) {
         std::vector<std::uint8_t> exif = TidyExif(std::move(source.exif));
-        FitExifToOutput(exif, output, addThumbnail);
-        gathered.segments.push_back({kApp1, std::move(exif)});
+        if (FitExifToOutput(exif, output, addThumbnail))
+            gathered.segments.push_back({kApp1, std::move(exif)});
     }
     if (!source.xmp.empty()) {
         SetXmpOrientationToNormal(source.xmp);

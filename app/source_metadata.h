@@ -17,7 +17,7 @@
 class CImage;
 
 // The Orientation value (1 to 8) the source's metadata gives its picture,
-// 0 when there is none or it is not one of those values.
+// 0 when there is none or it is not one SHORT of those values.
 int ReadSourceOrientation(const std::string& sourcePath);
 
 // Turns a freshly read picture into upright sRGB: through its embedded

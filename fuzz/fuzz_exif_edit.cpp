@@ -40,7 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Require(orientation >= 0 && orientation <= 8);
         HasExifThumbnail(block);
         const std::size_t before = block.size();
-        SetExifOutputValues(block, 1920, 1080);
+        const std::vector<std::uint8_t> unedited = block;
+        // A block that cannot take the output's values is left as it was.
+        Require(SetExifOutputValues(block, 1920, 1080) || block == unedited);
         Require(block.size() == before);
         const std::uint8_t thumbnail[] = {0xFF, 0xD8, 1, 2, 3, 4, 0xFF, 0xD9};
         const std::size_t limit = 65533;

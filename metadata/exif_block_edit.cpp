@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -118,6 +119,14 @@ public:
             return Read32(entry + 8);
         return kNone;
     }
+    // A one-component SHORT value, the only form of an Orientation; kNone
+    // otherwise.
+    std::size_t ReadShort(std::size_t entry) const
+    {
+        if (entry == kNone || Read32(entry + 4) != 1 || Read16(entry + 2) != kShort)
+            return kNone;
+        return Read16(entry + 8);
+    }
     void WriteSingle(std::size_t entry, std::uint32_t value)
     {
         if (entry == kNone || Read32(entry + 4) != 1)
@@ -169,6 +178,119 @@ private:
     bool intel = false;
 };
 
+// Where the parts of a block lie, as byte ranges of its TIFF data: the
+// directories that stay (IFD0, Exif, GPS, Interoperability) with their links
+// and out-of-line values, and the thumbnail's (IFD1 and what follows it in
+// the chain, their values, the picture). The block is rewritten in place, so
+// a byte that two parts share would change both: a write is made only where
+// nothing else reads, and the thumbnail is only rebuilt in a block whose
+// parts all lie inside it and apart.
+class CBlockLayout {
+public:
+    explicit CBlockLayout(const CTiffView& tiff) : tiff(tiff)
+    {
+        const std::size_t ifd0 = tiff.Valid() ? tiff.Ifd0() : 0;
+        if (ifd0 == 0)
+            return;
+        AddRange(0, 8, kNone, kept);
+        AddDirectory(ifd0, true, kept);
+        const std::size_t exif = AddPointed(ifd0, kTagExifPointer);
+        AddPointed(ifd0, kTagGpsPointer);
+        if (exif != 0)
+            AddPointed(exif, kTagInteropPointer);
+        // The chain after IFD0; a loop shows as a directory met twice. A
+        // link that leads nowhere is dropped with the thumbnail.
+        std::size_t next = tiff.Read32(tiff.LinkPosition(ifd0));
+        for (int step = 0; step < 4 && tiff.DirectoryFits(next); ++step) {
+            AddDirectory(next, true, thumbnail);
+            next = tiff.Read32(tiff.LinkPosition(next));
+        }
+        if (const std::size_t ifd1 = tiff.Read32(tiff.LinkPosition(ifd0)); tiff.DirectoryFits(ifd1))
+            for (const auto& tags : kPictureTags) {
+                const std::size_t offset = tiff.ReadSingle(tiff.FindEntry(ifd1, tags[0]));
+                const std::size_t length = tiff.ReadSingle(tiff.FindEntry(ifd1, tags[1]));
+                if (offset != kNone && length != kNone && offset <= tiff.Size() && length <= tiff.Size() - offset)
+                    AddRange(offset, offset + length, kNone, thumbnail);
+            }
+    }
+
+    // Whether every part lies inside the block and no two share a byte.
+    bool Apart() const
+    {
+        if (!inside)
+            return false;
+        std::vector<CRange> all = kept;
+        all.insert(all.end(), thumbnail.begin(), thumbnail.end());
+        std::sort(all.begin(), all.end(), [](const CRange& a, const CRange& b) { return a.begin < b.begin; });
+        for (std::size_t i = 1; i < all.size(); ++i)
+            if (all[i].begin < all[i - 1].end)
+                return false;
+        return true;
+    }
+    // Whether bytes [begin, end) belong to a part that stays, other than
+    // the entries and link of `directory` (which hold them).
+    bool UsedByKept(std::size_t begin, std::size_t end, std::size_t directory = 0) const
+    {
+        return std::any_of(kept.begin(), kept.end(), [&](const CRange& r) {
+            return r.directory != directory && begin < r.end && r.begin < end;
+        });
+    }
+
+    static constexpr std::uint16_t kPictureTags[2][2] = {{kTagThumbnailOffset, kTagThumbnailLength},
+                                                        {kTagStripOffsets, kTagStripByteCounts}};
+
+private:
+    struct CRange {
+        std::size_t begin, end;
+        std::size_t directory;  // the directory whose entries and link these are; kNone for a value
+    };
+
+    void AddRange(std::size_t begin, std::size_t end, std::size_t directory, std::vector<CRange>& to)
+    {
+        if (begin < end)
+            to.push_back({begin, end, directory});
+    }
+    // A directory's entries, its link when anything reads that, and its
+    // values. (Writers that leave out the unused link of the Exif directory
+    // put its values right behind its entries.)
+    void AddDirectory(std::size_t at, bool withLink, std::vector<CRange>& to)
+    {
+        AddRange(at, std::min(tiff.Size(), tiff.LinkPosition(at) + (withLink ? 4 : 0)), at, to);
+        const std::size_t count = tiff.EntryCount(at);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t entry = at + 2 + kEntrySize * i;
+            const std::uint32_t format = tiff.Read16(entry + 2);
+            if (format < 1 || format > 12)
+                continue;  // no reader knows its size either
+            const std::uint64_t bytes = std::uint64_t(tiff.Read32(entry + 4)) * kBytesPerComponent[format];
+            const std::uint64_t offset = tiff.Read32(entry + 8);
+            if (bytes <= 4)
+                continue;
+            // A value past the end would come to read whatever is appended.
+            if (offset + bytes > tiff.Size() && &to == &kept)
+                inside = false;
+            else if (offset + bytes <= tiff.Size())
+                AddRange(std::size_t(offset), std::size_t(offset + bytes), kNone, to);
+        }
+    }
+    // A directory that stays, from its pointer in `from`; 0 when none.
+    std::size_t AddPointed(std::size_t from, std::uint16_t tag)
+    {
+        if (tiff.FindEntry(from, tag) == kNone)
+            return 0;
+        const std::size_t at = tiff.Pointed(from, tag);
+        if (at == 0)
+            inside = false;
+        else
+            AddDirectory(at, false, kept);
+        return at;
+    }
+
+    const CTiffView& tiff;
+    std::vector<CRange> kept, thumbnail;
+    bool inside = true;
+};
+
 std::span<std::uint8_t> Mutable(std::span<const std::uint8_t> payload)
 {
     return {const_cast<std::uint8_t*>(payload.data()), payload.size()};
@@ -181,7 +303,7 @@ int ReadExifOrientation(std::span<const std::uint8_t> payload)
     const CTiffView tiff(Mutable(payload));  // read only
     if (!tiff.Valid())
         return 0;
-    const std::size_t value = tiff.ReadSingle(tiff.FindEntry(tiff.Ifd0(), kTagOrientation));
+    const std::size_t value = tiff.ReadShort(tiff.FindEntry(tiff.Ifd0(), kTagOrientation));
     return value >= 1 && value <= 8 ? int(value) : 0;
 }
 
@@ -192,22 +314,49 @@ bool HasExifThumbnail(std::span<const std::uint8_t> payload)
     return ifd0 != 0 && tiff.DirectoryFits(tiff.Read32(tiff.LinkPosition(ifd0)));
 }
 
-void SetExifOutputValues(std::vector<std::uint8_t>& payload, int width, int height)
+bool SetExifOutputValues(std::vector<std::uint8_t>& payload, int width, int height)
 {
     CTiffView tiff(payload);
     const std::size_t ifd0 = tiff.Valid() ? tiff.Ifd0() : 0;
     if (ifd0 == 0 || width < 1 || height < 1)
-        return;
+        return true;
+    const CBlockLayout layout(tiff);
+    // The entry is made a SHORT 1 whatever it held: the picture is upright
+    // now, and a value of another type or out of range turned nothing.
     const std::size_t orientation = tiff.FindEntry(ifd0, kTagOrientation);
-    // A value outside 1 to 8 turned nothing, so it stays as it was.
-    if (const std::size_t value = tiff.ReadSingle(orientation); value >= 1 && value <= 8)
-        tiff.WriteSingle(orientation, 1);
-    tiff.WriteSingle(tiff.FindEntry(ifd0, kTagImageWidth), std::uint32_t(width));
-    tiff.WriteSingle(tiff.FindEntry(ifd0, kTagImageLength), std::uint32_t(height));
-    if (const std::size_t exif = tiff.Pointed(ifd0, kTagExifPointer); exif != 0) {
-        tiff.WriteSingle(tiff.FindEntry(exif, kTagPixelXDimension), std::uint32_t(width));
-        tiff.WriteSingle(tiff.FindEntry(exif, kTagPixelYDimension), std::uint32_t(height));
+    const bool orientationIsOne = orientation == kNone || tiff.ReadShort(orientation) == 1;
+    if (!orientationIsOne && layout.UsedByKept(orientation + 2, orientation + kEntrySize, ifd0))
+        return false;
+    // IFD0's link is rewritten with the thumbnail, if only to drop it.
+    const std::size_t linkAt = tiff.LinkPosition(ifd0);
+    if (tiff.Read32(linkAt) != 0 && layout.UsedByKept(linkAt, linkAt + 4, ifd0))
+        return false;
+    if (!orientationIsOne && tiff.ReadShort(orientation) == kNone) {
+        tiff.Write16(orientation + 2, kShort);
+        tiff.Write32(orientation + 4, 1);
+        tiff.Write32(orientation + 8, 0);
     }
+    if (!orientationIsOne)
+        tiff.Write16(orientation + 8, 1);
+    // The pixel size is left as it was where its bytes are another value's too.
+    auto setSize = [&](std::size_t directory, std::uint16_t tag, int value) {
+        const std::size_t entry = tiff.FindEntry(directory, tag);
+        if (entry != kNone && !layout.UsedByKept(entry + 8, entry + kEntrySize, directory))
+            tiff.WriteSingle(entry, std::uint32_t(value));
+    };
+    setSize(ifd0, kTagImageWidth, width);
+    setSize(ifd0, kTagImageLength, height);
+    if (const std::size_t exif = tiff.Pointed(ifd0, kTagExifPointer); exif != 0) {
+        setSize(exif, kTagPixelXDimension, width);
+        setSize(exif, kTagPixelYDimension, height);
+    }
+    return true;
+}
+
+bool ExifPartsApart(std::span<const std::uint8_t> payload)
+{
+    const CTiffView tiff(Mutable(payload));  // read only
+    return CBlockLayout(tiff).Apart();
 }
 
 bool ReplaceExifThumbnail(std::vector<std::uint8_t>& payload, std::span<const std::uint8_t> thumbnailJpeg,
@@ -229,24 +378,31 @@ bool ReplaceExifThumbnail(std::vector<std::uint8_t>& payload, std::span<const st
         const bool hadThumbnail = tiff.DirectoryFits(ifd1);
         if (!hadThumbnail && !addWhenMissing && ifd1 == 0)
             return true;
-        add = add || hadThumbnail;
+        // A block whose parts overlap, loop or reach past its end cannot be
+        // rebuilt without changing a value it carries: it loses its
+        // thumbnail, and nothing else of it changes.
+        const CBlockLayout layout(tiff);
+        const bool apart = layout.Apart();
+        add = apart && (add || hadThumbnail);
         if (hadThumbnail) {
-            // The old picture goes whatever happens next.
-            const std::size_t pictures[2][2] = {{kTagThumbnailOffset, kTagThumbnailLength},
-                                                {kTagStripOffsets, kTagStripByteCounts}};
-            for (const auto& tags : pictures) {
-                const std::size_t offset = tiff.ReadSingle(tiff.FindEntry(ifd1, std::uint16_t(tags[0])));
-                const std::size_t length = tiff.ReadSingle(tiff.FindEntry(ifd1, std::uint16_t(tags[1])));
-                if (offset != kNone && length != kNone && offset <= tiff.Size() && length <= tiff.Size() - offset)
+            // The old picture goes whatever happens next, unless its bytes
+            // are another value's too.
+            for (const auto& tags : CBlockLayout::kPictureTags) {
+                const std::size_t offset = tiff.ReadSingle(tiff.FindEntry(ifd1, tags[0]));
+                const std::size_t length = tiff.ReadSingle(tiff.FindEntry(ifd1, tags[1]));
+                if (offset != kNone && length != kNone && offset <= tiff.Size() && length <= tiff.Size() - offset &&
+                    !layout.UsedByKept(offset, offset + length))
                     std::fill_n(payload.begin() + long(kExifHeader + offset), length, std::uint8_t(0));
             }
+        }
+        if (hadThumbnail && apart) {
             // Everything of IFD1 at the end of the block, after all the other
             // directories' bytes, is cut off instead of left as dead weight.
             std::size_t begin = tiff.Size(), end = 0;
             tiff.Extent(ifd1, begin, end);
-            for (const auto& tags : pictures) {
-                const std::size_t offset = tiff.ReadSingle(tiff.FindEntry(ifd1, std::uint16_t(tags[0])));
-                const std::size_t length = tiff.ReadSingle(tiff.FindEntry(ifd1, std::uint16_t(tags[1])));
+            for (const auto& tags : CBlockLayout::kPictureTags) {
+                const std::size_t offset = tiff.ReadSingle(tiff.FindEntry(ifd1, tags[0]));
+                const std::size_t length = tiff.ReadSingle(tiff.FindEntry(ifd1, tags[1]));
                 if (offset != kNone && length != kNone && offset <= tiff.Size() && length <= tiff.Size() - offset) {
                     begin = std::min(begin, offset);
                     end = std::max(end, offset + length);
@@ -264,7 +420,8 @@ bool ReplaceExifThumbnail(std::vector<std::uint8_t>& payload, std::span<const st
             if (end + 1 >= tiff.Size() && othersEnd <= begin && begin >= 8)
                 cut = begin;
         }
-        tiff.Write32(linkAt, 0);
+        if (!layout.UsedByKept(linkAt, linkAt + 4, ifd0))
+            tiff.Write32(linkAt, 0);
     }
     payload.resize(kExifHeader + cut);
     if (!add || thumbnailJpeg.empty())

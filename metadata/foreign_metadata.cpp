@@ -1,5 +1,7 @@
 #include "foreign_metadata.h"
 
+#include "exif_block_edit.h"
+
 #include <exiv2/exiv2.hpp>
 
 #include <algorithm>
@@ -90,6 +92,17 @@ bool DescribesSourceFile(const Exiv2::Exifdatum& datum)
     }
 }
 
+// The Orientation that turns the picture, taken as a JPEG's is: one SHORT
+// from 1 to 8, else 0.
+int ReadOrientation(const Exiv2::ExifData& exif)
+{
+    const auto datum = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+    if (datum == exif.end() || datum->typeId() != Exiv2::unsignedShort || datum->count() != 1)
+        return 0;
+    const long value = datum->toLong();
+    return value >= 1 && value <= 8 ? int(value) : 0;
+}
+
 std::vector<std::uint8_t> EncodeExif(Exiv2::ExifData exif, Exiv2::ByteOrder order, bool& hadThumbnail)
 {
     for (auto i = exif.begin(); i != exif.end();) {
@@ -105,6 +118,10 @@ std::vector<std::uint8_t> EncodeExif(Exiv2::ExifData exif, Exiv2::ByteOrder orde
     });
     if (!worthCarrying)
         return {};
+    // The picture is turned upright when read; an Orientation of another
+    // type would otherwise be carried as it was.
+    if (const auto orientation = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation")); orientation != exif.end())
+        *orientation = std::uint16_t(1);
     Exiv2::Blob blob;
     Exiv2::ExifParser::encode(blob, order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : order, exif);
     return blob.empty() ? std::vector<std::uint8_t>{} : WithSignature("Exif\0\0", 6, blob.data(), blob.size());
@@ -149,8 +166,12 @@ CForeignMetadata ReadForeignMetadata(const std::filesystem::path& path)
             return found;
         image->readMetadata();
         found.segments.exif = ReadPngExifChunk(path);
-        if (found.segments.exif.empty())
+        if (!found.segments.exif.empty()) {
+            found.orientation = ReadExifOrientation(found.segments.exif);
+        } else {
+            found.orientation = ReadOrientation(image->exifData());
             found.segments.exif = EncodeExif(image->exifData(), image->byteOrder(), found.hadThumbnail);
+        }
         found.segments.xmp = EncodeXmp(*image);
         found.segments.iptc = EncodeIptc(image->iptcData());
     } catch (const Exiv2::AnyError&) {

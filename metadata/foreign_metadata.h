@@ -14,6 +14,10 @@
 struct CForeignMetadata {
     CJpegMetadata segments;     // payloads as a JPEG would carry them; each at most 65533 bytes
     bool hadThumbnail = false;  // the source's EXIF data held a thumbnail (not carried)
+    // The source's Orientation (1 to 8), 0 when it has none or it is not one
+    // SHORT of those values. Read even when the EXIF data is not carried (a
+    // TIFF's Orientation alone makes no block), and the carried block says 1.
+    int orientation = 0;
 };
 
 CForeignMetadata ReadForeignMetadata(const std::filesystem::path& path);

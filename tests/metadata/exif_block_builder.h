@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -162,6 +163,65 @@ inline std::vector<std::uint8_t> App1FromBlock(const std::vector<std::uint8_t>& 
     std::vector<std::uint8_t> bytes = {0xFF, 0xE1};
     bytes.insert(bytes.end(), block.begin(), block.end());
     return bytes;
+}
+
+// An entry as a reader takes it: its type, count and value bytes, inline or
+// where its offset leads (`readable` false when that lies past the data).
+struct CReadEntry {
+    std::uint16_t format = 0;
+    std::uint32_t count = 0;
+    std::vector<std::uint8_t> value;
+    bool readable = true;
+    bool operator==(const CReadEntry&) const = default;
+};
+
+// What a reader finds in an APP1 payload ("Exif\0\0" and TIFF data): the
+// entries of IFD0 (keyed by tag) and of the Exif directory (keyed by tag +
+// 0x10000), and IFD0's link to the next directory.
+struct CReadBlock {
+    std::map<std::uint32_t, CReadEntry> entries;
+    std::uint32_t ifd0Link = 0;
+};
+
+inline CReadBlock ReadBlock(const std::vector<std::uint8_t>& payload)
+{
+    static constexpr std::uint32_t kSizes[13] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+    CReadBlock found;
+    if (payload.size() < 14)
+        return found;
+    const std::uint8_t* tiff = payload.data() + 6;
+    const std::size_t size = payload.size() - 6;
+    const bool intel = tiff[0] == 'I';
+    auto read = [&](std::size_t at, int bytes) {
+        std::uint32_t v = 0;
+        for (int i = 0; i < bytes && at + std::size_t(i) < size; ++i)
+            v |= std::uint32_t(tiff[at + std::size_t(i)]) << (8 * (intel ? i : bytes - 1 - i));
+        return v;
+    };
+    auto directory = [&](std::size_t at, std::uint32_t keyBase) {
+        const std::size_t count = read(at, 2);
+        for (std::size_t i = 0; i < count && at + 2 + 12 * i + 12 <= size; ++i) {
+            const std::size_t entry = at + 2 + 12 * i;
+            CReadEntry e{std::uint16_t(read(entry + 2, 2)), read(entry + 4, 4), {}, true};
+            const std::uint64_t bytes = std::uint64_t(e.count) * (e.format <= 12 ? kSizes[e.format] : 0);
+            const std::size_t from = bytes <= 4 ? entry + 8 : read(entry + 8, 4);
+            if (from + bytes <= size)
+                e.value.assign(tiff + from, tiff + from + bytes);
+            else
+                e.readable = false;
+            found.entries[keyBase + read(entry, 2)] = e;
+        }
+        return at + 2 + 12 * count;
+    };
+    const std::size_t ifd0 = read(4, 4);
+    found.ifd0Link = read(directory(ifd0, 0), 4);
+    if (const auto exif = found.entries.find(kTagExif); exif != found.entries.end() && exif->second.value.size() == 4) {
+        std::uint32_t at = 0;
+        for (int i = 0; i < 4; ++i)
+            at |= std::uint32_t(exif->second.value[std::size_t(i)]) << (8 * (intel ? i : 3 - i));
+        directory(at, 0x10000);
+    }
+    return found;
 }
 
 } // namespace exif_test
