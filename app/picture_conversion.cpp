@@ -55,6 +55,16 @@ int ReadTiffPhotometric(const std::string& path)
     return -1;
 }
 
+// The colour mode of a Photoshop document (4 is CMYK), or -1.
+int ReadPhotoshopMode(const std::string& path)
+{
+    const CInputFile f = OpenForReading(path);
+    std::uint8_t mode[2];
+    if (!f || !ReadAt(f.get(), 24, mode, sizeof mode))
+        return -1;
+    return mode[0] << 8 | mode[1];
+}
+
 template <typename T> struct CSampleLimits;
 template <> struct CSampleLimits<std::uint8_t> { static constexpr std::uint32_t max = 255; };
 template <> struct CSampleLimits<std::uint16_t> { static constexpr std::uint32_t max = 65535; };
@@ -142,9 +152,9 @@ EPlaneModel DetectPlaneModel(const std::string& path, const CImage& image)
         return adobe ? EPlaneModel::CmykInverted : EPlaneModel::Cmyk;
     }
     case kFileTypeTiff:
-        return ReadTiffPhotometric(path) == 5 ? EPlaneModel::RgbPlusExtra : EPlaneModel::Standard;
+        return ReadTiffPhotometric(path) == 5 ? EPlaneModel::Cmyk : EPlaneModel::Standard;
     case kFileTypePhotoshop:
-        return EPlaneModel::RgbPlusExtra;
+        return ReadPhotoshopMode(path) == 4 ? EPlaneModel::CmykInverted : EPlaneModel::RgbPlusExtra;
     default:
         return EPlaneModel::Standard;
     }

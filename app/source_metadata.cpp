@@ -110,7 +110,8 @@ bool MakePictureRight(CImage& image, const std::string& sourcePath, EPlaneModel 
     // A profile that cannot be used leaves the picture as it was read. A
     // HEIF colour description by code points ("nclx") stands for the profile
     // it describes; one that describes sRGB or BT.709 leaves the picture
-    // alone, as does none at all.
+    // alone, as does none at all. Inks have no colour without some press,
+    // so CMYK without a usable profile goes through the default one.
     const std::filesystem::path path(sourcePath);
     std::vector<std::uint8_t> profile = ReadEmbeddedProfile(path);
     if (profile.empty()) {
@@ -118,12 +119,15 @@ bool MakePictureRight(CImage& image, const std::string& sourcePath, EPlaneModel 
         profile = data.iccProfile.empty() ? MakeCodePointProfile(data.nclxPrimaries, data.nclxTransfer)
                                           : std::move(data.iccProfile);
     }
-    if (!profile.empty()) {
-        const bool inks = model == EPlaneModel::Cmyk || model == EPlaneModel::CmykInverted;
-        if (inks == (ProfileColorChannels(profile) == 4) &&
-            ConvertToSrgb(image, profile, model == EPlaneModel::CmykInverted) == kImageOutOfMemory)
-            return false;
-    }
+    const bool inks = model == EPlaneModel::Cmyk || model == EPlaneModel::CmykInverted;
+    const bool inverted = model == EPlaneModel::CmykInverted;
+    int converted = kImageBadArgument;
+    if (!profile.empty() && inks == (ProfileColorChannels(profile) == 4))
+        converted = ConvertToSrgb(image, profile, inverted);
+    if (inks && converted == kImageBadArgument)
+        converted = ConvertToSrgb(image, DefaultCmykProfile(), inverted);
+    if (converted == kImageOutOfMemory)
+        return false;
     const int orientation = ReadSourceOrientation(sourcePath);
     return ApplyOrientation(image, orientation) != kImageOutOfMemory;
 }

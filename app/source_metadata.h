@@ -21,9 +21,10 @@ class CImage;
 int ReadSourceOrientation(const std::string& sourcePath);
 
 // Turns a freshly read picture into upright sRGB: through its embedded
-// colour profile when it has one that can be used, then by its orientation.
-// A picture without either is left exactly as it was read. False only when
-// memory runs out.
+// colour profile when it has one that can be used (CMYK without one through
+// the default press profile), then by its orientation. Any other picture
+// without either is left exactly as it was read. False only when memory
+// runs out.
 bool MakePictureRight(CImage& image, const std::string& sourcePath, EPlaneModel model);
 
 // The metadata segments of the framed output of `sourcePath`, in the order

@@ -5,7 +5,8 @@
 // P3) and CMYK separations with the profile that gives their samples a
 // meaning. The engine and every viewer of the output assume sRGB, so a
 // tagged picture is converted right after reading; an untagged picture is
-// taken to be sRGB already and is left alone.
+// taken to be sRGB already and is left alone, except CMYK, which has no
+// colour without some press: it is taken to be printed on the default one.
 
 #include <cstdint>
 #include <filesystem>
@@ -38,6 +39,11 @@ int ProfileColorChannels(std::span<const std::uint8_t> profile);
 // HLG) are mapped to SDR light on the way; see the source for how.
 std::vector<std::uint8_t> MakeCodePointProfile(int primaries, int transfer);
 
+// The profile CMYK pictures without a usable one of their own are converted
+// through: coated offset printing after ISO 12647-2, built in code (no file
+// is needed), made once. Empty only if LittleCMS cannot build it.
+const std::vector<std::uint8_t>& DefaultCmykProfile();
+
 // Converts the colour planes of `image` from `profile` to sRGB with the
 // perceptual intent: a grey profile turns plane 0 into three RGB planes, an
 // RGB profile converts planes 0 to 2, a CMYK profile turns four planes of ink
@@ -48,3 +54,14 @@ std::vector<std::uint8_t> MakeCodePointProfile(int primaries, int transfer);
 // picture's planes or sample type, or LittleCMS cannot build the transform
 // (the image is then untouched); 3 when memory runs out (untouched too).
 int ConvertToSrgb(CImage& image, std::span<const std::uint8_t> profile, bool invertedCmyk);
+
+// Converts CIE L*a*b* planes (planes 0 to 2; a fourth, transparency, is
+// kept after them) to sRGB with the perceptual intent. L* runs over the
+// whole sample range (0 to 100); a* and b* are two's complement when
+// `signedAb` (TIFF's CIELab), else offset by half the range (ICC's Lab, where
+// a 16-bit L* of 100 is 65280). The values are relative to the white of
+// chromaticity `whiteX`, `whiteY` (D50 is 0.3457, 0.3585), which becomes
+// sRGB's white; colours are adapted to it as the eye adapts. Returns as
+// ConvertToSrgb; on failure the samples may have been brought to ICC's
+// encoding.
+int ConvertLabToSrgb(CImage& image, bool signedAb, double whiteX, double whiteY);

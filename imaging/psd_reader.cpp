@@ -1,7 +1,8 @@
 // Photoshop document reader: the merged image of greyscale, duotone, RGB and
 // CMYK documents, 8 or 16 bits, raw or PackBits. RGB keeps its first four
 // channels, greyscale and duotone their first two (grey and transparency);
-// CMYK becomes RGB.
+// CMYK its four inks as stored (inverted: full scale is no ink), which the
+// pipeline converts through the document's profile.
 #include "byte_reader.h"
 #include "file_bytes.h"
 #include "format_readers.h"
@@ -137,27 +138,6 @@ int PlanesOf(const CPhotoshopHeader& header)
     return header.channels < most ? header.channels : most;
 }
 
-// Inverted ink amounts (as Photoshop stores them, full scale = no ink) to
-// RGB: each colour is its inverted ink times the inverted black, rounded.
-template <typename T, std::uint32_t kMax>
-int ConvertInvertedCmykToRgb(CImage& image)
-{
-    CImage rgb(image.cols, image.rows, 3, image.sampleType);
-    if (rgb.planes != 3)
-        return kImageOutOfMemory;
-    const T* k = reinterpret_cast<const T*>(image.plane[3]);
-    const std::size_t n = image.PixelCount();
-    for (int p = 0; p < 3; ++p) {
-        const T* ink = reinterpret_cast<const T*>(image.plane[p]);
-        T* out = reinterpret_cast<T*>(rgb.plane[p]);
-        for (std::size_t i = 0; i < n; ++i)
-            out[i] = static_cast<T>((std::uint64_t{ink[i]} * k[i] + kMax / 2) / kMax);
-    }
-    rgb.resolution = image.resolution;
-    image = std::move(rgb);
-    return kImageSuccess;
-}
-
 int ReadPhotoshopCore(CByteSpan bytes, CImage& image)
 {
     CByteReader in(bytes);
@@ -223,12 +203,7 @@ int ReadPhotoshopCore(CByteSpan bytes, CImage& image)
                                       header.depth == 16 ? kSampleWord : kSampleByte);
         result != kImageSuccess)
         return result;
-    const int result =
-        compression == 0 ? ReadRawChannels(in, image, rowBytes) : ReadPackBitsChannels(in, image, rowBytes, counts);
-    if (result != kImageSuccess || header.mode != kModeCmyk)
-        return result;
-    return header.depth == 16 ? ConvertInvertedCmykToRgb<std::uint16_t, 65535>(image)
-                              : ConvertInvertedCmykToRgb<std::uint8_t, 255>(image);
+    return compression == 0 ? ReadRawChannels(in, image, rowBytes) : ReadPackBitsChannels(in, image, rowBytes, counts);
 }
 } // namespace
 

@@ -1,6 +1,8 @@
 // TIFF decoding: 1-, 8- and 16-bit samples from strips or tiles, contiguous
-// or separate planes, every compression libtiff decodes, then CMYK to RGB;
-// palette images of 1 to 8 bits expanded through their colour map.
+// or separate planes, every compression libtiff decodes; palette images of 1
+// to 8 bits expanded through their colour map, CIE L*a*b* made sRGB. CMYK
+// stays ink: the pipeline converts it through the file's profile.
+#include "color_profile.h"
 #include "image.h"
 #include "read_problem.h"
 #include "reader_support.h"
@@ -191,23 +193,6 @@ int ReadTiles(TIFF* tif, const CTiffLayout& layout, CImage& image)
     return kImageSuccess;
 }
 
-// CMYK to RGB in place; the black plane stays as plane 3.
-template <typename T, std::uint32_t kMax>
-void ConvertCmykToRgb(CImage& image)
-{
-    T* c = reinterpret_cast<T*>(image.plane[0]);
-    T* m = reinterpret_cast<T*>(image.plane[1]);
-    T* y = reinterpret_cast<T*>(image.plane[2]);
-    const T* k = reinterpret_cast<const T*>(image.plane[3]);
-    const std::size_t n = image.PixelCount();
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::uint32_t white = kMax - k[i];
-        c[i] = static_cast<T>((kMax - c[i]) * white / kMax);
-        m[i] = static_cast<T>((kMax - m[i]) * white / kMax);
-        y[i] = static_cast<T>((kMax - y[i]) * white / kMax);
-    }
-}
-
 // Replaces the indices of plane 0 by the colours of the map: three 8-bit
 // planes. Maps hold 16-bit values, but old writers stored 8-bit values in
 // them; a map with no entry above 255 is taken as such. 16-bit values are
@@ -303,6 +288,22 @@ int DecodeTiff(TIFF* tif, CImage& image)
     }
     if (width == 0 || length == 0 || width > INT_MAX || length > INT_MAX)
         return kImageBadArgument;
+    // Colours the pipeline cannot give their meaning are refused rather than
+    // framed as if they were RGB or grey.
+    const bool lab = photometric == PHOTOMETRIC_CIELAB || photometric == PHOTOMETRIC_ICCLAB;
+    if (photometric == PHOTOMETRIC_ITULAB || (lab && samples < 3)) {
+        NoteReadProblem(EReadProblem::Unsupported, "Lab colour");
+        return kImageCannotOpen;
+    }
+    if (photometric == PHOTOMETRIC_SEPARATED) {
+        std::uint16_t inkSet = INKSET_CMYK;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_INKSET, &inkSet);
+        if (samples != 4 || inkSet != INKSET_CMYK) {
+            NoteReadProblem(EReadProblem::Unsupported, "separated colour of " + std::to_string(samples) +
+                                                           (inkSet == INKSET_CMYK ? " inks" : " inks other than CMYK"));
+            return kImageCannotOpen;
+        }
+    }
 
     if (photometric == PHOTOMETRIC_YCBCR && samples == 3) {
         if (compression == COMPRESSION_JPEG) {
@@ -339,11 +340,18 @@ int DecodeTiff(TIFF* tif, CImage& image)
     if (palette)
         return ExpandPalette(tif, bits, image);
 
-    if (photometric == PHOTOMETRIC_SEPARATED && samples == 4) {
-        if (bits == 16)
-            ConvertCmykToRgb<std::uint16_t, 65535>(image);
-        else
-            ConvertCmykToRgb<std::uint8_t, 255>(image);
+    if (lab) {
+        // The white the values are relative to: D50 unless the file says
+        // otherwise, as Adobe's TIFF notes have it (TIFF 6.0 gives none).
+        float* white = nullptr;
+        const bool whiteGiven = TIFFGetField(tif, TIFFTAG_WHITEPOINT, &white) && white != nullptr;
+        const int converted = ConvertLabToSrgb(image, photometric == PHOTOMETRIC_CIELAB,
+                                               whiteGiven ? white[0] : 0.3457, whiteGiven ? white[1] : 0.3585);
+        if (converted == kImageBadArgument) {
+            NoteReadProblem(EReadProblem::Unsupported, "Lab colour");
+            return kImageCannotOpen;
+        }
+        return converted;
     }
     return kImageSuccess;
 }

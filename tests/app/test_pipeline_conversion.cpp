@@ -74,10 +74,10 @@ TEST(PictureConversion, CmykBecomesRgbInBothStorageConventions)
     ASSERT_EQ(ConvertForEngine(halfBlack, EPlaneModel::Cmyk), kImageSuccess);
     EXPECT_EQ(FirstPixel(halfBlack), (std::vector<int>{127, 127, 127}));
 
-    // A TIFF's CMYK is RGB already after reading; its K plane is dropped.
-    CImage tiff = Filled(4, kSampleByte, {10, 20, 30, 200});
-    ASSERT_EQ(ConvertForEngine(tiff, EPlaneModel::RgbPlusExtra), kImageSuccess);
-    EXPECT_EQ(FirstPixel(tiff), (std::vector<int>{10, 20, 30}));
+    // A Photoshop document's fourth channel is not colour; it is dropped.
+    CImage extra = Filled(4, kSampleByte, {10, 20, 30, 200});
+    ASSERT_EQ(ConvertForEngine(extra, EPlaneModel::RgbPlusExtra), kImageSuccess);
+    EXPECT_EQ(FirstPixel(extra), (std::vector<int>{10, 20, 30}));
 }
 
 TEST(PictureConversion, FloatSamplesGoToBytesThroughTheDisplayRange)

@@ -249,7 +249,7 @@ TEST(PhotoshopReader, KeepsFirstFourOfFiveChannels)
     EXPECT_EQ(planes, 5);
 }
 
-TEST(PhotoshopReader, ColourModesBecomeGreyOrRgb)
+TEST(PhotoshopReader, ColourModesKeepTheirColourPlanes)
 {
     struct CCase {
         unsigned mode;
@@ -260,8 +260,10 @@ TEST(PhotoshopReader, ColourModesBecomeGreyOrRgb)
     const CCase cases[] = {
         {8, 1, {77}, {77}},                         // duotone: its grey channel
         {1, 3, {10, 200, 30}, {10, 200}},           // grey, transparency; the spot channel is not colour
-        {4, 4, {255, 0, 255, 255}, {255, 0, 255}},  // inverted inks: cyan and yellow absent, magenta full
-        {4, 5, {128, 255, 255, 128, 9}, {64, 128, 128}},
+        // CMYK's inverted inks as stored, for the pipeline's profile; the
+        // channel after them is not colour.
+        {4, 4, {255, 0, 255, 255}, {255, 0, 255, 255}},
+        {4, 5, {128, 255, 255, 128, 9}, {128, 255, 255, 128}},
     };
     for (const CCase& c : cases) {
         CPhotoshopRecipe s;
