@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -83,6 +84,8 @@ template <typename T> inline T OverWhite(std::uint32_t value, std::uint32_t alph
     return static_cast<T>((std::uint64_t(value) * alpha + max * (max - alpha) + max / 2) / max);
 }
 
+// `out` may be `in` itself when it has four planes: each sample written
+// depends only on its own pixel's samples, read before it is written.
 template <typename T> void FillRgb(const CImage& in, CImage& out, EPlaneModel model)
 {
     constexpr std::uint32_t max = CSampleLimits<T>::max;
@@ -187,6 +190,25 @@ int ConvertForEngine(CImage& image, EPlaneModel model)
             image = std::move(bytes);
             return kImageSuccess;
         }
+    }
+
+    if (source->planes == 4) {
+        // Four planes become three where they are: each pixel's colour comes
+        // from its own samples alone, and a second raster would hold one more
+        // copy of a picture that may take gigabytes.
+        CImage& target = source == &image ? image : bytes;
+        if (target.sampleType == kSampleWord)
+            FillRgb<std::uint16_t>(target, target, model);
+        else
+            FillRgb<std::uint8_t>(target, target, model);
+        std::free(target.plane[3]);
+        target.plane[3] = nullptr;
+        target.planes = 3;
+        if (&target != &image) {
+            CopyFields(image, bytes);
+            image = std::move(bytes);
+        }
+        return kImageSuccess;
     }
 
     CImage rgb(source->cols, source->rows, 3, source->sampleType);

@@ -255,56 +255,75 @@ void DecodeRow(CByteSpan row, int bits, int cols, const CPalette& pal, const CCh
 // pixel in file row order, `cols` being the padded row width: encoders
 // (ImageMagick among them) encode the padding of each row as pixels. Every
 // run and every delta is checked against that row and the image before
-// anything is written: a file that claims more is damaged, and is refused
-// rather than clipped. Pixels the encoding skips keep index 0; a file that
-// ends early keeps what it held.
-bool DecodeRle(CByteReader& in, int bits, std::size_t cols, std::size_t rows, std::vector<std::uint8_t>& indices)
-{
-    std::size_t x = 0;
+// anything is written: a code that reaches outside is damage, and decoding
+// stops there rather than clipping it. Pixels the encoding skips keep index
+// 0, and so do those after the point where the data ends or goes wrong.
+struct CRleOutcome {
+    enum { complete, endedEarly, invalid } end = complete;
+    bool wroteAny = false;  // some run or literal was stored
+    std::size_t x = 0;      // where decoding stopped
     std::size_t y = 0;
+};
+
+CRleOutcome DecodeRle(CByteReader& in, int bits, std::size_t cols, std::size_t rows, std::vector<std::uint8_t>& indices)
+{
+    CRleOutcome at;
+    std::size_t& x = at.x;
+    std::size_t& y = at.y;
     while (in.Remaining() >= 2) {
         const std::size_t count = in.ReadU8();
         const std::uint8_t code = in.ReadU8();
         if (count > 0) {
             // A run: `count` pixels of one index (or, at 4 bits, of two
             // alternating indices).
-            if (y >= rows || count > cols - x)
-                return false;
+            if (y >= rows || count > cols - x) {
+                at.end = CRleOutcome::invalid;
+                return at;
+            }
             std::uint8_t* out = &indices[y * cols + x];
             for (std::size_t i = 0; i < count; ++i)
                 out[i] = bits == 8 ? code : (i % 2 == 0 ? code >> 4 : code & 0x0F);
             x += count;
+            at.wroteAny = true;
         } else if (code == 0) {  // end of line
             x = 0;
             ++y;
         } else if (code == 1) {  // end of bitmap
-            return true;
+            return at;
         } else if (code == 2) {  // delta: move right and down
             const std::size_t dx = in.ReadU8();
             const std::size_t dy = in.ReadU8();
             if (in.Failed())
-                return true;
-            if (dx > cols - x || dy > rows - std::min(y, rows) || (dy == 0 && y >= rows))
-                return false;
+                break;
+            if (dx > cols - x || dy > rows - std::min(y, rows) || (dy == 0 && y >= rows)) {
+                at.end = CRleOutcome::invalid;
+                return at;
+            }
             x += dx;
             y += dy;
         } else {  // absolute mode: `code` literal indices, padded to a 16-bit boundary
             const std::size_t literal = code;
             const std::size_t dataBytes = bits == 8 ? literal : (literal + 1) / 2;
-            if (y >= rows || literal > cols - x)
-                return false;
+            if (y >= rows || literal > cols - x) {
+                at.end = CRleOutcome::invalid;
+                return at;
+            }
             const CByteSpan data = in.Take(dataBytes + (dataBytes & 1));
             std::uint8_t* out = &indices[y * cols + x];
             for (std::size_t i = 0; i < literal; ++i) {
-                const std::size_t at = bits == 8 ? i : i / 2;
-                if (at >= data.size())
-                    return true;
-                out[i] = bits == 8 ? data[at] : (i % 2 == 0 ? data[at] >> 4 : data[at] & 0x0F);
+                const std::size_t byte = bits == 8 ? i : i / 2;
+                if (byte >= data.size())
+                    break;
+                out[i] = bits == 8 ? data[byte] : (i % 2 == 0 ? data[byte] >> 4 : data[byte] & 0x0F);
+                at.wroteAny = true;
             }
             x += literal;
         }
     }
-    return true;
+    // The data ran out before the end-of-bitmap code. Writers that leave that
+    // code out after the last row lose nothing; anything shorter is a cut.
+    at.end = CRleOutcome::endedEarly;
+    return at;
 }
 
 int ReadRleBitmap(CByteSpan bytes, const CBitmapHeader& header, CImage& image)
@@ -322,10 +341,14 @@ int ReadRleBitmap(CByteSpan bytes, const CBitmapHeader& header, CImage& image)
     }
     CByteReader in(bytes);
     in.Seek(header.dataOffset);
-    if (!DecodeRle(in, header.bitCount, paddedCols, rows, indices)) {
-        NoteReadProblem(EReadProblem::Damaged);
-        return kImageBadArgument;
-    }
+    const CRleOutcome outcome = DecodeRle(in, header.bitCount, paddedCols, rows, indices);
+    if (!outcome.wroteAny)
+        return RefuseUnrecoverable();
+    if (outcome.end == CRleOutcome::invalid)
+        image.damage = DamagedData("run-length code outside the picture");
+    else if (outcome.end == CRleOutcome::endedEarly && outcome.y < rows &&
+             !(outcome.y + 1 == rows && outcome.x >= cols))
+        image.damage = kDataEndsEarly;
     const CPalette palette = ReadPalette(bytes, header);
     for (std::size_t i = 0; i < rows; ++i) {
         const std::size_t y = header.height > 0 ? rows - 1 - i : i;
@@ -388,6 +411,8 @@ int ReadBitmapCore(CByteSpan bytes, CImage& image)
 
     const int cols = header.width;
     const int rows = header.height < 0 ? -header.height : header.height;
+    if (ExceedsPixelLimit(static_cast<std::uint64_t>(cols), static_cast<std::uint64_t>(rows)))
+        return kImageBadArgument;
     const std::size_t stride =
         (static_cast<std::size_t>(cols) * header.bitCount + 31) / 32 * 4;
     std::size_t declared = 0;
@@ -397,6 +422,8 @@ int ReadBitmapCore(CByteSpan bytes, CImage& image)
     // Run lengths pack up to 255 pixels into two bytes.
     if (!IsPlausibleSize(rle ? declared / 128 : declared, available))
         return kImageBadArgument;
+    if (available == 0)
+        return RefuseUnrecoverable();
 
     const CPalette palette = ReadPalette(bytes, header);
     const int type = header.bitCount == 48 ? kSampleWord : header.bitCount == 96 ? kSampleFloat : kSampleByte;
@@ -409,6 +436,9 @@ int ReadBitmapCore(CByteSpan bytes, CImage& image)
     if (rle)
         return ReadRleBitmap(bytes, header, image);
 
+    // The last row needs its pixels, not its padding.
+    if (available < declared - stride + (static_cast<std::size_t>(cols) * header.bitCount + 7) / 8)
+        image.damage = kDataEndsEarly;
     CByteReader in(bytes);
     in.Seek(header.dataOffset);
     CRowTarget target{{image.plane[0], image.plane[1], image.plane[2], alpha ? image.plane[3] : nullptr}, 0};

@@ -33,6 +33,19 @@ struct CProcessedImageFree {
 
 using CClock = std::chrono::steady_clock;
 
+// LibRaw goes on past sensor data it cannot decode, or that the file cuts
+// off, and says so here (an offset of -1: the file ended).
+struct CRawDataErrors {
+    bool endedEarly = false;
+    bool undecodable = false;
+};
+
+void NoteRawDataError(void* data, const char*, const int offset)
+{
+    auto* errors = static_cast<CRawDataErrors*>(data);
+    (offset < 0 ? errors->endedEarly : errors->undecodable) = true;
+}
+
 int StopWhenLate(void* data, LibRaw_progress, int, int)
 {
     const auto* deadline = static_cast<const CClock::time_point*>(data);
@@ -94,6 +107,8 @@ int ReadRaw(CByteSpan bytes, CImage& image)
         return result;
     CClock::time_point deadline = CClock::now() + kMaxRenderTime;
     libraw_set_progress_handler(raw.get(), StopWhenLate, &deadline);
+    CRawDataErrors dataErrors;
+    libraw_set_dataerror_handler(raw.get(), NoteRawDataError, &dataErrors);
     raw->params.output_bps = 16;
     raw->params.use_camera_wb = 1;
     raw->params.output_color = 1;  // sRGB
@@ -119,6 +134,10 @@ int ReadRaw(CByteSpan bytes, CImage& image)
                                   kSampleWord);
     if (result != kImageSuccess)
         return result;
+    if (dataErrors.endedEarly)
+        image.damage = kDataEndsEarly;
+    else if (dataErrors.undecodable)
+        image.damage = DamagedData("sensor data does not decode");
     // LibRaw's 16-bit samples are in host order.
     const std::uint8_t* in = rendered->data;
     for (std::size_t i = 0; i < cols * rows; ++i) {

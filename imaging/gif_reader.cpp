@@ -11,6 +11,7 @@
 #include "reader_support.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -30,6 +31,7 @@ struct CGifImage {
     CPalette palette;
     std::vector<std::uint8_t> indices;  // rows x cols, display order
     int transparentIndex = -1;          // none
+    std::string damage;                 // as CImage::damage
 };
 
 // 2^(n+1) entries over the current ones (a local table overwrites the
@@ -91,6 +93,9 @@ int DecodeImage(CByteReader& in, CGifImage& image)
         const CByteSpan block = in.Take(length);
         data.insert(data.end(), block.begin(), block.end());
     }
+    // A file ends with a trailer (or goes on with more blocks): one that
+    // stops inside the image's data, or right after it, was cut.
+    const bool cut = in.Failed() || in.Remaining() == 0;
 
     const std::size_t count = std::size_t{width} * height;
     if (count > CImage::kMaxPixels) {
@@ -104,8 +109,15 @@ int DecodeImage(CByteReader& in, CGifImage& image)
     // Indices the data does not reach are 0.
     std::vector<std::uint8_t> decoded(count, 0);
     std::size_t produced = 0;
-    if (DecodeGifLzw(minCodeSize, data, decoded, produced) == CGifLzwResult::invalid)
+    const CGifLzwResult decodedAs = DecodeGifLzw(minCodeSize, data, decoded, produced);
+    if (produced == 0) {
+        NoteReadProblem(EReadProblem::Damaged);
         return kImageBadArgument;
+    }
+    if (decodedAs == CGifLzwResult::invalid)
+        image.damage = DamagedData("invalid LZW code");
+    else if (cut || decodedAs == CGifLzwResult::endedEarly)
+        image.damage = kDataEndsEarly;
 
     if (!(flags & kInterlaceFlag)) {
         image.indices = std::move(decoded);
@@ -177,6 +189,7 @@ int ReadGifCore(CByteSpan bytes, CImage& image)
     if (const int result = SetUpImage(image, gif.cols, gif.rows, transparent ? 4 : 3, kSampleByte);
         result != kImageSuccess)
         return result;
+    image.damage = std::move(gif.damage);
     const std::size_t count = gif.indices.size();
     std::uint8_t* red = image.plane[0];
     std::uint8_t* green = image.plane[1];

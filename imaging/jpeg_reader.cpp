@@ -24,6 +24,7 @@
 #include "image.h"
 #include "jpeg_error.h"
 #include "read_problem.h"
+#include "reader_support.h"
 
 namespace {
 constexpr int kMaxScans = 100;
@@ -172,9 +173,9 @@ int Read(std::FILE* file, const std::uint8_t* data, std::size_t size, CImage* im
     }
     if (image != nullptr) {
         if (job->error.endedEarly)
-            image->damage = "data ends early";
+            image->damage = kDataEndsEarly;
         else if (job->error.damage[0] != '\0')
-            image->damage = std::string("damaged data (") + job->error.damage + ")";
+            image->damage = DamagedData(job->error.damage);
     }
     cols = job->cols;
     rows = job->rows;

@@ -7,6 +7,7 @@
 #include "read_problem.h"
 #include "reader_support.h"
 
+#include <algorithm>
 #include <climits>
 #include <csetjmp>
 #include <cstdint>
@@ -15,7 +16,7 @@
 #include <memory>
 #include <new>
 #include <png.h>
-#include <vector>
+#include <string>
 
 namespace {
 // zlib cannot inflate by much more than about 1032 to 1, so decoded rows
@@ -23,37 +24,68 @@ namespace {
 constexpr std::uintmax_t kMaxInflateRatio = 1100;
 constexpr std::uintmax_t kSizeAllowance = 4096;
 constexpr png_alloc_size_t kMaxChunkBytes = 16 * 1024 * 1024;
+constexpr std::size_t kMessageLength = 160;
 
-// Where libpng reads from: an open file, or a byte span.
+// Where libpng reads from (an open file, or a byte span), and what its
+// callbacks learnt on the way.
 struct CPngSource {
     std::FILE* file = nullptr;
     CByteSpan bytes;
     std::size_t position = 0;
     std::uintmax_t size = 0;  // of the file or span, for the size check
+    bool endedEarly = false;  // libpng asked for more than the data holds
+    char error[kMessageLength] = {};   // libpng's text of the error that ended a call
+    char damage[kMessageLength] = {};  // the first warning about damaged data
 };
 
-void ReadFromSpan(png_structp png, png_bytep out, png_size_t count)
+void KeepMessage(char (&to)[kMessageLength], png_const_charp message)
+{
+    std::snprintf(to, sizeof to, "%s", message != nullptr ? message : "");
+}
+
+void ReadData(png_structp png, png_bytep out, png_size_t count)
 {
     auto* source = static_cast<CPngSource*>(png_get_io_ptr(png));
-    if (count > source->bytes.size() - source->position)
+    if (source->file != nullptr) {
+        if (std::fread(out, 1, count, source->file) != count) {
+            source->endedEarly = std::feof(source->file) != 0;
+            png_error(png, source->endedEarly ? "unexpected end of data" : "read error");
+        }
+        return;
+    }
+    if (count > source->bytes.size() - source->position) {
+        source->endedEarly = true;
         png_error(png, "unexpected end of data");
+    }
     std::memcpy(out, source->bytes.data() + source->position, count);
     source->position += count;
 }
 
-[[noreturn]] void JumpOnError(png_structp png, png_const_charp)
+[[noreturn]] void JumpOnError(png_structp png, png_const_charp message)
 {
+    KeepMessage(static_cast<CPngSource*>(png_get_error_ptr(png))->error, message);
     png_longjmp(png, 1);
 }
 
-void IgnoreWarning(png_structp, png_const_charp) {}
+// Once the pixel data is being read, a checksum that does not match in a
+// critical chunk ("IDAT: CRC error") is only warned about and the data used;
+// that warning is what says the picture may be damaged. Warnings about
+// ancillary chunks concern data that is not used.
+void NoteWarning(png_structp png, png_const_charp message)
+{
+    auto* source = static_cast<CPngSource*>(png_get_error_ptr(png));
+    if (message == nullptr || source->damage[0] != '\0' || std::strstr(message, "CRC error") == nullptr)
+        return;
+    if (message[0] >= 'A' && message[0] <= 'Z')
+        KeepMessage(source->damage, message);
+}
 
 // Owns libpng's structures for one call.
 class CPngReadStruct {
 public:
-    CPngReadStruct()
+    explicit CPngReadStruct(CPngSource& source)
     {
-        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, JumpOnError, IgnoreWarning);
+        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, JumpOnError, NoteWarning);
         if (png == nullptr)
             return;
         info = png_create_info_struct(png);
@@ -64,6 +96,10 @@ public:
         static constexpr png_byte kUnusedChunks[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0pCAL\0sCAL";
         png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnusedChunks, 8);
         png_set_chunk_malloc_max(png, kMaxChunkBytes);
+        // libpng's own size limit (a million pixels a side) would refuse some
+        // pictures within this library's pixel limit and call the rest
+        // damaged; the pixel limit is applied to the header instead.
+        png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     }
     ~CPngReadStruct() { png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr); }
     CPngReadStruct(const CPngReadStruct&) = delete;
@@ -76,45 +112,37 @@ public:
 
 void AttachSource(png_structp png, CPngSource& source)
 {
-    if (source.file != nullptr)
-        png_init_io(png, source.file);
-    else
-        png_set_read_fn(png, &source, ReadFromSpan);
+    png_set_read_fn(png, &source, ReadData);
 }
 
-// Receives the decoded rows; lives outside the setjmp frame so that a
-// libpng error never jumps over its destructor.
-struct CPngRows {
-    std::unique_ptr<png_byte[]> data;
-    std::vector<png_bytep> pointers;
+// The decoded rows' shape, after the expansions.
+struct CPngLayout {
     png_uint_32 width = 0;
     png_uint_32 height = 0;
     int depth = 0;
     int channels = 0;
-
-    int Allocate(png_size_t rowBytes, std::uintmax_t sourceSize) noexcept
-    {
-        if (height == 0 || rowBytes == 0 || rowBytes > SIZE_MAX / height)
-            return kImageBadArgument;
-        const std::size_t total = rowBytes * height;
-        if (sourceSize < UINTMAX_MAX / kMaxInflateRatio - kSizeAllowance &&
-            total > (sourceSize + kSizeAllowance) * kMaxInflateRatio)
-            return kImageBadArgument;
-        try {
-            data.reset(new png_byte[total]);
-            pointers.resize(height);
-        } catch (const std::bad_alloc&) {
-            return kImageOutOfMemory;
-        }
-        for (png_uint_32 y = 0; y < height; ++y)
-            pointers[y] = data.get() + static_cast<std::size_t>(y) * rowBytes;
-        return kImageSuccess;
-    }
+    int passes = 1;
+    png_size_t rowBytes = 0;
 };
 
-// Only trivially destructible locals live here: a libpng error returns
-// through setjmp, and then the result is the one fixed code.
-int DecodePngRows(png_structp png, png_infop info, CPngSource* source, CPngRows* rows)
+// libpng reads the pixel data in pieces of this many bytes, and a file cut
+// off loses what the piece it ends in would have decoded to: the pieces are
+// kept small (libpng's own are 8 KiB).
+constexpr std::size_t kDataPieceBytes = 256;
+
+bool IsPlausibleRaster(const CPngLayout& layout, std::uintmax_t sourceSize)
+{
+    if (layout.height == 0 || layout.rowBytes == 0 || layout.rowBytes > SIZE_MAX / layout.height)
+        return false;
+    const std::uintmax_t total = static_cast<std::uintmax_t>(layout.rowBytes) * layout.height;
+    return sourceSize >= UINTMAX_MAX / kMaxInflateRatio - kSizeAllowance ||
+           total <= (sourceSize + kSizeAllowance) * kMaxInflateRatio;
+}
+
+// The guarded functions below hold only trivially destructible locals: a
+// libpng error returns through setjmp, and then the result is one fixed code.
+
+int StartPngRead(png_structp png, png_infop info, CPngSource* source, CPngLayout* layout)
 {
     if (setjmp(png_jmpbuf(png)))
         return kImageCannotOpen;
@@ -123,6 +151,8 @@ int DecodePngRows(png_structp png, png_infop info, CPngSource* source, CPngRows*
     png_uint_32 width = 0, height = 0;
     int depth = 0, colourType = 0;
     png_get_IHDR(png, info, &width, &height, &depth, &colourType, nullptr, nullptr, nullptr);
+    if (ExceedsPixelLimit(width, height))
+        return kImageOutOfMemory;
 
     png_set_packing(png);
     if (colourType == PNG_COLOR_TYPE_PALETTE)
@@ -131,67 +161,112 @@ int DecodePngRows(png_structp png, png_infop info, CPngSource* source, CPngRows*
         png_set_expand_gray_1_2_4_to_8(png);
     if (png_get_valid(png, info, PNG_INFO_tRNS))
         png_set_tRNS_to_alpha(png);
-    // Interlaced files come out as whole rows in display order.
-    png_set_interlace_handling(png);
+    // Interlaced files come as full-width rows in display order, pass after
+    // pass, each pass setting its own pixels.
+    layout->passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
     png_get_IHDR(png, info, &width, &height, &depth, &colourType, nullptr, nullptr, nullptr);
-
-    if (std::uint64_t{width} * height > CImage::kMaxPixels) {
-        NoteTooLarge(width, height);
-        return kImageOutOfMemory;
-    }
-    rows->width = width;
-    rows->height = height;
-    rows->depth = depth;
-    rows->channels = png_get_channels(png, info);
-    const int allocated = rows->Allocate(png_get_rowbytes(png, info), source->size);
-    if (allocated != kImageSuccess)
-        return allocated;
-    png_read_image(png, rows->pointers.data());
+    layout->width = width;
+    layout->height = height;
+    layout->depth = depth;
+    layout->channels = png_get_channels(png, info);
+    layout->rowBytes = png_get_rowbytes(png, info);
+    png_set_compression_buffer_size(png, kDataPieceBytes);
+    // From here on a checksum that does not match is warned about and the
+    // data used, so that the picture is read as far as its data is sound.
+    png_set_crc_action(png, PNG_CRC_WARN_USE, PNG_CRC_DEFAULT);
     return kImageSuccess;
 }
 
-int DealRows(const CPngRows& rows, CImage& image)
+// The pixels of a decoded row that its pass set (all of them in a file that
+// is not interlaced) to the planes.
+void StoreRow(const png_byte* row, const CPngLayout& layout, png_uint_32 y, png_uint_32 firstCol,
+              png_uint_32 colStep, CImage& image)
 {
-    if ((rows.depth != 8 && rows.depth != 16) || rows.channels < 1 || rows.channels > 4 ||
-        rows.width > INT_MAX || rows.height > INT_MAX)
-        return kImageCannotOpen;
-    const int result = SetUpImage(image, static_cast<int>(rows.width), static_cast<int>(rows.height), rows.channels,
-                                  rows.depth == 16 ? kSampleWord : kSampleByte);
-    if (result != kImageSuccess)
-        return result;
-    const std::size_t cols = rows.width;
-    const std::size_t n = static_cast<std::size_t>(rows.channels);
-    for (std::size_t y = 0; y < rows.height; ++y) {
-        const png_byte* in = rows.pointers[y];
-        for (std::size_t p = 0; p < n; ++p) {
-            if (rows.depth == 8) {
-                std::uint8_t* out = image.plane[p] + y * cols;
-                for (std::size_t c = 0; c < cols; ++c)
-                    out[c] = in[c * n + p];
-            } else {
-                // PNG stores 16-bit samples big-endian.
-                std::uint16_t* out = reinterpret_cast<std::uint16_t*>(image.plane[p]) + y * cols;
-                for (std::size_t c = 0; c < cols; ++c) {
-                    const png_byte* s = in + (c * n + p) * 2;
-                    out[c] = static_cast<std::uint16_t>((s[0] << 8) | s[1]);
-                }
+    const std::size_t cols = layout.width;
+    const std::size_t n = static_cast<std::size_t>(layout.channels);
+    const std::size_t at = static_cast<std::size_t>(y) * cols;
+    for (std::size_t p = 0; p < n; ++p) {
+        if (layout.depth == 8) {
+            std::uint8_t* out = image.plane[p] + at;
+            for (std::size_t c = firstCol; c < cols; c += colStep)
+                out[c] = row[c * n + p];
+        } else {
+            // PNG stores 16-bit samples big-endian.
+            std::uint16_t* out = reinterpret_cast<std::uint16_t*>(image.plane[p]) + at;
+            for (std::size_t c = firstCol; c < cols; c += colStep) {
+                const png_byte* s = row + (c * n + p) * 2;
+                out[c] = static_cast<std::uint16_t>((s[0] << 8) | s[1]);
             }
+        }
+    }
+}
+
+// Reads the rows one at a time straight into the planes, so that nothing but
+// the planes and one row is ever held, and a file that breaks off keeps the
+// rows read before. `rowsStored` counts them.
+int ReadPngRows(png_structp png, const CPngLayout* layout, png_bytep row, CImage* image, std::size_t* rowsStored)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return kImageBadArgument;
+    const bool adam7 = layout->passes > 1;
+    for (int pass = 0; pass < layout->passes; ++pass) {
+        const png_uint_32 firstCol = adam7 ? PNG_PASS_START_COL(pass) : 0;
+        const png_uint_32 colStep = adam7 ? PNG_PASS_COL_OFFSET(pass) : 1;
+        for (png_uint_32 y = 0; y < layout->height; ++y) {
+            if (adam7 && (!PNG_ROW_IN_INTERLACE_PASS(y, pass) || firstCol >= layout->width)) {
+                png_read_row(png, nullptr, nullptr);  // a row the pass leaves alone
+                continue;
+            }
+            png_read_row(png, row, nullptr);
+            StoreRow(row, *layout, y, firstCol, colStep, *image);
+            ++*rowsStored;
         }
     }
     return kImageSuccess;
 }
 
+// The chunks after the pixel data, up to the end marker.
+int FinishPngRead(png_structp png)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return kImageBadArgument;
+    png_read_end(png, nullptr);
+    return kImageSuccess;
+}
+
 int ReadPng(CPngSource& source, CImage& image)
 {
-    CPngReadStruct reader;
+    CPngReadStruct reader(source);
     if (!reader.IsValid())
         return kImageOutOfMemory;
-    CPngRows rows;
-    const int result = DecodePngRows(reader.png, reader.info, &source, &rows);
-    if (result != kImageSuccess)
+    CPngLayout layout;
+    if (const int started = StartPngRead(reader.png, reader.info, &source, &layout); started != kImageSuccess)
+        return started;
+    if ((layout.depth != 8 && layout.depth != 16) || layout.channels < 1 || layout.channels > 4 ||
+        layout.width > INT_MAX || layout.height > INT_MAX || !IsPlausibleRaster(layout, source.size))
+        return kImageCannotOpen;
+    const std::unique_ptr<png_byte[]> row(new (std::nothrow) png_byte[layout.rowBytes]);
+    if (!row)
+        return kImageOutOfMemory;
+    if (const int result = SetUpImage(image, static_cast<int>(layout.width), static_cast<int>(layout.height),
+                                      layout.channels, layout.depth == 16 ? kSampleWord : kSampleByte);
+        result != kImageSuccess)
         return result;
-    return DealRows(rows, image);
+
+    std::size_t rowsStored = 0;
+    if (ReadPngRows(reader.png, &layout, row.get(), &image, &rowsStored) != kImageSuccess) {
+        if (rowsStored == 0)
+            return RefuseUnrecoverable();
+        image.damage = source.endedEarly ? std::string(kDataEndsEarly) : DamagedData(source.error);
+        return kImageSuccess;
+    }
+    // After the last row only a cut counts: the picture itself is whole.
+    if (FinishPngRead(reader.png) != kImageSuccess && source.endedEarly)
+        image.damage = kDataEndsEarly;
+    else if (source.damage[0] != '\0')
+        image.damage = DamagedData(source.damage);
+    return kImageSuccess;
 }
 
 int DecodePngHeader(png_structp png, png_infop info, CPngSource* source, png_uint_32* header)
@@ -209,7 +284,7 @@ int DecodePngHeader(png_structp png, png_infop info, CPngSource* source, png_uin
 int ReadPngHeader(CPngSource& source, int& cols, int& rows, int& planes)
 {
     cols = rows = planes = 0;
-    CPngReadStruct reader;
+    CPngReadStruct reader(source);
     if (!reader.IsValid())
         return kImageOutOfMemory;
     png_uint_32 header[3] = {0, 0, 0};

@@ -140,6 +140,8 @@ int ReadPnmCore(CByteSpan bytes, int planesWanted, CImage& image)
     }
     const bool wide = header.maxValue >= 256;
     const std::size_t sampleBytes = wide ? 2 : 1;
+    if (ExceedsPixelLimit(static_cast<std::uint64_t>(header.width), static_cast<std::uint64_t>(header.height)))
+        return kImageBadArgument;
     std::size_t declared = 0;
     if (!MultiplySizes(static_cast<std::size_t>(header.width), static_cast<std::size_t>(header.height),
                        static_cast<std::size_t>(planesWanted) * sampleBytes, declared))
@@ -147,6 +149,9 @@ int ReadPnmCore(CByteSpan bytes, int planesWanted, CImage& image)
     const std::size_t available = header.dataOffset <= bytes.size() ? bytes.size() - header.dataOffset : 0;
     if (!IsPlausibleSize(declared, available))
         return kImageBadArgument;
+    const std::size_t pixelBytes = static_cast<std::size_t>(planesWanted) * sampleBytes;
+    if (available < pixelBytes)
+        return RefuseUnrecoverable();
 
     if (const int result = SetUpImage(image, header.width, header.height, planesWanted, wide ? kSampleWord : kSampleByte);
         result != kImageSuccess)
@@ -154,8 +159,9 @@ int ReadPnmCore(CByteSpan bytes, int planesWanted, CImage& image)
 
     // A short file fills as many whole pixels as it holds; the rest keep
     // the zeros of the fresh planes.
-    const std::size_t pixelBytes = static_cast<std::size_t>(planesWanted) * sampleBytes;
     const std::size_t count = std::min(image.PixelCount(), available / pixelBytes);
+    if (count < image.PixelCount())
+        image.damage = kDataEndsEarly;
     const std::uint8_t* data = bytes.data() + header.dataOffset;
     const CSampleScale scale(static_cast<std::uint32_t>(header.maxValue), wide ? 65535u : 255u);
     if (!wide) {

@@ -76,39 +76,53 @@ void StoreRow(const std::uint8_t* row, std::size_t cols, bool wide, std::uint8_t
         out[c] = static_cast<std::uint16_t>((row[2 * c] << 8) | row[2 * c + 1]);
 }
 
-int ReadRawChannels(CByteReader& in, CImage& image, std::size_t rowBytes)
+// Channels follow one another whole, so a file cut short keeps the rows of
+// the channels before the cut; the rest stay 0. False when not one row was
+// there.
+bool ReadRawChannels(CByteReader& in, CImage& image, std::size_t rowBytes)
 {
     const std::size_t cols = static_cast<std::size_t>(image.cols);
     const bool wide = image.sampleType == kSampleWord;
     for (int p = 0; p < image.planes; ++p) {
         for (std::size_t y = 0; y < static_cast<std::size_t>(image.rows); ++y) {
             const CByteSpan row = in.Take(rowBytes);
-            if (row.size() != rowBytes)
-                return kImageCannotOpen;
+            if (row.size() != rowBytes) {
+                image.damage = kDataEndsEarly;
+                return p > 0 || y > 0;
+            }
             StoreRow(row.data(), cols, wide, image.plane[p], y);
         }
     }
-    return kImageSuccess;
+    return true;
 }
 
-int ReadPackBitsChannels(CByteReader& in, CImage& image, std::size_t rowBytes,
-                         const std::vector<std::uint16_t>& counts)
+// Every packed row has its own length in the count table, so a row that
+// does not decode leaves only itself at 0. False when not one row decoded.
+bool ReadPackBitsChannels(CByteReader& in, CImage& image, std::size_t rowBytes,
+                          const std::vector<std::uint16_t>& counts)
 {
     const std::size_t cols = static_cast<std::size_t>(image.cols);
     const std::size_t rows = static_cast<std::size_t>(image.rows);
     const bool wide = image.sampleType == kSampleWord;
     std::vector<std::uint8_t> row(rowBytes);
+    bool stored = false;
     for (std::size_t p = 0; p < static_cast<std::size_t>(image.planes); ++p) {
         for (std::size_t y = 0; y < rows; ++y) {
             const CByteSpan packed = in.Take(counts[p * rows + y]);
-            if (packed.size() != counts[p * rows + y])
-                return kImageCannotOpen;
-            if (!DecodePackBits(packed, row))
-                return kImageBadArgument;
+            if (packed.size() != counts[p * rows + y]) {
+                image.damage = kDataEndsEarly;
+                return stored;
+            }
+            if (!DecodePackBits(packed, row)) {
+                if (image.damage.empty())
+                    image.damage = DamagedData("a PackBits row of the wrong length");
+                continue;
+            }
             StoreRow(row.data(), cols, wide, image.plane[p], y);
+            stored = true;
         }
     }
-    return kImageSuccess;
+    return stored;
 }
 
 // The name of a colour mode the reader does not decode.
@@ -159,6 +173,8 @@ int ReadPhotoshopCore(CByteSpan bytes, CImage& image)
         return kImageBadArgument;
     if (header.mode == kModeCmyk && header.channels < 4)
         return kImageBadArgument;
+    if (ExceedsPixelLimit(header.cols, header.rows))
+        return kImageOutOfMemory;
     if (!SkipSection(in) || !SkipSection(in) || !SkipSection(in))
         return kImageBadArgument;
     const std::uint16_t compression = in.ReadU16BE();
@@ -178,12 +194,15 @@ int ReadPhotoshopCore(CByteSpan bytes, CImage& image)
         !MultiplySizes(planeBytes, static_cast<std::size_t>(planes), declared))
         return kImageBadArgument;
 
-    // Check what the file holds before anything large is allocated: the raw
-    // data whole, or the PackBits count table and enough packed bytes.
+    // Check what the file holds before anything large is allocated: raw data
+    // believable for its length (a cut file keeps the rows it holds), or the
+    // PackBits count table and enough packed bytes.
     std::vector<std::uint16_t> counts;
     if (compression == 0) {
-        if (declared > in.Remaining())
-            return kImageCannotOpen;
+        if (!IsPlausibleSize(declared, in.Remaining()))
+            return kImageBadArgument;
+        if (in.Remaining() < rowBytes)
+            return RefuseUnrecoverable();
     } else {
         std::size_t tableEntries = 0;
         if (!MultiplySizes(header.channels, rows, tableEntries) || tableEntries > in.Remaining() / 2)
@@ -203,7 +222,9 @@ int ReadPhotoshopCore(CByteSpan bytes, CImage& image)
                                       header.depth == 16 ? kSampleWord : kSampleByte);
         result != kImageSuccess)
         return result;
-    return compression == 0 ? ReadRawChannels(in, image, rowBytes) : ReadPackBitsChannels(in, image, rowBytes, counts);
+    const bool stored =
+        compression == 0 ? ReadRawChannels(in, image, rowBytes) : ReadPackBitsChannels(in, image, rowBytes, counts);
+    return stored ? kImageSuccess : RefuseUnrecoverable();
 }
 } // namespace
 

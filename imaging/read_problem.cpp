@@ -44,6 +44,7 @@ std::string Phrase(const CReadNote& note)
 {
     switch (note.kind) {
     case EReadProblem::CannotOpen: return "cannot be opened";
+    case EReadProblem::Empty: return "empty file";
     case EReadProblem::UnknownFormat: return "unknown format";
     case EReadProblem::Damaged: return "damaged file";
     case EReadProblem::Unsupported:
@@ -90,8 +91,12 @@ int ReadPictureFile(const std::filesystem::path& path, CImage& image, std::strin
     CReadNote note = currentNote;
     if (note.kind == EReadProblem::None) {
         // The reader gave only its code: say what that code can tell.
+        std::error_code error;
         if (!OpenForReading(path)) {
             note.kind = EReadProblem::CannotOpen;
+        } else if (std::filesystem::file_size(path, error) == 0 && !error) {
+            // A copy that never got its data: no format to name.
+            note.kind = EReadProblem::Empty;
         } else if (DetectFileType(path) == kFileTypeUnknown) {
             note.detail = UnreadVariantOf(path);
             note.kind = note.detail.empty() ? EReadProblem::UnknownFormat : EReadProblem::Unsupported;

@@ -16,6 +16,7 @@
 enum class EReadProblem {
     None,
     CannotOpen,     // the file cannot be opened or read
+    Empty,          // the file holds no bytes at all
     UnknownFormat,  // no reader recognises its first bytes
     Damaged,        // recognised, but its data is inconsistent or cut short
     Unsupported,    // a variant of a known format that is not decoded; the detail says which

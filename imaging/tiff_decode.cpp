@@ -8,6 +8,7 @@
 #include "reader_support.h"
 #include "tiff_pvt.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -106,7 +107,97 @@ bool StoreBlock(const CTiffBlock& block, const CTiffLayout& layout, CImage& imag
     return true;
 }
 
-int ReadStrips(TIFF* tif, const CTiffLayout& layout, CImage& image)
+// What became of the blocks libtiff could not hand over whole.
+struct CTiffRecovery {
+    bool endedEarly = false;   // some block reaches past the end of the file
+    bool undecodable = false;  // some block's data does not decode
+    bool storedAny = false;    // some block, whole or in part, reached the planes
+    bool tiles = false;
+
+    std::string Damage() const
+    {
+        if (endedEarly)
+            return kDataEndsEarly;
+        if (undecodable)
+            return DamagedData(tiles ? "a tile does not decode" : "a strip does not decode");
+        return {};
+    }
+};
+
+// Horizontal differencing undone over whole block rows, as libtiff does
+// after a block decodes completely.
+template <typename T>
+void AccumulateRows(std::uint8_t* block, std::size_t size, std::size_t stride, std::size_t perPixel)
+{
+    const std::size_t count = stride / sizeof(T);
+    for (std::size_t row = 0; row + stride <= size; row += stride) {
+        T* v = reinterpret_cast<T*>(block + row);
+        for (std::size_t i = perPixel; i < count; ++i)
+            v[i] = static_cast<T>(v[i] + v[i - perPixel]);
+    }
+}
+
+// What is left of a strip or tile that libtiff could not hand over: its
+// bytes up to the end of the file, decoded as far as they go, into `out`,
+// which keeps 0 wherever nothing came back. Returns whether anything did.
+bool RecoverBlock(TIFF* tif, std::uint32_t index, std::uint8_t* out, std::size_t outSize, std::size_t stride,
+                  const CTiffLayout& layout, CTiffRecovery& recovery)
+{
+    std::memset(out, 0, outSize);
+    const thandle_t client = TIFFClientdata(tif);
+    const std::uint64_t fileSize = TIFFGetSizeProc(tif)(client);
+    const std::uint64_t offset = TIFFGetStrileOffset(tif, index);
+    const std::uint64_t count = TIFFGetStrileByteCount(tif, index);
+    if (count != 0 && (offset >= fileSize || count > fileSize - offset))
+        recovery.endedEarly = true;
+    else
+        recovery.undecodable = true;
+    std::uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    // Raw data is the block itself; the codings read here never take much
+    // more than twice the block (a forged byte count gets no further).
+    std::uint64_t available = offset < fileSize ? std::min(count, fileSize - offset) : 0;
+    available = std::min<std::uint64_t>(available, compression == COMPRESSION_NONE ? outSize : 2 * outSize + 1024);
+    if (available == 0 || available > static_cast<std::uint64_t>(INT64_MAX))
+        return false;
+    std::unique_ptr<void, CTiffBufferFree> raw(_TIFFmalloc(static_cast<tmsize_t>(available)));
+    if (!raw || TIFFGetSeekProc(tif)(client, offset, SEEK_SET) != offset)
+        return false;
+    const tmsize_t got = TIFFGetReadProc(tif)(client, raw.get(), static_cast<tmsize_t>(available));
+    if (got <= 0)
+        return false;
+    auto* bytes = static_cast<std::uint8_t*>(raw.get());
+    const bool swapped = layout.bits == 16 && TIFFIsByteSwapped(tif);
+    if (compression == COMPRESSION_NONE) {
+        std::uint16_t fillOrder = FILLORDER_MSB2LSB;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_FILLORDER, &fillOrder);
+        if (fillOrder == FILLORDER_LSB2MSB)
+            TIFFReverseBits(bytes, got);
+        std::memcpy(out, bytes, static_cast<std::size_t>(got));
+        if (swapped)
+            TIFFSwabArrayOfShort(reinterpret_cast<std::uint16_t*>(out), got / 2);
+        return true;
+    }
+    if (TIFFReadFromUserBuffer(tif, index, bytes, got, out, static_cast<tmsize_t>(outSize)))
+        return true;
+    // The decoder stopped part-way: what it wrote has had none of libtiff's
+    // finishing steps, which are redone here for the layouts read.
+    if (swapped)
+        TIFFSwabArrayOfShort(reinterpret_cast<std::uint16_t*>(out), static_cast<tmsize_t>(outSize / 2));
+    std::uint16_t predictor = 1;
+    if (!TIFFGetField(tif, TIFFTAG_PREDICTOR, &predictor))
+        predictor = 1;
+    const std::size_t perPixel = layout.separate ? 1 : static_cast<std::size_t>(layout.samples);
+    if (predictor == 2 && layout.bits == 8)
+        AccumulateRows<std::uint8_t>(out, outSize, stride, perPixel);
+    else if (predictor == 2 && layout.bits == 16)
+        AccumulateRows<std::uint16_t>(out, outSize, stride, perPixel);
+    else if (predictor != 1)
+        std::memset(out, 0, outSize);
+    return std::any_of(out, out + outSize, [](std::uint8_t b) { return b != 0; });
+}
+
+int ReadStrips(TIFF* tif, const CTiffLayout& layout, CImage& image, CTiffRecovery& recovery)
 {
     std::uint32_t rowsPerStrip = 0;
     TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
@@ -128,27 +219,37 @@ int ReadStrips(TIFF* tif, const CTiffLayout& layout, CImage& image)
     std::unique_ptr<void, CTiffBufferFree> buffer(_TIFFmalloc(stripSize));
     if (!buffer)
         return kImageOutOfMemory;
+    auto* data = static_cast<std::uint8_t*>(buffer.get());
     for (std::uint32_t plane = 0; plane < blockPlanes; ++plane) {
         for (std::uint32_t k = 0; k < stripsPerPlane; ++k) {
-            const tmsize_t got = TIFFReadEncodedStrip(tif, plane * stripsPerPlane + k, buffer.get(), -1);
-            if (got < 0)
-                return kImageBadArgument;
+            const std::uint32_t index = plane * stripsPerPlane + k;
+            const std::uint32_t height = std::min(rowsPerStrip, rows - k * rowsPerStrip);
+            tmsize_t got = TIFFReadEncodedStrip(tif, index, data, -1);
+            if (got < 0) {
+                // A strip cut off or broken: keep what can be had of it and
+                // go on, since later strips stand on their own.
+                got = std::min(TIFFVStripSize(tif, height), stripSize);
+                if (got <= 0 || !RecoverBlock(tif, index, data, static_cast<std::size_t>(got),
+                                              static_cast<std::size_t>(stride), layout, recovery))
+                    continue;
+            }
             CTiffBlock block;
-            block.data = static_cast<const std::uint8_t*>(buffer.get());
+            block.data = data;
             block.size = static_cast<std::size_t>(got);
             block.stride = static_cast<std::size_t>(stride);
             block.width = image.cols;
             block.y0 = static_cast<int>(k * rowsPerStrip);
-            block.height = static_cast<int>(std::min(rowsPerStrip, rows - k * rowsPerStrip));
+            block.height = static_cast<int>(height);
             block.sample = static_cast<int>(plane);
             if (!StoreBlock(block, layout, image))
                 return kImageBadArgument;
+            recovery.storedAny = true;
         }
     }
     return kImageSuccess;
 }
 
-int ReadTiles(TIFF* tif, const CTiffLayout& layout, CImage& image)
+int ReadTiles(TIFF* tif, const CTiffLayout& layout, CImage& image, CTiffRecovery& recovery)
 {
     std::uint32_t tileWidth = 0;
     std::uint32_t tileLength = 0;
@@ -162,6 +263,7 @@ int ReadTiles(TIFF* tif, const CTiffLayout& layout, CImage& image)
     std::unique_ptr<void, CTiffBufferFree> buffer(_TIFFmalloc(tileSize));
     if (!buffer)
         return kImageOutOfMemory;
+    auto* data = static_cast<std::uint8_t*>(buffer.get());
     const std::uint32_t rows = static_cast<std::uint32_t>(image.rows);
     const std::uint32_t cols = static_cast<std::uint32_t>(image.cols);
     const int blockPlanes = layout.separate ? layout.samples : 1;
@@ -169,11 +271,20 @@ int ReadTiles(TIFF* tif, const CTiffLayout& layout, CImage& image)
         for (std::uint32_t y = 0; y < rows; y += tileLength) {
             for (std::uint32_t x = 0; x < cols; x += tileWidth) {
                 const std::uint32_t tile = TIFFComputeTile(tif, x, y, 0, static_cast<std::uint16_t>(plane));
-                const tmsize_t got = TIFFReadEncodedTile(tif, tile, buffer.get(), -1);
-                if (got < 0)
-                    return kImageBadArgument;
+                tmsize_t got = TIFFReadEncodedTile(tif, tile, data, -1);
+                if (got < 0) {
+                    got = tileSize;
+                    if (!RecoverBlock(tif, tile, data, static_cast<std::size_t>(got), static_cast<std::size_t>(stride),
+                                      layout, recovery))
+                        got = -1;
+                }
+                if (got < 0) {
+                    if (tileWidth > cols - x)
+                        break;
+                    continue;
+                }
                 CTiffBlock block;
-                block.data = static_cast<const std::uint8_t*>(buffer.get());
+                block.data = data;
                 block.size = static_cast<std::size_t>(got);
                 block.stride = static_cast<std::size_t>(stride);
                 block.x0 = static_cast<int>(x);
@@ -183,6 +294,7 @@ int ReadTiles(TIFF* tif, const CTiffLayout& layout, CImage& image)
                 block.sample = plane;
                 if (!StoreBlock(block, layout, image))
                     return kImageBadArgument;
+                recovery.storedAny = true;
                 if (tileWidth > cols - x)
                     break;
             }
@@ -226,6 +338,7 @@ int ExpandPalette(TIFF* tif, int bits, CImage& image)
             out[i] = colour[k][index[i]];
     }
     rgb.resolution = image.resolution;
+    rgb.damage = std::move(image.damage);
     image = std::move(rgb);
     return kImageSuccess;
 }
@@ -334,9 +447,15 @@ int DecodeTiff(TIFF* tif, CImage& image)
     layout.samples = samples;
     layout.separate = planarConfig == PLANARCONFIG_SEPARATE && samples > 1;
     layout.indexed = palette;
-    const int result = TIFFIsTiled(tif) ? ReadTiles(tif, layout, image) : ReadStrips(tif, layout, image);
+    CTiffRecovery recovery;
+    recovery.tiles = TIFFIsTiled(tif) != 0;
+    const int result =
+        recovery.tiles ? ReadTiles(tif, layout, image, recovery) : ReadStrips(tif, layout, image, recovery);
     if (result != kImageSuccess)
         return result;
+    if (!recovery.storedAny)
+        return RefuseUnrecoverable();
+    image.damage = recovery.Damage();
     if (palette)
         return ExpandPalette(tif, bits, image);
 

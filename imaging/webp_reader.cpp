@@ -8,12 +8,17 @@
 #include "read_problem.h"
 #include "reader_support.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <webp/decode.h>
 #include <webp/demux.h>
 
 namespace {
+struct CWebpDecoderDelete {
+    void operator()(WebPIDecoder* decoder) const { WebPIDelete(decoder); }
+};
+
 int ReadFeatures(CByteSpan bytes, WebPBitstreamFeatures& features)
 {
     const VP8StatusCode status = WebPGetFeatures(bytes.data(), bytes.size(), &features);
@@ -44,17 +49,30 @@ int ReadWebp(CByteSpan bytes, CImage& image)
     std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[stride * rows]);
     if (!pixels)
         return kImageOutOfMemory;
-    const std::uint8_t* decoded =
-        features.has_alpha ? WebPDecodeRGBAInto(bytes.data(), bytes.size(), pixels.get(), stride * rows, static_cast<int>(stride))
-                           : WebPDecodeRGBInto(bytes.data(), bytes.size(), pixels.get(), stride * rows, static_cast<int>(stride));
-    if (decoded == nullptr) {
-        NoteReadProblem(EReadProblem::Damaged);
+    // The incremental decoder tells how many rows it finished, so a file cut
+    // short (or broken part-way) keeps the rows above the break.
+    const std::unique_ptr<WebPIDecoder, CWebpDecoderDelete> decoder(WebPINewRGB(
+        features.has_alpha ? MODE_RGBA : MODE_RGB, pixels.get(), stride * rows, static_cast<int>(stride)));
+    if (!decoder)
+        return kImageOutOfMemory;
+    const VP8StatusCode status = WebPIUpdate(decoder.get(), bytes.data(), bytes.size());
+    int rowsDone = 0;
+    if (status != VP8_STATUS_OK && WebPIDecGetRGB(decoder.get(), &rowsDone, nullptr, nullptr, nullptr) == nullptr)
+        rowsDone = 0;
+    if (status != VP8_STATUS_OK && rowsDone <= 0) {
+        NoteReadProblem(status == VP8_STATUS_OUT_OF_MEMORY ? EReadProblem::OutOfMemory : EReadProblem::Damaged);
         return kImageBadArgument;
     }
     const int result = SetUpImage(image, features.width, features.height, static_cast<int>(channels), kSampleByte);
     if (result != kImageSuccess)
         return result;
-    for (std::size_t y = 0; y < rows; ++y) {
+    if (status == VP8_STATUS_SUSPENDED || status == VP8_STATUS_NOT_ENOUGH_DATA)
+        image.damage = kDataEndsEarly;
+    else if (status != VP8_STATUS_OK)
+        image.damage = DamagedData("the WebP data does not decode");
+    // Rows below the last finished one stay 0, whatever the decoder left there.
+    const std::size_t rowsKept = status == VP8_STATUS_OK ? rows : std::min(rows, static_cast<std::size_t>(rowsDone));
+    for (std::size_t y = 0; y < rowsKept; ++y) {
         const std::uint8_t* in = pixels.get() + y * stride;
         for (std::size_t p = 0; p < channels; ++p) {
             std::uint8_t* out = image.plane[p] + y * cols;

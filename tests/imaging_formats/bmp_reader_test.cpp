@@ -1,46 +1,10 @@
 #include "format_readers.h"
-#include "format_test_support.h"
+#include "format_writers.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
-struct CBitmapRecipe {
-    int width = 1;
-    int height = 1;
-    int bits = 24;
-    std::uint32_t compression = 0;
-    std::uint32_t headerSize = 40;
-    std::uint32_t xPelsPerMeter = 0;
-    CBytes palette;  // blue, green, red, reserved per entry
-    CBytes pixels;   // rows as stored, padding included
-};
-
-CBytes MakeBitmap(const CBitmapRecipe& s)
-{
-    CBytes b;
-    const std::uint32_t offset = 14 + s.headerSize + static_cast<std::uint32_t>(s.palette.size());
-    PutText(b, "BM");
-    PutU32LE(b, offset + static_cast<std::uint32_t>(s.pixels.size()));
-    PutU32LE(b, 0);
-    PutU32LE(b, offset);
-    PutU32LE(b, s.headerSize);
-    PutU32LE(b, static_cast<std::uint32_t>(s.width));
-    PutU32LE(b, static_cast<std::uint32_t>(s.height));
-    PutU16LE(b, 1);
-    PutU16LE(b, static_cast<unsigned>(s.bits));
-    PutU32LE(b, s.compression);
-    PutU32LE(b, static_cast<std::uint32_t>(s.pixels.size()));
-    PutU32LE(b, s.xPelsPerMeter);
-    PutU32LE(b, s.xPelsPerMeter);
-    PutU32LE(b, 0);
-    PutU32LE(b, 0);
-    b.resize(14 + s.headerSize, 0xEE);  // longer headers: fields we do not read
-    b.insert(b.end(), s.palette.begin(), s.palette.end());
-    b.insert(b.end(), s.pixels.begin(), s.pixels.end());
-    return b;
-}
-
 CImage Read(const CBytes& bytes, int expected = kImageSuccess)
 {
     CImage image;

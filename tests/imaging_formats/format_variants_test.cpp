@@ -152,11 +152,15 @@ TEST(FormatVariants, HostileRunLengthsFailCleanly)
             EXPECT_EQ(image.planes, 0);
         }
     }
-    // Cut short anywhere: what was decoded stays, the rest is index 0.
+    // Cut short anywhere: what was decoded stays, the rest is index 0, and
+    // the picture says it is not whole; a cut before the first run is refused.
     const CBytes full = Bitmap(7, 3, 4, 2, 0, Palette(16), kRle4Pixels);
     for (std::size_t size = full.size() - kRle4Pixels.size(); size <= full.size(); ++size) {
         CImage image;
-        EXPECT_EQ(ReadBitmapBytes(CBytes(full.begin(), full.begin() + static_cast<long>(size)), image), kImageSuccess);
+        const bool anyPixel = size >= full.size() - kRle4Pixels.size() + 2;
+        EXPECT_EQ(ReadBitmapBytes(CBytes(full.begin(), full.begin() + static_cast<long>(size)), image),
+                  anyPixel ? kImageSuccess : kImageBadArgument) << size;
+        EXPECT_EQ(image.damage.empty(), size == full.size() || !anyPixel) << size;
     }
 }
 

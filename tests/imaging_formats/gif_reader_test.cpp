@@ -1,5 +1,5 @@
 #include "format_readers.h"
-#include "format_test_support.h"
+#include "format_writers.h"
 #include "gif_lzw.h"
 
 #include <gtest/gtest.h>
@@ -7,131 +7,6 @@
 #include <thread>
 
 namespace {
-// A GIF LZW encoder, independent of the decoder, that mirrors how the
-// decoder grows its code width. With clearWhenFull false it keeps sending
-// 12-bit codes once the table is full, as some encoders do.
-class CLzwEncoder {
-public:
-    CLzwEncoder(int minCodeSize, bool clearWhenFull) : minCodeSize(minCodeSize), clearWhenFull(clearWhenFull) {}
-
-    CBytes Encode(const CBytes& indices)
-    {
-        const int clear = 1 << minCodeSize;
-        Reset();
-        Emit(clear);
-        int current = -1;
-        for (std::uint8_t c : indices) {
-            if (current < 0) {
-                current = c;
-                continue;
-            }
-            const auto found = table.find({current, c});
-            if (found != table.end()) {
-                current = found->second;
-                continue;
-            }
-            Emit(current);
-            if (next < 4096) {
-                table[{current, c}] = next++;
-                if (next > (1 << width) && width < 12)
-                    ++width;
-            } else if (clearWhenFull) {
-                Emit(clear);
-                Reset();
-            }
-            current = c;
-        }
-        if (current >= 0)
-            Emit(current);
-        Emit(clear + 1);
-        if (bitCount > 0)
-            out.push_back(static_cast<std::uint8_t>(bits));
-        return out;
-    }
-
-private:
-    void Reset()
-    {
-        table.clear();
-        width = minCodeSize + 1;
-        next = (1 << minCodeSize) + 2;
-    }
-    void Emit(int code)
-    {
-        bits |= static_cast<std::uint32_t>(code) << bitCount;
-        bitCount += width;
-        while (bitCount >= 8) {
-            out.push_back(static_cast<std::uint8_t>(bits & 0xFF));
-            bits >>= 8;
-            bitCount -= 8;
-        }
-    }
-
-    int minCodeSize;
-    bool clearWhenFull;
-    std::map<std::pair<int, int>, int> table;
-    int width = 0;
-    int next = 0;
-    std::uint32_t bits = 0;
-    int bitCount = 0;
-    CBytes out;
-};
-
-void PutSubBlocks(CBytes& b, const CBytes& data)
-{
-    for (std::size_t i = 0; i < data.size(); i += 255) {
-        const std::size_t n = std::min<std::size_t>(255, data.size() - i);
-        PutU8(b, static_cast<unsigned>(n));
-        b.insert(b.end(), data.begin() + static_cast<std::ptrdiff_t>(i), data.begin() + static_cast<std::ptrdiff_t>(i + n));
-    }
-    PutU8(b, 0);
-}
-
-struct CGifRecipe {
-    std::string version = "GIF89a";
-    int width = 4;
-    int height = 2;
-    unsigned aspect = 0;
-    CBytes globalTable;  // 4 entries (flag size 1) unless empty
-    CBytes localTable;
-    bool interlaced = false;
-    CBytes beforeImage;  // extension blocks
-    CBytes indices;      // data order
-    int minCodeSize = 2;
-    bool clearWhenFull = true;
-    CBytes data;  // used instead of encoding `indices` when not empty
-};
-
-CBytes MakeGif(const CGifRecipe& s)
-{
-    CBytes b;
-    PutText(b, s.version);
-    PutU16LE(b, static_cast<unsigned>(s.width));
-    PutU16LE(b, static_cast<unsigned>(s.height));
-    const auto tableFlags = [](const CBytes& table) {
-        unsigned n = 0;
-        while ((6u << n) < table.size())
-            ++n;
-        return 0x80u | n;
-    };
-    PutU8(b, s.globalTable.empty() ? 0 : tableFlags(s.globalTable));
-    PutU8(b, 0);
-    PutU8(b, s.aspect);
-    b.insert(b.end(), s.globalTable.begin(), s.globalTable.end());
-    b.insert(b.end(), s.beforeImage.begin(), s.beforeImage.end());
-    PutU8(b, ',');
-    PutU16LE(b, 0);
-    PutU16LE(b, 0);
-    PutU16LE(b, static_cast<unsigned>(s.width));
-    PutU16LE(b, static_cast<unsigned>(s.height));
-    PutU8(b, (s.localTable.empty() ? 0 : tableFlags(s.localTable)) | (s.interlaced ? 0x40 : 0));
-    b.insert(b.end(), s.localTable.begin(), s.localTable.end());
-    PutU8(b, static_cast<unsigned>(s.minCodeSize));
-    PutSubBlocks(b, s.data.empty() ? CLzwEncoder(s.minCodeSize, s.clearWhenFull).Encode(s.indices) : s.data);
-    PutU8(b, ';');
-    return b;
-}
-
 const CBytes kFourColours = {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};
 
 CImage ReadGif(const CBytes& bytes, int expected)
@@ -256,6 +131,7 @@ TEST(GifReader, DataEndingEarlyLeavesIndexZero)
     s.height = 1;
     s.indices = {1, 1};
     const CImage image = ReadGif(MakeGif(s), kImageSuccess);
+    EXPECT_EQ(image.damage, "data ends early");
     EXPECT_EQ(Sample8(image, 0, 1, 0), 200);
     EXPECT_EQ(Sample8(image, 0, 2, 0), 5);
     EXPECT_EQ(Sample8(image, 2, 3, 0), 7);
@@ -277,7 +153,9 @@ TEST(GifReader, RefusesBadFiles)
     ReadGif(MakeGif(s), kImageBadArgument);
 
     s = good;
-    s.data = {0xCC, 0x01};  // a code beyond the table
+    s.data = {0xCC, 0x01};  // one index, then a code beyond the table
+    EXPECT_EQ(ReadGif(MakeGif(s), kImageSuccess).damage, "damaged data (invalid LZW code)");
+    s.data = {0xFC, 0x01};  // a code beyond the table first
     ReadGif(MakeGif(s), kImageBadArgument);
 
     s = good;
@@ -315,7 +193,7 @@ TEST(GifReader, InfoDecodesTheFirstImage)
     EXPECT_EQ(cols, 3);
     EXPECT_EQ(rows, 2);
     EXPECT_EQ(planes, 3);
-    s.data = {0xCC, 0x01};
+    s.data = {0xFC, 0x01};
     EXPECT_EQ(ReadGifInfoBytes(MakeGif(s), cols, rows, planes), kImageCannotOpen);
     EXPECT_EQ(cols, 0);
 

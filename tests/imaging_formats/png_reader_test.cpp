@@ -1,5 +1,5 @@
 #include "format_readers.h"
-#include "format_test_support.h"
+#include "format_writers.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -8,66 +8,6 @@
 #include <png.h>
 
 namespace {
-struct CPngRecipe {
-    png_uint_32 width = 2;
-    png_uint_32 height = 1;
-    int depth = 8;
-    int colourType = PNG_COLOR_TYPE_RGB;
-    bool interlaced = false;
-    std::vector<png_color> palette;
-    CBytes transparency;  // tRNS entries of a palette image
-    CBytes rows;          // packed rows as PNG stores them (16-bit big-endian)
-    bool withText = false;
-};
-
-// libpng's write path in one setjmp function with trivially destructible
-// locals only.
-bool WritePngFile(const char* path, const CPngRecipe* s)
-{
-    std::FILE* file = std::fopen(path, "wb");
-    if (file == nullptr)
-        return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, s->width, s->height, s->depth, s->colourType,
-                 s->interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    if (!s->palette.empty())
-        png_set_PLTE(png, info, s->palette.data(), static_cast<int>(s->palette.size()));
-    if (!s->transparency.empty())
-        png_set_tRNS(png, info, s->transparency.data(), static_cast<int>(s->transparency.size()), nullptr);
-    if (s->withText) {
-        png_text text{};
-        text.compression = PNG_TEXT_COMPRESSION_zTXt;
-        text.key = const_cast<char*>("Comment");
-        text.text = const_cast<char*>("a compressed comment the reader skips");
-        png_set_text(png, info, &text, 1);
-    }
-    png_write_info(png, info);
-    const std::size_t rowBytes = s->rows.size() / s->height;
-    const int passes = png_set_interlace_handling(png);
-    for (int pass = 0; pass < passes; ++pass)
-        for (png_uint_32 y = 0; y < s->height; ++y)
-            png_write_row(png, s->rows.data() + y * rowBytes);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
-    return true;
-}
-
-std::filesystem::path WritePng(const CScratchFolder& folder, const std::string& name, const CPngRecipe& s)
-{
-    const auto path = folder.path / name;
-    EXPECT_TRUE(WritePngFile(path.c_str(), &s));
-    return path;
-}
-
 CImage ReadPngPath(const std::filesystem::path& path, int expected = kImageSuccess)
 {
     CImage image;
@@ -162,23 +102,33 @@ TEST(PngReader, InterlacedFilesComeOutInDisplayOrder)
             ASSERT_EQ(Sample8(image, 2, x, y), x * 20 + y * 3 + 2) << x << "," << y;
 }
 
-TEST(PngReader, DamagedFilesFailWithoutPlanes)
+TEST(PngReader, CutFilesKeepTheirRowsAndJunkFails)
 {
     CScratchFolder folder;
     CPngRecipe s;
     s.width = 64;
     s.height = 64;
-    for (int i = 0; i < 64 * 64 * 3; ++i)
-        s.rows.push_back(static_cast<std::uint8_t>(i * 7));
+    // Samples that do not compress, so that half the file is half the rows.
+    const auto sample = [](unsigned i) {
+        std::uint32_t x = i * 0x9E3779B1u;
+        x = (x ^ (x >> 15)) * 0x85EBCA77u;
+        return static_cast<std::uint8_t>((x ^ (x >> 13)) >> 24);
+    };
+    for (unsigned i = 0; i < 64 * 64 * 3; ++i)
+        s.rows.push_back(sample(i));
     const auto path = WritePng(folder, "whole.png", s);
     CBytes bytes = folder.Read(path);
     CBytes cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() / 2));
-    ReadPngPath(folder.Write("cut.png", cut), kImageCannotOpen);
+    const CImage fromFile = ReadPngPath(folder.Write("cut.png", cut));
+    EXPECT_EQ(fromFile.damage, "data ends early");
+    EXPECT_EQ(Sample8(fromFile, 1, 5, 3), sample(3 * 64 * 3 + 5 * 3 + 1));
+    EXPECT_EQ(Sample8(fromFile, 1, 5, 63), 0);
     CImage image;
-    EXPECT_EQ(ReadPngBytes(cut, image), kImageCannotOpen);
-    EXPECT_EQ(image.planes, 0);
+    EXPECT_EQ(ReadPngBytes(cut, image), kImageSuccess);
+    EXPECT_EQ(image.damage, "data ends early");
     EXPECT_EQ(ReadPngBytes(bytes, image), kImageSuccess);
     EXPECT_EQ(image.planes, 3);
+    EXPECT_EQ(image.damage, "");
 
     // A header claiming a huge picture over a few bytes of data.
     CPngRecipe tiny;

@@ -1,5 +1,5 @@
 #include "format_readers.h"
-#include "format_test_support.h"
+#include "format_writers.h"
 #include "packbits.h"
 
 #include <gtest/gtest.h>
@@ -174,38 +174,6 @@ TEST(PackBits, NeverWritesPastTheRowAndNeedsItExactly)
 }
 
 namespace {
-struct CPhotoshopRecipe {
-    unsigned channels = 3;
-    unsigned rows = 1;
-    unsigned cols = 2;
-    unsigned depth = 8;
-    unsigned mode = 3;
-    unsigned version = 1;
-    unsigned compression = 0;
-    CBytes data;  // after the compression field
-};
-
-CBytes MakePhotoshop(const CPhotoshopRecipe& s)
-{
-    CBytes b;
-    PutText(b, "8BPS");
-    PutU16BE(b, s.version);
-    b.insert(b.end(), 6, 0);
-    PutU16BE(b, s.channels);
-    PutU32BE(b, s.rows);
-    PutU32BE(b, s.cols);
-    PutU16BE(b, s.depth);
-    PutU16BE(b, s.mode);
-    PutU32BE(b, 3);  // colour mode data
-    PutText(b, "abc");
-    PutU32BE(b, 0);  // image resources
-    PutU32BE(b, 2);  // layer and mask information
-    PutU16BE(b, 0);
-    PutU16BE(b, s.compression);
-    b.insert(b.end(), s.data.begin(), s.data.end());
-    return b;
-}
-
 CImage ReadPsd(const CPhotoshopRecipe& s, int expected)
 {
     CImage image;
@@ -317,12 +285,17 @@ TEST(PhotoshopReader, RefusesBadDocumentsWithoutPlanes)
     s.compression = 2;
     ReadPsd(s, kImageBadArgument);
     s = good;
-    s.data.pop_back();  // raw data cut short
-    ReadPsd(s, kImageCannotOpen);
+    s.data.pop_back();  // raw data cut short: the first channels stay
+    EXPECT_EQ(ReadPsd(s, kImageSuccess).damage, "data ends early");
+    s.data.resize(1);  // not one row
+    ReadPsd(s, kImageBadArgument);
     s = good;
     s.rows = 0x7FFFFFFF;
     s.cols = 0x7FFFFFFF;
-    ReadPsd(s, kImageCannotOpen);  // far more raw data than the file holds
+    ReadPsd(s, kImageOutOfMemory);  // beyond the pixel limit
+    s.rows = 16000;
+    s.cols = 16000;
+    ReadPsd(s, kImageBadArgument);  // far more raw data than the file holds
 
     // A PackBits row that decodes short, and a table that claims more
     // packed bytes than the file holds.
@@ -333,7 +306,7 @@ TEST(PhotoshopReader, RefusesBadDocumentsWithoutPlanes)
     s.data = {0, 2, 0, 1};
     ReadPsd(s, kImageBadArgument);
     s.data = {0, 40, 1, 1, 2};
-    ReadPsd(s, kImageCannotOpen);
+    ReadPsd(s, kImageBadArgument);
     s.rows = 100000;
     s.cols = 1000;
     s.data = {0, 2, 0x81, 0};

@@ -1,5 +1,5 @@
 #include "format_readers.h"
-#include "format_test_support.h"
+#include "format_writers.h"
 #include "read_problem.h"
 
 #include <cstring>
@@ -8,103 +8,6 @@
 #include <tiffio.h>
 
 namespace {
-using CSampleFn = std::function<unsigned(int x, int y, int s)>;
-
-struct CTiffRecipe {
-    std::uint32_t width = 5;
-    std::uint32_t height = 3;
-    std::uint16_t bits = 8;
-    std::uint16_t samples = 3;
-    std::uint16_t photometric = PHOTOMETRIC_RGB;
-    std::uint16_t planar = PLANARCONFIG_CONTIG;
-    std::uint16_t compression = COMPRESSION_NONE;
-    std::uint32_t rowsPerStrip = 2;
-    std::uint32_t tile = 0;  // tile width and length; 0 for strips
-    std::uint16_t resolutionUnit = 0;  // 0: no tag
-    float xResolution = 0.0f;          // 0: no tag
-    std::vector<std::uint16_t> colourMap;  // red, green, blue entries of a palette file
-};
-
-// Packs one block row (a strip row, or a tile row of `count` pixels from x0)
-// the way the file stores it.
-void PackRow(const CTiffRecipe& s, const CSampleFn& value, int y, int x0, int count, int sample, std::uint8_t* out)
-{
-    const int perPixel = s.planar == PLANARCONFIG_SEPARATE ? 1 : s.samples;
-    for (int i = 0; i < count; ++i) {
-        const int x = x0 + i;
-        const bool inside = x < static_cast<int>(s.width) && y < static_cast<int>(s.height);
-        for (int k = 0; k < perPixel; ++k) {
-            const int smp = s.planar == PLANARCONFIG_SEPARATE ? sample : k;
-            const unsigned v = inside ? value(x, y, smp) : 0;
-            const int at = i * perPixel + k;
-            if (s.bits < 8) {
-                const int bit = at * s.bits;
-                out[bit / 8] |= static_cast<std::uint8_t>((v & ((1u << s.bits) - 1)) << (8 - s.bits - bit % 8));
-            } else if (s.bits == 8) {
-                out[at] = static_cast<std::uint8_t>(v);
-            } else {
-                const auto w = static_cast<std::uint16_t>(v);
-                std::memcpy(out + 2 * at, &w, 2);
-            }
-        }
-    }
-}
-
-std::filesystem::path WriteTiff(const CScratchFolder& folder, const std::string& name, const CTiffRecipe& s,
-                                const CSampleFn& value)
-{
-    const auto path = folder.path / name;
-    TIFF* tif = TIFFOpen(path.c_str(), "w");
-    EXPECT_NE(tif, nullptr);
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, s.width);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, s.height);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, s.bits);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, s.samples);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, s.photometric);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, s.planar);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, s.compression);
-    if (s.photometric == PHOTOMETRIC_YCBCR && s.compression == COMPRESSION_JPEG)
-        TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
-    if (!s.colourMap.empty()) {
-        const std::size_t n = s.colourMap.size() / 3;
-        TIFFSetField(tif, TIFFTAG_COLORMAP, s.colourMap.data(), s.colourMap.data() + n, s.colourMap.data() + 2 * n);
-    }
-    if (s.resolutionUnit != 0)
-        TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, s.resolutionUnit);
-    if (s.xResolution != 0.0f)
-        TIFFSetField(tif, TIFFTAG_XRESOLUTION, s.xResolution);
-    const int blockPlanes = s.planar == PLANARCONFIG_SEPARATE ? s.samples : 1;
-    if (s.tile == 0) {
-        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, s.rowsPerStrip);
-        std::vector<std::uint8_t> row(static_cast<std::size_t>(TIFFScanlineSize(tif)));
-        for (int p = 0; p < blockPlanes; ++p) {
-            for (std::uint32_t y = 0; y < s.height; ++y) {
-                std::fill(row.begin(), row.end(), 0);
-                PackRow(s, value, static_cast<int>(y), 0, static_cast<int>(s.width), p, row.data());
-                EXPECT_EQ(TIFFWriteScanline(tif, row.data(), y, static_cast<std::uint16_t>(p)), 1);
-            }
-        }
-    } else {
-        TIFFSetField(tif, TIFFTAG_TILEWIDTH, s.tile);
-        TIFFSetField(tif, TIFFTAG_TILELENGTH, s.tile);
-        const std::size_t rowBytes = static_cast<std::size_t>(TIFFTileRowSize(tif));
-        std::vector<std::uint8_t> tile(static_cast<std::size_t>(TIFFTileSize(tif)));
-        for (int p = 0; p < blockPlanes; ++p) {
-            for (std::uint32_t y0 = 0; y0 < s.height; y0 += s.tile) {
-                for (std::uint32_t x0 = 0; x0 < s.width; x0 += s.tile) {
-                    std::fill(tile.begin(), tile.end(), 0);
-                    for (std::uint32_t r = 0; r < s.tile; ++r)
-                        PackRow(s, value, static_cast<int>(y0 + r), static_cast<int>(x0), static_cast<int>(s.tile), p,
-                                tile.data() + r * rowBytes);
-                    EXPECT_GE(TIFFWriteTile(tif, tile.data(), x0, y0, 0, static_cast<std::uint16_t>(p)), 0);
-                }
-            }
-        }
-    }
-    TIFFClose(tif);
-    return path;
-}
-
 unsigned Pattern(int x, int y, int s)
 {
     return static_cast<unsigned>((x * 37 + y * 11 + s * 70) % 256);
@@ -294,7 +197,7 @@ TEST(TiffReader, JpegCompressedYCbCrComesOutAsRgb)
     EXPECT_NEAR(Sample8(tiled, 1, 20, 10), 80, 12);
 }
 
-TEST(TiffReader, RefusesWhatItCannotReadWithoutPlanes)
+TEST(TiffReader, RefusesWhatItCannotReadAndKeepsSoundStrips)
 {
     CScratchFolder folder;
     CTiffRecipe s;
@@ -314,13 +217,17 @@ TEST(TiffReader, RefusesWhatItCannotReadWithoutPlanes)
     const auto path = WriteTiff(folder, "whole.tif", s, Pattern);
     CBytes bytes = folder.Read(path);
     ExpectPattern(ReadTiffPath(path), s, Pattern);
-    // Deflate data starts right after the 8-byte header; spoil the first strip.
+    // Deflate data starts right after the 8-byte header; spoil the first
+    // strip. The others still stand.
     for (std::size_t i = 10; i < 40; ++i)
         bytes[i] ^= 0x5A;
-    ReadTiffPath(folder.Write("spoilt.tif", bytes), kImageBadArgument);
+    const CImage spoilt = ReadTiffPath(folder.Write("spoilt.tif", bytes));
+    EXPECT_EQ(spoilt.damage, "damaged data (a strip does not decode)");
+    for (int y = 8; y < 64; y += 5)
+        EXPECT_EQ(Sample8(spoilt, 1, 3, y), static_cast<int>(Pattern(3, y, 1))) << y;
     CImage fromMemory;
-    EXPECT_NE(ReadTiffBytes(bytes, fromMemory), kImageSuccess);
-    EXPECT_EQ(fromMemory.planes, 0);
+    EXPECT_EQ(ReadTiffBytes(bytes, fromMemory), kImageSuccess);
+    EXPECT_EQ(fromMemory.damage, spoilt.damage);
 
     CBytes junk = {'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0};
     ReadTiffPath(folder.Write("junk.tif", junk), kImageCannotOpen);
