@@ -13,18 +13,6 @@
 
 namespace fs = std::filesystem;
 
-std::string NotificationName(int message)
-{
-    switch (message) {
-    case UWM_STATUS: return "UWM_STATUS";
-    case UWM_DONE: return "UWM_DONE";
-    case UWM_STOPPED: return "UWM_STOPPED";
-    case UWM_PICTURE: return "UWM_PICTURE";
-    case UWM_PICTURE_DONE: return "UWM_PICTURE_DONE";
-    default: return "WM_USER+" + std::to_string(message - kWmUser);
-    }
-}
-
 void CPlatformServices::ShowMessage(const std::string& text, EMessageIcon icon, const std::atomic<bool>* stopRequested)
 {
     ShowMessageBox(CMessageBox{text, {}, EMessageButtons::Ok, icon}, stopRequested);
