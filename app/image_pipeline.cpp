@@ -7,6 +7,7 @@
 #include "output_size_limits.h"
 #include "picture_conversion.h"
 #include "platform_services.h"
+#include "preset_sizes.h"
 #include "read_problem.h"
 #include "source_metadata.h"
 
@@ -71,17 +72,15 @@ void CBatchWorker::Post(int message, int param)
 
 void CBatchWorker::GetOutputSize(int& width, int& height) const
 {
-    if (presetIndex > 0 && presetIndex < kFramiraPresetCount) {
-        width = kFramiraPresets[presetIndex].width;
-        height = kFramiraPresets[presetIndex].height;
-    } else if (presetIndex == 0) {
-        // The screen size read once when the job was filled serves both the
-        // engine and the output image, so the two always agree.
-        width = customWidth;
-        height = customHeight;
-    } else {
-        width = height = 0;
-    }
+    // The screen size read once when the job was filled serves both the
+    // engine and the output image, so the two always agree. A row that is
+    // no choice gets no size (its pictures fail) rather than one the engine
+    // might frame differently.
+    CScreenSize size;
+    if (presetIndex == kCustomSizePreset || IsChoosablePreset(presetIndex))
+        size = PresetOutputSize(presetIndex, CScreenSize{customWidth, customHeight});
+    width = size.width;
+    height = size.height;
 }
 
 CDecodedPicture DecodePicture(const std::string& sourcePath)

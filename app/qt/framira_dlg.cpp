@@ -6,9 +6,9 @@
 #include "picture_list.h"
 #include "destination_check.h"
 #include "dialog_layout.h"
-#include "framira.h"
 #include "platform_services.h"
 #include "picture_conversion.h"
+#include "preset_sizes.h"
 #include "preview_layout.h"
 #include "resolution_list.h"
 #include "source_metadata.h"
@@ -746,13 +746,8 @@ void CFramiraDlg::LayoutPreview()
     if (previewSource) {
         const int w = previewArea.width();
         const int h = previewArea.height();
-        int screenWidth = customWidth;
-        int screenHeight = customHeight;
-        if (presetIndex > 0 && presetIndex < kFramiraPresetCount - 1) {
-            screenWidth = kFramiraPresets[presetIndex].width;
-            screenHeight = kFramiraPresets[presetIndex].height;
-        }
-        const float aspect = screenHeight > 0 ? static_cast<float>(screenWidth) / screenHeight : 1.0f;
+        const CScreenSize screen = PresetOutputSize(presetIndex, CScreenSize{customWidth, customHeight});
+        const float aspect = screen.height > 0 ? static_cast<float>(screen.width) / screen.height : 1.0f;
         previewScale = ::PreviewScale(w, h, previewSource->cols, previewSource->rows, previewSteps == 0.5f, aspect);
         if (std::unique_ptr<CImage> scaled = previewSource->Resize(previewScale, previewScale, kResizeBilinear)) {
             previewImage = std::move(*scaled);
