@@ -5,6 +5,16 @@
 #include <algorithm>
 #include <filesystem>
 
+const char* JobResultMessage(EJobResult result)
+{
+    switch (result) {
+    case EJobResult::PictureWritten: return "picture written";
+    case EJobResult::EngineCannotOpen: return "the frame engine could not be opened";
+    case EJobResult::WritingFailed: return "picture not written";
+    }
+    return "unknown result";
+}
+
 CBatchWorker::CBatchWorker() = default;
 
 CBatchWorker::~CBatchWorker()

@@ -38,13 +38,15 @@ std::string FolderOfPath(const std::string& path);
 inline constexpr std::size_t kMinimumEngineOutputBytes = 18000000;
 // The JPEG quality of every framed picture.
 inline constexpr int kOutputQuality = 95;
-// The largest APP1 payload passed on to the output.
-inline constexpr int kMaxExifPayload = 65530;
 
-// Results of RunAndSave.
-inline constexpr int kPictureWritten = 0;
-inline constexpr int kEngineCannotOpen = 1;
-inline constexpr int kWritingFailed = 3;
+// How framing one picture ended (RunAndSave), with the pipeline's own numbers.
+enum class EJobResult {
+    PictureWritten = 0,
+    EngineCannotOpen = 1,  // the engine could not be opened: the job ends
+    WritingFailed = 3,     // this picture was not written: the job goes on
+};
+// The result in words ("picture written").
+const char* JobResultMessage(EJobResult result);
 
 // How one picture of a job ended, beyond what the notifications say.
 enum class EPictureOutcome {
@@ -135,9 +137,8 @@ public:
     bool AcceptPicture(CDecodedPicture picture);
     // Replaces outputImage by a blank 3-plane 8-bit image of the output size.
     void MakeOutputImage();
-    // Frames inputImage and writes it: kPictureWritten, kWritingFailed (the
-    // picture is skipped) or kEngineCannotOpen (the job ends).
-    int RunAndSave(int width, int height, const std::string& sourcePath);
+    // Frames inputImage and writes it.
+    [[nodiscard]] EJobResult RunAndSave(int width, int height, const std::string& sourcePath);
     // Releases the pictures, the input buffer and the engine.
     void CloseEngine();
 
@@ -197,10 +198,11 @@ protected:
 
 private:
     int RunJob();
-    // kPictureWritten, kEngineCannotOpen, or kWritingFailed when the buffers
-    // for this picture cannot be had.
-    int OpenEngine();
-    int ReportWriteFailure(const std::string& sourcePath, const std::string& outputPath, const std::string& reason);
+    // PictureWritten when the engine is ready, EngineCannotOpen, or
+    // WritingFailed when the buffers for this picture cannot be had.
+    [[nodiscard]] EJobResult OpenEngine();
+    EJobResult ReportWriteFailure(const std::string& sourcePath, const std::string& outputPath,
+                                  const std::string& reason);
     void Post(int message, int param);
     void RemoveEmptyMadeFolders();
     void AddReport(CPictureReport report);

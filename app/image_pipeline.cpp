@@ -147,7 +147,7 @@ void CBatchWorker::MakeOutputImage()
         outputImage = std::make_unique<CImage>(width, height, 3, kSampleByte);
 }
 
-int CBatchWorker::OpenEngine()
+EJobResult CBatchWorker::OpenEngine()
 {
     if (engineReady) {
         engine.end();
@@ -169,7 +169,7 @@ int CBatchWorker::OpenEngine()
         engineOutput.Free();
         statusText = "Memory Allocation failed!";
         Post(UWM_STATUS, 0);
-        return kWritingFailed;
+        return EJobResult::WritingFailed;
     }
     if (const std::int32_t r = engine.init(inputImage->cols, inputImage->rows, 12); r < 0) {
         statusText = Format("Specklo_Init error %d", r);
@@ -177,21 +177,21 @@ int CBatchWorker::OpenEngine()
         statusText = Format("Specklo_Allocate error %d", a);
     } else {
         engineReady = true;
-        return kPictureWritten;
+        return EJobResult::PictureWritten;
     }
     Post(UWM_STATUS, 0);
-    return kEngineCannotOpen;
+    return EJobResult::EngineCannotOpen;
 }
 
-int CBatchWorker::ReportWriteFailure(const std::string& sourcePath, const std::string& outputPath,
-                                     const std::string& reason)
+EJobResult CBatchWorker::ReportWriteFailure(const std::string& sourcePath, const std::string& outputPath,
+                                            const std::string& reason)
 {
     AddReport(CPictureReport{sourcePath, EPictureOutcome::Failed, outputPath, reason});
     statusText = Format("Problems writing image %s", outputPath);
     lastOutputPath.clear();
     ++picturesFailed;
     Post(UWM_PICTURE, int(progress));
-    return kWritingFailed;
+    return EJobResult::WritingFailed;
 }
 
 void CBatchWorker::CloseEngine()
@@ -205,10 +205,10 @@ void CBatchWorker::CloseEngine()
     }
 }
 
-int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePath)
+EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePath)
 {
     if (!inputImage || inputImage->planes != 3)
-        return kWritingFailed;
+        return EJobResult::WritingFailed;
     // The engine reads as many samples as the size it is told, so it is told
     // the size of the raster actually decoded (and turned upright), whatever
     // the header claimed.
@@ -242,10 +242,10 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
         engineInput.Size() < neededInput || engineOutput.Size() < neededOutput) {
         lastWidth = width;
         lastHeight = height;
-        const int opened = OpenEngine();
-        if (opened == kEngineCannotOpen)
-            return kEngineCannotOpen;
-        if (opened != kPictureWritten) {
+        const EJobResult opened = OpenEngine();
+        if (opened == EJobResult::EngineCannotOpen)
+            return EJobResult::EngineCannotOpen;
+        if (opened != EJobResult::PictureWritten) {
             lastWidth = lastHeight = -1;
             return ReportWriteFailure(sourcePath, outputPath, "not enough memory for this picture");
         }
@@ -318,5 +318,5 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
     lastOutputPath = outputPath;
     ++picturesWritten;
     Post(UWM_PICTURE, int(progress));
-    return kPictureWritten;
+    return EJobResult::PictureWritten;
 }
