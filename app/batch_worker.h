@@ -1,6 +1,7 @@
 #pragma once
 // CBatchWorker: one job of the batch application. The window (or the command
-// line) fills the job's members, then Start()s the worker thread, which sorts
+// line) describes the job as a CJobSettings, readies the worker with
+// SetUpJob (job_settings.h), then Start()s the worker thread, which sorts
 // the pictures, checks each folder group's destination and frames the
 // pictures one after another through the per-image pipeline, reporting every
 // step by posted notifications (notifications.h).
@@ -88,7 +89,7 @@ public:
     CBatchWorker();
     ~CBatchWorker() override;
 
-    // --- Job members, set by the front end before Start() -------------------
+    // --- Job members, set by SetUpJob before Start() -------------------------
     CNotificationTarget* notifyWindow = nullptr;  // none: nothing is posted
     CPlatformServices* platform = nullptr;        // questions, folders, screen; none: real file system only
     std::list<std::string> queue;                 // source paths (UTF-8)

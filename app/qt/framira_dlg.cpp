@@ -4,8 +4,8 @@
 #include "bevel_progress.h"
 #include "cursor_hotspots.h"
 #include "picture_list.h"
-#include "destination_check.h"
 #include "dialog_layout.h"
+#include "job_settings.h"
 #include "platform_services.h"
 #include "picture_conversion.h"
 #include "preset_sizes.h"
@@ -601,19 +601,17 @@ void CFramiraDlg::StartJob()
           static_cast<QWidget*>(includeSubfoldersBox)})
         control->setEnabled(false);
 
-    worker.Reset();
-    worker.notifyWindow = &notifier;
-    worker.platform = &platform;
-    worker.checkFolderGroup = CheckJobFolderGroup;
-    worker.strength = Strength();
-    worker.outputFolder = destination.TakeJobOutputFolder();
+    CJobSettings settings;
+    settings.strength = Strength();
+    settings.outputFolder = destination.TakeJobOutputFolder();
     folderBox->setText(ToQt(destination.GetFolderText()));
-    worker.saveType = destination.GetSaveType();
-    worker.presetIndex = presetIndex;
-    worker.customWidth = customWidth;
-    worker.customHeight = customHeight;
+    settings.saveType = destination.GetSaveType();
+    settings.presetIndex = presetIndex;
+    settings.customWidth = customWidth;
+    settings.customHeight = customHeight;
     for (int row = 0; row < pictureList->count(); ++row)
-        worker.queue.push_back(pictureList->item(row)->text().toStdString());
+        settings.queue.push_back(pictureList->item(row)->text().toStdString());
+    SetUpJob(worker, settings, platform, notifier);
     UpdateCursor();
     if (!worker.Start())
         platform.ShowMessage("The job could not be started: no worker thread could be created.",
