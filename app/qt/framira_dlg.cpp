@@ -10,6 +10,7 @@
 #include "picture_conversion.h"
 #include "preset_sizes.h"
 #include "preview_layout.h"
+#include "qt_image.h"
 #include "resolution_list.h"
 #include "source_metadata.h"
 #include "textured_button.h"
