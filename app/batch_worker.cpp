@@ -43,7 +43,7 @@ void CBatchWorker::Reset()
     diskFull = false;
     diskFullMessage.clear();
     lastOutputPath.clear();
-    picturesWritten = picturesFailed = picturesDamaged = picturesSkipped = 0;
+    picturesWritten = picturesFailed = picturesSkipped = 0;
     {
         std::lock_guard lock(reportLock);
         reports.clear();
@@ -128,11 +128,3 @@ bool CBatchWorker::FindPictureReport(const std::string& source, CPictureReport& 
     return false;
 }
 
-int CBatchWorker::CountPictures(EPictureOutcome outcome) const
-{
-    std::lock_guard lock(reportLock);
-    int count = 0;
-    for (const CPictureReport& report : reports)
-        count += report.outcome == outcome;
-    return count;
-}

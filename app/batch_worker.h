@@ -176,11 +176,11 @@ public:
     // The path of the last written picture ("" when the last one failed).
     std::string lastOutputPath;
     // Counts of the job's pictures, for front ends' summaries. Written
-    // includes Damaged; Failed counts every picture neither written nor
-    // skipped (Missing, Unreadable and Failed reports).
+    // includes those framed from damaged sources; Failed counts every
+    // picture neither written nor skipped (Missing, Unreadable and Failed
+    // reports).
     int picturesWritten = 0;
     int picturesFailed = 0;
-    int picturesDamaged = 0;
     int picturesSkipped = 0;
 
     // Every picture that did not end cleanly written, with its reason, in the
@@ -188,8 +188,6 @@ public:
     std::vector<CPictureReport> GetPictureReports() const;
     // The report of `source`, if the job has made one.
     bool FindPictureReport(const std::string& source, CPictureReport& report) const;
-    // The number of reports of `outcome` so far (a clean picture has none).
-    int CountPictures(EPictureOutcome outcome) const;
     // Pictures announced in the current folder group: only the first one's
     // announcement carries its path, for the window to preview.
     int announcedInGroup = 0;

@@ -312,7 +312,6 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
         // Framed from what could be recovered: written, but its owner must
         // learn that the source is damaged.
         AddReport(CPictureReport{sourcePath, EPictureOutcome::Damaged, outputPath, inputImage->damage});
-        ++picturesDamaged;
     }
     statusText = outputPath;
     lastOutputPath = outputPath;

@@ -35,19 +35,6 @@ bool CPlatformServices::Exists(const std::string& path)
     return !path.empty() && fs::exists(fs::path(path), error);
 }
 
-bool CPlatformServices::CanOpenForReading(const std::string& path)
-{
-    if (path.empty() || IsDirectory(path))
-        return false;
-    // Non-blocking, so a named pipe without a writer answers at once instead
-    // of holding the worker (and a window waiting for it) for ever.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
-}
-
 int CPlatformServices::ListFolderEntries(const std::string& folder, std::vector<CFolderEntry>& entries)
 {
     entries.clear();

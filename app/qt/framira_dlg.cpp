@@ -560,9 +560,7 @@ void CFramiraDlg::OnProcessImages()
         StartJob();
         return;
     }
-    // Pausing halts the worker at its next checkpoint, which comes within
-    // moments; the wait cursor covers that.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // Suspend only asks: the worker halts at its next checkpoint on its own.
     if (!paused) {
         paused = true;
         worker.Suspend();
@@ -572,7 +570,6 @@ void CFramiraDlg::OnProcessImages()
         worker.Resume();
         SetProcessLook(EButtonLook::Pause);
     }
-    QApplication::restoreOverrideCursor();
 }
 
 void CFramiraDlg::StartJob()
