@@ -5,6 +5,16 @@
 #include <algorithm>
 #include <filesystem>
 
+const char* JobResultMessage(EJobResult result)
+{
+    switch (result) {
+    case EJobResult::PictureWritten: return "picture written";
+    case EJobResult::EngineCannotOpen: return "the frame engine could not be opened";
+    case EJobResult::WritingFailed: return "picture not written";
+    }
+    return "unknown result";
+}
+
 CBatchWorker::CBatchWorker() = default;
 
 CBatchWorker::~CBatchWorker()
@@ -33,7 +43,7 @@ void CBatchWorker::Reset()
     diskFull = false;
     diskFullMessage.clear();
     lastOutputPath.clear();
-    picturesWritten = picturesFailed = picturesDamaged = picturesSkipped = 0;
+    picturesWritten = picturesFailed = picturesSkipped = 0;
     {
         std::lock_guard lock(reportLock);
         reports.clear();
@@ -118,11 +128,3 @@ bool CBatchWorker::FindPictureReport(const std::string& source, CPictureReport& 
     return false;
 }
 
-int CBatchWorker::CountPictures(EPictureOutcome outcome) const
-{
-    std::lock_guard lock(reportLock);
-    int count = 0;
-    for (const CPictureReport& report : reports)
-        count += report.outcome == outcome;
-    return count;
-}

@@ -1,6 +1,7 @@
 #pragma once
 // CBatchWorker: one job of the batch application. The window (or the command
-// line) fills the job's members, then Start()s the worker thread, which sorts
+// line) describes the job as a CJobSettings, readies the worker with
+// SetUpJob (job_settings.h), then Start()s the worker thread, which sorts
 // the pictures, checks each folder group's destination and frames the
 // pictures one after another through the per-image pipeline, reporting every
 // step by posted notifications (notifications.h).
@@ -38,13 +39,15 @@ std::string FolderOfPath(const std::string& path);
 inline constexpr std::size_t kMinimumEngineOutputBytes = 18000000;
 // The JPEG quality of every framed picture.
 inline constexpr int kOutputQuality = 95;
-// The largest APP1 payload passed on to the output.
-inline constexpr int kMaxExifPayload = 65530;
 
-// Results of RunAndSave.
-inline constexpr int kPictureWritten = 0;
-inline constexpr int kEngineCannotOpen = 1;
-inline constexpr int kWritingFailed = 3;
+// How framing one picture ended (RunAndSave), with the pipeline's own numbers.
+enum class EJobResult {
+    PictureWritten = 0,
+    EngineCannotOpen = 1,  // the engine could not be opened: the job ends
+    WritingFailed = 3,     // this picture was not written: the job goes on
+};
+// The result in words ("picture written").
+const char* JobResultMessage(EJobResult result);
 
 // How one picture of a job ended, beyond what the notifications say.
 enum class EPictureOutcome {
@@ -86,7 +89,7 @@ public:
     CBatchWorker();
     ~CBatchWorker() override;
 
-    // --- Job members, set by the front end before Start() -------------------
+    // --- Job members, set by SetUpJob before Start() -------------------------
     CNotificationTarget* notifyWindow = nullptr;  // none: nothing is posted
     CPlatformServices* platform = nullptr;        // questions, folders, screen; none: real file system only
     std::list<std::string> queue;                 // source paths (UTF-8)
@@ -135,9 +138,8 @@ public:
     bool AcceptPicture(CDecodedPicture picture);
     // Replaces outputImage by a blank 3-plane 8-bit image of the output size.
     void MakeOutputImage();
-    // Frames inputImage and writes it: kPictureWritten, kWritingFailed (the
-    // picture is skipped) or kEngineCannotOpen (the job ends).
-    int RunAndSave(int width, int height, const std::string& sourcePath);
+    // Frames inputImage and writes it.
+    [[nodiscard]] EJobResult RunAndSave(int width, int height, const std::string& sourcePath);
     // Releases the pictures, the input buffer and the engine.
     void CloseEngine();
 
@@ -174,11 +176,11 @@ public:
     // The path of the last written picture ("" when the last one failed).
     std::string lastOutputPath;
     // Counts of the job's pictures, for front ends' summaries. Written
-    // includes Damaged; Failed counts every picture neither written nor
-    // skipped (Missing, Unreadable and Failed reports).
+    // includes those framed from damaged sources; Failed counts every
+    // picture neither written nor skipped (Missing, Unreadable and Failed
+    // reports).
     int picturesWritten = 0;
     int picturesFailed = 0;
-    int picturesDamaged = 0;
     int picturesSkipped = 0;
 
     // Every picture that did not end cleanly written, with its reason, in the
@@ -186,8 +188,6 @@ public:
     std::vector<CPictureReport> GetPictureReports() const;
     // The report of `source`, if the job has made one.
     bool FindPictureReport(const std::string& source, CPictureReport& report) const;
-    // The number of reports of `outcome` so far (a clean picture has none).
-    int CountPictures(EPictureOutcome outcome) const;
     // Pictures announced in the current folder group: only the first one's
     // announcement carries its path, for the window to preview.
     int announcedInGroup = 0;
@@ -197,10 +197,11 @@ protected:
 
 private:
     int RunJob();
-    // kPictureWritten, kEngineCannotOpen, or kWritingFailed when the buffers
-    // for this picture cannot be had.
-    int OpenEngine();
-    int ReportWriteFailure(const std::string& sourcePath, const std::string& outputPath, const std::string& reason);
+    // PictureWritten when the engine is ready, EngineCannotOpen, or
+    // WritingFailed when the buffers for this picture cannot be had.
+    [[nodiscard]] EJobResult OpenEngine();
+    EJobResult ReportWriteFailure(const std::string& sourcePath, const std::string& outputPath,
+                                  const std::string& reason);
     void Post(int message, int param);
     void RemoveEmptyMadeFolders();
     void AddReport(CPictureReport report);

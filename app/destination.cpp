@@ -1,7 +1,7 @@
 #include "destination.h"
 
-#include "framira.h"
 #include "output_path.h"
+#include "preset_sizes.h"
 
 CDestination::CDestination(CPlatformServices& platform, int presetIndex)
     : platform(platform), presetIndex(presetIndex)
@@ -17,10 +17,7 @@ std::string CDestination::MakeDefaultSubfolderName(CScreenSize outputSize)
 
 CScreenSize CDestination::GetOutputSize(int index) const
 {
-    // The last row only closes the table; it is never a choice.
-    if (index <= 0 || index >= kFramiraPresetCount - 1)
-        return platform.GetScreenSize();
-    return CScreenSize{kFramiraPresets[index].width, kFramiraPresets[index].height};
+    return PresetOutputSize(index, platform.GetScreenSize());
 }
 
 void CDestination::SetFolderText(const std::string& text)

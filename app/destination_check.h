@@ -56,9 +56,8 @@ EFolderGroupCheck CheckFolderGroup(CPlatformServices& platform, const CJobDestin
                                    const std::vector<std::string>& groupSources, const COutputPlan& plan,
                                    const std::atomic<bool>* stopRequested, CFolderCheckRecord* record = nullptr);
 
-// The same for a job, in the form CBatchWorker::checkFolderGroup takes:
-//     worker.checkFolderGroup = CheckJobFolderGroup;
-// A folder that cannot be written costs only its own group: the message has
+// The same for a job, in the form CBatchWorker::checkFolderGroup takes
+// (SetUpJob gives it every job). A folder that cannot be written costs only its own group: the message has
 // been shown, and the job goes on with the next folder. A declined overwrite
 // stops the job. A job without platform services has nobody to ask and
 // nothing to show: its groups are accepted.

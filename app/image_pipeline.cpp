@@ -7,6 +7,7 @@
 #include "output_size_limits.h"
 #include "picture_conversion.h"
 #include "platform_services.h"
+#include "preset_sizes.h"
 #include "read_problem.h"
 #include "source_metadata.h"
 
@@ -71,17 +72,15 @@ void CBatchWorker::Post(int message, int param)
 
 void CBatchWorker::GetOutputSize(int& width, int& height) const
 {
-    if (presetIndex > 0 && presetIndex < kFramiraPresetCount) {
-        width = kFramiraPresets[presetIndex].width;
-        height = kFramiraPresets[presetIndex].height;
-    } else if (presetIndex == 0) {
-        // The screen size read once when the job was filled serves both the
-        // engine and the output image, so the two always agree.
-        width = customWidth;
-        height = customHeight;
-    } else {
-        width = height = 0;
-    }
+    // The screen size read once when the job was filled serves both the
+    // engine and the output image, so the two always agree. A row that is
+    // no choice gets no size (its pictures fail) rather than one the engine
+    // might frame differently.
+    CScreenSize size;
+    if (presetIndex == kCustomSizePreset || IsChoosablePreset(presetIndex))
+        size = PresetOutputSize(presetIndex, CScreenSize{customWidth, customHeight});
+    width = size.width;
+    height = size.height;
 }
 
 CDecodedPicture DecodePicture(const std::string& sourcePath)
@@ -148,7 +147,7 @@ void CBatchWorker::MakeOutputImage()
         outputImage = std::make_unique<CImage>(width, height, 3, kSampleByte);
 }
 
-int CBatchWorker::OpenEngine()
+EJobResult CBatchWorker::OpenEngine()
 {
     if (engineReady) {
         engine.end();
@@ -170,7 +169,7 @@ int CBatchWorker::OpenEngine()
         engineOutput.Free();
         statusText = "Memory Allocation failed!";
         Post(UWM_STATUS, 0);
-        return kWritingFailed;
+        return EJobResult::WritingFailed;
     }
     if (const std::int32_t r = engine.init(inputImage->cols, inputImage->rows, 12); r < 0) {
         statusText = Format("Specklo_Init error %d", r);
@@ -178,21 +177,21 @@ int CBatchWorker::OpenEngine()
         statusText = Format("Specklo_Allocate error %d", a);
     } else {
         engineReady = true;
-        return kPictureWritten;
+        return EJobResult::PictureWritten;
     }
     Post(UWM_STATUS, 0);
-    return kEngineCannotOpen;
+    return EJobResult::EngineCannotOpen;
 }
 
-int CBatchWorker::ReportWriteFailure(const std::string& sourcePath, const std::string& outputPath,
-                                     const std::string& reason)
+EJobResult CBatchWorker::ReportWriteFailure(const std::string& sourcePath, const std::string& outputPath,
+                                            const std::string& reason)
 {
     AddReport(CPictureReport{sourcePath, EPictureOutcome::Failed, outputPath, reason});
     statusText = Format("Problems writing image %s", outputPath);
     lastOutputPath.clear();
     ++picturesFailed;
     Post(UWM_PICTURE, int(progress));
-    return kWritingFailed;
+    return EJobResult::WritingFailed;
 }
 
 void CBatchWorker::CloseEngine()
@@ -206,10 +205,10 @@ void CBatchWorker::CloseEngine()
     }
 }
 
-int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePath)
+EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePath)
 {
     if (!inputImage || inputImage->planes != 3)
-        return kWritingFailed;
+        return EJobResult::WritingFailed;
     // The engine reads as many samples as the size it is told, so it is told
     // the size of the raster actually decoded (and turned upright), whatever
     // the header claimed.
@@ -243,10 +242,10 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
         engineInput.Size() < neededInput || engineOutput.Size() < neededOutput) {
         lastWidth = width;
         lastHeight = height;
-        const int opened = OpenEngine();
-        if (opened == kEngineCannotOpen)
-            return kEngineCannotOpen;
-        if (opened != kPictureWritten) {
+        const EJobResult opened = OpenEngine();
+        if (opened == EJobResult::EngineCannotOpen)
+            return EJobResult::EngineCannotOpen;
+        if (opened != EJobResult::PictureWritten) {
             lastWidth = lastHeight = -1;
             return ReportWriteFailure(sourcePath, outputPath, "not enough memory for this picture");
         }
@@ -313,11 +312,10 @@ int CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePat
         // Framed from what could be recovered: written, but its owner must
         // learn that the source is damaged.
         AddReport(CPictureReport{sourcePath, EPictureOutcome::Damaged, outputPath, inputImage->damage});
-        ++picturesDamaged;
     }
     statusText = outputPath;
     lastOutputPath = outputPath;
     ++picturesWritten;
     Post(UWM_PICTURE, int(progress));
-    return kPictureWritten;
+    return EJobResult::PictureWritten;
 }

@@ -136,7 +136,7 @@ int CBatchWorker::RunJob()
             if (loaded) {
                 Checkpoint();
                 MakeOutputImage();
-                if (RunAndSave(width, height, path) == kEngineCannotOpen) {
+                if (RunAndSave(width, height, path) == EJobResult::EngineCannotOpen) {
                     prefetch.Close();
                     CloseEngine();
                     RemoveEmptyMadeFolders();

@@ -31,6 +31,3 @@ public:
     virtual ~CNotificationTarget() = default;
     virtual void PostNotification(CNotification notification) = 0;
 };
-
-// A readable name for logs and test failures ("UWM_PICTURE"), or "WM_USER+n".
-std::string NotificationName(int message);

@@ -13,18 +13,6 @@
 
 namespace fs = std::filesystem;
 
-std::string NotificationName(int message)
-{
-    switch (message) {
-    case UWM_STATUS: return "UWM_STATUS";
-    case UWM_DONE: return "UWM_DONE";
-    case UWM_STOPPED: return "UWM_STOPPED";
-    case UWM_PICTURE: return "UWM_PICTURE";
-    case UWM_PICTURE_DONE: return "UWM_PICTURE_DONE";
-    default: return "WM_USER+" + std::to_string(message - kWmUser);
-    }
-}
-
 void CPlatformServices::ShowMessage(const std::string& text, EMessageIcon icon, const std::atomic<bool>* stopRequested)
 {
     ShowMessageBox(CMessageBox{text, {}, EMessageButtons::Ok, icon}, stopRequested);
@@ -45,19 +33,6 @@ bool CPlatformServices::Exists(const std::string& path)
 {
     std::error_code error;
     return !path.empty() && fs::exists(fs::path(path), error);
-}
-
-bool CPlatformServices::CanOpenForReading(const std::string& path)
-{
-    if (path.empty() || IsDirectory(path))
-        return false;
-    // Non-blocking, so a named pipe without a writer answers at once instead
-    // of holding the worker (and a window waiting for it) for ever.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
 }
 
 int CPlatformServices::ListFolderEntries(const std::string& folder, std::vector<CFolderEntry>& entries)

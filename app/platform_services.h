@@ -88,8 +88,6 @@ public:
     // --- Files and folders (any thread; real file system by default) -------
     virtual bool IsDirectory(const std::string& path);
     virtual bool Exists(const std::string& path);
-    // True when `path` is a file that can be opened for reading.
-    virtual bool CanOpenForReading(const std::string& path);
     // Every entry of `folder` except "." and "..", in the order the file
     // system returns them. 0, or the system's error number (and no entries)
     // when it cannot be listed.

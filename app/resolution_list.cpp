@@ -1,6 +1,6 @@
 #include "resolution_list.h"
 
-#include "framira.h"
+#include "preset_sizes.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ struct CEntryText {
 // By row of the preset table. The quotation marks differ from row to row as
 // the list has always shown them: typographic for some names, plain for the
 // others.
-constexpr CEntryText kEntryTexts[kFramiraPresetCount - 1] = {
+constexpr CEntryText kEntryTexts[kLastChoosablePreset + 1] = {
     {"", false},     {"3:2", true},   {"3:2", true},   {"4:3", false},  {"4:3", false},  {"4:3", true},
     {"4:3", false},  {"4:3", true},   {"5:4", false},  {"5:4", true},   {"16:9", true},  {"16:9", true},
     {"16:9", false}, {"16:10", true}, {"16:10", true}, {"25:16", false},
@@ -23,12 +23,11 @@ constexpr CEntryText kEntryTexts[kFramiraPresetCount - 1] = {
 std::vector<std::string> ResolutionListEntries()
 {
     std::vector<std::string> entries{"Current Monitor"};
-    for (int row = 1; row < kFramiraPresetCount - 1; ++row) {
-        const CAResolutionPreset& preset = kFramiraPresets[row];
-        const bool typographic = kEntryTexts[row].typographicQuotes;
-        entries.push_back(std::string(kEntryTexts[row].aspect) + " (" + std::to_string(preset.width) + "x" +
-                          std::to_string(preset.height) + ") " + (typographic ? "\u201C" : "\"") + preset.name +
-                          (typographic ? "\u201D" : "\""));
+    for (const CPresetChoice& preset : ChoosablePresets()) {
+        const bool typographic = kEntryTexts[preset.index].typographicQuotes;
+        entries.push_back(std::string(kEntryTexts[preset.index].aspect) + " (" + std::to_string(preset.size.width) +
+                          "x" + std::to_string(preset.size.height) + ") " + (typographic ? "\u201C" : "\"") +
+                          std::string(preset.name) + (typographic ? "\u201D" : "\""));
     }
     return entries;
 }

@@ -1,8 +1,8 @@
 #include "cli_options.h"
 
-#include "framira.h"
 #include "input_list.h"
 #include "output_size_limits.h"
+#include "preset_sizes.h"
 #include "read_problem.h"
 
 #include <algorithm>
@@ -17,9 +17,6 @@ namespace {
 // Custom sizes stay within what a screen may reasonably have, and at least
 // kMinimumOutputWidth x kMinimumOutputHeight, which still show the photograph.
 constexpr int kMaximumCustomSide = 8192;
-// Rows the user may choose: 0 is the screen and 16 closes the table.
-constexpr int kFirstPreset = 1;
-constexpr int kLastPreset = 15;
 
 bool ParseInt(const std::string& text, int& value)
 {
@@ -90,12 +87,13 @@ bool ParsePreset(const std::string& text, int& presetIndex, int& customWidth, in
     customWidth = customHeight = 0;
     int index = 0;
     if (ParseInt(text, index)) {
-        if (index >= kFirstPreset && index <= kLastPreset) {
+        if (IsChoosablePreset(index)) {
             presetIndex = index;
             return true;
         }
-        error = "preset " + text + " does not exist; presets are numbered 1 to 15 (see --list-presets)";
-        if (index == 0)
+        error = "preset " + text + " does not exist; presets are numbered " + std::to_string(kFirstChoosablePreset) +
+                " to " + std::to_string(kLastChoosablePreset) + " (see --list-presets)";
+        if (index == kCustomSizePreset)
             error = "preset 0 is the current screen, which the command line does not have; give a size such as "
                     "1920x1080 instead";
         return false;
@@ -105,9 +103,9 @@ bool ParsePreset(const std::string& text, int& presetIndex, int& customWidth, in
     const std::size_t x = lower.find('x');
     int width = 0, height = 0;
     if (x != std::string::npos && ParseInt(lower.substr(0, x), width) && ParseInt(lower.substr(x + 1), height)) {
-        for (int i = kFirstPreset; i <= kLastPreset; ++i) {
-            if (kFramiraPresets[i].width == width && kFramiraPresets[i].height == height) {
-                presetIndex = i;
+        for (const CPresetChoice& preset : ChoosablePresets()) {
+            if (preset.size.width == width && preset.size.height == height) {
+                presetIndex = preset.index;
                 return true;
             }
         }
@@ -122,26 +120,26 @@ bool ParsePreset(const std::string& text, int& presetIndex, int& customWidth, in
                     std::to_string(kMaximumCustomSide) + " pixels";
             return false;
         }
-        presetIndex = 0;
+        presetIndex = kCustomSizePreset;
         customWidth = width;
         customHeight = height;
         return true;
     }
 
-    std::vector<int> named;
-    for (int i = kFirstPreset; i <= kLastPreset; ++i)
-        if (Lower(kFramiraPresets[i].name) == lower)
-            named.push_back(i);
+    std::vector<CPresetChoice> named;
+    for (const CPresetChoice& preset : ChoosablePresets())
+        if (Lower(std::string(preset.name)) == lower)
+            named.push_back(preset);
     if (named.size() == 1) {
-        presetIndex = named.front();
+        presetIndex = named.front().index;
         return true;
     }
     if (named.size() > 1) {
         std::string matches;
-        for (const int i : named) {
+        for (const CPresetChoice& preset : named) {
             if (!matches.empty())
                 matches += " and ";
-            matches += std::to_string(i) + " (" + SizeText(kFramiraPresets[i].width, kFramiraPresets[i].height) + ")";
+            matches += std::to_string(preset.index) + " (" + SizeText(preset.size.width, preset.size.height) + ")";
         }
         error = "the name " + text + " belongs to presets " + matches + "; give the number or the size instead";
         return false;
@@ -305,10 +303,10 @@ std::string VersionText()
 std::string PresetListText()
 {
     std::string text = "Presets (number, name, size):\n";
-    for (int i = kFirstPreset; i <= kLastPreset; ++i) {
+    for (const CPresetChoice& preset : ChoosablePresets()) {
         char line[96];
-        std::snprintf(line, sizeof line, "  %2d  %-8s %s\n", i, kFramiraPresets[i].name,
-                      SizeText(kFramiraPresets[i].width, kFramiraPresets[i].height).c_str());
+        std::snprintf(line, sizeof line, "  %2d  %-8s %s\n", preset.index, std::string(preset.name).c_str(),
+                      SizeText(preset.size.width, preset.size.height).c_str());
         text += line;
     }
     return text;

@@ -5,9 +5,10 @@
 #include "console_platform.h"
 #include "console_report.h"
 #include "destination.h"
-#include "destination_check.h"
 #include "input_list.h"
+#include "job_settings.h"
 #include "output_path.h"
+#include "preset_sizes.h"
 #include "printable_path.h"
 
 #include <fcntl.h>
@@ -138,15 +139,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "framira-batch: warning: %s\n", warning.c_str());
 
     // Where the outputs go.
-    CBatchWorker job;
-    job.Reset();
-    job.notifyWindow = &platform;
-    job.platform = &platform;
-    job.checkFolderGroup = CheckJobFolderGroup;
-    job.strength = 1.75f;
-    job.presetIndex = options.presetIndex;
-    job.customWidth = options.customWidth;
-    job.customHeight = options.customHeight;
+    CJobSettings settings;
+    settings.strength = 1.75f;
+    settings.presetIndex = options.presetIndex;
+    settings.customWidth = options.customWidth;
+    settings.customHeight = options.customHeight;
     std::vector<std::string> madeOutFolders;
     if (options.designatedFolder) {
         if (!platform.IsDirectory(options.outDir)) {
@@ -160,14 +157,14 @@ int main(int argc, char** argv)
             }
             std::fprintf(stderr, "framira-batch: made the output folder %s\n", PrintablePath(options.outDir).c_str());
         }
-        job.saveType = kSaveDesignatedFolder;
-        job.outputFolder = TrimTrailingSeparators(options.outDir);
+        settings.saveType = kSaveDesignatedFolder;
+        settings.outputFolder = TrimTrailingSeparators(options.outDir);
     } else {
-        int width = 0, height = 0;
-        job.GetOutputSize(width, height);
-        job.saveType = kSaveSubfolder;
-        job.outputFolder =
-            options.subfolder.empty() ? CDestination::MakeDefaultSubfolderName({width, height}) : options.subfolder;
+        const CScreenSize size =
+            PresetOutputSize(settings.presetIndex, CScreenSize{settings.customWidth, settings.customHeight});
+        settings.saveType = kSaveSubfolder;
+        settings.outputFolder =
+            options.subfolder.empty() ? CDestination::MakeDefaultSubfolderName(size) : options.subfolder;
     }
 
     // The pictures: files as named (their content decides), folders by the
@@ -175,11 +172,11 @@ int main(int argc, char** argv)
     // subfolders they pass over every folder named like an output folder
     // unless --ignore names other words, so running the same command again
     // frames the same pictures and nothing the last run wrote.
-    const auto keepOutOfOutputFolders = [&job](CInputList& walked) {
-        if (job.saveType == kSaveDesignatedFolder)
-            walked.SetOutputFolders({}, {job.outputFolder});
+    const auto keepOutOfOutputFolders = [&settings](CInputList& walked) {
+        if (settings.saveType == kSaveDesignatedFolder)
+            walked.SetOutputFolders({}, {settings.outputFolder});
         else
-            walked.SetOutputFolders(job.outputFolder, {});
+            walked.SetOutputFolders(settings.outputFolder, {});
     };
     CInputList list(platform);
     list.SetPreferRaw(options.preferRaw);
@@ -212,9 +209,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "unreadable  %s: the folder cannot be read: %s\n", PrintablePath(folder).c_str(),
                      why.c_str());
 
-    for (const std::string& path : list.Entries())
-        job.queue.push_back(path);
-    if (options.skipExisting && job.SkipPicturesWithOutputs() > 0 && !options.quiet) {
+    settings.queue.assign(list.Entries().begin(), list.Entries().end());
+    settings.keepUnmarkedFiles = options.skipExisting;
+    CBatchWorker job;
+    SetUpJob(job, settings, platform, platform);
+    if (job.picturesSkipped > 0 && !options.quiet) {
         for (const CPictureReport& report : job.GetPictureReports())
             std::fprintf(stdout, "skipped  %s: its output exists (%s)\n", PrintablePath(report.source).c_str(),
                          PrintablePath(report.output).c_str());

@@ -1,8 +1,8 @@
 #include "bevel_progress.h"
 
 #include "button_faces.h"
+#include "qt_image.h"
 
-#include <QImage>
 #include <QPainter>
 
 CBevelProgressCtrl::CBevelProgressCtrl(QWidget* parent) : QProgressBar(parent)
@@ -30,16 +30,14 @@ void CBevelProgressCtrl::paintEvent(QPaintEvent*)
     const CBevelBarPixels bar = RenderBevelBar(width(), height(), value(), minimum(), maximum(), shades);
     if (bar.pixels.empty())
         return;
-    QImage image(bar.width, bar.height, QImage::Format_RGB32);
-    if (image.isNull())
+    CImage picture(bar.width, bar.height, 3, kSampleByte);
+    if (picture.planes != 3)
         return;
-    for (int y = 0; y < bar.height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < bar.width; ++x) {
-            const CRgbColour c = bar.At(x, y);
-            line[x] = qRgb(c.red, c.green, c.blue);
-        }
+    for (std::size_t i = 0; i < bar.pixels.size(); ++i) {
+        picture.plane[0][i] = static_cast<std::uint8_t>(bar.pixels[i].red);
+        picture.plane[1][i] = static_cast<std::uint8_t>(bar.pixels[i].green);
+        picture.plane[2][i] = static_cast<std::uint8_t>(bar.pixels[i].blue);
     }
     QPainter painter(this);
-    painter.drawImage(0, 0, image);
+    painter.drawImage(0, 0, ImageToQImage(picture));
 }

@@ -28,13 +28,6 @@ std::size_t DibRowStride(int width, int bitsPerPixel)
     return (bytes + 3) & ~std::size_t{3};
 }
 
-std::size_t DibPixelOffset(const std::vector<std::uint8_t>& dib)
-{
-    if (dib.size() < kDibHeaderBytes)
-        return dib.size();
-    return kDibHeaderBytes + (dib[14] == 8 ? kDibGreyPaletteBytes : 0);
-}
-
 namespace {
 
 void Put16(std::uint8_t* at, std::uint32_t v)

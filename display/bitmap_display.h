@@ -27,8 +27,6 @@ inline constexpr std::size_t kDibHeaderBytes = 40;
 inline constexpr std::size_t kDibGreyPaletteBytes = 1024;
 // Row stride of a DIB `width` pixels wide at 8 or 24 bits per pixel.
 std::size_t DibRowStride(int width, int bitsPerPixel);
-// The offset of the first (bottom) pixel row in a packed DIB.
-std::size_t DibPixelOffset(const std::vector<std::uint8_t>& dib);
 
 // One plane: an 8-bit DIB through the grey palette; three or more: a 24-bit
 // DIB of planes 2, 1, 0 (blue, green, red). 16-bit samples give their high

@@ -4,6 +4,7 @@
 // screen pixel through its packed DIB.
 
 #include "image.h"
+#include "qt_image.h"
 
 #include <QImage>
 #include <QRegion>
@@ -37,11 +38,6 @@ private:
     QImage bitmap;
 };
 
-// A picture as a QImage through its packed DIB (null when it has no raster).
-QImage ImageToQImage(const CImage& image);
-// A 3-plane 8-bit picture holding a bitmap's pixels (the start and hover
-// pictures travel as the preview does).
-CImage QImageToImage(const QImage& bitmap);
 // Draws the picture at (x, y) at its own size; nothing without a painter or
 // raster.
 void DrawPreview(QPainter* painter, const CImage& image, int x, int y);

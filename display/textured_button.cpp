@@ -1,9 +1,9 @@
 #include "textured_button.h"
 
+#include "qt_image.h"
+
 #include <QPainter>
 #include <QResizeEvent>
-
-#include <cstring>
 
 CTexturedButton::CTexturedButton(int id, QWidget* parent) : CHoverButton(id, parent)
 {
@@ -25,26 +25,8 @@ void CTexturedButton::RebuildFaces()
     const CRgbColour tint{qRed(r.tintColour), qGreen(r.tintColour), qBlue(r.tintColour)};
     GenerateButtonFaces(faces, width(), height(), r.textureType, r.noiseAmplitude, r.hoverTintPercent,
                         r.colourTintPercent, tint, SystemColours());
-    normalPixmap = QPixmap::fromImage(PaletteDibImage(faces.normal));
-    hoverPixmap = QPixmap::fromImage(PaletteDibImage(faces.hover));
-}
-
-QImage CTexturedButton::PaletteDibImage(const CPaletteDib& dib)
-{
-    if (dib.IsEmpty() || dib.BitsPerPixel() != 8)
-        return {};
-    QImage image(dib.Width(), dib.Height(), QImage::Format_Indexed8);
-    if (image.isNull())
-        return {};
-    QList<QRgb> table(dib.PaletteSize());
-    for (int i = 0; i < dib.PaletteSize(); ++i) {
-        const CRgbColour c = dib.PaletteEntry(i);
-        table[i] = qRgb(c.red, c.green, c.blue);
-    }
-    image.setColorTable(table);
-    for (int y = 0; y < dib.Height(); ++y)
-        std::memcpy(image.scanLine(y), dib.Row(dib.Height() - 1 - y), static_cast<std::size_t>(dib.Width()));
-    return image;
+    normalPixmap = QPixmap::fromImage(DibToQImage(faces.normal.Block()));
+    hoverPixmap = QPixmap::fromImage(DibToQImage(faces.hover.Block()));
 }
 
 void CTexturedButton::DrawBackground(QPainter& painter, const CDrawState& state)

@@ -24,10 +24,6 @@ public:
                        QRgb tintColour);
     const CButtonFaces& Faces() const { return faces; }
 
-    // An 8-bit palette bitmap as an indexed image, top row first; a null
-    // image for an empty bitmap or another depth.
-    static QImage PaletteDibImage(const CPaletteDib& dib);
-
 protected:
     void DrawBackground(QPainter& painter, const CDrawState& state) override;
     void resizeEvent(QResizeEvent* event) override;

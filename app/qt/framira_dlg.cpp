@@ -4,12 +4,13 @@
 #include "bevel_progress.h"
 #include "cursor_hotspots.h"
 #include "picture_list.h"
-#include "destination_check.h"
 #include "dialog_layout.h"
-#include "framira.h"
+#include "job_settings.h"
 #include "platform_services.h"
 #include "picture_conversion.h"
+#include "preset_sizes.h"
 #include "preview_layout.h"
+#include "qt_image.h"
 #include "resolution_list.h"
 #include "source_metadata.h"
 #include "textured_button.h"
@@ -559,9 +560,7 @@ void CFramiraDlg::OnProcessImages()
         StartJob();
         return;
     }
-    // Pausing halts the worker at its next checkpoint, which comes within
-    // moments; the wait cursor covers that.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // Suspend only asks: the worker halts at its next checkpoint on its own.
     if (!paused) {
         paused = true;
         worker.Suspend();
@@ -571,7 +570,6 @@ void CFramiraDlg::OnProcessImages()
         worker.Resume();
         SetProcessLook(EButtonLook::Pause);
     }
-    QApplication::restoreOverrideCursor();
 }
 
 void CFramiraDlg::StartJob()
@@ -601,19 +599,17 @@ void CFramiraDlg::StartJob()
           static_cast<QWidget*>(includeSubfoldersBox)})
         control->setEnabled(false);
 
-    worker.Reset();
-    worker.notifyWindow = &notifier;
-    worker.platform = &platform;
-    worker.checkFolderGroup = CheckJobFolderGroup;
-    worker.strength = Strength();
-    worker.outputFolder = destination.TakeJobOutputFolder();
+    CJobSettings settings;
+    settings.strength = Strength();
+    settings.outputFolder = destination.TakeJobOutputFolder();
     folderBox->setText(ToQt(destination.GetFolderText()));
-    worker.saveType = destination.GetSaveType();
-    worker.presetIndex = presetIndex;
-    worker.customWidth = customWidth;
-    worker.customHeight = customHeight;
+    settings.saveType = destination.GetSaveType();
+    settings.presetIndex = presetIndex;
+    settings.customWidth = customWidth;
+    settings.customHeight = customHeight;
     for (int row = 0; row < pictureList->count(); ++row)
-        worker.queue.push_back(pictureList->item(row)->text().toStdString());
+        settings.queue.push_back(pictureList->item(row)->text().toStdString());
+    SetUpJob(worker, settings, platform, notifier);
     UpdateCursor();
     if (!worker.Start())
         platform.ShowMessage("The job could not be started: no worker thread could be created.",
@@ -746,13 +742,8 @@ void CFramiraDlg::LayoutPreview()
     if (previewSource) {
         const int w = previewArea.width();
         const int h = previewArea.height();
-        int screenWidth = customWidth;
-        int screenHeight = customHeight;
-        if (presetIndex > 0 && presetIndex < kFramiraPresetCount - 1) {
-            screenWidth = kFramiraPresets[presetIndex].width;
-            screenHeight = kFramiraPresets[presetIndex].height;
-        }
-        const float aspect = screenHeight > 0 ? static_cast<float>(screenWidth) / screenHeight : 1.0f;
+        const CScreenSize screen = PresetOutputSize(presetIndex, CScreenSize{customWidth, customHeight});
+        const float aspect = screen.height > 0 ? static_cast<float>(screen.width) / screen.height : 1.0f;
         previewScale = ::PreviewScale(w, h, previewSource->cols, previewSource->rows, previewSteps == 0.5f, aspect);
         if (std::unique_ptr<CImage> scaled = previewSource->Resize(previewScale, previewScale, kResizeBilinear)) {
             previewImage = std::move(*scaled);

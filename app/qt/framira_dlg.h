@@ -89,12 +89,10 @@ public:
     bool IsRunning() const { return running; }
     bool IsPaused() const { return paused; }
     float PreviewSteps() const { return previewSteps; }
-    float PreviewScale() const { return previewScale; }
     bool IsStartPictureShown() const { return startPictureShown; }
     const CImage& PreviewImage() const { return previewImage; }
     QRect PreviewImageRect() const;
     QRect PreviewAreaRect() const { return previewArea; }
-    const std::string& PreviewPath() const { return previewPath; }
     std::string FolderText() const;
     CBatchWorker& Job() { return worker; }
     CInputList& InputList() { return inputList; }

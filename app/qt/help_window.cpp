@@ -12,7 +12,7 @@ CHelpWindow::CHelpWindow(QWidget* owner) : QWidget(owner, Qt::Window), browser(n
     resize(720, 560);
     browser->setOpenLinks(true);
     browser->setOpenExternalLinks(false);
-    connect(browser, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
+    connect(browser, &QTextBrowser::anchorClicked, this, [](const QUrl& url) {
         if (!url.isLocalFile() && !url.isRelative())
             QDesktopServices::openUrl(url);
     });
@@ -43,9 +43,4 @@ void CHelpWindow::ShowPage(const QUrl& page)
     show();
     raise();
     activateWindow();
-}
-
-QUrl CHelpWindow::CurrentPage() const
-{
-    return browser->source();
 }

@@ -14,7 +14,6 @@ public:
     explicit CHelpWindow(QWidget* owner);
     // Shows `page` (the table of contents) and brings the window forward.
     void ShowPage(const QUrl& page);
-    QUrl CurrentPage() const;
 
 private:
     QTextBrowser* browser;

@@ -216,7 +216,7 @@ TEST_F(CameraSourcesTest, DngCameraDataReachesTheOutput)
     const std::string source = in / "converted.dng";
     ASSERT_TRUE(test_support::WriteMosaicDng(
         source, 48, 32, {.orientation = 6, .dateTimeOriginal = "2024:05:06 07:08:09", .converterDataBytes = 20000}));
-    ASSERT_EQ(FramePicture(job, source), kPictureWritten);
+    ASSERT_EQ(FramePicture(job, source), EJobResult::PictureWritten);
     EXPECT_EQ(CommandOutput("exiftool -q -q -s3 -n -Make -Model -DateTimeOriginal -Orientation -DNGVersion -DNGPrivateData "
                      "-OriginalRawFileData '" + (out / "converted.jpg") + "'"),
               "Framira\nTest Sensor\n2024:05:06 07:08:09\n1\n");

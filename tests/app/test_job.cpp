@@ -9,6 +9,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 using namespace pipeline_test;
 
 namespace {
@@ -256,7 +258,10 @@ TEST_F(JobTest, FolderThatCannotBeWrittenCostsOnlyItsOwnPictures)
     EXPECT_EQ(readOnly.MessageBoxes()[0].box.icon, EMessageIcon::Exclamation);
     EXPECT_EQ(readOnly.NotificationNumbers().back(), UWM_DONE) << "the job goes on to its end";
     EXPECT_FALSE(fs::exists(out / "a.jpg"));
-    ASSERT_EQ(job.CountPictures(EPictureOutcome::Failed), 2);
+    const std::vector<CPictureReport> reports = job.GetPictureReports();
+    ASSERT_EQ(std::count_if(reports.begin(), reports.end(),
+                            [](const CPictureReport& r) { return r.outcome == EPictureOutcome::Failed; }),
+              2);
     CPictureReport report;
     ASSERT_TRUE(job.FindPictureReport(in / "b.jpg", report));
     EXPECT_NE(report.reason.find("cannot write to " + out.path.string() + ": Read-only file system"),

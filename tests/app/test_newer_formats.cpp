@@ -90,7 +90,7 @@ TEST_F(NewerFormatsTest, CameraDataSurvivesFromHeicAndWebp)
         ASSERT_TRUE(Shell("convert -size 48x32 xc:teal '" + source + "'"));
         ASSERT_TRUE(Shell("exiftool -q -q -overwrite_original -Make=Acme -Orientation#=6 -DateTimeOriginal='2024:05:06 07:08:09' "
                         "-ExifImageWidth=48 -XMP-dc:Title=Tree '" + source + "'"));
-        ASSERT_EQ(FramePicture(job, source), kPictureWritten);
+        ASSERT_EQ(FramePicture(job, source), EJobResult::PictureWritten);
         const std::string output = out / (fs::path(name).stem().string() + ".jpg");
         EXPECT_EQ(CommandOutput("exiftool -q -q -s3 -n -Make -DateTimeOriginal -Orientation -ExifImageWidth -Title '" +
                          output + "'"),

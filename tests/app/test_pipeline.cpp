@@ -18,7 +18,7 @@ protected:
         SetUpPipelineJob(job, platform, out.path.string());
     }
 
-    int Frame(const std::string& source) { return FramePicture(job, source); }
+    std::optional<EJobResult> Frame(const std::string& source) { return FramePicture(job, source); }
 
     CScratchFolder in, out;
     CFakeEngine engine;
@@ -31,10 +31,10 @@ TEST_F(PipelineTest, SamePixelCountSharesOneEngineOpeningAndANewCountReopens)
     WriteJpeg(in / "a.jpg", 40, 30);
     WriteJpeg(in / "b.jpg", 30, 40);
     WriteJpeg(in / "c.jpg", 32, 24);
-    EXPECT_EQ(Frame(in / "a.jpg"), kPictureWritten);
-    EXPECT_EQ(Frame(in / "b.jpg"), kPictureWritten);
+    EXPECT_EQ(Frame(in / "a.jpg"), EJobResult::PictureWritten);
+    EXPECT_EQ(Frame(in / "b.jpg"), EJobResult::PictureWritten);
     EXPECT_EQ(engine.inits, 1);
-    EXPECT_EQ(Frame(in / "c.jpg"), kPictureWritten);
+    EXPECT_EQ(Frame(in / "c.jpg"), EJobResult::PictureWritten);
     EXPECT_EQ(engine.inits, 2);
     EXPECT_EQ(engine.allocates, 2);
     // Reopening ends the open engine first.
@@ -62,7 +62,7 @@ TEST_F(PipelineTest, RunGetsTheElevenArguments)
     job.presetIndex = 0;
     job.customWidth = 333;
     job.customHeight = 222;
-    ASSERT_EQ(Frame(in / "a.jpg"), kPictureWritten);
+    ASSERT_EQ(Frame(in / "a.jpg"), EJobResult::PictureWritten);
     ASSERT_EQ(engine.runs.size(), 1u);
     const auto& run = engine.runs[0];
     EXPECT_FLOAT_EQ(run.strength, 1.75f);
@@ -92,7 +92,7 @@ TEST_F(PipelineTest, SixteenBitPicturesRunWithSixteenBitsInTheirInterleavedOrder
             reinterpret_cast<std::uint16_t*>(words.plane[p])[i] = std::uint16_t(0x1000 * (p + 1) + i);
     *job.inputImage = std::move(words);
     job.MakeOutputImage();
-    ASSERT_EQ(job.RunAndSave(4, 2, in / "a.jpg"), kPictureWritten);
+    ASSERT_EQ(job.RunAndSave(4, 2, in / "a.jpg"), EJobResult::PictureWritten);
     ASSERT_EQ(engine.runs.size(), 1u);
     EXPECT_EQ(engine.runs[0].bits, 16);
     // First pixel R, G, B as host-order words.
@@ -107,7 +107,7 @@ TEST_F(PipelineTest, HeaderSizeThatDisagreesWithTheRasterNeverOverrunsTheInputBu
     ASSERT_TRUE(job.LoadPicture(in / "a.jpg"));
     job.MakeOutputImage();
     // A caller passing a far larger size than the decoded raster.
-    ASSERT_EQ(job.RunAndSave(4000, 3000, in / "a.jpg"), kPictureWritten);
+    ASSERT_EQ(job.RunAndSave(4000, 3000, in / "a.jpg"), EJobResult::PictureWritten);
     EXPECT_EQ(engine.runs[0].width, 40);
     EXPECT_EQ(engine.runs[0].height, 30);
     EXPECT_GE(job.engineInput.Size(), std::size_t(40 * 30 * 3));
@@ -119,7 +119,7 @@ TEST_F(PipelineTest, OutputBufferCoversALargeCustomScreen)
     job.presetIndex = 0;
     job.customWidth = 4000;
     job.customHeight = 2000;  // 24,000,000 bytes of output
-    ASSERT_EQ(Frame(in / "a.jpg"), kPictureWritten);
+    ASSERT_EQ(Frame(in / "a.jpg"), EJobResult::PictureWritten);
     EXPECT_GE(job.engineOutput.Size(), std::size_t(4000 * 2000 * 3));
 }
 
@@ -138,7 +138,7 @@ TEST_F(PipelineTest, EngineThatCannotBeOpenedReportsItsCode)
 {
     WriteJpeg(in / "a.jpg", 16, 16);
     engine.initResult = -1;
-    EXPECT_EQ(Frame(in / "a.jpg"), kEngineCannotOpen);
+    EXPECT_EQ(Frame(in / "a.jpg"), EJobResult::EngineCannotOpen);
     EXPECT_EQ(job.statusText, "Specklo_Init error -1");
     EXPECT_FALSE(job.engineReady);
     ASSERT_FALSE(platform.Notifications().empty());
@@ -148,7 +148,7 @@ TEST_F(PipelineTest, EngineThatCannotBeOpenedReportsItsCode)
     engine.initResult = 0;
     engine.allocateResult = 5;
     job.engineInput.Free();
-    EXPECT_EQ(Frame(in / "a.jpg"), kEngineCannotOpen);
+    EXPECT_EQ(Frame(in / "a.jpg"), EJobResult::EngineCannotOpen);
     EXPECT_EQ(job.statusText, "Specklo_Allocate error 5");
     EXPECT_FALSE(fs::exists(out / "a.jpg"));
 }
@@ -161,7 +161,7 @@ TEST_F(PipelineTest, PictureTooLargeForMemoryIsSkippedAndTheNextOneFrames)
     job.presetIndex = 0;
     job.customWidth = 3000;
     job.customHeight = 3000;  // 27,000,000 output bytes: over the limit
-    EXPECT_EQ(Frame(in / "big.jpg"), kWritingFailed);
+    EXPECT_EQ(Frame(in / "big.jpg"), EJobResult::WritingFailed);
     const auto notes = platform.Notifications();
     ASSERT_EQ(notes.size(), 2u);
     EXPECT_EQ(notes[0].message, UWM_STATUS);
@@ -172,18 +172,18 @@ TEST_F(PipelineTest, PictureTooLargeForMemoryIsSkippedAndTheNextOneFrames)
     EXPECT_EQ(job.lastWidth, -1);
     job.customWidth = 300;
     job.customHeight = 200;
-    EXPECT_EQ(Frame(in / "small.jpg"), kPictureWritten);
+    EXPECT_EQ(Frame(in / "small.jpg"), EJobResult::PictureWritten);
 }
 
 TEST_F(PipelineTest, FailedEngineRunWritesNothing)
 {
     WriteJpeg(in / "a.jpg", 16, 16);
     engine.runResult = 1;
-    EXPECT_EQ(Frame(in / "a.jpg"), kWritingFailed);
+    EXPECT_EQ(Frame(in / "a.jpg"), EJobResult::WritingFailed);
     EXPECT_EQ(job.statusText, "Problems writing image " + (out / "a.jpg"));
     EXPECT_FALSE(fs::exists(out / "a.jpg"));
     engine.runResult = 0;
-    EXPECT_EQ(Frame(in / "a.jpg"), kPictureWritten) << "the next picture is framed as usual";
+    EXPECT_EQ(Frame(in / "a.jpg"), EJobResult::PictureWritten) << "the next picture is framed as usual";
 }
 
 TEST_F(PipelineTest, UnreadableFileIsSkippedWithItsMessage)
@@ -204,7 +204,7 @@ TEST_F(PipelineTest, WriteFailureIsReportedWithTheOutputPathAndLeavesNoFile)
 {
     WriteJpeg(in / "a.jpg", 16, 16);
     job.outputFolder = out / "missing";
-    EXPECT_EQ(Frame(in / "a.jpg"), kWritingFailed);
+    EXPECT_EQ(Frame(in / "a.jpg"), EJobResult::WritingFailed);
     EXPECT_EQ(job.statusText, "Problems writing image " + (out / "missing") + "/a.jpg");
     EXPECT_EQ(platform.Notifications().back().message, UWM_PICTURE);
     EXPECT_FALSE(fs::exists(out / "missing"));
@@ -218,9 +218,9 @@ TEST_F(PipelineTest, SubfolderIsCreatedBesideTheSourceAndTheNameKeepsItsInnerFul
     WriteBitmap(trip + "/holiday.final.BMP", 16, 16, 10, 200, 30);
     job.saveType = kSaveSubfolder;
     job.outputFolder = "Framira_480x320";
-    EXPECT_EQ(Frame(trip + "/img_001.JPG"), kPictureWritten);
+    EXPECT_EQ(Frame(trip + "/img_001.JPG"), EJobResult::PictureWritten);
     EXPECT_EQ(job.statusText, trip + "/Framira_480x320/img_001.jpg");
-    EXPECT_EQ(Frame(trip + "/holiday.final.BMP"), kPictureWritten);
+    EXPECT_EQ(Frame(trip + "/holiday.final.BMP"), EJobResult::PictureWritten);
     EXPECT_TRUE(fs::exists(trip + "/Framira_480x320/holiday.final.jpg"));
     const auto notes = platform.Notifications();
     EXPECT_EQ(notes.back().message, UWM_PICTURE);
@@ -233,7 +233,7 @@ TEST_F(PipelineTest, JpegSourceLendsItsExifBlockByteForByte)
     WriteJpegWithExif(in / "a.jpeg", 24, 16, payload);
     const auto sourceBlock = ReadApp1(in / "a.jpeg");
     ASSERT_TRUE(sourceBlock.has_value());
-    ASSERT_EQ(Frame(in / "a.jpeg"), kPictureWritten);
+    ASSERT_EQ(Frame(in / "a.jpeg"), EJobResult::PictureWritten);
     const auto outputBlock = ReadApp1(out / "a.jpg");
     ASSERT_TRUE(outputBlock.has_value());
     EXPECT_EQ(*outputBlock, *sourceBlock);
@@ -246,9 +246,9 @@ TEST_F(PipelineTest, OtherSourcesTakeThePlainWriter)
     WriteJpeg(in / "plain.jpg", 16, 16);  // a JPEG without APP1
     // A JPEG with a block under another extension: the block is not carried.
     WriteJpegWithExif(in / "odd.jfif", 16, 16, MakeExifPayload());
-    ASSERT_EQ(Frame(in / "b.bmp"), kPictureWritten);
-    ASSERT_EQ(Frame(in / "plain.jpg"), kPictureWritten);
-    ASSERT_EQ(Frame(in / "odd.jfif"), kPictureWritten);
+    ASSERT_EQ(Frame(in / "b.bmp"), EJobResult::PictureWritten);
+    ASSERT_EQ(Frame(in / "plain.jpg"), EJobResult::PictureWritten);
+    ASSERT_EQ(Frame(in / "odd.jfif"), EJobResult::PictureWritten);
     for (const char* name : {"b.jpg", "plain.jpg", "odd.jpg"}) {
         EXPECT_FALSE(ReadApp1(out / name).has_value()) << name;
         EXPECT_EQ(ReadComment(out / name), std::string("Brevant Inc.\0", 13)) << name;
@@ -260,7 +260,7 @@ TEST_F(PipelineTest, BitmapContentUnderAJpegNameFramesThroughThePlainWriter)
     // Content decides: a bitmap named .jpg is read as a bitmap, and the
     // writer that needs a JPEG source is not asked to read it.
     WriteBitmap(in / "fake.jpg", 16, 16, 1, 2, 3);
-    ASSERT_EQ(Frame(in / "fake.jpg"), kPictureWritten);
+    ASSERT_EQ(Frame(in / "fake.jpg"), EJobResult::PictureWritten);
     EXPECT_EQ(ReadComment(out / "fake.jpg"), std::string("Brevant Inc.\0", 13));
 }
 
@@ -272,9 +272,9 @@ TEST_F(PipelineTest, SourceIsNeverOverwrittenAndSameStemsGetDistinctNames)
     const auto sourceBytes = ReadBytes(in / "beach.jpg");
     job.outputFolder = in.path.string();
     job.queue = {in / "beach.bmp", in / "beach.jpg"};
-    ASSERT_EQ(Frame(in / "beach.bmp"), kPictureWritten);
+    ASSERT_EQ(Frame(in / "beach.bmp"), EJobResult::PictureWritten);
     EXPECT_EQ(job.statusText, in / "beach (2).jpg");
-    ASSERT_EQ(Frame(in / "beach.jpg"), kPictureWritten);
+    ASSERT_EQ(Frame(in / "beach.jpg"), EJobResult::PictureWritten);
     EXPECT_EQ(job.statusText, in / "beach (3).jpg");
     EXPECT_EQ(ReadBytes(in / "beach.jpg"), sourceBytes);
 }

@@ -37,7 +37,7 @@ protected:
         SetUpPipelineJob(job, platform, out.path.string());
     }
 
-    int Frame(const std::string& source) { return FramePicture(job, source); }
+    std::optional<EJobResult> Frame(const std::string& source) { return FramePicture(job, source); }
 
     // The output's centre pixel, which lies inside the print.
     static std::vector<int> Centre(const std::string& path)
@@ -58,7 +58,7 @@ protected:
 TEST_F(PipelineEngineTest, JpegWithExifBecomesAPresetSizedJpegWithTheSameApp1Segment)
 {
     WriteJpegWithExif(in / "photo.jpg", 64, 48, MakeExifPayload(32));
-    ASSERT_EQ(Frame(in / "photo.jpg"), kPictureWritten);
+    ASSERT_EQ(Frame(in / "photo.jpg"), EJobResult::PictureWritten);
     int cols = 0, rows = 0, planes = 0;
     EXPECT_EQ(GetImageInfo(out / "photo.jpg", cols, rows, planes), kFileTypeJpeg);
     EXPECT_EQ(cols, 480);
@@ -81,7 +81,7 @@ TEST_F(PipelineEngineTest, GreyscaleCmykAndTiffSourcesFrameInTheirColours)
     WriteTiff(in / "green.tif", 40, 30, 4, PHOTOMETRIC_SEPARATED, greenInk);
 
     for (const char* name : {"grey.jpg", "cmyk.jpg", "adobe.jpg", "blue.tif", "green.tif"})
-        ASSERT_EQ(Frame(in / name), kPictureWritten) << name;
+        ASSERT_EQ(Frame(in / name), EJobResult::PictureWritten) << name;
 
     const auto grey = Centre(out / "grey.jpg");
     ASSERT_EQ(grey.size(), 3u);

@@ -23,6 +23,7 @@
 #include <fstream>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -291,14 +292,20 @@ inline void SetUpPipelineJob(CBatchWorker& job, CTestPlatformServices& platform,
     job.strength = 1.75f;
 }
 
-// The job loop's steps for one picture: -1 when it cannot be read, else
+// Failures name the result in words.
+inline void PrintTo(EJobResult result, std::ostream* out)
+{
+    *out << JobResultMessage(result);
+}
+
+// The job loop's steps for one picture: nothing when it cannot be read, else
 // RunAndSave's result.
-inline int FramePicture(CBatchWorker& job, const std::string& source)
+inline std::optional<EJobResult> FramePicture(CBatchWorker& job, const std::string& source)
 {
     int cols = 0, rows = 0, planes = 0;
     GetImageInfo(source, cols, rows, planes);
     if (!job.LoadPicture(source))
-        return -1;
+        return std::nullopt;
     job.MakeOutputImage();
     return job.RunAndSave(cols, rows, source);
 }

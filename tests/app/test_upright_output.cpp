@@ -143,7 +143,7 @@ TEST_F(UprightOutputTest, EveryOrientationFramesUprightAndTheBlockChangesOnlyIts
         const CCameraExif exif = MakeCameraExif(c.orientation, 64, 32, intel);
         InsertSegments(source, {Segment(0xE1, exif.payload)});
 
-        ASSERT_EQ(FramePicture(job, source), kPictureWritten);
+        ASSERT_EQ(FramePicture(job, source), EJobResult::PictureWritten);
         // The job lets its planes go once the engine has its copy: the same
         // decode again, which the engine must have been given.
         const CDecodedPicture decoded = DecodePicture(source);
@@ -246,8 +246,8 @@ TEST_F(UprightOutputTest, CameraDataSurvivesFromTiffAndFromAJpegWhoseXmpComesFir
     WriteBytes(jpeg, plain);
     InsertSegments(jpeg, {Segment(0xE1, xmp), Segment(0xE1, exif)});
 
-    ASSERT_EQ(FramePicture(job, tiff), kPictureWritten);
-    ASSERT_EQ(FramePicture(job, jpeg), kPictureWritten);
+    ASSERT_EQ(FramePicture(job, tiff), EJobResult::PictureWritten);
+    ASSERT_EQ(FramePicture(job, jpeg), EJobResult::PictureWritten);
     const std::string values = "Acme\n2024:05:06 07:08:09\n48.5\nTree\ntree\n";
     EXPECT_EQ(ExifTool("-s3 -n -Make -DateTimeOriginal -GPSLatitude -Title -Keywords '" + (out / "scan.jpg") + "' '" +
                        (out / "phone.jpg") + "'"),
@@ -372,7 +372,7 @@ TEST_F(UprightOutputTest, OrientationAloneTurnsThePictureAndAMalformedOneTurnsNo
                       0);
         }
 
-        ASSERT_EQ(FramePicture(job, source), kPictureWritten);
+        ASSERT_EQ(FramePicture(job, source), EJobResult::PictureWritten);
         EXPECT_EQ(engine.runs.back().width, c.turned ? 32 : 64);
         const std::string output = out / (fs::path(c.name).stem().string() + ".jpg");
         const std::vector<std::uint8_t> exif = OutputExif(output);
@@ -483,7 +483,7 @@ TEST_F(UprightOutputTest, CraftedExifLayoutsKeepEveryValueAndLoseAThumbnailThatC
         const std::vector<std::uint8_t> payload = MakeCraftedExif(c.layout, index % 2 == 0);
         InsertSegments(source, {Segment(0xE1, payload)});
 
-        ASSERT_EQ(FramePicture(job, source), kPictureWritten);
+        ASSERT_EQ(FramePicture(job, source), EJobResult::PictureWritten);
         const std::vector<std::uint8_t> written = OutputExif(out / ("crafted" + std::to_string(index) + ".jpg"));
         ASSERT_EQ(!written.empty(), c.carried);
         if (!c.carried)

@@ -2,6 +2,8 @@
 // runs.
 
 #include "bitmap_display.h"
+#include "palette_dib.h"
+#include "qt_image.h"
 #include "skin_bitmap.h"
 
 #include <gtest/gtest.h>
@@ -56,6 +58,58 @@ TEST(ImageToDib, GreyThroughThePaletteWordsByTheirHighByteRowsBottomUp)
     EXPECT_TRUE(ImageToDib(CImage()).empty());
     const QImage shown = ImageToQImage(grey);
     EXPECT_EQ(shown.pixel(0, 0), qRgb(128, 128, 128));
+}
+
+TEST(DibToQImage, RowsPalettesAndChannelsReadOneWay)
+{
+    // A 3 x 2 palette face: top-left entry 7, bottom-left entry 9.
+    CPaletteDib face;
+    ASSERT_TRUE(face.Create(3, 2, 8));
+    face.SetPaletteEntry(7, 10, 20, 30);
+    face.SetPaletteEntry(9, 200, 100, 50);
+    face.Row(1)[0] = 7;  // stored row 1 is the top row
+    face.Row(0)[0] = 9;
+    // A 3 x 2 picture: odd width, so its 24-bit rows carry padding.
+    CImage picture(3, 2, 3, kSampleByte);
+    const std::uint8_t topRight[3] = {1, 2, 3}, bottomRight[3] = {250, 128, 0};
+    for (int p = 0; p < 3; ++p) {
+        picture.plane[p][2] = topRight[p];
+        picture.plane[p][5] = bottomRight[p];
+    }
+    const std::vector<std::uint8_t> packed = ImageToDib(picture);
+    CPaletteDib fourBits;
+    ASSERT_TRUE(fourBits.Create(4, 4, 4));
+
+    struct {
+        const char* what;
+        std::vector<std::uint8_t> dib;
+        QPoint at, other;
+        QRgb colour, otherColour;
+    } const shown[] = {
+        {"8-bit through the palette", face.Block(), {0, 0}, {0, 1}, qRgb(10, 20, 30), qRgb(200, 100, 50)},
+        {"24-bit, padded rows", packed, {2, 0}, {2, 1}, qRgb(1, 2, 3), qRgb(250, 128, 0)},
+    };
+    for (const auto& c : shown) {
+        const QImage image = DibToQImage(c.dib);
+        ASSERT_FALSE(image.isNull()) << c.what;
+        EXPECT_EQ(image.size(), QSize(3, 2)) << c.what;
+        EXPECT_EQ(image.pixel(c.at), c.colour) << c.what << ": the top row comes first";
+        EXPECT_EQ(image.pixel(c.other), c.otherColour) << c.what;
+    }
+
+    std::vector<std::uint8_t> cut = packed;
+    cut.resize(cut.size() - 1);
+    std::vector<std::uint8_t> topDown = packed;
+    topDown[11] = 0xFF;  // a negative height
+    const std::pair<const char*, std::vector<std::uint8_t>> refused[] = {
+        {"empty", {}},
+        {"header only", std::vector<std::uint8_t>(packed.begin(), packed.begin() + 40)},
+        {"last row cut short", cut},
+        {"top-down", topDown},
+        {"4 bits per pixel", fourBits.Block()},
+    };
+    for (const auto& [what, dib] : refused)
+        EXPECT_TRUE(DibToQImage(dib).isNull()) << what;
 }
 
 TEST(ColorKeyRuns, RunsCloseAtTheRowsEnd)

@@ -15,6 +15,9 @@
 #include <string>
 #include <vector>
 
+// A readable name for test failures ("UWM_PICTURE"), or "WM_USER+n".
+std::string NotificationName(int message);
+
 class CTestPlatformServices : public CPlatformServices {
 public:
     struct CRecordedMessageBox {
@@ -25,9 +28,8 @@ public:
 
     // --- Scripting -----------------------------------------------------------
     // Answers to the next Yes/No questions, in order. When the queue is empty
-    // the default answer is used (No unless changed).
+    // the answer is No.
     void QueueAnswer(EMessageAnswer answer);
-    void SetDefaultAnswer(EMessageAnswer answer);
     // A user who never answers: questions (and plain messages when
     // `includeMessages`) wait until the caller's stop flag is set.
     void SetQuestionsWaitForStop(bool wait, bool includeMessages = false);
@@ -46,9 +48,6 @@ public:
     void QueueFolderOptionsReply(CFolderOptionsReply reply);
     std::vector<CFolderOptionsQuestion> FolderOptionsAsked() const;
     std::vector<CFileDialogRequest> FileDialogsShown() const;
-    // Called on the posting thread for every notification, after it has been
-    // recorded (to stop or pause a job at a chosen point).
-    void SetNotificationHook(std::function<void(const CNotification&)> hook);
     // Called when a message box is about to wait for the user or the script.
     void SetMessageBoxHook(std::function<void(const CMessageBox&)> hook);
 
@@ -90,7 +89,6 @@ private:
     std::vector<CNotification> notifications;
     std::vector<CRecordedMessageBox> messageBoxes;
     std::deque<EMessageAnswer> answers;
-    EMessageAnswer defaultAnswer = EMessageAnswer::No;
     bool questionsWaitForStop = false;
     bool messagesWaitForStop = false;
     CScreenSize screenSize{1920, 1080};
@@ -104,6 +102,5 @@ private:
     std::deque<CFolderOptionsReply> folderOptionsReplies;
     std::vector<CFolderOptionsQuestion> folderOptionsAsked;
     std::vector<CFileDialogRequest> fileDialogsShown;
-    std::function<void(const CNotification&)> notificationHook;
     std::function<void(const CMessageBox&)> messageBoxHook;
 };

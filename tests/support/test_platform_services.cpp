@@ -3,16 +3,22 @@
 #include <chrono>
 #include <thread>
 
+std::string NotificationName(int message)
+{
+    switch (message) {
+    case UWM_STATUS: return "UWM_STATUS";
+    case UWM_DONE: return "UWM_DONE";
+    case UWM_STOPPED: return "UWM_STOPPED";
+    case UWM_PICTURE: return "UWM_PICTURE";
+    case UWM_PICTURE_DONE: return "UWM_PICTURE_DONE";
+    default: return "WM_USER+" + std::to_string(message - kWmUser);
+    }
+}
+
 void CTestPlatformServices::QueueAnswer(EMessageAnswer answer)
 {
     std::lock_guard lock(mutex);
     answers.push_back(answer);
-}
-
-void CTestPlatformServices::SetDefaultAnswer(EMessageAnswer answer)
-{
-    std::lock_guard lock(mutex);
-    defaultAnswer = answer;
 }
 
 void CTestPlatformServices::SetQuestionsWaitForStop(bool wait, bool includeMessages)
@@ -44,12 +50,6 @@ void CTestPlatformServices::SetChooseFilesResult(std::optional<std::vector<std::
 {
     std::lock_guard lock(mutex);
     chooseFilesResult = std::move(files);
-}
-
-void CTestPlatformServices::SetNotificationHook(std::function<void(const CNotification&)> hook)
-{
-    std::lock_guard lock(mutex);
-    notificationHook = std::move(hook);
 }
 
 void CTestPlatformServices::SetMessageBoxHook(std::function<void(const CMessageBox&)> hook)
@@ -113,16 +113,11 @@ void CTestPlatformServices::ClearRecords()
 
 void CTestPlatformServices::PostNotification(CNotification notification)
 {
-    std::function<void(const CNotification&)> hook;
     {
         std::lock_guard lock(mutex);
-        notifications.push_back(notification);
-        hook = notificationHook;
+        notifications.push_back(std::move(notification));
     }
     notified.notify_all();
-    // The hook runs outside the lock: it may well stop or pause the job.
-    if (hook)
-        hook(notification);
 }
 
 EMessageAnswer CTestPlatformServices::ShowMessageBox(const CMessageBox& box, const std::atomic<bool>* stopRequested)
@@ -154,7 +149,7 @@ EMessageAnswer CTestPlatformServices::ShowMessageBox(const CMessageBox& box, con
             record.answer = answers.front();
             answers.pop_front();
         } else {
-            record.answer = defaultAnswer;
+            record.answer = EMessageAnswer::No;
         }
     }
     messageBoxes.push_back(record);

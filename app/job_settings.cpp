@@ -1,0 +1,22 @@
+#include "job_settings.h"
+
+#include "batch_worker.h"
+#include "destination_check.h"
+
+void SetUpJob(CBatchWorker& job, const CJobSettings& settings, CPlatformServices& platform,
+              CNotificationTarget& notifications)
+{
+    job.Reset();
+    job.notifyWindow = &notifications;
+    job.platform = &platform;
+    job.checkFolderGroup = CheckJobFolderGroup;
+    job.strength = settings.strength;
+    job.saveType = settings.saveType;
+    job.outputFolder = settings.outputFolder;
+    job.presetIndex = settings.presetIndex;
+    job.customWidth = settings.customWidth;
+    job.customHeight = settings.customHeight;
+    job.queue = settings.queue;
+    if (settings.keepUnmarkedFiles)
+        job.SkipPicturesWithOutputs();
+}
