@@ -11,7 +11,7 @@
 #include "picture_conversion.h"
 #include "preview_layout.h"
 #include "resolution_list.h"
-#include "source_metadata.h"
+#include "source_colour.h"
 #include "textured_button.h"
 #include "transparent_text.h"
 #include "window_message.h"
