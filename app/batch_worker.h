@@ -14,6 +14,7 @@
 #include "notifications.h"
 #include "output_plan.h"
 #include "sample_buffer.h"
+#include "source_picture.h"
 #include "worker_thread.h"
 
 #include <cstdint>
@@ -78,10 +79,14 @@ struct CDecodedPicture {
     std::string path;
     std::unique_ptr<CImage> image;  // 3 planes of 8 or 16 bits; null when the source gave none
     CPictureReport failure;         // Missing or Unreadable, with its reason, when image is null
+    // What the output takes from the source (its metadata, a JPEG's coding),
+    // read with the pixels; its own pixels and profile are gone by now.
+    CSourcePicture source;
 };
 
-// Reads `sourcePath` and makes it upright sRGB in 3 planes for the engine.
-// Touches no job state, so a helper thread may decode ahead of the job.
+// Reads `sourcePath` (one open, one read) and makes it upright sRGB in 3
+// planes for the engine. Touches no job state, so a helper thread may
+// decode ahead of the job.
 CDecodedPicture DecodePicture(const std::string& sourcePath);
 
 class CBatchWorker : public CWorkerThread {
@@ -154,6 +159,9 @@ public:
     int lastHeight = -1;
     bool engineReady = false;
     std::unique_ptr<CImage> inputImage;
+    // The record inputImage was read with: what its output takes from the
+    // source, so writing it never goes back to the file.
+    CSourcePicture inputSource;
     std::unique_ptr<CImage> outputImage;
     CSampleBuffer engineInput;
     CSampleBuffer engineOutput;

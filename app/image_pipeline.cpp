@@ -9,9 +9,10 @@
 #include "platform_services.h"
 #include "preset_sizes.h"
 #include "read_problem.h"
+#include "source_colour.h"
 #include "source_metadata.h"
+#include "source_reading.h"
 
-#include "file_type.h"
 #include "jpeg_output_file.h"
 
 #include <fcntl.h>
@@ -90,20 +91,26 @@ CDecodedPicture DecodePicture(const std::string& sourcePath)
     std::error_code error;
     std::string reason = std::filesystem::exists(sourcePath, error) ? "not a regular file" : "no such file";
     if (IsPlainFile(sourcePath)) {
-        auto image = std::make_unique<CImage>();
-        ReadPictureFile(std::filesystem::path(sourcePath), *image, reason);
+        CSourcePicture source = ReadSource(sourcePath);
+        reason = source.reason;
         // Every readable picture is made upright sRGB, then brought to 3 planes
         // of 8 or 16 bits here, so the export always matches the three samples
         // per pixel the engine reads. What the reader recovered from damage
         // stays told.
-        if (image->planes != 0) {
+        if (source.HasPixels()) {
+            auto image = std::make_unique<CImage>(std::move(source.image));
             std::string damage = std::move(image->damage);
-            const EPlaneModel model = DetectPlaneModel(sourcePath, *image);
+            const EPlaneModel model = DetectPlaneModel(source, *image);
             const int converted =
-                MakePictureRight(*image, sourcePath, model) ? ConvertForEngine(*image, model) : kImageOutOfMemory;
+                MakePictureRight(*image, source, model) ? ConvertForEngine(*image, model) : kImageOutOfMemory;
             image->damage = std::move(damage);
             if (converted == kImageSuccess) {
+                // Only what the output takes travels on with the picture.
+                source.iccProfile = {};
+                source.exifBlock = {};
+                source.xmpPacket = {};
                 picture.image = std::move(image);
+                picture.source = std::move(source);
                 return picture;
             }
             reason = converted == kImageOutOfMemory ? "not enough memory" : "unsupported variant (channel layout)";
@@ -123,8 +130,10 @@ bool CBatchWorker::LoadPicture(const std::string& sourcePath)
 bool CBatchWorker::AcceptPicture(CDecodedPicture picture)
 {
     inputImage.reset();
+    inputSource = CSourcePicture{};
     if (picture.image) {
         inputImage = std::move(picture.image);
+        inputSource = std::move(picture.source);
         return true;
     }
     AddReport(picture.failure);
@@ -197,6 +206,7 @@ EJobResult CBatchWorker::ReportWriteFailure(const std::string& sourcePath, const
 void CBatchWorker::CloseEngine()
 {
     inputImage.reset();
+    inputSource = CSourcePicture{};
     outputImage.reset();
     engineInput.Free();
     if (engineReady) {
@@ -282,14 +292,20 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
         // The source's metadata, fitted to the framed picture. A JPEG source
         // with metadata lends its coding too; everything else is written
         // plainly, keeping the source's chroma subsampling.
-        COutputMetadata metadata = GatherOutputMetadata(sourcePath, *outputImage);
+        // Taken from the record read with the picture; a caller that framed
+        // a picture of its own has the file read for it once more.
+        const CSourcePicture& source =
+            inputSource.path == sourcePath ? inputSource : (inputSource = ReadSourceFactsFile(sourcePath));
+        COutputMetadata metadata = GatherOutputMetadata(source, *outputImage);
         const bool followSource = metadata.fromJpeg && !metadata.segments.empty();
         // The mark that makes this file known as this source's output, to
         // later runs (stable names, --skip-existing) and to folder walks.
         metadata.segments.push_back(MakeSourceMark(outputPath, sourcePath));
         if (followSource) {
-            result = WriteJpegFileWithSource(*outputImage, outputPath, sourcePath, kOutputQuality, nullptr, nullptr,
-                                             nullptr, &metadata.segments);
+            result = source.hasJpegCoding ? WriteJpegFileWithCoding(*outputImage, outputPath, source.jpegCoding,
+                                                                    sourcePath, kOutputQuality, nullptr, nullptr,
+                                                                    nullptr, &metadata.segments)
+                                          : kImageBadArgument;
         } else {
             result = WriteJpegFile(*outputImage, outputPath, kOutputQuality, inputImage->subsampling,
                                    &metadata.segments);

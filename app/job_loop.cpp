@@ -3,7 +3,6 @@
 // window's progress bar, preview and return to idle.
 #include "batch_worker.h"
 
-#include "file_type.h"
 #include "output_path.h"
 #include "picture_prefetch.h"
 #include "platform_services.h"
@@ -118,10 +117,6 @@ int CBatchWorker::RunJob()
 
         for (auto entry = group.begin(); entry != group.end(); ++entry) {
             const std::string& path = *entry;
-            int width = 0, height = 0, planes = 0, adobe = 0;
-            if (IsPlainFile(path))
-                GetImageInfo(std::filesystem::path(path), width, height, planes, adobe);
-
             statusText = announcedInGroup == 0 ? path : std::string(" ");
             progress += progressShare / 2;
             Post(UWM_PICTURE, int(progress));
@@ -136,7 +131,9 @@ int CBatchWorker::RunJob()
             if (loaded) {
                 Checkpoint();
                 MakeOutputImage();
-                if (RunAndSave(width, height, path) == EJobResult::EngineCannotOpen) {
+                // The engine is told the size of the raster decoded (and
+                // turned upright): the source is not read again for a header.
+                if (RunAndSave(inputImage->cols, inputImage->rows, path) == EJobResult::EngineCannotOpen) {
                     prefetch.Close();
                     CloseEngine();
                     RemoveEmptyMadeFolders();

@@ -1,70 +1,15 @@
 #include "picture_conversion.h"
 
-#include "file_bytes.h"
 #include "file_type.h"
 #include "image.h"
+#include "source_picture.h"
+#include "source_reading.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
 namespace {
-
-bool ReadAt(std::FILE* f, long offset, std::uint8_t* out, std::size_t size)
-{
-    return offset >= 0 && std::fseek(f, offset, SEEK_SET) == 0 && std::fread(out, 1, size, f) == size;
-}
-
-// The Photometric tag (262) of a TIFF's first directory, or -1. Reads only
-// the header and that directory's entries, each read checked.
-int ReadTiffPhotometric(const std::string& path)
-{
-    const CInputFile f = OpenForReading(path);
-    if (!f)
-        return -1;
-    std::uint8_t header[8];
-    if (!ReadAt(f.get(), 0, header, sizeof header))
-        return -1;
-    const bool intel = header[0] == 'I' && header[1] == 'I';
-    const bool motorola = header[0] == 'M' && header[1] == 'M';
-    if (!intel && !motorola)
-        return -1;
-    auto u16 = [&](const std::uint8_t* p) {
-        return intel ? std::uint32_t(p[0] | p[1] << 8) : std::uint32_t(p[0] << 8 | p[1]);
-    };
-    auto u32 = [&](const std::uint8_t* p) {
-        return intel ? (std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-                        std::uint32_t(p[3]) << 24)
-                     : (std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
-                        std::uint32_t(p[3]));
-    };
-    const std::uint32_t directory = u32(header + 4);
-    if (directory > 0x7FFFFFF0u)
-        return -1;
-    std::uint8_t countBytes[2];
-    if (!ReadAt(f.get(), long(directory), countBytes, 2))
-        return -1;
-    const std::uint32_t count = u16(countBytes);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        std::uint8_t entry[12];
-        if (!ReadAt(f.get(), long(directory) + 2 + long(i) * 12, entry, sizeof entry))
-            return -1;
-        if (u16(entry) == 262)
-            return int(u16(entry + 8));  // a SHORT value sits at the start of the value field
-    }
-    return -1;
-}
-
-// The colour mode of a Photoshop document (4 is CMYK), or -1.
-int ReadPhotoshopMode(const std::string& path)
-{
-    const CInputFile f = OpenForReading(path);
-    std::uint8_t mode[2];
-    if (!f || !ReadAt(f.get(), 24, mode, sizeof mode))
-        return -1;
-    return mode[0] << 8 | mode[1];
-}
 
 template <typename T> struct CSampleLimits;
 template <> struct CSampleLimits<std::uint8_t> { static constexpr std::uint32_t max = 255; };
@@ -144,23 +89,24 @@ void CopyFields(const CImage& from, CImage& to)
 
 } // namespace
 
+EPlaneModel DetectPlaneModel(const CSourcePicture& source, const CImage& image)
+{
+    if (image.planes != 4)
+        return EPlaneModel::Standard;
+    switch (source.fileType) {
+    case kFileTypeJpeg: return source.adobeMarker ? EPlaneModel::CmykInverted : EPlaneModel::Cmyk;
+    case kFileTypeTiff: return source.tiffPhotometric == 5 ? EPlaneModel::Cmyk : EPlaneModel::Standard;
+    case kFileTypePhotoshop:
+        return source.photoshopMode == 4 ? EPlaneModel::CmykInverted : EPlaneModel::RgbPlusExtra;
+    default: return EPlaneModel::Standard;
+    }
+}
+
 EPlaneModel DetectPlaneModel(const std::string& path, const CImage& image)
 {
     if (image.planes != 4)
         return EPlaneModel::Standard;
-    switch (DetectFileType(std::filesystem::path(path))) {
-    case kFileTypeJpeg: {
-        int cols = 0, rows = 0, planes = 0, adobe = 0;
-        GetImageInfo(std::filesystem::path(path), cols, rows, planes, adobe);
-        return adobe ? EPlaneModel::CmykInverted : EPlaneModel::Cmyk;
-    }
-    case kFileTypeTiff:
-        return ReadTiffPhotometric(path) == 5 ? EPlaneModel::Cmyk : EPlaneModel::Standard;
-    case kFileTypePhotoshop:
-        return ReadPhotoshopMode(path) == 4 ? EPlaneModel::CmykInverted : EPlaneModel::RgbPlusExtra;
-    default:
-        return EPlaneModel::Standard;
-    }
+    return DetectPlaneModel(ReadSourceFactsFile(path), image);
 }
 
 int ConvertForEngine(CImage& image, EPlaneModel model)

@@ -6,6 +6,7 @@
 #include <string>
 
 class CImage;
+struct CSourcePicture;
 
 // What the planes of a picture beyond the colour ones mean.
 enum class EPlaneModel {
@@ -15,12 +16,15 @@ enum class EPlaneModel {
     CmykInverted,   // 4 planes of inverted ink amounts, as Adobe applications store them (0 = full ink)
 };
 
-// Decides the plane model of a picture read from `path` from its format:
+// Decides the plane model of `image`, read from `source`, from its format:
 // a 4-component JPEG is CMYK (inverted when it carries an Adobe marker), a
 // 4-sample TIFF is CMYK when its photometric interpretation is "separated",
 // a Photoshop document's four planes are inverted CMYK in CMYK mode and
 // otherwise RGB and an extra channel that is not transparency; everything
 // else is Standard.
+EPlaneModel DetectPlaneModel(const CSourcePicture& source, const CImage& image);
+// The same for a picture read from `path` some other way (reads the file
+// once more, decoding nothing).
 EPlaneModel DetectPlaneModel(const std::string& path, const CImage& image);
 
 // Turns `image` into 3 planes of 8-bit (float and 8-bit pictures) or 16-bit

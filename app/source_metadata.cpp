@@ -1,7 +1,5 @@
 #include "source_metadata.h"
 
-#include "color_profile.h"
-#include "embedded_data.h"
 #include "exif_block_edit.h"
 #include "exif_block_reader.h"
 #include "file_type.h"
@@ -9,15 +7,19 @@
 #include "image.h"
 #include "jpeg_metadata.h"
 #include "jpeg_thumbnail.h"
-#include "orientation.h"
 #include "output_path.h"
+#include "source_reading.h"
 
-#include <filesystem>
+#include <algorithm>
 
 namespace {
 
 constexpr int kApp1 = 0xE1;
 constexpr int kApp13 = 0xED;
+
+// Metadata lives before a JPEG's image data; 1 MiB covers any run of
+// segments that could precede it many times over.
+constexpr std::size_t kJpegMetadataReach = std::size_t{1} << 20;
 
 // The EXIF payload of the source, tidied as the EXIF reader tidies it;
 // untouched when its values are not apart, where tidying one would change
@@ -56,19 +58,6 @@ bool HasForeignMetadata(int fileType)
            fileType == kFileTypeCameraRaw;
 }
 
-// What a HEIF/AVIF or WebP file carries beside its pixels; nothing for the
-// other formats, whose data is read elsewhere (a camera RAW file has no
-// profile to give and is already upright).
-CEmbeddedData ReadNewFormatData(const std::filesystem::path& path, int fileType)
-{
-    CEmbeddedData data;
-    if (fileType == kFileTypeHeif || fileType == kFileTypeWebp) {
-        if (!ReadEmbeddedData(path, data))
-            return {};
-    }
-    return data;
-}
-
 // A payload of one APP1 segment: the signature and the data, or nothing
 // when the two do not fit in one.
 std::vector<std::uint8_t> App1Payload(const char* signature, std::size_t size, const std::vector<std::uint8_t>& data)
@@ -87,84 +76,64 @@ std::vector<std::uint8_t> ExifPayload(const std::vector<std::uint8_t>& tiffBlock
 
 } // namespace
 
+void AddSourceMetadata(CSourcePicture& source, std::span<const std::uint8_t> file)
+{
+    CSourceMetadata& metadata = source.metadata;
+    metadata = CSourceMetadata{};
+    source.orientation = 0;
+    if (source.fileType == kFileTypeJpeg) {
+        CJpegMetadata segments = ReadJpegMetadata(file.first(std::min(file.size(), kJpegMetadataReach)));
+        source.orientation = ReadExifOrientation(segments.exif);
+        // Only a JPEG by name and content lends its segments (and its coding).
+        const std::string extension = SplitSourceName(source.path).extension;
+        if (extension == ".jpg" || extension == ".jpeg") {
+            metadata.lendsJpegSegments = true;
+            metadata.exif = std::move(segments.exif);
+            metadata.xmp = std::move(segments.xmp);
+            metadata.iptc = std::move(segments.iptc);
+        }
+    } else if (HasForeignMetadata(source.fileType)) {
+        CForeignMetadata foreign = ReadForeignMetadata(file, source.pngExifChunk ? &source.exifBlock : nullptr);
+        // LibRaw has turned a camera RAW picture already.
+        source.orientation = source.fileType == kFileTypeCameraRaw ? 0 : foreign.orientation;
+        metadata.exif = std::move(foreign.segments.exif);
+        metadata.xmp = std::move(foreign.segments.xmp);
+        metadata.iptc = std::move(foreign.segments.iptc);
+        metadata.hadThumbnail = foreign.hadThumbnail;
+    } else if (source.fileType == kFileTypeHeif || source.fileType == kFileTypeWebp) {
+        // A HEIF decoder applies the file's own rotation and mirroring; a
+        // WebP decoder leaves the EXIF Orientation to us, as a JPEG's is.
+        metadata.exif = ExifPayload(source.exifBlock);
+        metadata.xmp = App1Payload(kXmpSignature, kXmpSignatureSize, source.xmpPacket);
+        if (!source.orientationApplied)
+            source.orientation = ReadExifOrientation(metadata.exif);
+    }
+}
+
 int ReadSourceOrientation(const std::string& sourcePath)
 {
-    const std::filesystem::path path(sourcePath);
-    const int fileType = DetectFileType(path);
-    if (fileType == kFileTypeJpeg)
-        return ReadExifOrientation(ReadJpegMetadata(path).exif);
-    if (fileType == kFileTypeCameraRaw)
-        return 0;  // LibRaw has turned the picture already
-    if (HasForeignMetadata(fileType))
-        return ReadForeignMetadata(path).orientation;
-    // A HEIF decoder applies the file's own rotation and mirroring; a WebP
-    // decoder leaves the EXIF Orientation to us, as a JPEG's is.
-    const CEmbeddedData data = ReadNewFormatData(path, fileType);
-    if (data.orientationApplied)
-        return 0;
-    return ReadExifOrientation(ExifPayload(data.exifBlock));
+    return ReadSourceFactsFile(sourcePath).orientation;
 }
 
-bool MakePictureRight(CImage& image, const std::string& sourcePath, EPlaneModel model)
-{
-    // A profile that cannot be used leaves the picture as it was read. A
-    // HEIF colour description by code points ("nclx") stands for the profile
-    // it describes; one that describes sRGB or BT.709 leaves the picture
-    // alone, as does none at all. Inks have no colour without some press,
-    // so CMYK without a usable profile goes through the default one.
-    const std::filesystem::path path(sourcePath);
-    std::vector<std::uint8_t> profile = ReadEmbeddedProfile(path);
-    if (profile.empty()) {
-        CEmbeddedData data = ReadNewFormatData(path, DetectFileType(path));
-        profile = data.iccProfile.empty() ? MakeCodePointProfile(data.nclxPrimaries, data.nclxTransfer)
-                                          : std::move(data.iccProfile);
-    }
-    const bool inks = model == EPlaneModel::Cmyk || model == EPlaneModel::CmykInverted;
-    const bool inverted = model == EPlaneModel::CmykInverted;
-    int converted = kImageBadArgument;
-    if (!profile.empty() && inks == (ProfileColorChannels(profile) == 4))
-        converted = ConvertToSrgb(image, profile, inverted);
-    if (inks && converted == kImageBadArgument)
-        converted = ConvertToSrgb(image, DefaultCmykProfile(), inverted);
-    if (converted == kImageOutOfMemory)
-        return false;
-    const int orientation = ReadSourceOrientation(sourcePath);
-    return ApplyOrientation(image, orientation) != kImageOutOfMemory;
-}
-
-COutputMetadata GatherOutputMetadata(const std::string& sourcePath, const CImage& output)
+COutputMetadata GatherOutputMetadata(const CSourcePicture& source, const CImage& output)
 {
     COutputMetadata gathered;
-    const std::filesystem::path path(sourcePath);
-    const std::string extension = SplitSourceName(sourcePath).extension;
-    const int fileType = DetectFileType(path);
-    CJpegMetadata source;
-    bool addThumbnail = false;
-    // Only a JPEG by name and content lends its segments (and its coding).
-    if ((extension == ".jpg" || extension == ".jpeg") && fileType == kFileTypeJpeg) {
-        source = ReadJpegMetadata(path);
-        gathered.fromJpeg = true;
-    } else if (HasForeignMetadata(fileType)) {
-        CForeignMetadata foreign = ReadForeignMetadata(path);
-        source = std::move(foreign.segments);
-        addThumbnail = foreign.hadThumbnail;
-    } else if (fileType == kFileTypeHeif || fileType == kFileTypeWebp) {
-        const CEmbeddedData data = ReadNewFormatData(path, fileType);
-        source.exif = ExifPayload(data.exifBlock);
-        source.xmp = App1Payload(kXmpSignature, kXmpSignatureSize, data.xmpPacket);
-    }
-    if (!source.exif.empty()) {
-        std::vector<std::uint8_t> exif = TidyExif(std::move(source.exif));
-        if (FitExifToOutput(exif, output, addThumbnail))
+    const CSourceMetadata& metadata = source.metadata;
+    gathered.fromJpeg = metadata.lendsJpegSegments;
+    if (!metadata.exif.empty()) {
+        std::vector<std::uint8_t> exif = TidyExif(metadata.exif);
+        if (FitExifToOutput(exif, output, metadata.hadThumbnail))
             gathered.segments.push_back({kApp1, std::move(exif)});
     }
-    if (!source.xmp.empty()) {
-        SetXmpOrientationToNormal(source.xmp);
-        gathered.segments.push_back({kApp1, std::move(source.xmp)});
+    if (!metadata.xmp.empty()) {
+        std::vector<std::uint8_t> xmp = metadata.xmp;
+        SetXmpOrientationToNormal(xmp);
+        gathered.segments.push_back({kApp1, std::move(xmp)});
     }
-    if (!source.iptc.empty()) {
-        RemovePhotoshopThumbnails(source.iptc);
-        gathered.segments.push_back({kApp13, std::move(source.iptc)});
+    if (!metadata.iptc.empty()) {
+        std::vector<std::uint8_t> iptc = metadata.iptc;
+        RemovePhotoshopThumbnails(iptc);
+        gathered.segments.push_back({kApp13, std::move(iptc)});
     }
     return gathered;
 }

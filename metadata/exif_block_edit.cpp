@@ -1,5 +1,7 @@
 #include "exif_block_edit.h"
 
+#include "tiff_structure.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -7,8 +9,7 @@
 namespace {
 
 constexpr std::size_t kExifHeader = 6;  // "Exif" and two NUL bytes
-constexpr std::size_t kEntrySize = 12;
-constexpr std::size_t kNone = std::size_t(-1);
+constexpr std::size_t kEntrySize = CTiffStructure::kEntrySize;
 
 constexpr std::uint16_t kTagImageWidth = 0x0100;
 constexpr std::uint16_t kTagImageLength = 0x0101;
@@ -27,116 +28,17 @@ constexpr std::uint16_t kTagInteropPointer = 0xA005;
 constexpr std::uint16_t kTagPixelXDimension = 0xA002;
 constexpr std::uint16_t kTagPixelYDimension = 0xA003;
 
-constexpr std::uint16_t kShort = 3;
-constexpr std::uint16_t kLong = 4;
+constexpr std::uint16_t kShort = CTiffStructure::kShort;
+constexpr std::uint16_t kLong = CTiffStructure::kLong;
 constexpr std::uint16_t kRational = 5;
+constexpr std::size_t kNone = CTiffStructure::kNone;
 
-constexpr std::uint32_t kBytesPerComponent[13] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
-
-// The TIFF data of a payload, every access checked against its end.
-class CTiffView {
+// The TIFF data of a payload, with the links between the directories an
+// EXIF block holds.
+class CTiffView : public CTiffStructure {
 public:
-    explicit CTiffView(std::span<std::uint8_t> payload)
-    {
-        if (payload.size() < kExifHeader + 8 || std::memcmp(payload.data(), "Exif\0\0", kExifHeader) != 0)
-            return;
-        data = payload.data() + kExifHeader;
-        size = payload.size() - kExifHeader;
-        if (data[0] == 'I' && data[1] == 'I')
-            intel = true;
-        else if (!(data[0] == 'M' && data[1] == 'M'))
-            data = nullptr;
-        if (data != nullptr && Read16(2) != 42)
-            data = nullptr;
-    }
-    bool Valid() const { return data != nullptr; }
-    std::size_t Size() const { return size; }
+    explicit CTiffView(std::span<const std::uint8_t> payload) : CTiffStructure(ExifTiffStructure(payload)) {}
 
-    std::uint32_t Read16(std::size_t at) const
-    {
-        if (at > size || size - at < 2)
-            return 0;
-        const std::uint8_t* p = data + at;
-        return intel ? std::uint32_t(p[0] | p[1] << 8) : std::uint32_t(p[0] << 8 | p[1]);
-    }
-    std::uint32_t Read32(std::size_t at) const
-    {
-        if (at > size || size - at < 4)
-            return 0;
-        const std::uint8_t* p = data + at;
-        return intel ? std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-                           std::uint32_t(p[3]) << 24
-                     : std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
-                           std::uint32_t(p[3]);
-    }
-    void Write16(std::size_t at, std::uint32_t v)
-    {
-        if (at > size || size - at < 2)
-            return;
-        std::uint8_t* p = data + at;
-        p[intel ? 0 : 1] = std::uint8_t(v);
-        p[intel ? 1 : 0] = std::uint8_t(v >> 8);
-    }
-    void Write32(std::size_t at, std::uint32_t v)
-    {
-        if (at > size || size - at < 4)
-            return;
-        std::uint8_t* p = data + at;
-        for (int i = 0; i < 4; ++i)
-            p[intel ? i : 3 - i] = std::uint8_t(v >> (8 * i));
-    }
-
-    // Whether a whole directory (count and entries) lies inside the data.
-    bool DirectoryFits(std::size_t at) const
-    {
-        if (at == 0 || at > size || size - at < 2)
-            return false;
-        return (size - at - 2) / kEntrySize >= Read16(at);
-    }
-    std::size_t EntryCount(std::size_t at) const { return DirectoryFits(at) ? Read16(at) : 0; }
-    // The position of the link after a directory's entries.
-    std::size_t LinkPosition(std::size_t at) const { return at + 2 + kEntrySize * EntryCount(at); }
-
-    std::size_t FindEntry(std::size_t directory, std::uint16_t tag) const
-    {
-        const std::size_t count = EntryCount(directory);
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::size_t entry = directory + 2 + kEntrySize * i;
-            if (Read16(entry) == tag)
-                return entry;
-        }
-        return kNone;
-    }
-    // A one-component SHORT or LONG value; kNone otherwise.
-    std::size_t ReadSingle(std::size_t entry) const
-    {
-        if (entry == kNone || Read32(entry + 4) != 1)
-            return kNone;
-        const std::uint32_t format = Read16(entry + 2);
-        if (format == kShort)
-            return Read16(entry + 8);
-        if (format == kLong)
-            return Read32(entry + 8);
-        return kNone;
-    }
-    // A one-component SHORT value, the only form of an Orientation; kNone
-    // otherwise.
-    std::size_t ReadShort(std::size_t entry) const
-    {
-        if (entry == kNone || Read32(entry + 4) != 1 || Read16(entry + 2) != kShort)
-            return kNone;
-        return Read16(entry + 8);
-    }
-    void WriteSingle(std::size_t entry, std::uint32_t value)
-    {
-        if (entry == kNone || Read32(entry + 4) != 1)
-            return;
-        const std::uint32_t format = Read16(entry + 2);
-        if (format == kShort && value <= 0xFFFF)
-            Write16(entry + 8, value);
-        else if (format == kLong)
-            Write32(entry + 8, value);
-    }
     // The directory a pointer entry leads to (0 when none).
     std::size_t Pointed(std::size_t directory, std::uint16_t tag) const
     {
@@ -148,7 +50,7 @@ public:
     }
     std::size_t Ifd0() const
     {
-        const std::size_t at = Read32(4);
+        const std::size_t at = FirstDirectory();
         return DirectoryFits(at) ? at : 0;
     }
 
@@ -156,26 +58,20 @@ public:
     void Extent(std::size_t directory, std::size_t& begin, std::size_t& end) const
     {
         begin = std::min(begin, directory);
-        end = std::max(end, std::min(size, LinkPosition(directory) + 4));
+        end = std::max(end, std::min(Size(), LinkPosition(directory) + 4));
         const std::size_t count = EntryCount(directory);
         for (std::size_t i = 0; i < count; ++i) {
-            const std::size_t entry = directory + 2 + kEntrySize * i;
-            const std::uint32_t format = Read16(entry + 2);
-            if (format < 1 || format > 12)
+            const std::size_t entry = EntryPosition(directory, i);
+            if (!KnownType(Type(entry)))
                 continue;
-            const std::uint64_t bytes = std::uint64_t(Read32(entry + 4)) * kBytesPerComponent[format];
+            const std::uint64_t bytes = ValueBytes(entry);
             const std::uint64_t offset = Read32(entry + 8);
-            if (bytes > 4 && offset + bytes <= size) {
+            if (bytes > 4 && offset + bytes <= Size()) {
                 begin = std::min(begin, std::size_t(offset));
                 end = std::max(end, std::size_t(offset + bytes));
             }
         }
     }
-
-private:
-    std::uint8_t* data = nullptr;
-    std::size_t size = 0;
-    bool intel = false;
 };
 
 // Where the parts of a block lie, as byte ranges of its TIFF data: the
@@ -258,11 +154,10 @@ private:
         AddRange(at, std::min(tiff.Size(), tiff.LinkPosition(at) + (withLink ? 4 : 0)), at, to);
         const std::size_t count = tiff.EntryCount(at);
         for (std::size_t i = 0; i < count; ++i) {
-            const std::size_t entry = at + 2 + kEntrySize * i;
-            const std::uint32_t format = tiff.Read16(entry + 2);
-            if (format < 1 || format > 12)
+            const std::size_t entry = tiff.EntryPosition(at, i);
+            if (!CTiffStructure::KnownType(tiff.Type(entry)))
                 continue;  // no reader knows its size either
-            const std::uint64_t bytes = std::uint64_t(tiff.Read32(entry + 4)) * kBytesPerComponent[format];
+            const std::uint64_t bytes = tiff.ValueBytes(entry);
             const std::uint64_t offset = tiff.Read32(entry + 8);
             if (bytes <= 4)
                 continue;
@@ -291,16 +186,11 @@ private:
     bool inside = true;
 };
 
-std::span<std::uint8_t> Mutable(std::span<const std::uint8_t> payload)
-{
-    return {const_cast<std::uint8_t*>(payload.data()), payload.size()};
-}
-
 } // namespace
 
 int ReadExifOrientation(std::span<const std::uint8_t> payload)
 {
-    const CTiffView tiff(Mutable(payload));  // read only
+    const CTiffView tiff(payload);
     if (!tiff.Valid())
         return 0;
     const std::size_t value = tiff.ReadShort(tiff.FindEntry(tiff.Ifd0(), kTagOrientation));
@@ -309,7 +199,7 @@ int ReadExifOrientation(std::span<const std::uint8_t> payload)
 
 bool HasExifThumbnail(std::span<const std::uint8_t> payload)
 {
-    const CTiffView tiff(Mutable(payload));  // read only
+    const CTiffView tiff(payload);
     const std::size_t ifd0 = tiff.Valid() ? tiff.Ifd0() : 0;
     return ifd0 != 0 && tiff.DirectoryFits(tiff.Read32(tiff.LinkPosition(ifd0)));
 }
@@ -355,7 +245,7 @@ bool SetExifOutputValues(std::vector<std::uint8_t>& payload, int width, int heig
 
 bool ExifPartsApart(std::span<const std::uint8_t> payload)
 {
-    const CTiffView tiff(Mutable(payload));  // read only
+    const CTiffView tiff(payload);
     return CBlockLayout(tiff).Apart();
 }
 

@@ -1,5 +1,7 @@
 #include "exif_block_reader.h"
 
+#include "tiff_structure.h"
+
 #include <cstring>
 #include <memory>
 
@@ -16,10 +18,6 @@ constexpr std::uint16_t kTagInteropPointer = 0xA005;
 constexpr std::uint16_t kTagUserComment = 0x9286;
 
 constexpr std::size_t kTiffStart = 8;   // offsets inside the block count from here
-constexpr std::size_t kEntrySize = 12;
-
-// Bytes per component of the TIFF field types 1 to 12.
-constexpr std::uint32_t kBytesPerComponent[13] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
 
 class CFileByteSource {
 public:
@@ -190,10 +188,11 @@ void ExifBlockReader::ParseExifBlock(std::uint8_t* buffer, std::size_t length)
         byteOrder = ByteOrder::Motorola;
     else
         return;
-    if (Read16(buffer + 10) != 42)
+    if (CTiffStructure({buffer + kTiffStart, length - kTiffStart}).Magic() != 42)
         return;
     entryVisitsLeft = kEntryVisitBudget;
-    WalkExifDirectory(buffer + kTiffStart, length - kTiffStart, Read32(buffer + 12), 0);
+    WalkExifDirectory(buffer + kTiffStart, length - kTiffStart,
+                      CTiffStructure({buffer + kTiffStart, length - kTiffStart}).FirstDirectory(), 0);
 }
 
 void ExifBlockReader::WalkExifDirectory(std::uint8_t* tiff, std::size_t tiffSize, std::size_t directoryOffset,
@@ -201,11 +200,12 @@ void ExifBlockReader::WalkExifDirectory(std::uint8_t* tiff, std::size_t tiffSize
 {
     if (depth > kMaximumDepth || tiff == nullptr)
         return;
-    if (directoryOffset > tiffSize || tiffSize - directoryOffset < 2)
+    const CTiffStructure view({tiff, tiffSize}, byteOrder == ByteOrder::Intel);
+    if (!view.Has(directoryOffset, 2))
         return;
 
-    const std::size_t entryCount = Read16(tiff + directoryOffset);
-    const std::size_t entriesEnd = directoryOffset + 2 + kEntrySize * entryCount;
+    const std::size_t entryCount = view.DeclaredEntries(directoryOffset);
+    const std::size_t entriesEnd = view.EntryPosition(directoryOffset, entryCount);
     if (entriesEnd + 4 > tiffSize) {
         // A last directory whose next-directory link is cut short (or missing)
         // is common enough in the wild to be walked all the same.
@@ -218,50 +218,29 @@ void ExifBlockReader::WalkExifDirectory(std::uint8_t* tiff, std::size_t tiffSize
             return;
         --entryVisitsLeft;
 
-        std::uint8_t* entry = tiff + directoryOffset + 2 + kEntrySize * i;
-        const std::uint16_t tag = Read16(entry);
-        const std::uint16_t format = Read16(entry + 2);
-        if (format < 1 || format > 12)
+        const std::size_t entry = view.EntryPosition(directoryOffset, i);
+        const std::uint32_t tag = view.Tag(entry);
+        if (!CTiffStructure::KnownType(view.Type(entry)))
             continue;
-        const std::uint64_t byteCount = std::uint64_t{Read32(entry + 4)} * kBytesPerComponent[format];
-
-        std::uint8_t* value = entry + 8;
-        if (byteCount > 4) {
-            const std::uint64_t valueOffset = Read32(entry + 8);
-            if (valueOffset + byteCount > tiffSize)
-                continue;
-            value = tiff + valueOffset;
-        }
+        const std::uint64_t byteCount = view.ValueBytes(entry);
+        const std::uint64_t valueAt = view.ValuePosition(entry);
+        if (!view.Has(static_cast<std::size_t>(valueAt), byteCount))
+            continue;
 
         if (tag == kTagExifPointer || tag == kTagInteropPointer) {
-            const std::size_t target = Read32(entry + 8);
+            const std::size_t target = view.Read32(entry + 8);
             if (target <= tiffSize)
                 WalkExifDirectory(tiff, tiffSize, target, depth + 1);
         } else if (tag == kTagUserComment) {
+            std::uint8_t* value = tiff + valueAt;
             for (std::uint64_t k = byteCount; k > 0 && value[k - 1] == 0x20; --k)
                 value[k - 1] = 0;
         }
     }
 
     if (entriesEnd + 4 <= tiffSize) {
-        const std::size_t next = Read32(tiff + entriesEnd);
+        const std::size_t next = view.Read32(entriesEnd);
         if (next != 0 && next <= tiffSize)
             WalkExifDirectory(tiff, tiffSize, next, depth + 1);
     }
-}
-
-std::uint16_t ExifBlockReader::Read16(const std::uint8_t* p) const
-{
-    if (byteOrder == ByteOrder::Intel)
-        return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
-}
-
-std::uint32_t ExifBlockReader::Read32(const std::uint8_t* p) const
-{
-    if (byteOrder == ByteOrder::Intel)
-        return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-               (std::uint32_t{p[3]} << 24);
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-           std::uint32_t{p[3]};
 }

@@ -67,9 +67,6 @@ public:
     ByteOrder GetByteOrder() const { return byteOrder; }
 
 private:
-    std::uint16_t Read16(const std::uint8_t* p) const;
-    std::uint32_t Read32(const std::uint8_t* p) const;
-
     ByteOrder byteOrder = ByteOrder::Motorola;
     // Bounds the work a hostile block can cause (see the walk); reset by
     // each parse.

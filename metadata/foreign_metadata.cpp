@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,33 +32,6 @@ std::vector<std::uint8_t> WithSignature(const void* signature, std::size_t size,
                                       static_cast<const std::uint8_t*>(signature) + size);
     payload.insert(payload.end(), data, data + length);
     return payload.size() <= kMaxPayload ? payload : std::vector<std::uint8_t>{};
-}
-
-// A PNG's eXIf chunk: the TIFF structure of an EXIF block, without "Exif".
-std::vector<std::uint8_t> ReadPngExifChunk(const std::filesystem::path& path)
-{
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file || std::fseek(file.get(), 8, SEEK_SET) != 0)
-        return {};
-    for (;;) {
-        std::uint8_t head[8];
-        if (std::fread(head, 1, 8, file.get()) != 8)
-            return {};
-        const std::uint32_t length = std::uint32_t(head[0]) << 24 | std::uint32_t(head[1]) << 16 |
-                                     std::uint32_t(head[2]) << 8 | head[3];
-        if (std::memcmp(head + 4, "IEND", 4) == 0)
-            return {};
-        if (std::memcmp(head + 4, "eXIf", 4) == 0) {
-            if (length + 6 > kMaxPayload)
-                return {};
-            std::vector<std::uint8_t> tiff(length);
-            if (std::fread(tiff.data(), 1, tiff.size(), file.get()) != tiff.size())
-                return {};
-            return WithSignature("Exif\0\0", 6, tiff.data(), tiff.size());
-        }
-        if (std::fseek(file.get(), long(length) + 4, SEEK_CUR) != 0)
-            return {};
-    }
 }
 
 // Tags that describe the source file's own raster or carry other blocks
@@ -156,16 +130,21 @@ std::vector<std::uint8_t> EncodeIptc(const Exiv2::IptcData& iptc)
 
 } // namespace
 
-CForeignMetadata ReadForeignMetadata(const std::filesystem::path& path)
+CForeignMetadata ReadForeignMetadata(std::span<const std::uint8_t> file, const std::vector<std::uint8_t>* pngExif)
 {
     CForeignMetadata found;
+    if (file.empty() || file.size() > std::size_t(std::numeric_limits<long>::max()))
+        return found;
     PrepareExiv2();
     try {
-        const std::unique_ptr<Exiv2::Image> image = Exiv2::ImageFactory::open(path.string());
+        // Exiv2 reads the bytes where they are (no copy, no second open).
+        const std::unique_ptr<Exiv2::Image> image =
+            Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(file.data()), long(file.size()));
         if (image.get() == nullptr)
             return found;
         image->readMetadata();
-        found.segments.exif = ReadPngExifChunk(path);
+        if (pngExif != nullptr)
+            found.segments.exif = WithSignature("Exif\0\0", 6, pngExif->data(), pngExif->size());
         if (!found.segments.exif.empty()) {
             found.orientation = ReadExifOrientation(found.segments.exif);
         } else {

@@ -9,7 +9,8 @@
 
 #include "jpeg_metadata.h"
 
-#include <filesystem>
+#include <cstdint>
+#include <span>
 
 struct CForeignMetadata {
     CJpegMetadata segments;     // payloads as a JPEG would carry them; each at most 65533 bytes
@@ -20,4 +21,7 @@ struct CForeignMetadata {
     int orientation = 0;
 };
 
-CForeignMetadata ReadForeignMetadata(const std::filesystem::path& path);
+// Reads the metadata of a whole file held in memory. `pngExif` is the TIFF
+// data of a PNG's eXIf chunk when the file has one (it is then taken as the
+// EXIF block as it is), null otherwise.
+CForeignMetadata ReadForeignMetadata(std::span<const std::uint8_t> file, const std::vector<std::uint8_t>* pngExif);

@@ -12,7 +12,7 @@
 #include "preview_layout.h"
 #include "qt_image.h"
 #include "resolution_list.h"
-#include "source_metadata.h"
+#include "source_colour.h"
 #include "textured_button.h"
 #include "transparent_text.h"
 #include "window_message.h"

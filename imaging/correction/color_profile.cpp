@@ -1,11 +1,8 @@
 #include "color_profile.h"
 
-#include "file_bytes.h"
-#include "file_type.h"
 #include "image.h"
 
 #include <lcms2.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <array>
@@ -17,183 +14,6 @@
 #include <mutex>
 
 namespace {
-
-// --- Reading the profile ----------------------------------------------------
-
-bool ReadAt(std::FILE* f, std::uint64_t offset, void* out, std::size_t size)
-{
-    return offset <= std::uint64_t(std::numeric_limits<long>::max()) && std::fseek(f, long(offset), SEEK_SET) == 0 &&
-           std::fread(out, 1, size, f) == size;
-}
-
-std::uint32_t Big32(const std::uint8_t* p)
-{
-    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | std::uint32_t(p[3]);
-}
-
-std::vector<std::uint8_t> ReadBytesAt(std::FILE* f, std::uint64_t offset, std::uint64_t size)
-{
-    if (size == 0 || size > kMaxProfileBytes)
-        return {};
-    std::vector<std::uint8_t> bytes(size);
-    if (!ReadAt(f, offset, bytes.data(), bytes.size()))
-        return {};
-    return bytes;
-}
-
-// APP2 segments "ICC_PROFILE\0", sequence number, count, then a piece.
-std::vector<std::uint8_t> ReadJpegProfile(std::FILE* f)
-{
-    static constexpr char kSignature[] = "ICC_PROFILE";  // with its NUL: 12 bytes
-    std::map<int, std::vector<std::uint8_t>> pieces;
-    int count = 0;
-    std::uint64_t at = 2;
-    std::uint64_t total = 0;
-    for (;;) {
-        std::uint8_t head[4];
-        if (!ReadAt(f, at, head, 1))
-            break;
-        if (head[0] == 0xFF) {  // a fill byte or a marker prefix
-            ++at;
-            continue;
-        }
-        const std::uint8_t code = head[0];
-        if (code == 0xD9 || code == 0xDA || !ReadAt(f, at + 1, head, 2))
-            break;
-        const std::uint32_t length = std::uint32_t(head[0]) << 8 | head[1];
-        if (length < 2)
-            break;
-        if (code == 0xE2 && length >= 2 + 14) {
-            std::uint8_t signature[14];
-            if (!ReadAt(f, at + 3, signature, sizeof signature))
-                break;
-            if (std::memcmp(signature, kSignature, 12) == 0) {
-                const int sequence = signature[12];
-                if (count != 0 && count != signature[13])
-                    return {};  // pieces that disagree about their number
-                count = signature[13];
-                total += length - 16;
-                if (sequence < 1 || sequence > count || pieces.count(sequence) != 0 || total > kMaxProfileBytes)
-                    return {};
-                auto& piece = pieces[sequence];
-                piece.resize(length - 16);
-                if (!piece.empty() && !ReadAt(f, at + 17, piece.data(), piece.size()))
-                    return {};
-            }
-        }
-        at += 1 + length;
-    }
-    if (count == 0 || int(pieces.size()) != count)
-        return {};
-    std::vector<std::uint8_t> profile;
-    for (const auto& piece : pieces)  // in sequence order
-        profile.insert(profile.end(), piece.second.begin(), piece.second.end());
-    return profile;
-}
-
-// Tag 34675 (UNDEFINED bytes) of the first directory.
-std::vector<std::uint8_t> ReadTiffProfile(std::FILE* f)
-{
-    std::uint8_t header[8];
-    if (!ReadAt(f, 0, header, sizeof header))
-        return {};
-    const bool intel = header[0] == 'I';
-    auto u16 = [&](const std::uint8_t* p) { return intel ? std::uint32_t(p[0] | p[1] << 8) : std::uint32_t(p[0] << 8 | p[1]); };
-    auto u32 = [&](const std::uint8_t* p) {
-        return intel ? std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24
-                     : Big32(p);
-    };
-    if (u16(header + 2) != 42)
-        return {};
-    const std::uint64_t directory = u32(header + 4);
-    std::uint8_t countBytes[2];
-    if (!ReadAt(f, directory, countBytes, 2))
-        return {};
-    const std::uint32_t count = u16(countBytes);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        std::uint8_t entry[12];
-        if (!ReadAt(f, directory + 2 + 12 * std::uint64_t(i), entry, sizeof entry))
-            return {};
-        const std::uint32_t format = u16(entry + 2);
-        // CIE L*a*b* samples mean the same whatever profile rides along (the
-        // reader has made them sRGB already); applying one would distort them.
-        const std::uint32_t photometric = u16(entry + 8);
-        if (u16(entry) == 262 && photometric >= 8 && photometric <= 10)
-            return {};
-        if (u16(entry) == 34675 && (format == 7 || format == 1) && u32(entry + 4) > 4)
-            return ReadBytesAt(f, u32(entry + 8), u32(entry + 4));
-    }
-    return {};
-}
-
-// The iCCP chunk: name, NUL, compression method 0, zlib stream.
-std::vector<std::uint8_t> ReadPngProfile(std::FILE* f)
-{
-    std::uint64_t at = 8;
-    for (;;) {
-        std::uint8_t head[8];
-        if (!ReadAt(f, at, head, sizeof head))
-            return {};
-        const std::uint32_t length = Big32(head);
-        if (std::memcmp(head + 4, "IDAT", 4) == 0 || std::memcmp(head + 4, "IEND", 4) == 0)
-            return {};
-        if (std::memcmp(head + 4, "iCCP", 4) == 0) {
-            const std::vector<std::uint8_t> chunk = ReadBytesAt(f, at + 8, length);
-            const auto nul = std::find(chunk.begin(), chunk.end(), std::uint8_t(0));
-            if (nul == chunk.end() || chunk.end() - nul < 2 || nul[1] != 0)
-                return {};
-            z_stream z{};
-            if (inflateInit(&z) != Z_OK)
-                return {};
-            std::vector<std::uint8_t> profile;
-            std::uint8_t buffer[16384];
-            z.next_in = const_cast<Bytef*>(&*(nul + 2));
-            z.avail_in = uInt(chunk.end() - (nul + 2));
-            int status = Z_OK;
-            while (status == Z_OK && profile.size() <= kMaxProfileBytes) {
-                z.next_out = buffer;
-                z.avail_out = sizeof buffer;
-                status = inflate(&z, Z_NO_FLUSH);
-                profile.insert(profile.end(), buffer, buffer + (sizeof buffer - z.avail_out));
-                if (status == Z_OK && z.avail_in == 0 && z.avail_out != 0)
-                    break;  // the stream stops short
-            }
-            inflateEnd(&z);
-            if (status != Z_STREAM_END || profile.size() > kMaxProfileBytes)
-                return {};
-            return profile;
-        }
-        at += 12 + std::uint64_t(length);
-    }
-}
-
-// Image resource 1039 of a Photoshop document.
-std::vector<std::uint8_t> ReadPhotoshopProfile(std::FILE* f)
-{
-    std::uint8_t word[4];
-    if (!ReadAt(f, 26, word, 4))
-        return {};
-    std::uint64_t at = 26 + 4 + std::uint64_t(Big32(word));  // after the colour mode data
-    if (!ReadAt(f, at, word, 4))
-        return {};
-    const std::uint64_t end = at + 4 + Big32(word);
-    at += 4;
-    while (at + 12 <= end) {
-        std::uint8_t head[7];
-        if (!ReadAt(f, at, head, sizeof head) || std::memcmp(head, "8BIM", 4) != 0)
-            return {};
-        const std::uint32_t id = std::uint32_t(head[4]) << 8 | head[5];
-        const std::uint64_t nameBytes = (std::uint64_t(head[6]) + 2) & ~std::uint64_t{1};  // length byte, text, even
-        if (!ReadAt(f, at + 6 + nameBytes, word, 4))
-            return {};
-        const std::uint32_t size = Big32(word);
-        const std::uint64_t data = at + 6 + nameBytes + 4;
-        if (id == 0x040F)
-            return data + size <= end ? ReadBytesAt(f, data, size) : std::vector<std::uint8_t>{};
-        at = data + ((std::uint64_t(size) + 1) & ~std::uint64_t{1});
-    }
-    return {};
-}
 
 // --- Converting ---------------------------------------------------------------
 
@@ -488,20 +308,6 @@ void Transform(cmsHTRANSFORM transform, const CImage& in, int channels, CImage& 
 }
 
 } // namespace
-
-std::vector<std::uint8_t> ReadEmbeddedProfile(const std::filesystem::path& path)
-{
-    const CInputFile file = OpenForReading(path);
-    if (!file)
-        return {};
-    switch (DetectFileType(path)) {
-    case kFileTypeJpeg: return ReadJpegProfile(file.get());
-    case kFileTypeTiff: return ReadTiffProfile(file.get());
-    case kFileTypePng: return ReadPngProfile(file.get());
-    case kFileTypePhotoshop: return ReadPhotoshopProfile(file.get());
-    default: return {};
-    }
-}
 
 int ProfileColorChannels(std::span<const std::uint8_t> profile)
 {

@@ -9,21 +9,12 @@
 // colour without some press: it is taken to be printed on the default one.
 
 #include <cstdint>
-#include <filesystem>
 #include <span>
 #include <vector>
 
 class CImage;
 
-// No embedded profile is believed larger than this.
-inline constexpr std::size_t kMaxProfileBytes = std::size_t{16} << 20;
-
-// The ICC profile a file embeds, empty when there is none or it cannot be
-// read whole: a JPEG's APP2 "ICC_PROFILE" segments joined in sequence order,
-// a TIFF's InterColorProfile tag of its first directory, a PNG's iCCP chunk
-// (inflated), a Photoshop document's ICC image resource. Other formats have
-// none.
-std::vector<std::uint8_t> ReadEmbeddedProfile(const std::filesystem::path& path);
+// (The profile a file embeds is read with the file: embedded_profile.h.)
 
 // The number of colour channels of a profile's colour space (1 grey, 3 RGB,
 // 4 CMYK), 0 when it cannot be parsed or is of another kind.

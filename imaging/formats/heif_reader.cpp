@@ -188,15 +188,12 @@ int ReadHeifBytes(CByteSpan bytes, CImage& image)
     return FinishRead(image, ReadHeif(bytes, image));
 }
 
-bool ReadHeifEmbeddedBytes(CByteSpan bytes, CEmbeddedData& data)
+namespace {
+// What the primary image carries beside its pixels.
+void FillEmbedded(heif_image_handle* h, CEmbeddedData& data)
 {
     data = CEmbeddedData{};
     data.orientationApplied = true;
-    CHeifContext context;
-    CHeifHandle handle;
-    if (OpenPrimary(bytes, context, handle) != kImageSuccess)
-        return false;
-    heif_image_handle* h = handle.get();
     const heif_color_profile_type type = heif_image_handle_get_color_profile_type(h);
     if (type == heif_color_profile_type_prof || type == heif_color_profile_type_rICC) {
         data.iccProfile.resize(heif_image_handle_get_raw_color_profile_size(h));
@@ -234,7 +231,32 @@ bool ReadHeifEmbeddedBytes(CByteSpan bytes, CEmbeddedData& data)
             }
         }
     }
+}
+} // namespace
+
+bool ReadHeifEmbeddedBytes(CByteSpan bytes, CEmbeddedData& data)
+{
+    data = CEmbeddedData{};
+    data.orientationApplied = true;
+    CHeifContext context;
+    CHeifHandle handle;
+    if (OpenPrimary(bytes, context, handle) != kImageSuccess)
+        return false;
+    FillEmbedded(handle.get(), data);
     return true;
+}
+
+int ReadHeifSourceBytes(CByteSpan bytes, CImage& image, CEmbeddedData& data)
+{
+    data = CEmbeddedData{};
+    CHeifContext context;
+    CHeifHandle handle;
+    int result = OpenPrimary(bytes, context, handle);
+    if (result == kImageSuccess)
+        result = DecodePrimary(handle.get(), image);
+    if (result == kImageSuccess)
+        FillEmbedded(handle.get(), data);
+    return FinishRead(image, result);
 }
 
 int ReadHeifInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes)

@@ -23,6 +23,7 @@
 #include "file_bytes.h"
 #include "image.h"
 #include "jpeg_error.h"
+#include "jpeg_source.h"
 #include "read_problem.h"
 #include "reader_support.h"
 
@@ -40,6 +41,7 @@ struct JpegReadJob {
     const std::uint8_t* data;
     std::size_t size;
     CImage* image;              // null: header only
+    CJpegCoding* coding;        // receives the header's coding when not null
     int cols, rows, planes, adobe;
     int result;
 };
@@ -78,6 +80,8 @@ void RunRead(JpegReadJob* job)
     else
         jpeg_mem_src(cinfo, job->data, static_cast<unsigned long>(job->size));
     jpeg_read_header(cinfo, TRUE);
+    if (job->coding != nullptr)
+        FillJpegCoding(*cinfo, *job->coding);
     // The output size is known without starting the decoder (which, for a
     // progressive file, would read the whole file).
     jpeg_calc_output_dimensions(cinfo);
@@ -155,7 +159,7 @@ void RunRead(JpegReadJob* job)
 }
 
 int Read(std::FILE* file, const std::uint8_t* data, std::size_t size, CImage* image, int& cols, int& rows,
-         int& planes, int* adobeFlag)
+         int& planes, int* adobeFlag, CJpegCoding* coding = nullptr)
 {
     cols = rows = planes = 0;
     if (image != nullptr)
@@ -165,6 +169,7 @@ int Read(std::FILE* file, const std::uint8_t* data, std::size_t size, CImage* im
     job->data = data;
     job->size = size;
     job->image = image;
+    job->coding = coding;
     RunRead(job.get());
     if (job->result != kImageSuccess) {
         if (image != nullptr)
@@ -217,4 +222,23 @@ int ReadJpegFile(const std::uint8_t* data, std::size_t size, CImage& image)
     image.FreePlanes();
     int cols = 0, rows = 0, planes = 0;
     return Read(nullptr, data, size, &image, cols, rows, planes, nullptr);
+}
+
+int ReadJpegBytes(std::span<const std::uint8_t> bytes, CImage& image, CJpegCoding& coding, bool& adobeMarker)
+{
+    image.FreePlanes();
+    coding = CJpegCoding{};
+    int cols = 0, rows = 0, planes = 0, adobe = 0;
+    const int result = Read(nullptr, bytes.data(), bytes.size(), &image, cols, rows, planes, &adobe, &coding);
+    adobeMarker = result == kImageSuccess && adobe != 0;
+    return result;
+}
+
+int ReadJpegHeaderBytes(std::span<const std::uint8_t> bytes, CJpegCoding& coding, bool& adobeMarker)
+{
+    coding = CJpegCoding{};
+    int cols = 0, rows = 0, planes = 0, adobe = 0;
+    const int result = Read(nullptr, bytes.data(), bytes.size(), nullptr, cols, rows, planes, &adobe, &coding);
+    adobeMarker = result == kImageSuccess && adobe != 0;
+    return result;
 }

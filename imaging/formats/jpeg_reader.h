@@ -6,6 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <span>
+
+struct CJpegCoding;
 
 class CImage;
 
@@ -27,3 +30,10 @@ int ReadJpegInfo(const std::uint8_t* data, std::size_t size, int& cols, int& row
 // CImage::kMaxPixels pixels); on failure the image holds no planes.
 int ReadJpegFile(const std::filesystem::path& path, CImage& image);
 int ReadJpegFile(const std::uint8_t* data, std::size_t size, CImage& image);
+
+// ReadJpegFile from memory, also giving what the header says beyond the
+// pixels: the coding the writer with source follows, and whether an Adobe
+// APP14 marker was seen (false on failure).
+int ReadJpegBytes(std::span<const std::uint8_t> bytes, CImage& image, CJpegCoding& coding, bool& adobeMarker);
+// The same facts from the header alone, no pixels decoded.
+int ReadJpegHeaderBytes(std::span<const std::uint8_t> bytes, CJpegCoding& coding, bool& adobeMarker);

@@ -29,27 +29,31 @@ void RunSourceRead(JpegSourceJob* job)
     cinfo->mem->max_memory_to_use = 64L << 20;
     jpeg_stdio_src(cinfo, job->file);
     jpeg_read_header(cinfo, TRUE);
-    JpegSourceParameters* out = job->out;
-    out->numComponents = cinfo->num_components;
-    const int known = std::min(cinfo->num_components, MAX_COMPONENTS);
-    for (int i = 0; i < known; ++i) {
-        out->componentId[i] = cinfo->comp_info[i].component_id;
-        out->hSampFactor[i] = cinfo->comp_info[i].h_samp_factor;
-        out->vSampFactor[i] = cinfo->comp_info[i].v_samp_factor;
-    }
-    out->sawJfif = cinfo->saw_JFIF_marker != 0;
-    out->jfifMajor = cinfo->JFIF_major_version;
-    out->jfifMinor = cinfo->JFIF_minor_version;
-    out->densityUnit = cinfo->density_unit;
-    out->xDensity = cinfo->X_density;
-    out->yDensity = cinfo->Y_density;
-    out->sawAdobe = cinfo->saw_Adobe_marker != 0;
-    out->adobeTransform = cinfo->Adobe_transform;
-    out->dataPrecision = cinfo->data_precision;
+    FillJpegCoding(*cinfo, *job->out);
     jpeg_destroy_decompress(cinfo);
     job->ok = true;
 }
 } // namespace
+
+void FillJpegCoding(const jpeg_decompress_struct& cinfo, CJpegCoding& out)
+{
+    out.numComponents = cinfo.num_components;
+    const int known = std::min(cinfo.num_components, MAX_COMPONENTS);
+    for (int i = 0; i < known; ++i) {
+        out.componentId[i] = cinfo.comp_info[i].component_id;
+        out.hSampFactor[i] = cinfo.comp_info[i].h_samp_factor;
+        out.vSampFactor[i] = cinfo.comp_info[i].v_samp_factor;
+    }
+    out.sawJfif = cinfo.saw_JFIF_marker != 0;
+    out.jfifMajor = cinfo.JFIF_major_version;
+    out.jfifMinor = cinfo.JFIF_minor_version;
+    out.densityUnit = cinfo.density_unit;
+    out.xDensity = cinfo.X_density;
+    out.yDensity = cinfo.Y_density;
+    out.sawAdobe = cinfo.saw_Adobe_marker != 0;
+    out.adobeTransform = cinfo.Adobe_transform;
+    out.dataPrecision = cinfo.data_precision;
+}
 
 int ReadJpegSourceParameters(std::FILE* file, JpegSourceParameters& parameters)
 {

@@ -253,7 +253,7 @@ int WriteJpegFile(const CImage& image, const std::filesystem::path& path, int qu
     return Encode(*job, path);
 }
 
-int WriteJpegFileWithSource(const CImage& image, const std::filesystem::path& path,
+int WriteJpegFileWithCoding(const CImage& image, const std::filesystem::path& path, const CJpegCoding& source,
                             const std::filesystem::path& sourcePath, int quality, const std::uint8_t* payload,
                             const int* payloadLength, bool* usedFallback,
                             const std::vector<CMarkerSegment>* segments)
@@ -268,15 +268,6 @@ int WriteJpegFileWithSource(const CImage& image, const std::filesystem::path& pa
     SampleBuffer pixels = Interleave(image);
     if (!pixels)
         return kImageOutOfMemory;
-
-    JpegSourceParameters source;
-    {
-        const CInputFile file = OpenForReading(sourcePath);
-        if (!file)
-            return kImageCannotOpen;
-        if (ReadJpegSourceParameters(file.get(), source) != 0)
-            return kImageBadArgument;
-    }
     // The source is never replaced, not even by a complete file.
     if (SameFile(path, sourcePath))
         return kImageCannotOpen;
@@ -295,6 +286,30 @@ int WriteJpegFileWithSource(const CImage& image, const std::filesystem::path& pa
             *usedFallback = true;
     }
     return Encode(*job, path);
+}
+
+int WriteJpegFileWithSource(const CImage& image, const std::filesystem::path& path,
+                            const std::filesystem::path& sourcePath, int quality, const std::uint8_t* payload,
+                            const int* payloadLength, bool* usedFallback,
+                            const std::vector<CMarkerSegment>* segments)
+{
+    if (usedFallback != nullptr)
+        *usedFallback = false;
+    if (!IsWritable(image) || !SegmentsFit(segments))
+        return kImageBadArgument;
+    if (payloadLength != nullptr &&
+        (*payloadLength < 0 || *payloadLength > kMaxApp1Payload || (*payloadLength > 0 && payload == nullptr)))
+        return kImageBadArgument;
+    JpegSourceParameters source;
+    {
+        const CInputFile file = OpenForReading(sourcePath);
+        if (!file)
+            return kImageCannotOpen;
+        if (ReadJpegSourceParameters(file.get(), source) != 0)
+            return kImageBadArgument;
+    }
+    return WriteJpegFileWithCoding(image, path, source, sourcePath, quality, payload, payloadLength, usedFallback,
+                                   segments);
 }
 
 int CImage::WriteJPEG(const std::filesystem::path& path, int quality_, int subsampling_) const

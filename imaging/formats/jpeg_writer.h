@@ -15,6 +15,7 @@
 #include <vector>
 
 class CImage;
+struct CJpegCoding;
 
 // COM segment texts (each written with one trailing zero byte).
 inline constexpr char kPlainJpegComment[] = "Brevant Inc.";
@@ -45,6 +46,15 @@ int WriteJpegFile(const CImage& image, const std::filesystem::path& path, int qu
 // path was taken. An RGB-coded output whose source had neither JFIF nor
 // Adobe marker gets no JFIF marker either: decoders read JFIF as YCbCr.
 int WriteJpegFileWithSource(const CImage& image, const std::filesystem::path& path,
+                            const std::filesystem::path& sourcePath, int quality, const std::uint8_t* payload,
+                            const int* payloadLength, bool* usedFallback = nullptr,
+                            const std::vector<CMarkerSegment>* segments = nullptr);
+
+// The writer with source for a source already read: `source` is the coding
+// its decoder found (CSourcePicture::jpegCoding), so the source file is not
+// opened again; `sourcePath` only guards against writing over it. Results
+// as WriteJpegFileWithSource.
+int WriteJpegFileWithCoding(const CImage& image, const std::filesystem::path& path, const CJpegCoding& source,
                             const std::filesystem::path& sourcePath, int quality, const std::uint8_t* payload,
                             const int* payloadLength, bool* usedFallback = nullptr,
                             const std::vector<CMarkerSegment>* segments = nullptr);

@@ -1,15 +1,10 @@
-// Recognition of image files by their first bytes, header info, and the
-// file constructor's dispatch to the reader of each format.
+// Recognition of image files by their first bytes.
 #include "file_type.h"
 
-#include "embedded_data.h"
 #include "file_bytes.h"
-#include "format_readers.h"
-#include "image.h"
-#include "jpeg_reader.h"
-#include "memory_readers.h"
-#include "read_problem.h"
+#include "tiff_structure.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -47,25 +42,21 @@ int DetectContainer(const std::uint8_t* bytes, std::size_t size)
 // sensor data rather than a finished picture.
 bool IsCameraTiff(const std::uint8_t* bytes, std::size_t size)
 {
-    if (size < 8)
+    const CTiffStructure tiff({bytes, size});
+    if (!tiff.Valid() || tiff.Magic() != 42)
         return false;
-    const bool big = bytes[0] == 'M';
-    const auto u16 = [&](std::size_t at) {
-        return big ? static_cast<unsigned>((bytes[at] << 8) | bytes[at + 1])
-                   : static_cast<unsigned>(bytes[at] | (bytes[at + 1] << 8));
-    };
-    const std::size_t offset = (std::size_t{u16(big ? 4 : 6)} << 16) | u16(big ? 6 : 4);
-    if (u16(2) != 42 || offset < 8 || offset > size - 2)
+    const std::size_t offset = tiff.FirstDirectory();
+    if (offset < 8 || offset > size - 2)
         return false;
-    const std::size_t count = std::min<std::size_t>(u16(offset), (size - offset - 2) / 12);
+    const std::size_t count = tiff.EntriesInside(offset);
     bool make = false;
     bool subImages = false;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t entry = offset + 2 + i * 12;
-        switch (u16(entry)) {
+        const std::size_t entry = tiff.EntryPosition(offset, i);
+        switch (tiff.Tag(entry)) {
         case 50706: return true;  // DNGVersion
         case 262:                 // PhotometricInterpretation: colour filter array
-            if (u16(entry + 8) == 32803)
+            if (tiff.Read16(entry + 8) == 32803)
                 return true;
             break;
         case 271: make = true; break;
@@ -106,103 +97,44 @@ int DetectFileType(const std::uint8_t* bytes, std::size_t size)
     return kFileTypeUnknown;
 }
 
+int DetectFileTypeOfFile(std::span<const std::uint8_t> file)
+{
+    // The first bytes decide, as they do for a file of which only its head
+    // has been read.
+    const std::size_t got = std::min<std::size_t>(file.size(), kDetectionHeadBytes);
+    const int type = DetectFileType(file.data(), got);
+    if (type != kFileTypeTiff || got < 8)
+        return type;
+    // The first directory lies beyond the head: look at it where it is,
+    // behind a header that points straight at it.
+    const std::uint32_t offset = CTiffStructure(file).FirstDirectory();
+    if (offset + std::size_t{2} <= got || offset > file.size())
+        return type;
+    std::array<std::uint8_t, 8 + 2 + 12 * 256> directory{};
+    std::memcpy(directory.data(), file.data(), 4);
+    directory[file[0] == 'M' ? 7 : 4] = 8;
+    const std::size_t read = std::min(directory.size() - 8, file.size() - offset);
+    std::memcpy(directory.data() + 8, file.data() + offset, read);
+    return IsCameraTiff(directory.data(), 8 + read) ? kFileTypeCameraRaw : type;
+}
+
 int DetectFileType(const std::filesystem::path& path)
 {
     const CInputFile file = OpenForReading(path);
     if (!file)
         return kFileTypeUnknown;
-    std::array<std::uint8_t, 4096> head{};
+    std::array<std::uint8_t, kDetectionHeadBytes> head{};
     const std::size_t got = std::fread(head.data(), 1, head.size(), file.get());
     const int type = DetectFileType(head.data(), got);
     if (type != kFileTypeTiff || got < 8)
         return type;
-    // The first directory lies beyond the bytes read: look at it where it is,
-    // behind a header that points straight at it.
-    const bool big = head[0] == 'M';
-    const std::uint32_t offset = big ? (std::uint32_t{head[4]} << 24) | (std::uint32_t{head[5]} << 16) |
-                                           (std::uint32_t{head[6]} << 8) | head[7]
-                                     : (std::uint32_t{head[7]} << 24) | (std::uint32_t{head[6]} << 16) |
-                                           (std::uint32_t{head[5]} << 8) | head[4];
+    // A directory beyond the head is read where it is.
+    const std::uint32_t offset = CTiffStructure({head.data(), got}).FirstDirectory();
     if (offset + std::size_t{2} <= got || std::fseek(file.get(), static_cast<long>(offset), SEEK_SET) != 0)
         return type;
     std::array<std::uint8_t, 8 + 2 + 12 * 256> directory{};
     std::memcpy(directory.data(), head.data(), 4);
-    directory[big ? 7 : 4] = 8;
+    directory[head[0] == 'M' ? 7 : 4] = 8;
     const std::size_t read = std::fread(directory.data() + 8, 1, directory.size() - 8, file.get());
     return IsCameraTiff(directory.data(), 8 + read) ? kFileTypeCameraRaw : type;
-}
-
-namespace {
-int ReadInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes, int* adobeFlag)
-{
-    cols = rows = planes = 0;
-    const int type = DetectFileType(path);
-    int result = kImageCannotOpen;
-    switch (type) {
-    case kFileTypeJpeg: result = ReadJpegInfo(path, cols, rows, planes, adobeFlag); break;
-    case kFileTypeBitmap: result = ReadBitmapInfo(path, cols, rows, planes); break;
-    case kFileTypeTiff: result = ReadTiffInfo(path, cols, rows, planes); break;
-    case kFileTypePng: result = ReadPngInfo(path, cols, rows, planes); break;
-    case kFileTypeGif: result = ReadGifInfo(path, cols, rows, planes); break;
-    case kFileTypePhotoshop: result = ReadPhotoshopInfo(path, cols, rows, planes); break;
-    case kFileTypeGreymap: result = ReadGreymapInfo(path, cols, rows, planes); break;
-    case kFileTypePixmap: result = ReadPixmapInfo(path, cols, rows, planes); break;
-    case kFileTypeHeif: result = ReadHeifInfo(path, cols, rows, planes); break;
-    case kFileTypeWebp: result = ReadWebpInfo(path, cols, rows, planes); break;
-    case kFileTypeCameraRaw: result = ReadCameraRawInfo(path, cols, rows, planes); break;
-    default: break;  // raw scanner data and unknown files: 0 x 0 x 0
-    }
-    // A reader that failed part-way must not leave half a size behind.
-    if (result != kImageSuccess)
-        cols = rows = planes = 0;
-    return type;
-}
-} // namespace
-
-int GetImageInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes)
-{
-    return ReadInfo(path, cols, rows, planes, nullptr);
-}
-
-int GetImageInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes, int& adobeFlag)
-{
-    return ReadInfo(path, cols, rows, planes, &adobeFlag);
-}
-
-int CImage::ReadFile(const std::filesystem::path& path, int fileType)
-{
-    *this = CImage();
-    ClearReadProblem();
-    if (fileType == kFileTypeUnknown)
-        fileType = DetectFileType(path);
-    switch (fileType) {
-    case kFileTypeJpeg: return ReadJpegFile(path, *this);
-    case kFileTypeBitmap: return ReadBitmapFile(path, *this);
-    case kFileTypeTiff: return ReadTiffFile(path, *this);
-    case kFileTypePng: return ReadPngFile(path, *this);
-    case kFileTypeGif: return ReadGifFile(path, *this);
-    case kFileTypePhotoshop: return ReadPhotoshopFile(path, *this);
-    case kFileTypeGreymap: return ReadGreymapFile(path, *this);
-    case kFileTypePixmap: return ReadPixmapFile(path, *this);
-    case kFileTypeHeif: return ReadHeifFile(path, *this);
-    case kFileTypeWebp: return ReadWebpFile(path, *this);
-    case kFileTypeCameraRaw: return ReadCameraRawFile(path, *this);
-    default: return kImageCannotOpen;  // raw scanner data is recognised but never read
-    }
-}
-
-bool ReadEmbeddedData(const std::filesystem::path& path, CEmbeddedData& data)
-{
-    data = CEmbeddedData{};
-    const int type = DetectFileType(path);
-    if (type == kFileTypeCameraRaw) {
-        data.orientationApplied = true;
-        return true;
-    }
-    if (type != kFileTypeHeif && type != kFileTypeWebp)
-        return false;
-    std::vector<std::uint8_t> bytes;
-    if (ReadFileBytes(path, bytes) != kImageSuccess)
-        return false;
-    return type == kFileTypeHeif ? ReadHeifEmbeddedBytes(bytes, data) : ReadWebpEmbeddedBytes(bytes, data);
 }

@@ -1,9 +1,11 @@
 #pragma once
-// Recognition of image files by content, and their size without decoding.
+// Recognition of image files by content. Reading them is the format
+// dispatch's (picture_reading.h).
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 
 // File type codes of the content detection (1 and 8 are not assigned).
 inline constexpr int kFileTypeUnknown = 0;
@@ -31,10 +33,10 @@ int DetectFileType(const std::uint8_t* bytes, std::size_t size);
 // bytes.
 int DetectFileType(const std::filesystem::path& path);
 
-// Sets cols, rows and planes to 0, detects the type and, for a known type,
-// fills them from the file's header. Returns the detected code whatever the
-// header reading gave: callers test the outputs.
-int GetImageInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes);
-// The same; for a JPEG it also sets adobeFlag to 1 when the file carries an
-// Adobe APP14 marker, else 0. For other types adobeFlag is left as it was.
-int GetImageInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes, int& adobeFlag);
+// How many first bytes decide a file's type (a TIFF's first directory
+// beyond them is looked at where it lies).
+inline constexpr std::size_t kDetectionHeadBytes = 4096;
+
+// The type code of a whole file held in memory: the same answer as the
+// path form gives for that file.
+int DetectFileTypeOfFile(std::span<const std::uint8_t> file);

@@ -36,6 +36,9 @@ int ReadPngBytes(CByteSpan bytes, CImage& image);
 int ReadHeifInfoBytes(CByteSpan bytes, int& cols, int& rows, int& planes);
 int ReadHeifBytes(CByteSpan bytes, CImage& image);
 bool ReadHeifEmbeddedBytes(CByteSpan bytes, CEmbeddedData& data);
+// Decodes and takes what lies beside the pixels from one parse of the file;
+// `data` is filled only when the pixels are read.
+int ReadHeifSourceBytes(CByteSpan bytes, CImage& image, CEmbeddedData& data);
 
 int ReadWebpInfoBytes(CByteSpan bytes, int& cols, int& rows, int& planes);
 int ReadWebpBytes(CByteSpan bytes, CImage& image);

@@ -4,13 +4,13 @@
 //
 // Readers note the reason where they refuse a file; result codes alone
 // cannot tell a damaged file from a variant the library does not decode or
-// from a picture that is simply too large. The note is kept per thread: a
-// read runs on one thread from start to end.
+// from a picture that is simply too large. The note is kept per thread, from
+// the start of a read to its end, and only inside the image library: the
+// format dispatch (picture_reading.h) takes it into the result it returns.
 
 #include "image.h"
 
 #include <cstddef>
-#include <filesystem>
 #include <string>
 
 enum class EReadProblem {
@@ -30,13 +30,17 @@ enum class EReadProblem {
 void NoteReadProblem(EReadProblem kind, std::string detail = {});
 // Notes a picture of cols x rows pixels as too large.
 void NoteTooLarge(std::size_t cols, std::size_t rows);
-// Forgets the note; every dispatched read starts with this.
-void ClearReadProblem();
 
-// Reads `path` through the format dispatch, as the file constructor does.
-// When it fails (planes stay 0), `reason` receives the short phrase saying
-// why; on success it is emptied.
-int ReadPictureFile(const std::filesystem::path& path, CImage& image, std::string& reason);
+struct CReadNote {
+    EReadProblem kind = EReadProblem::None;
+    std::string detail;
+};
+// The note of the read that has just ended, which is forgotten: every
+// dispatched read starts and ends with this.
+CReadNote TakeReadProblem();
+
+// The short phrase of a note: "damaged file", "too large (...)", ...
+std::string DescribeReadProblem(const CReadNote& note);
 
 // The largest picture the library reads, in words for messages and help:
 // "268,435,456 pixels (16384 x 16384)".

@@ -6,6 +6,7 @@
 #include "read_problem.h"
 #include "source_metadata.h"
 #include "test_pipeline_support.h"
+#include "picture_reading.h"
 
 #include <libheif/heif.h>
 

@@ -4,6 +4,7 @@
 #include "file_type.h"
 #include "output_path.h"
 #include "test_platform_services.h"
+#include "picture_reading.h"
 
 #include <tiffio.h>
 

@@ -11,6 +11,7 @@
 #include "jpeg_writer.h"
 
 #include "scratch_folder.h"
+#include "picture_reading.h"
 
 #include <gtest/gtest.h>
 #include <jpeglib.h>

@@ -5,6 +5,7 @@
 
 #include "file_type.h"
 #include "sha256.h"
+#include "picture_reading.h"
 
 #include <map>
 

@@ -6,6 +6,7 @@
 #include "../app/test_pipeline_support.h"
 
 #include "output_plan.h"
+#include "picture_reading.h"
 
 #include <sys/mount.h>
 

@@ -5,6 +5,7 @@
 #include "file_type.h"
 #include "image.h"
 #include "imaging_test_support.h"
+#include "picture_reading.h"
 
 using namespace imgtest;
 

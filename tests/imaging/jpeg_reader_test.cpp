@@ -8,6 +8,7 @@
 #include "image.h"
 #include "imaging_test_support.h"
 #include "jpeg_reader.h"
+#include "picture_reading.h"
 
 using namespace imgtest;
 

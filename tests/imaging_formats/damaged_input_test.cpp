@@ -4,6 +4,7 @@
 // headers that claim more pixels than a picture may have, and an empty file.
 #include "format_writers.h"
 #include "read_problem.h"
+#include "picture_reading.h"
 
 #include <webp/encode.h>
 #include <zlib.h>

@@ -3,6 +3,7 @@
 // file is given.
 #include "format_test_support.h"
 #include "read_problem.h"
+#include "picture_reading.h"
 
 #include <gtest/gtest.h>
 #include <string_view>

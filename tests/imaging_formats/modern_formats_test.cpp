@@ -5,6 +5,7 @@
 #include "file_type.h"
 #include "format_test_support.h"
 #include "read_problem.h"
+#include "picture_reading.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #include "format_readers.h"
 #include "format_writers.h"
 #include "read_problem.h"
+#include "picture_reading.h"
 
 #include <cstring>
 #include <functional>
