@@ -48,6 +48,7 @@ void CBatchWorker::Reset()
         std::lock_guard lock(reportLock);
         reports.clear();
     }
+    pictureStart = {};
     announcedInGroup = 0;
 }
 
@@ -75,9 +76,11 @@ COutputAssignment CBatchWorker::PlannedOutput(const std::string& sourcePath)
 
 int CBatchWorker::SkipPicturesWithOutputs()
 {
-    keepUnmarkedFiles = true;
-    outputsPlanned = false;
-    PlanOutputs();
+    if (!outputsPlanned || !keepUnmarkedFiles) {
+        keepUnmarkedFiles = true;
+        outputsPlanned = false;
+        PlanOutputs();
+    }
     int skipped = 0;
     for (auto it = queue.begin(); it != queue.end();) {
         const COutputAssignment* planned = outputPlan.Find(*it);
@@ -106,11 +109,25 @@ void CBatchWorker::RemoveEmptyMadeFolders()
 
 void CBatchWorker::AddReport(CPictureReport report)
 {
+    if (report.milliseconds < 0 && pictureStart != std::chrono::steady_clock::time_point{})
+        report.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  std::chrono::steady_clock::now() - pictureStart)
+                                  .count();
     std::lock_guard lock(reportLock);
     reports.push_back(std::move(report));
 }
 
 std::vector<CPictureReport> CBatchWorker::GetPictureReports() const
+{
+    std::lock_guard lock(reportLock);
+    std::vector<CPictureReport> notClean;
+    for (const CPictureReport& report : reports)
+        if (report.outcome != EPictureOutcome::Written)
+            notClean.push_back(report);
+    return notClean;
+}
+
+std::vector<CPictureReport> CBatchWorker::GetAllReports() const
 {
     std::lock_guard lock(reportLock);
     return reports;

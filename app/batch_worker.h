@@ -17,6 +17,7 @@
 #include "source_picture.h"
 #include "worker_thread.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <list>
@@ -65,6 +66,8 @@ struct CPictureReport {
     EPictureOutcome outcome = EPictureOutcome::Written;
     std::string output;  // the file written (Written, Damaged), tried (Failed) or found (Skipped)
     std::string reason;  // why it is not Written: "data ends early", "No space left on device", ...
+    std::int64_t bytes = -1;         // the output's size, when one was written
+    std::int64_t milliseconds = -1;  // from the picture's turn to its end, when it had one
 };
 
 // What the destination check decided for one folder group.
@@ -194,6 +197,9 @@ public:
     // Every picture that did not end cleanly written, with its reason, in the
     // order the job met them. Safe to call from any thread while the job runs.
     std::vector<CPictureReport> GetPictureReports() const;
+    // The same with the pictures written cleanly, each with its output's
+    // size and time: every picture the job dealt with, in order.
+    std::vector<CPictureReport> GetAllReports() const;
     // The report of `source`, if the job has made one.
     bool FindPictureReport(const std::string& source, CPictureReport& report) const;
     // Pictures announced in the current folder group: only the first one's
@@ -214,6 +220,8 @@ private:
     void RemoveEmptyMadeFolders();
     void AddReport(CPictureReport report);
 
+    // When the current picture's turn began, for its report's time.
+    std::chrono::steady_clock::time_point pictureStart;
     mutable std::mutex reportLock;
     std::vector<CPictureReport> reports;
 };

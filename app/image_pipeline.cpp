@@ -324,11 +324,13 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
         }
         return ReportWriteFailure(sourcePath, outputPath, reason);
     }
-    if (!inputImage->damage.empty()) {
-        // Framed from what could be recovered: written, but its owner must
-        // learn that the source is damaged.
-        AddReport(CPictureReport{sourcePath, EPictureOutcome::Damaged, outputPath, inputImage->damage});
-    }
+    // Framed from what could be recovered: written, but its owner must
+    // learn that the source is damaged.
+    std::error_code sizeError;
+    const auto written = std::filesystem::file_size(outputPath, sizeError);
+    AddReport(CPictureReport{sourcePath,
+                             inputImage->damage.empty() ? EPictureOutcome::Written : EPictureOutcome::Damaged,
+                             outputPath, inputImage->damage, sizeError ? -1 : std::int64_t(written)});
     statusText = outputPath;
     lastOutputPath = outputPath;
     ++picturesWritten;

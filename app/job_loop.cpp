@@ -102,6 +102,7 @@ int CBatchWorker::RunJob()
             // Only this folder is lost to the job: each of its pictures is
             // named with the reason, and the job goes on with the next one.
             for (const std::string& path : group) {
+                pictureStart = std::chrono::steady_clock::now();
                 statusText = announcedInGroup++ == 0 ? path : std::string(" ");
                 progress += progressShare / 2;
                 Post(UWM_PICTURE, int(progress));
@@ -122,6 +123,7 @@ int CBatchWorker::RunJob()
             Post(UWM_PICTURE, int(progress));
             ++announcedInGroup;
 
+            pictureStart = std::chrono::steady_clock::now();
             CDecodedPicture picture;
             if (!prefetch.Take(path, picture))
                 picture = decode(path);

@@ -17,6 +17,13 @@ void SetUpJob(CBatchWorker& job, const CJobSettings& settings, CPlatformServices
     job.customWidth = settings.customWidth;
     job.customHeight = settings.customHeight;
     job.queue = settings.queue;
+    job.keepUnmarkedFiles = settings.keepUnmarkedFiles;
+    if (settings.shard.count > 1) {
+        job.PlanOutputs();
+        const std::vector<std::string> part =
+            SelectShard(std::vector<std::string>(job.queue.begin(), job.queue.end()), settings.shard);
+        job.queue.assign(part.begin(), part.end());
+    }
     if (settings.keepUnmarkedFiles)
         job.SkipPicturesWithOutputs();
 }

@@ -4,6 +4,7 @@
 // SetUpJob hands it to the worker the same way for both.
 
 #include "output_path.h"
+#include "shard.h"
 
 #include <list>
 #include <string>
@@ -24,6 +25,9 @@ struct CJobSettings {
     // report), and keep the files there that are no picture's own output:
     // such a picture takes the next free name instead.
     bool keepUnmarkedFiles = false;
+    // Frame only this part of the queue; the outputs are named from the
+    // whole queue, so the parts together write what one job writes.
+    CShard shard;
 };
 
 // Readies `job` for `settings`, ready to Start(): clears what an earlier job

@@ -61,6 +61,10 @@ constexpr COptionName kOptionNames[] = {
     {"-q", "--quiet", false},
     {nullptr, "--no-progress", false},
     {nullptr, "--threads", true},
+    {nullptr, "--files-from", true},
+    {"-0", "--null", false},
+    {nullptr, "--shard", true},
+    {nullptr, "--report", true},
 };
 
 const COptionName* FindOption(std::string_view name)
@@ -81,6 +85,35 @@ std::string DescribeOption(const COptionName& option, const std::string& typed)
 }
 
 } // namespace
+
+bool ParsePresetList(const std::string& text, CCliOptions& options, std::string& error)
+{
+    options.presets.clear();
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        CPresetChoiceOption choice;
+        if (!ParsePreset(text.substr(start, comma - start), choice.presetIndex, choice.customWidth,
+                         choice.customHeight, error))
+            return false;
+        const CScreenSize size = PresetOutputSize(choice.presetIndex, {choice.customWidth, choice.customHeight});
+        for (const CPresetChoiceOption& earlier : options.presets) {
+            const CScreenSize other = PresetOutputSize(earlier.presetIndex, {earlier.customWidth, earlier.customHeight});
+            if (other.width == size.width && other.height == size.height) {
+                error = "--preset names " + std::to_string(size.width) + "x" + std::to_string(size.height) +
+                        " twice; give each size once";
+                return false;
+            }
+        }
+        options.presets.push_back(choice);
+        if (comma == text.size())
+            break;
+        start = comma + 1;
+    }
+    options.presetIndex = options.presets.front().presetIndex;
+    options.customWidth = options.presets.front().customWidth;
+    options.customHeight = options.presets.front().customHeight;
+    return true;
+}
 
 bool ParsePreset(const std::string& text, int& presetIndex, int& customWidth, int& customHeight, std::string& error)
 {
@@ -186,7 +219,23 @@ bool ParseCommandLine(const std::vector<std::string>& args, CCliOptions& options
         } else if (name == "--list-presets") {
             options.listPresets = true;
         } else if (name == "--preset") {
-            return ParsePreset(value, options.presetIndex, options.customWidth, options.customHeight, error);
+            return ParsePresetList(value, options, error);
+        } else if (name == "--files-from") {
+            if (value.empty()) {
+                error = "--files-from needs a file (- for standard input)";
+                return false;
+            }
+            options.filesFrom = value;
+        } else if (name == "--null") {
+            options.nullSeparated = true;
+        } else if (name == "--shard") {
+            return ParseShard(value, options.shard, error);
+        } else if (name == "--report") {
+            if (value.empty()) {
+                error = "--report needs a file (- for standard output)";
+                return false;
+            }
+            options.reportFile = value;
         } else if (name == "--out") {
             options.designatedFolder = true;
             if (value.empty()) {
@@ -281,6 +330,15 @@ bool ParseCommandLine(const std::vector<std::string>& args, CCliOptions& options
             }
         }
     }
+    if (options.presets.size() > 1 && given.count("--subfolder")) {
+        error = "--subfolder names one folder for one size; with several sizes each goes into its own Framira_WxH "
+                "folder";
+        return false;
+    }
+    if (options.nullSeparated && options.filesFrom.empty()) {
+        error = "-0 (--null) tells how the list of --files-from is separated, and there is no --files-from";
+        return false;
+    }
     if (options.designatedFolder && given.count("--subfolder")) {
         error = "--out and --subfolder exclude each other: write into one folder, or into a subfolder beside each "
                 "picture";
@@ -288,7 +346,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CCliOptions& options
     }
     if (options.ignoreGiven && !options.recurse)
         options.warnings.push_back("--ignore has no effect without --recurse (only subfolders are passed over)");
-    if (!options.help && !options.version && !options.listPresets && options.paths.empty()) {
+    if (!options.help && !options.version && !options.listPresets && options.paths.empty() &&
+        options.filesFrom.empty()) {
         error = "no pictures given (see --help)";
         return false;
     }
@@ -385,7 +444,9 @@ std::string UsageText()
            "                       as SXGA, or a size such as 1920x1080 (default 1920x1080).\n"
            "                       A size not in the list is used as it is, from " + minimum + "\n"
            "                       (smaller outputs leave no room for the photograph inside\n"
-           "                       its bevelled band) to " + maximum + ".\n"
+           "                       its bevelled band) to " + maximum + ". A comma-separated\n"
+           "                       list (1920x1080,3840x2160) frames each picture once for\n"
+           "                       every size, each size into its own Framira_WxH folder.\n"
            "      --list-presets   show the numbered presets and exit\n"
            "  -o, --out DIR        write every output into the folder DIR (made if missing)\n"
            "  -s, --subfolder NAME write each output into the subfolder NAME beside its\n"
@@ -412,6 +473,16 @@ std::string UsageText()
            "                       pictures are not counted. Without it the engine takes\n"
            "                       the count from the environment variable FRAMIRA_THREADS\n"
            "                       when that is set.\n"
+           "      --files-from FILE\n"
+           "                       take pictures from FILE too (- for standard input), one\n"
+           "                       path per line; relative paths from the current folder\n"
+           "  -0, --null           the list of --files-from is separated by NUL bytes, as\n"
+           "                       find -print0 writes it\n"
+           "      --shard K/N      frame only the K-th of N equal parts of the pictures,\n"
+           "                       split by their sorted paths; output names do not depend\n"
+           "                       on it, so the N parts write what one run writes\n"
+           "      --report FILE    write a JSON Lines report to FILE (- for standard\n"
+           "                       output): one object per picture, then a summary\n"
            "  -V, --version        show the version and exit\n"
            "  -h, --help           show this help\n"
            "\n"

@@ -4,7 +4,16 @@
 #include <string>
 #include <vector>
 
+#include "shard.h"
+
 enum class EOverwritePolicy { Ask, Yes, No };
+
+// One size of --preset: a row of the table, or row 0 with a custom size.
+struct CPresetChoiceOption {
+    int presetIndex = 12;
+    int customWidth = 0;
+    int customHeight = 0;
+};
 
 struct CCliOptions {
     int presetIndex = 12;  // 1920 x 1080: there may be no screen to take the size from
@@ -22,6 +31,13 @@ struct CCliOptions {
     bool quiet = false;       // no per-picture lines
     bool noProgress = false;  // no progress bar even on a terminal
     int threads = 0;          // --threads N: the engine's threads per picture; 0: not given
+    // --preset with a comma-separated list: every size, the first also in
+    // presetIndex/customWidth/customHeight above. Empty: the default size.
+    std::vector<CPresetChoiceOption> presets;
+    std::string filesFrom;       // --files-from FILE ("-": standard input)
+    bool nullSeparated = false;  // -0: that list is separated by NUL bytes
+    CShard shard;                // --shard K/N
+    std::string reportFile;      // --report FILE ("-": standard output)
     bool help = false;
     bool version = false;
     bool listPresets = false;
@@ -48,6 +64,10 @@ inline constexpr int kExitStoppedBySignal = 128;
 // correct, which includes an option given twice and options that exclude
 // each other.
 bool ParseCommandLine(const std::vector<std::string>& args, CCliOptions& options, std::string& error);
+
+// A comma-separated list of presets ("1920x1080,3840x2160,SXGA"), each as
+// ParsePreset takes it, no size twice.
+bool ParsePresetList(const std::string& text, CCliOptions& options, std::string& error);
 
 // A preset by index ("12"), name ("SXGA", any case) or size ("1920x1080").
 // A size that no row has is taken as a custom screen size (index 0).

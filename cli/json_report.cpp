@@ -1,5 +1,7 @@
 #include "json_report.h"
 
+#include "batch_worker.h"
+
 #include <cstdio>
 
 namespace {
@@ -90,4 +92,46 @@ std::string JsonLine(const std::vector<std::pair<std::string, CJsonValue>>& fiel
             line += "null";
     }
     return line + "}";
+}
+
+const char* PictureStatusWord(EPictureOutcome outcome)
+{
+    switch (outcome) {
+    case EPictureOutcome::Written: return "written";
+    case EPictureOutcome::Damaged: return "damaged";
+    case EPictureOutcome::Missing: return "missing";
+    case EPictureOutcome::Unreadable: return "unreadable";
+    case EPictureOutcome::Failed: return "failed";
+    case EPictureOutcome::Skipped: return "skipped";
+    }
+    return "failed";
+}
+
+namespace {
+
+CJsonValue NumberOrNull(std::int64_t value)
+{
+    return value < 0 ? CJsonValue(nullptr) : CJsonValue(value);
+}
+
+} // namespace
+
+std::string PictureReportLine(const CPictureReport& report)
+{
+    return JsonLine({{"source", report.source},
+                     {"output", report.output.empty() ? CJsonValue(nullptr) : CJsonValue(report.output)},
+                     {"status", std::string(PictureStatusWord(report.outcome))},
+                     {"reason", report.reason},
+                     {"bytes", NumberOrNull(report.bytes)},
+                     {"ms", NumberOrNull(report.milliseconds)}});
+}
+
+std::string LeftOutReportLine(const std::string& source, const std::string& status, const std::string& reason)
+{
+    return JsonLine({{"source", source},
+                     {"output", nullptr},
+                     {"status", status},
+                     {"reason", reason},
+                     {"bytes", nullptr},
+                     {"ms", nullptr}});
 }

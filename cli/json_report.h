@@ -15,6 +15,9 @@
 #include <variant>
 #include <vector>
 
+struct CPictureReport;
+enum class EPictureOutcome;
+
 // `text` as a JSON string, quotes included.
 std::string JsonString(const std::string& text);
 
@@ -22,3 +25,14 @@ using CJsonValue = std::variant<std::string, std::int64_t, std::nullptr_t>;
 
 // One line: {"key":value,...} in the given order, without the newline.
 std::string JsonLine(const std::vector<std::pair<std::string, CJsonValue>>& fields);
+
+// The status word of an outcome ("written", "damaged", ...).
+const char* PictureStatusWord(EPictureOutcome outcome);
+
+// The line of one picture: source, output (null when none), status
+// ("written", "damaged", "skipped", "missing", "unreadable", "failed",
+// "passed-over"), reason, bytes (the output's size) and ms (null when not
+// known).
+std::string PictureReportLine(const CPictureReport& report);
+// The same for a file or folder the job never took in, with its status.
+std::string LeftOutReportLine(const std::string& source, const std::string& status, const std::string& reason);

@@ -4,6 +4,8 @@
 #include "cli_options.h"
 #include "console_platform.h"
 #include "console_report.h"
+#include "file_list.h"
+#include "json_report.h"
 #include "destination.h"
 #include "input_list.h"
 #include "job_settings.h"
@@ -17,6 +19,10 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <memory>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -98,6 +104,29 @@ private:
     int saved = -1;
 };
 
+// Writes the --report lines (when there is a report): what was left out,
+// then every picture the job dealt with, then the summary. Returns `status`.
+int WriteReport(std::FILE* file, const std::vector<std::string>& leftOut, const CBatchWorker& job, int status)
+{
+    if (file == nullptr)
+        return status;
+    std::map<std::string, std::int64_t> counts;
+    for (const std::string& line : leftOut)
+        std::fprintf(file, "%s\n", line.c_str());
+    for (const CPictureReport& picture : job.GetAllReports()) {
+        std::fprintf(file, "%s\n", PictureReportLine(picture).c_str());
+        ++counts[PictureStatusWord(picture.outcome)];
+    }
+    std::vector<std::pair<std::string, CJsonValue>> summary = {{"summary", std::string("framira-batch")},
+                                                                {"exit_status", std::int64_t{status}}};
+    for (const auto& [word, count] : counts)
+        summary.emplace_back(word, count);
+    summary.emplace_back("left_out", std::int64_t(leftOut.size()));
+    std::fprintf(file, "%s\n", JsonLine(summary).c_str());
+    std::fflush(file);
+    return status;
+}
+
 int Fail(const std::string& message, int status)
 {
     std::fprintf(stderr, "framira-batch: %s\n", message.c_str());
@@ -137,6 +166,32 @@ int main(int argc, char** argv)
     platform.SetQuiet(options.quiet);
     for (const std::string& warning : options.warnings)
         std::fprintf(stderr, "framira-batch: warning: %s\n", warning.c_str());
+
+    // Every source is known, and the report can be written, before anything
+    // is framed.
+    std::vector<std::string> sourcePaths = options.paths;
+    if (!options.filesFrom.empty()) {
+        CFileList fileList;
+        std::string listError;
+        if (!ReadFileList(options.filesFrom, options.nullSeparated, stdin, fileList, listError))
+            return Fail(PrintablePath(listError), kExitRefused);
+        for (const std::string& warning : fileList.warnings)
+            std::fprintf(stderr, "framira-batch: warning: %s\n", PrintablePath(warning).c_str());
+        sourcePaths.insert(sourcePaths.end(), fileList.paths.begin(), fileList.paths.end());
+    }
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> reportFile(nullptr, std::fclose);
+    if (!options.reportFile.empty() && options.reportFile != "-") {
+        reportFile.reset(std::fopen(options.reportFile.c_str(), "w"));
+        if (!reportFile)
+            return Fail("the report " + PrintablePath(options.reportFile) + " cannot be written: " +
+                            std::strerror(errno),
+                        kExitRefused);
+    }
+    std::vector<std::string> reportLines;
+    // With the report on standard output, the lines for people go to
+    // standard error.
+    const bool reportToStdout = options.reportFile == "-";
+    std::FILE* const humanOut = reportToStdout ? stderr : stdout;
 
     // Where the outputs go.
     CJobSettings settings;
@@ -184,7 +239,7 @@ int main(int argc, char** argv)
     const std::vector<std::string> keywords =
         options.ignoreGiven ? BuildKeywords(options.ignoreText) : std::vector<std::string>{kProductName};
     int missing = 0;
-    for (const std::string& path : options.paths) {
+    for (const std::string& path : sourcePaths) {
         if (platform.IsDirectory(path)) {
             const std::size_t unreadableBefore = list.PassedOver().unreadableFolders.size();
             const std::string folder = TrimTrailingSeparators(path);
@@ -199,23 +254,33 @@ int main(int argc, char** argv)
             }
         } else if (!platform.Exists(path)) {
             std::fprintf(stderr, "missing  %s: no such file or folder\n", PrintablePath(path).c_str());
+            reportLines.push_back(LeftOutReportLine(path, "missing", "no such file or folder"));
             ++missing;
         } else {
             list.AddFile(path);
         }
     }
     const CPassedOver& passedOver = list.PassedOver();
-    for (const auto& [folder, why] : passedOver.unreadableFolders)
+    for (const auto& [folder, why] : passedOver.unreadableFolders) {
         std::fprintf(stderr, "unreadable  %s: the folder cannot be read: %s\n", PrintablePath(folder).c_str(),
                      why.c_str());
+        reportLines.push_back(LeftOutReportLine(folder, "unreadable", "the folder cannot be read: " + why));
+    }
+    for (const std::string& path : passedOver.ownOutputs)
+        reportLines.push_back(LeftOutReportLine(path, "passed-over", "framira-batch's own output"));
+    for (const std::string& path : passedOver.twins)
+        reportLines.push_back(LeftOutReportLine(
+            path, "passed-over", options.preferRaw ? "the RAW file of the same name is framed" :
+                                                     "a JPEG of the same name is framed"));
 
     settings.queue.assign(list.Entries().begin(), list.Entries().end());
     settings.keepUnmarkedFiles = options.skipExisting;
+    settings.shard = options.shard;
     CBatchWorker job;
     SetUpJob(job, settings, platform, platform);
     if (job.picturesSkipped > 0 && !options.quiet) {
         for (const CPictureReport& report : job.GetPictureReports())
-            std::fprintf(stdout, "skipped  %s: its output exists (%s)\n", PrintablePath(report.source).c_str(),
+            std::fprintf(humanOut, "skipped  %s: its output exists (%s)\n", PrintablePath(report.source).c_str(),
                          PrintablePath(report.output).c_str());
     }
     // Every name is decided before the first picture is written; a name
@@ -224,7 +289,7 @@ int main(int argc, char** argv)
     for (const std::string& path : job.queue) {
         const COutputAssignment* planned = job.outputPlan.Find(path);
         if (planned && !planned->displacedFrom.empty() && !options.quiet)
-            std::fprintf(stdout, "renamed  %s: %s is not its output and is kept; writing %s\n",
+            std::fprintf(humanOut, "renamed  %s: %s is not its output and is kept; writing %s\n",
                          PrintablePath(path).c_str(), PrintablePath(planned->displacedFrom).c_str(),
                          PrintablePath(SplitSourceName(planned->output).fileName).c_str());
     }
@@ -235,8 +300,9 @@ int main(int argc, char** argv)
             skipped += ", " + std::to_string(folders) + (folders == 1 ? " folder" : " folders") + " could not be read";
         if (!passedOver.ownOutputs.empty())
             skipped += ", " + std::to_string(passedOver.ownOutputs.size()) + " of framira-batch's own outputs passed over";
-        std::fprintf(stdout, "Nothing to frame%s.\n", skipped.c_str());
-        return missing || !passedOver.unreadableFolders.empty() ? kExitSomeFailed : kExitAllWritten;
+        std::fprintf(humanOut, "Nothing to frame%s.\n", skipped.c_str());
+        const int status = missing || !passedOver.unreadableFolders.empty() ? kExitSomeFailed : kExitAllWritten;
+        return WriteReport(reportToStdout ? stdout : reportFile.get(), reportLines, job, status);
     }
 
     std::list<std::string> order = job.queue;
@@ -249,7 +315,7 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     CStdoutDetour detour;
     CConsoleReport report(std::vector<std::string>(order.begin(), order.end()), options.quiet, bar,
-                          platform.TerminalLock(), detour.Out(), &job);
+                          platform.TerminalLock(), reportToStdout ? stderr : detour.Out(), &job);
     report.SetPicturesLeftOut(missing, job.picturesSkipped, int(passedOver.unreadableFolders.size()));
     report.SetPassedOver(int(passedOver.ownOutputs.size()), int(passedOver.twins.size()), options.preferRaw);
     for (const std::string& twin : passedOver.twins)
@@ -299,5 +365,5 @@ int main(int argc, char** argv)
         report.SetDiskFull(job.diskFullMessage);
     report.PrintSummary(StopSignalName(interrupted), platform.QuestionUnanswerable());
     detour.Restore();
-    return report.ExitStatus(interrupted);
+    return WriteReport(reportToStdout ? stdout : reportFile.get(), reportLines, job, report.ExitStatus(interrupted));
 }
