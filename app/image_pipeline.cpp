@@ -234,7 +234,9 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
     const std::size_t neededOutput = std::size_t(std::max(outputWidth, 0)) * std::size_t(std::max(outputHeight, 0)) * 3;
 
     // Where it goes (the subfolder is made before anything is framed).
-    if (saveType == kSaveSubfolder) {
+    // Made again if it went in the meantime: another process of a sharded
+    // job may have removed a folder it made and found empty.
+    {
         const std::vector<std::string> made =
             CreateFoldersAlong(BuildOutputFolder(saveType, outputFolder, sourcePath), platform);
         madeFolders.insert(madeFolders.end(), made.begin(), made.end());

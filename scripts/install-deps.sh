@@ -12,7 +12,7 @@ packages=(g++ make cmake ninja-build pkg-config qt6-base-dev libgl-dev fonts-dej
 if [ "${1:-build}" = test ]; then
   packages+=(libgtest-dev libjpeg-turbo-progs libimage-exiftool-perl xvfb xauth
              clang libclang-rt-14-dev imagemagick icc-profiles-free
-             desktop-file-utils dpkg-dev file man-db)
+             desktop-file-utils dpkg-dev file man-db parallel slurm-wlm munge)
 fi
 if [ "${1:-build}" = bench ]; then
   packages+=(imagemagick libvips-tools libjpeg-turbo-progs mate-backgrounds time python3)

@@ -30,16 +30,21 @@ done
 work=$(mktemp -d /tmp/framira-slurm.XXXXXX)
 chmod 755 "$work"
 stop_all() {
+  local pids=()
   for daemon in slurmd slurmctld munged; do
-    [ -s "$work/$daemon.pid" ] && kill "$(cat "$work/$daemon.pid")" 2>/dev/null || true
+    if [ -s "$work/$daemon.pid" ]; then
+      pids+=("$(cat "$work/$daemon.pid")")
+      kill "${pids[-1]}" 2>/dev/null || true
+    fi
   done
-  # The daemons write their pid files a moment after starting; wait for them
-  # to be gone before their folder is removed.
-  for _ in $(seq 50); do
-    pgrep -f "$work/" >/dev/null || break
+  # Their folder goes only once they are gone.
+  for _ in $(seq 100); do
+    alive=0
+    for pid in "${pids[@]}"; do kill -0 "$pid" 2>/dev/null && alive=1; done
+    [ $alive = 0 ] && break
     sleep 0.1
   done
-  pkill -f "$work/" 2>/dev/null || true
+  for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
   rm -rf "$work"
 }
 trap stop_all EXIT
