@@ -38,6 +38,10 @@ void CBatchWorker::Reset()
     lastWidth = lastHeight = -1;
     outputPlan = COutputPlan();
     outputsPlanned = false;
+    moreTargets.clear();
+    currentTarget = 0;
+    ownTarget = CJobTarget();
+    engineInputIsCurrent = false;
     keepUnmarkedFiles = false;
     madeFolders.clear();
     diskFull = false;
@@ -62,6 +66,38 @@ void CBatchWorker::PlanOutputs()
     outputsPlanned = true;
 }
 
+void CBatchWorker::SelectTarget(std::size_t target)
+{
+    if (target == currentTarget || target >= TargetCount())
+        return;
+    const auto slot = [this](std::size_t index) -> CJobTarget& {
+        return index == 0 ? ownTarget : moreTargets[index - 1];
+    };
+    CJobTarget& away = slot(currentTarget);
+    away.presetIndex = presetIndex;
+    away.customWidth = customWidth;
+    away.customHeight = customHeight;
+    away.outputFolder = std::move(outputFolder);
+    away.plan = std::move(outputPlan);
+    away.planned = outputsPlanned;
+    CJobTarget& next = slot(target);
+    presetIndex = next.presetIndex;
+    customWidth = next.customWidth;
+    customHeight = next.customHeight;
+    outputFolder = std::move(next.outputFolder);
+    outputPlan = std::move(next.plan);
+    outputsPlanned = next.planned;
+    currentTarget = target;
+}
+
+void CBatchWorker::PlanAllTargets()
+{
+    for (std::size_t target = TargetCount(); target-- > 0;) {
+        SelectTarget(target);
+        PlanOutputs();
+    }
+}
+
 COutputAssignment CBatchWorker::PlannedOutput(const std::string& sourcePath)
 {
     if (const COutputAssignment* planned = outputPlan.Find(sourcePath))
@@ -76,19 +112,33 @@ COutputAssignment CBatchWorker::PlannedOutput(const std::string& sourcePath)
 
 int CBatchWorker::SkipPicturesWithOutputs()
 {
-    if (!outputsPlanned || !keepUnmarkedFiles) {
+    if (!keepUnmarkedFiles) {
         keepUnmarkedFiles = true;
-        outputsPlanned = false;
-        PlanOutputs();
+        for (std::size_t target = TargetCount(); target-- > 0;) {
+            SelectTarget(target);
+            outputsPlanned = false;
+        }
     }
+    PlanAllTargets();
+    // A picture is left out when its own output is there at every size;
+    // one missing at some size is framed at all of them again (its own
+    // outputs, written again with the same bytes).
     int skipped = 0;
     for (auto it = queue.begin(); it != queue.end();) {
-        const COutputAssignment* planned = outputPlan.Find(*it);
-        if (!planned || planned->existing != EExistingOutput::Own) {
+        std::vector<std::string> outputs;
+        for (std::size_t target = 0; target < TargetCount(); ++target) {
+            SelectTarget(target);
+            const COutputAssignment* planned = outputPlan.Find(*it);
+            if (planned && planned->existing == EExistingOutput::Own)
+                outputs.push_back(planned->output);
+        }
+        SelectTarget(0);
+        if (outputs.size() != TargetCount()) {
             ++it;
             continue;
         }
-        AddReport(CPictureReport{*it, EPictureOutcome::Skipped, planned->output, "output exists"});
+        for (const std::string& output : outputs)
+            AddReport(CPictureReport{*it, EPictureOutcome::Skipped, output, "output exists"});
         ++picturesSkipped;
         ++skipped;
         it = queue.erase(it);

@@ -12,6 +12,7 @@
 #include "engine_calls.h"
 #include "image.h"
 #include "notifications.h"
+#include "output_path.h"
 #include "output_plan.h"
 #include "sample_buffer.h"
 #include "source_picture.h"
@@ -68,6 +69,18 @@ struct CPictureReport {
     std::string reason;  // why it is not Written: "data ends early", "No space left on device", ...
     std::int64_t bytes = -1;         // the output's size, when one was written
     std::int64_t milliseconds = -1;  // from the picture's turn to its end, when it had one
+};
+
+// One more size a job frames each picture at (the command line's list of
+// presets): its preset row or custom size, its output folder and the names
+// planned there.
+struct CJobTarget {
+    int presetIndex = 12;
+    int customWidth = 0;
+    int customHeight = 0;
+    std::string outputFolder;
+    COutputPlan plan;
+    bool planned = false;
 };
 
 // What the destination check decided for one folder group.
@@ -171,6 +184,20 @@ public:
     // Every picture's output, decided before the first is written.
     COutputPlan outputPlan;
     bool outputsPlanned = false;
+    // Further sizes: each picture is read once, then framed at the job's own
+    // size and at each of these in turn, each into its own folder.
+    std::vector<CJobTarget> moreTargets;
+    std::size_t TargetCount() const { return 1 + moreTargets.size(); }
+    // Makes size `target` (0: the job's own, i: moreTargets[i - 1]) the one
+    // that the size, folder and plan members above describe.
+    void SelectTarget(std::size_t target);
+    // PlanOutputs for every size.
+    void PlanAllTargets();
+    // Whether the job makes its output folders: the subfolders beside the
+    // sources, and the folder of each size inside a designated folder. A
+    // designated folder of one size is the user's, and one that went is
+    // reported rather than made again.
+    bool MakesItsOutputFolders() const { return saveType == kSaveSubfolder || !moreTargets.empty(); }
     // Set before Start() to keep files that are no picture's own output
     // (SkipPicturesWithOutputs sets it).
     bool keepUnmarkedFiles = false;
@@ -220,6 +247,11 @@ private:
     void RemoveEmptyMadeFolders();
     void AddReport(CPictureReport report);
 
+    std::size_t currentTarget = 0;
+    CJobTarget ownTarget;  // the job's own size while another one is selected
+    // The engine's input buffer holds the current picture already (framed
+    // at an earlier size), in 8-bit samples.
+    bool engineInputIsCurrent = false;
     // When the current picture's turn began, for its report's time.
     std::chrono::steady_clock::time_point pictureStart;
     mutable std::mutex reportLock;

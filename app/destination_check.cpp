@@ -36,7 +36,9 @@ EFolderGroupCheck CheckFolderGroup(CPlatformServices& platform, const CJobDestin
 
     // Every source of a group shares its folder, so they share the output folder.
     const std::string folder = BuildOutputFolder(destination.saveType, destination.outputFolder, groupSources.front());
-    if (destination.saveType == kSaveSubfolder) {
+    // A subfolder beside the sources, or a designated folder the job names
+    // itself (one per size), is made here.
+    if (destination.makeFolder) {
         const std::vector<std::string> made = CreateFoldersAlong(folder, &platform);
         if (record)
             record->madeFolders.insert(record->madeFolders.end(), made.begin(), made.end());
@@ -68,7 +70,7 @@ EGroupDecision CheckJobFolderGroup(CBatchWorker& job, const std::list<std::strin
 {
     if (job.platform == nullptr)
         return EGroupDecision::Write;
-    const CJobDestination destination{job.saveType, job.outputFolder};
+    const CJobDestination destination{job.saveType, job.outputFolder, job.MakesItsOutputFolders()};
     const std::vector<std::string> sources(group.begin(), group.end());
     job.PlanOutputs();
     CFolderCheckRecord record;

@@ -3,6 +3,8 @@
 // folder group: the folder must take a file, and existing outputs are only
 // replaced when the user says so.
 
+#include "output_path.h"
+
 #include <atomic>
 #include <list>
 #include <string>
@@ -18,6 +20,9 @@ enum class EGroupDecision;
 struct CJobDestination {
     int saveType = 2;
     std::string outputFolder;
+    // The check makes the output folder when it is missing (the subfolder
+    // beside the sources, or a size's folder inside a designated folder).
+    bool makeFolder = saveType == kSaveSubfolder;
 };
 
 // What a check did and found beyond its answer.

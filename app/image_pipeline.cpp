@@ -131,6 +131,7 @@ bool CBatchWorker::AcceptPicture(CDecodedPicture picture)
 {
     inputImage.reset();
     inputSource = CSourcePicture{};
+    engineInputIsCurrent = false;
     if (picture.image) {
         inputImage = std::move(picture.image);
         inputSource = std::move(picture.source);
@@ -164,10 +165,20 @@ EJobResult CBatchWorker::OpenEngine()
     }
     const std::size_t inputBytes = std::size_t(inputImage->planes) * std::size_t(inputImage->cols) *
                                    std::size_t(inputImage->rows) * 2;
-    int outputWidth = 0, outputHeight = 0;
-    GetOutputSize(outputWidth, outputHeight);
-    const std::size_t outputBytes = std::size_t(std::max(outputWidth, 0)) * std::size_t(std::max(outputHeight, 0)) * 3;
+    // Room for the largest size of the job, so that framing the picture at
+    // a further size never needs the buffers made again.
+    std::size_t outputBytes = 0;
+    const std::size_t selected = currentTarget;
+    for (std::size_t target = 0; target < TargetCount(); ++target) {
+        SelectTarget(target);
+        int outputWidth = 0, outputHeight = 0;
+        GetOutputSize(outputWidth, outputHeight);
+        outputBytes = std::max(outputBytes,
+                               std::size_t(std::max(outputWidth, 0)) * std::size_t(std::max(outputHeight, 0)) * 3);
+    }
+    SelectTarget(selected);
     const std::size_t outputSize = std::max({inputBytes, kMinimumEngineOutputBytes, outputBytes});
+    engineInputIsCurrent = false;
 
     const bool allocated = inputBytes <= engineMemoryLimit && outputSize <= engineMemoryLimit &&
                            engineInput.Allocate(inputBytes) && engineOutput.Allocate(outputSize);
@@ -207,6 +218,7 @@ void CBatchWorker::CloseEngine()
 {
     inputImage.reset();
     inputSource = CSourcePicture{};
+    engineInputIsCurrent = false;
     outputImage.reset();
     engineInput.Free();
     if (engineReady) {
@@ -217,7 +229,7 @@ void CBatchWorker::CloseEngine()
 
 EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePath)
 {
-    if (!inputImage || inputImage->planes != 3)
+    if (!inputImage || (inputImage->planes != 3 && !engineInputIsCurrent))
         return EJobResult::WritingFailed;
     // The engine reads as many samples as the size it is told, so it is told
     // the size of the raster actually decoded (and turned upright), whatever
@@ -236,7 +248,7 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
     // Where it goes (the subfolder is made before anything is framed).
     // Made again if it went in the meantime: another process of a sharded
     // job may have removed a folder it made and found empty.
-    {
+    if (MakesItsOutputFolders()) {
         const std::vector<std::string> made =
             CreateFoldersAlong(BuildOutputFolder(saveType, outputFolder, sourcePath), platform);
         madeFolders.insert(madeFolders.end(), made.begin(), made.end());
@@ -266,17 +278,22 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
 
     // Export and frame.
     int bits = 8;
-    int exported = kImageBadArgument;
-    if (words) {
-        bits = 16;
-        exported = inputImage->ToInterleaved16(engineInput.Words(), sampleCount);
-    } else {
-        exported = inputImage->ToInterleaved8(engineInput.Bytes(), sampleCount);
+    int exported = kImageSuccess;
+    if (!engineInputIsCurrent) {
+        if (words) {
+            bits = 16;
+            exported = inputImage->ToInterleaved16(engineInput.Words(), sampleCount);
+        } else {
+            exported = inputImage->ToInterleaved8(engineInput.Bytes(), sampleCount);
+        }
+        // The engine reads the interleaved copy; the decoded planes would only
+        // double the picture in memory while it frames (and while the next
+        // picture is decoded ahead). Their size, coding and damage stay.
+        inputImage->FreePlanes();
+        // Framed at a further size, the picture is taken from the same copy,
+        // which the engine has narrowed to 8-bit samples in place.
+        engineInputIsCurrent = exported == kImageSuccess;
     }
-    // The engine reads the interleaved copy; the decoded planes would only
-    // double the picture in memory while it frames (and while the next
-    // picture is decoded ahead). Their size, coding and damage stay.
-    inputImage->FreePlanes();
     const bool canRun = exported == kImageSuccess && outputImage && outputImage->planes == 3 &&
                         outputImage->cols == outputWidth && outputImage->rows == outputHeight;
     bool framed = false;

@@ -61,7 +61,7 @@ int CBatchWorker::RunJob()
     }
     progressShare = queue.empty() ? 0.0f : 100.0f / float(queue.size());
     announcedInGroup = 0;
-    PlanOutputs();
+    PlanAllTargets();
 
     // The next picture of a folder group is decoded while the engine frames
     // the current one. It is only ever taken as the current picture, so what
@@ -87,7 +87,24 @@ int CBatchWorker::RunJob()
             ++groupEnd;
         const std::list<std::string> group(queue.begin(), groupEnd);
 
-        const EGroupDecision decision = checkFolderGroup ? checkFolderGroup(*this, group) : EGroupDecision::Write;
+        // Each size's folder is checked; a folder that cannot be written
+        // costs only that size's outputs of this group.
+        EGroupDecision decision = EGroupDecision::Write;
+        std::vector<std::string> refusals(TargetCount());
+        std::size_t refused = 0;
+        for (std::size_t target = 0; target < TargetCount() && decision != EGroupDecision::Stop; ++target) {
+            SelectTarget(target);
+            const EGroupDecision own = checkFolderGroup ? checkFolderGroup(*this, group) : EGroupDecision::Write;
+            if (own == EGroupDecision::Skip) {
+                refusals[target] = skippedGroupReason;
+                ++refused;
+            } else if (own == EGroupDecision::Stop) {
+                decision = EGroupDecision::Stop;
+            }
+        }
+        SelectTarget(0);
+        if (decision != EGroupDecision::Stop && refused == TargetCount())
+            decision = EGroupDecision::Skip;
         if (decision == EGroupDecision::Stop) {
             prefetch.Close();
             RemoveEmptyMadeFolders();
@@ -106,7 +123,11 @@ int CBatchWorker::RunJob()
                 statusText = announcedInGroup++ == 0 ? path : std::string(" ");
                 progress += progressShare / 2;
                 Post(UWM_PICTURE, int(progress));
-                ReportWriteFailure(path, PlannedOutput(path).output, skippedGroupReason);
+                for (std::size_t target = 0; target < TargetCount(); ++target) {
+                    SelectTarget(target);
+                    ReportWriteFailure(path, PlannedOutput(path).output, refusals[target]);
+                }
+                SelectTarget(0);
                 progress += progressShare / 2;
                 Post(UWM_PICTURE_DONE, int(progress));
             }
@@ -132,16 +153,26 @@ int CBatchWorker::RunJob()
             const bool loaded = AcceptPicture(std::move(picture));
             if (loaded) {
                 Checkpoint();
-                MakeOutputImage();
-                // The engine is told the size of the raster decoded (and
-                // turned upright): the source is not read again for a header.
-                if (RunAndSave(inputImage->cols, inputImage->rows, path) == EJobResult::EngineCannotOpen) {
-                    prefetch.Close();
-                    CloseEngine();
-                    RemoveEmptyMadeFolders();
-                    Post(UWM_DONE, 100);
-                    return 0;
+                // The picture read once is framed at every size of the job.
+                for (std::size_t target = 0; target < TargetCount() && !diskFull; ++target) {
+                    SelectTarget(target);
+                    if (!refusals[target].empty()) {
+                        ReportWriteFailure(path, PlannedOutput(path).output, refusals[target]);
+                        continue;
+                    }
+                    MakeOutputImage();
+                    // The engine is told the size of the raster decoded (and
+                    // turned upright): the source is not read again for a header.
+                    if (RunAndSave(inputImage->cols, inputImage->rows, path) == EJobResult::EngineCannotOpen) {
+                        SelectTarget(0);
+                        prefetch.Close();
+                        CloseEngine();
+                        RemoveEmptyMadeFolders();
+                        Post(UWM_DONE, 100);
+                        return 0;
+                    }
                 }
+                SelectTarget(0);
             }
             // The current picture is complete (written, failed or unreadable):
             // the place where a stop takes effect. A full disk stops the job

@@ -18,8 +18,11 @@ void SetUpJob(CBatchWorker& job, const CJobSettings& settings, CPlatformServices
     job.customHeight = settings.customHeight;
     job.queue = settings.queue;
     job.keepUnmarkedFiles = settings.keepUnmarkedFiles;
+    for (const CJobSettings::CSize& size : settings.moreSizes)
+        job.moreTargets.push_back(
+            CJobTarget{size.presetIndex, size.customWidth, size.customHeight, size.outputFolder, {}, false});
     if (settings.shard.count > 1) {
-        job.PlanOutputs();
+        job.PlanAllTargets();
         const std::vector<std::string> part =
             SelectShard(std::vector<std::string>(job.queue.begin(), job.queue.end()), settings.shard);
         job.queue.assign(part.begin(), part.end());

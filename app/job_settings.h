@@ -8,6 +8,7 @@
 
 #include <list>
 #include <string>
+#include <vector>
 
 class CBatchWorker;
 class CNotificationTarget;
@@ -25,6 +26,15 @@ struct CJobSettings {
     // report), and keep the files there that are no picture's own output:
     // such a picture takes the next free name instead.
     bool keepUnmarkedFiles = false;
+    // Further sizes, each picture framed at every one into its folder (the
+    // command line's list of presets; the window frames one size).
+    struct CSize {
+        int presetIndex = 12;
+        int customWidth = 0;
+        int customHeight = 0;
+        std::string outputFolder;
+    };
+    std::vector<CSize> moreSizes;
     // Frame only this part of the queue; the outputs are named from the
     // whole queue, so the parts together write what one job writes.
     CShard shard;

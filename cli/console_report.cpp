@@ -29,6 +29,11 @@ CConsoleReport::CConsoleReport(std::vector<std::string> sources, bool quiet, boo
 {
 }
 
+void CConsoleReport::SetOutputsPerPicture(int count)
+{
+    outputsPerPicture = std::max(count, 1);
+}
+
 void CConsoleReport::SetPicturesLeftOut(int missingCount, int skippedCount, int unreadableFolderCount)
 {
     missing = missingCount;
@@ -91,8 +96,10 @@ bool CConsoleReport::Handle(const CNotification& n)
         if (!awaitingResult) {
             ++next;
             awaitingResult = true;
+            resultsOfCurrent = 0;
         } else {
-            awaitingResult = false;
+            // A picture framed at several sizes has a result for each.
+            awaitingResult = ++resultsOfCurrent < outputsPerPicture;
             CPictureReport report;
             const bool reported = CurrentReport(report);
             if (StartsWith(n.text, kWritingProblem)) {
@@ -194,9 +201,16 @@ void CConsoleReport::PrintSummary(const char* stopSignal, bool refusedWithoutAns
 {
     std::lock_guard lock(terminal);
     EraseProgress();
-    const std::size_t total = sources.size() + std::size_t(missing + skipped);
+    const std::size_t pictures = sources.size() + std::size_t(missing + skipped);
     std::string text =
-        std::to_string(written) + " of " + std::to_string(total) + " picture" + (total == 1 ? "" : "s") + " written";
+        std::to_string(written) + " of " + std::to_string(pictures) + " picture" + (pictures == 1 ? "" : "s") + " written";
+    if (outputsPerPicture > 1) {
+        // Framed at several sizes: the outputs are counted, the problems by picture.
+        const std::size_t outputs = pictures * std::size_t(outputsPerPicture);
+        text = std::to_string(written) + " of " + std::to_string(outputs) + " outputs written (" +
+               std::to_string(pictures) + " picture" + (pictures == 1 ? "" : "s") + " at " +
+               std::to_string(outputsPerPicture) + " sizes)";
+    }
     const auto count = [&text](int n, const char* what) {
         if (n > 0)
             text += ", " + std::to_string(n) + " " + what;

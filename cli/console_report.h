@@ -27,6 +27,9 @@ public:
     // command line but missing, left out because their output exists, and
     // the folders that could not be read (each a failure).
     void SetPicturesLeftOut(int missing, int skipped, int unreadableFolders = 0);
+    // Each picture is framed at `count` sizes: as many results follow each
+    // announcement, and the summary counts outputs.
+    void SetOutputsPerPicture(int count);
     // Files left out of the job on purpose, told in the summary and not
     // failures: framira-batch's own outputs met among the pictures, and RAW
     // files whose JPEG twin is framed instead (the JPEGs, with `rawPreferred`).
@@ -75,6 +78,8 @@ private:
     int ownOutputsPassedOver = 0;
     int twinsPassedOver = 0;
     int unreadableFolders = 0;
+    int outputsPerPicture = 1;
+    int resultsOfCurrent = 0;
     bool rawIsPreferred = false;
     bool diskFull = false;
     std::string diskFullMessage;

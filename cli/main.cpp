@@ -221,15 +221,31 @@ int main(int argc, char** argv)
         settings.outputFolder =
             options.subfolder.empty() ? CDestination::MakeDefaultSubfolderName(size) : options.subfolder;
     }
+    // Several sizes: each into its own folder named after it, beside the
+    // sources or inside the --out folder.
+    std::vector<std::string> outputFolders = {settings.outputFolder};
+    if (options.presets.size() > 1) {
+        outputFolders.clear();
+        for (const CPresetChoiceOption& preset : options.presets) {
+            const std::string name = CDestination::MakeDefaultSubfolderName(
+                PresetOutputSize(preset.presetIndex, CScreenSize{preset.customWidth, preset.customHeight}));
+            const std::string folder =
+                settings.saveType == kSaveDesignatedFolder ? JoinPath(settings.outputFolder, name) : name;
+            outputFolders.push_back(folder);
+            if (outputFolders.size() > 1)
+                settings.moreSizes.push_back({preset.presetIndex, preset.customWidth, preset.customHeight, folder});
+        }
+        settings.outputFolder = outputFolders.front();
+    }
 
     // The pictures: files as named (their content decides), folders by the
     // list's rules. Walks never enter the job's own output folders, and with
     // subfolders they pass over every folder named like an output folder
     // unless --ignore names other words, so running the same command again
     // frames the same pictures and nothing the last run wrote.
-    const auto keepOutOfOutputFolders = [&settings](CInputList& walked) {
+    const auto keepOutOfOutputFolders = [&settings, &outputFolders](CInputList& walked) {
         if (settings.saveType == kSaveDesignatedFolder)
-            walked.SetOutputFolders({}, {settings.outputFolder});
+            walked.SetOutputFolders({}, outputFolders);
         else
             walked.SetOutputFolders(settings.outputFolder, {});
     };
@@ -316,6 +332,7 @@ int main(int argc, char** argv)
     CStdoutDetour detour;
     CConsoleReport report(std::vector<std::string>(order.begin(), order.end()), options.quiet, bar,
                           platform.TerminalLock(), reportToStdout ? stderr : detour.Out(), &job);
+    report.SetOutputsPerPicture(int(job.TargetCount()));
     report.SetPicturesLeftOut(missing, job.picturesSkipped, int(passedOver.unreadableFolders.size()));
     report.SetPassedOver(int(passedOver.ownOutputs.size()), int(passedOver.twins.size()), options.preferRaw);
     for (const std::string& twin : passedOver.twins)
@@ -352,7 +369,10 @@ int main(int argc, char** argv)
     job.Wait();
     stopFlag = nullptr;
     // An output folder made for this run and left empty (every picture
-    // failed) goes again.
+    // failed) goes again; not by one shard of many, whose neighbours may be
+    // about to write into it.
+    if (options.shard.count > 1)
+        madeOutFolders.clear();
     for (auto made = madeOutFolders.rbegin(); made != madeOutFolders.rend(); ++made) {
         std::error_code error;
         if (std::filesystem::is_empty(*made, error) && !error)

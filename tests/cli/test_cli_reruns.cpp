@@ -43,6 +43,11 @@ fs::path SourceOf(const fs::path& framed)
     return named ? fs::weakly_canonical(framed.parent_path() / *named) : fs::path();
 }
 
+std::string JsonQuoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
 std::string Quote(const std::string& text)
 {
     std::string quoted = "'";
@@ -211,6 +216,33 @@ TEST_F(CliRerunTest, AFullDiskStopsTheJobOnceWithNothingPartialLeft)
     for (std::size_t at = 0; (at = r.err.find("failed   ", at)) != std::string::npos; ++at)
         ++failedLines;
     EXPECT_EQ(failedLines, 1) << "the job stops at the first picture that does not fit: " << r.err;
+}
+
+TEST_F(CliRerunTest, SeveralSizesInOnePassWriteWhatOneRunPerSizeWritesAndTheReportSaysSo)
+{
+    WriteJpeg(in / "a.jpg", 40, 30);
+    pipeline_test::WriteBitmap(in / "a.bmp", 30, 40, 200, 40, 10);
+    pipeline_test::WriteBytes(in / "broken.png", {0x89, 'P', 'N', 'G'});
+    const std::string report = (scratch.path / "report.jsonl").string();
+    const CRunResult r = Run({"--preset", "200x100,VGA", "--out", out.path.string(), "--report", report,
+                              in.path.string()});
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_TRUE(Contains(r.out, "4 of 6 outputs written (3 pictures at 2 sizes), 1 could not be read.")) << r.out;
+    for (const auto& [preset, folder] : {std::pair{"200x100", "Framira_200x100"}, std::pair{"VGA", "Framira_640x480"}}) {
+        CScratchFolder single;
+        ASSERT_EQ(Run({"-q", "--preset", preset, "--out", single.path.string(), in / "a.jpg", in / "a.bmp"}).status, 0);
+        for (const std::string name : {"a.jpg", "a (2).jpg"})
+            EXPECT_EQ(pipeline_test::WithoutSourceMark(ReadBytes(out.path / folder / name)),
+                      pipeline_test::WithoutSourceMark(ReadBytes(single.path / name)))
+                << folder << "/" << name;
+    }
+    const std::string lines = ReadText(report);
+    EXPECT_TRUE(Contains(lines, "{\"source\":" + JsonQuoted(in / "a.bmp") + ",\"output\":" +
+                                    JsonQuoted(out / "Framira_640x480/a.jpg") + ",\"status\":\"written\""))
+        << lines;
+    EXPECT_TRUE(Contains(lines, "\"status\":\"unreadable\"")) << lines;
+    EXPECT_TRUE(Contains(lines, "{\"summary\":\"framira-batch\",\"exit_status\":1,\"unreadable\":1,\"written\":4"))
+        << lines;
 }
 
 } // namespace
