@@ -295,11 +295,7 @@ int WriteJpegFileWithSource(const CImage& image, const std::filesystem::path& pa
 {
     if (usedFallback != nullptr)
         *usedFallback = false;
-    if (!IsWritable(image) || !SegmentsFit(segments))
-        return kImageBadArgument;
-    if (payloadLength != nullptr &&
-        (*payloadLength < 0 || *payloadLength > kMaxApp1Payload || (*payloadLength > 0 && payload == nullptr)))
-        return kImageBadArgument;
+    // The arguments are checked by the writer it hands over to.
     JpegSourceParameters source;
     {
         const CInputFile file = OpenForReading(sourcePath);
