@@ -4,8 +4,9 @@
 // whichever loop shape visits them, which keeps results byte-identical.
 #include "sinc_resampler.h"
 
+#include "kernel_level.h"
 #include "plane_memory.h"
-#include "processor_features.h"
+#include "vector_kernels.h"
 #include "work_pool.h"
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 namespace framira {
 
@@ -167,91 +169,140 @@ inline float ScaleOf(CScaled scaled)
     return scaled.scale;
 }
 
-// The horizontal pass works on blocks of kRowBlock rows staged column by
-// column: the block's samples of one source column lie side by side, already
-// turned into the floats the sums read (one conversion per sample rather than
-// per tap). One vector then carries a tap for every row of the block, each
-// lane one row's sum built tap by tap in the same order as a row on its own,
-// so the results do not change, only how many are computed at once.
-constexpr int kRowBlock = 8;
+// The horizontal pass works on blocks of rows staged column by column: the
+// block's samples of one source column lie side by side, already turned into
+// the floats the sums read (one conversion per sample rather than per tap).
+// One vector then carries a tap for several rows of the block, each lane one
+// row's sum built tap by tap in the same order as a row on its own, so the
+// results do not change, only how many are computed at once. A block holds 8
+// rows (two vectors of 4 at the baseline level, one of 8 with AVX2) or, with
+// AVX-512, 16 rows in one vector.
+template <int R>
+using CStagedColumn = std::conditional_t<R == 8, CFloat8, CFloat16>;
 
-// Vectors of four and of eight floats, and eight 32-bit integers; where the
-// processor has no such registers the compiler splits them, with the same
-// results.
-typedef float CFloat4 __attribute__((vector_size(16)));
-typedef float CFloat8 __attribute__((vector_size(32)));
-typedef int32_t CInt8 __attribute__((vector_size(32)));
-
-// Rows first .. first + rows - 1 (rows ≤ kRowBlock) into the staged block,
-// eight rows' samples of a column converted at once (the same conversion and
-// product as one at a time). Lanes past `rows` repeat the first row; their
-// sums are never stored.
-template <typename S, typename Convert>
-__attribute__((always_inline)) inline void StageRows(const S* first, size_t pitch, int pixelStride, int width,
-                                                     int rows, float* block, Convert convert)
+// Rows first .. first + rows - 1 (rows ≤ R) into the staged block, R rows'
+// samples of a column converted at once (the same conversion and product as
+// one at a time). Lanes past `rows` repeat the first row; their sums are never
+// stored.
+template <int R, typename S, typename Convert, size_t... Row>
+FRAMIRA_INLINE void StageRows(const S* first, size_t pitch, int pixelStride, int width, int rows, float* block,
+                              Convert convert, std::index_sequence<Row...>)
 {
-    const S* in[kRowBlock];
-    for (int r = 0; r < kRowBlock; ++r) {
+    typedef CStagedColumn<R> CColumn;
+    typedef typename CVectorOf<CColumn>::Int CSamples;
+    const S* in[R];
+    for (int r = 0; r < R; ++r) {
         in[r] = first + (r < rows ? static_cast<size_t>(r) * pitch : 0);
     }
     const size_t stride = static_cast<size_t>(pixelStride);
     for (size_t x = 0, o = 0; x < static_cast<size_t>(width); ++x, o += stride) {
-        CFloat8 column;
+        CColumn column;
         if constexpr (std::is_same_v<S, float>) {
-            column = CFloat8{in[0][o], in[1][o], in[2][o], in[3][o], in[4][o], in[5][o], in[6][o], in[7][o]};
+            column = CColumn{in[Row][o]...};
         } else {
-            const CInt8 samples = {in[0][o], in[1][o], in[2][o], in[3][o], in[4][o], in[5][o], in[6][o], in[7][o]};
-            column = __builtin_convertvector(samples, CFloat8) * ScaleOf(convert);
+            const CSamples samples = {in[Row][o]...};
+            column = __builtin_convertvector(samples, CColumn) * ScaleOf(convert);
         }
-        std::memcpy(block + x * kRowBlock, &column, sizeof(column));
+        StoreVector(block + x * R, column);
     }
 }
 
 // The stores of one destination column of a block: the centre sample where
 // the weights sum to nothing, otherwise sum / total + offset, row by row.
 template <typename T>
-inline void StoreColumn(const float* centre, const float* quotient, bool useCentre, int rows, T* out,
-                        size_t destinationWidth, const CSampleLimits<T>& limits)
+inline void StoreColumn(const float* value, int rows, T* out, size_t destinationWidth,
+                        const CSampleLimits<T>& limits)
 {
     for (int r = 0; r < rows; ++r) {
-        out[static_cast<size_t>(r) * destinationWidth] =
-            StoreSample(useCentre ? centre[r] : quotient[r], limits);
+        out[static_cast<size_t>(r) * destinationWidth] = StoreSample(value[r], limits);
     }
 }
 
-// One block: for every destination column, each lane's sum tap by tap, then
-// sum / total + offset. Always inlined, so each caller's target builds it.
+// StoreSample on every lane: the same limits, then the same conversion to T
+// (truncation, of values already inside T's range).
 template <typename V, typename T>
-__attribute__((always_inline)) inline void SumStagedBlock(const float* block, int rows, T* out, int destinationWidth,
-                                                          const CAxisPlan& plan, const CSampleLimits<T>& limits)
+FRAMIRA_INLINE void StoreSamples(T* out, const V& value, const CSampleLimits<T>& limits)
 {
-    constexpr int kLanes = static_cast<int>(sizeof(V) / sizeof(float));
-    constexpr int kVectors = kRowBlock / kLanes;
+    const V lower = V{} + limits.lower;
+    const V upper = V{} + limits.upper;
+    const V limited = value <= lower ? lower : value >= upper ? upper : value;
+    if constexpr (std::is_same_v<T, float>) {
+        StoreVector(out, limited);
+    } else {
+        typedef typename CVectorOf<V>::Int CInts;
+        typedef std::conditional_t<std::is_same_v<T, uint8_t>, typename CVectorOf<V>::Byte,
+                                   typename CVectorOf<V>::Word>
+            CSamples;
+        StoreVector(out, __builtin_convertvector(__builtin_convertvector(limited, CInts), CSamples));
+    }
+}
+
+// One destination column x of a block, R / kLanes<V> vectors of rows: each
+// lane's sum tap by tap, then sum / total + offset, or the centre sample
+// where the weights sum to nothing.
+template <typename V, int R, typename T>
+FRAMIRA_INLINE void SumColumn(const float* block, int x, const CAxisPlan& plan, const CSampleLimits<T>& limits,
+                              V* value)
+{
+    constexpr int L = kLanes<V>;
+    constexpr int kVectors = R / L;
     const int64_t taps = plan.taps;
-    const float* weightSum = plan.weightSum.Get();
-    const int32_t* centre = plan.centre.Get();
-    const int32_t* index = plan.index.Get();
-    const float* weight = plan.weight.Get();
+    const int32_t* index = plan.index.Get() + static_cast<size_t>(x) * taps;
+    const float* weight = plan.weight.Get() + static_cast<size_t>(x) * taps;
+    V sum[kVectors] = {};
+    for (int64_t j = 0; j < taps; ++j) {
+        const float w = weight[j];
+        const float* column = block + static_cast<size_t>(index[j]) * R;
+        for (int v = 0; v < kVectors; ++v) {
+            V samples;
+            LoadVector(samples, column + v * L);
+            sum[v] += w * samples;
+        }
+    }
+    const float total = plan.weightSum.Get()[x];
+    const float* centre = block + static_cast<size_t>(plan.centre.Get()[x]) * R;
+    for (int v = 0; v < kVectors; ++v) {
+        if (total == 0.0f) {
+            LoadVector(value[v], centre + v * L);
+        } else {
+            value[v] = sum[v] / total + limits.offset;
+        }
+    }
+}
+
+// One block into one target. Columns go kLanes<V> at a time and are turned
+// into rows by a transpose, so each row's results leave in one vector store
+// rather than one store per sample; the last few columns go one by one.
+template <typename V, int R, typename T>
+FRAMIRA_INLINE void SumStagedBlock(const float* block, int rows, T* out, int destinationWidth,
+                                   const CAxisPlan& plan, const CSampleLimits<T>& limits)
+{
+    constexpr int L = kLanes<V>;
+    constexpr int kVectors = R / L;
     const size_t pitch = static_cast<size_t>(destinationWidth);
-    for (int x = 0; x < destinationWidth; ++x, index += taps, weight += taps) {
-        V sum[kVectors] = {};
-        for (int64_t j = 0; j < taps; ++j) {
-            const float w = weight[j];
-            const float* column = block + static_cast<size_t>(index[j]) * kRowBlock;
+    int x = 0;
+    for (; x + L <= destinationWidth; x += L) {
+        V value[kVectors][L];
+        for (int g = 0; g < L; ++g) {
+            V column[kVectors];
+            SumColumn<V, R>(block, x + g, plan, limits, column);
             for (int v = 0; v < kVectors; ++v) {
-                V samples;
-                std::memcpy(&samples, column + v * kLanes, sizeof(V));
-                sum[v] += w * samples;
+                value[v][g] = column[v];
             }
         }
-        const float total = weightSum[x];
-        float quotient[kRowBlock];
         for (int v = 0; v < kVectors; ++v) {
-            const V value = sum[v] / total + limits.offset;
-            std::memcpy(quotient + v * kLanes, &value, sizeof(V));
+            Transpose(value[v]);
+            for (int r = 0; r < L && v * L + r < rows; ++r) {
+                StoreSamples(out + static_cast<size_t>(v * L + r) * pitch + x, value[v][r], limits);
+            }
         }
-        StoreColumn(block + static_cast<size_t>(centre[x]) * kRowBlock, quotient, total == 0.0f, rows, out + x,
-                    pitch, limits);
+    }
+    for (; x < destinationWidth; ++x) {
+        V column[kVectors];
+        SumColumn<V, R>(block, x, plan, limits, column);
+        float value[R];
+        std::memcpy(value, column, sizeof(value));
+        StoreColumn(value, rows, out + x, pitch, limits);
     }
 }
 
@@ -265,35 +316,53 @@ struct CRowTarget {
 };
 
 // Staging of one block and its sums for every target, so each source row is
-// read and converted once however many sizes it is resampled to: two vectors
-// of four rows (SSE2 on every x86-64) ...
+// read and converted once however many sizes it is resampled to. Always
+// inlined, so each level's entry below builds it with its own instructions.
+template <typename V, int R, typename S, typename T, typename Convert>
+FRAMIRA_INLINE void ResampleBlock(const S* first, size_t pitch, int pixelStride, int sourceWidth, int rows,
+                                  float* block, const CRowTarget<T>* targets, int targetCount, size_t y,
+                                  const CSampleLimits<T>& limits, Convert convert)
+{
+    StageRows<R>(first, pitch, pixelStride, sourceWidth, rows, block, convert, std::make_index_sequence<R>());
+    for (int t = 0; t < targetCount; ++t) {
+        const CRowTarget<T>& target = targets[t];
+        SumStagedBlock<V, R>(block, rows, target.plane + y * static_cast<size_t>(target.width), target.width,
+                             *target.plan, limits);
+    }
+}
+
+// The block's rows by level: at the baseline and with AVX2 8, with AVX-512 16.
+int RowBlockFor(CKernelLevel level)
+{
+    return level == CKernelLevel::Avx512 ? 16 : 8;
+}
+
 template <typename S, typename T, typename Convert>
 void ResampleBlockBase(const S* first, size_t pitch, int pixelStride, int sourceWidth, int rows, float* block,
                        const CRowTarget<T>* targets, int targetCount, size_t y, const CSampleLimits<T>& limits,
                        Convert convert)
 {
-    StageRows(first, pitch, pixelStride, sourceWidth, rows, block, convert);
-    for (int t = 0; t < targetCount; ++t) {
-        const CRowTarget<T>& target = targets[t];
-        SumStagedBlock<CFloat4>(block, rows, target.plane + y * static_cast<size_t>(target.width), target.width,
-                                *target.plan, limits);
-    }
+    ResampleBlock<CFloat4, 8>(first, pitch, pixelStride, sourceWidth, rows, block, targets, targetCount, y, limits,
+                              convert);
 }
 
-#if defined(__x86_64__)
-// ... or one vector of eight rows, on processors with AVX (chosen at run time).
+#if defined(FRAMIRA_KERNELS_X86)
 template <typename S, typename T, typename Convert>
-__attribute__((target("avx"))) void ResampleBlockAvx(const S* first, size_t pitch, int pixelStride, int sourceWidth,
-                                                     int rows, float* block, const CRowTarget<T>* targets,
-                                                     int targetCount, size_t y, const CSampleLimits<T>& limits,
-                                                     Convert convert)
+FRAMIRA_TARGET_AVX2 void ResampleBlockAvx2(const S* first, size_t pitch, int pixelStride, int sourceWidth, int rows,
+                                           float* block, const CRowTarget<T>* targets, int targetCount, size_t y,
+                                           const CSampleLimits<T>& limits, Convert convert)
 {
-    StageRows(first, pitch, pixelStride, sourceWidth, rows, block, convert);
-    for (int t = 0; t < targetCount; ++t) {
-        const CRowTarget<T>& target = targets[t];
-        SumStagedBlock<CFloat8>(block, rows, target.plane + y * static_cast<size_t>(target.width), target.width,
-                                *target.plan, limits);
-    }
+    ResampleBlock<CFloat8, 8>(first, pitch, pixelStride, sourceWidth, rows, block, targets, targetCount, y, limits,
+                              convert);
+}
+
+template <typename S, typename T, typename Convert>
+FRAMIRA_TARGET_AVX512 void ResampleBlockAvx512(const S* first, size_t pitch, int pixelStride, int sourceWidth,
+                                               int rows, float* block, const CRowTarget<T>* targets, int targetCount,
+                                               size_t y, const CSampleLimits<T>& limits, Convert convert)
+{
+    ResampleBlock<CFloat16, 16>(first, pitch, pixelStride, sourceWidth, rows, block, targets, targetCount, y,
+                                limits, convert);
 }
 #endif
 
@@ -304,31 +373,35 @@ bool ResampleRows(const S* source, int pixelStride, int sourceWidth, int rows, c
                   int targetCount, const CSampleLimits<T>& limits, Convert convert)
 {
     std::atomic<bool> failed{false};
+    const CKernelLevel level = KernelLevel();
+    const int rowBlock = RowBlockFor(level);
     const size_t pitch = static_cast<size_t>(sourceWidth) * static_cast<size_t>(pixelStride);
-    const size_t blocks = (static_cast<size_t>(rows) + kRowBlock - 1) / kRowBlock;
+    const size_t blocks = (static_cast<size_t>(rows) + rowBlock - 1) / rowBlock;
     size_t work = 1;
     for (int t = 0; t < targetCount; ++t) {
-        work += static_cast<size_t>(targets[t].width) * kRowBlock * static_cast<size_t>(targets[t].plan->taps);
+        work += static_cast<size_t>(targets[t].width) * rowBlock * static_cast<size_t>(targets[t].plan->taps);
     }
     const size_t grain = 1 + (1 << 16) / work;
-#if defined(__x86_64__)
-    const bool avx = ProcessorHasAvx();
-#endif
     ParallelFor(blocks, grain, [&](size_t first, size_t last) {
         CPlane<float> staged;
-        if (!staged.AllocateForOverwrite(static_cast<uint64_t>(kRowBlock) * static_cast<uint64_t>(sourceWidth))) {
+        if (!staged.AllocateForOverwrite(static_cast<uint64_t>(rowBlock) * static_cast<uint64_t>(sourceWidth))) {
             failed.store(true);
             return;
         }
         float* block = staged.Get();
-        const int end = static_cast<int>(std::min(static_cast<size_t>(rows), last * kRowBlock));
-        for (int y = static_cast<int>(first * kRowBlock); y < end; y += kRowBlock) {
-            const int count = std::min(kRowBlock, end - y);
+        const int end = static_cast<int>(std::min(static_cast<size_t>(rows), last * rowBlock));
+        for (int y = static_cast<int>(first * rowBlock); y < end; y += rowBlock) {
+            const int count = std::min(rowBlock, end - y);
             const S* in = source + static_cast<size_t>(y) * pitch;
-#if defined(__x86_64__)
-            if (avx) {
-                ResampleBlockAvx(in, pitch, pixelStride, sourceWidth, count, block, targets, targetCount,
-                                 static_cast<size_t>(y), limits, convert);
+#if defined(FRAMIRA_KERNELS_X86)
+            if (level == CKernelLevel::Avx512) {
+                ResampleBlockAvx512(in, pitch, pixelStride, sourceWidth, count, block, targets, targetCount,
+                                    static_cast<size_t>(y), limits, convert);
+                continue;
+            }
+            if (level == CKernelLevel::Avx2) {
+                ResampleBlockAvx2(in, pitch, pixelStride, sourceWidth, count, block, targets, targetCount,
+                                  static_cast<size_t>(y), limits, convert);
                 continue;
             }
 #endif
