@@ -174,36 +174,41 @@ inline float ScaleOf(CScaled scaled)
 // the floats the sums read (one conversion per sample rather than per tap).
 // One vector then carries a tap for several rows of the block, each lane one
 // row's sum built tap by tap in the same order as a row on its own, so the
-// results do not change, only how many are computed at once. A block holds 8
-// rows (two vectors of 4 at the baseline level, one of 8 with AVX2) or, with
-// AVX-512, 16 rows in one vector.
-template <int R>
-using CStagedColumn = std::conditional_t<R == 8, CFloat8, CFloat16>;
+// results do not change, only how many are computed at once. A block is two
+// vectors of rows, so each tap's weight and place are read once for both and
+// the two sums overlap: 8 rows at the baseline level, 16 with AVX2, 32 with
+// AVX-512.
+template <typename V>
+constexpr int kRowBlock = 2 * kLanes<V>;
 
-// Rows first .. first + rows - 1 (rows ≤ R) into the staged block, R rows'
-// samples of a column converted at once (the same conversion and product as
-// one at a time). Lanes past `rows` repeat the first row; their sums are never
-// stored.
-template <int R, typename S, typename Convert, size_t... Row>
+// Rows first .. first + rows - 1 (rows ≤ kRowBlock<V>) into the staged block,
+// a vector's worth of rows of a column converted at once (the same conversion
+// and product as one at a time). Lanes past `rows` repeat the first row; their
+// sums are never stored.
+template <typename V, typename S, typename Convert, size_t... Lane>
 FRAMIRA_INLINE void StageRows(const S* first, size_t pitch, int pixelStride, int width, int rows, float* block,
-                              Convert convert, std::index_sequence<Row...>)
+                              Convert convert, std::index_sequence<Lane...>)
 {
-    typedef CStagedColumn<R> CColumn;
-    typedef typename CVectorOf<CColumn>::Int CSamples;
+    constexpr int L = kLanes<V>;
+    constexpr int R = kRowBlock<V>;
+    typedef typename CVectorOf<V>::Int CSamples;
     const S* in[R];
     for (int r = 0; r < R; ++r) {
         in[r] = first + (r < rows ? static_cast<size_t>(r) * pitch : 0);
     }
     const size_t stride = static_cast<size_t>(pixelStride);
     for (size_t x = 0, o = 0; x < static_cast<size_t>(width); ++x, o += stride) {
-        CColumn column;
-        if constexpr (std::is_same_v<S, float>) {
-            column = CColumn{in[Row][o]...};
-        } else {
-            const CSamples samples = {in[Row][o]...};
-            column = __builtin_convertvector(samples, CColumn) * ScaleOf(convert);
+        for (int v = 0; v < R / L; ++v) {
+            const S* const* rowsOf = in + v * L;
+            V column;
+            if constexpr (std::is_same_v<S, float>) {
+                column = V{rowsOf[Lane][o]...};
+            } else {
+                const CSamples samples = {rowsOf[Lane][o]...};
+                column = __builtin_convertvector(samples, V) * ScaleOf(convert);
+            }
+            StoreVector(block + x * R + v * L, column);
         }
-        StoreVector(block + x * R, column);
     }
 }
 
@@ -240,11 +245,12 @@ FRAMIRA_INLINE void StoreSamples(T* out, const V& value, const CSampleLimits<T>&
 // One destination column x of a block, R / kLanes<V> vectors of rows: each
 // lane's sum tap by tap, then sum / total + offset, or the centre sample
 // where the weights sum to nothing.
-template <typename V, int R, typename T>
+template <typename V, typename T>
 FRAMIRA_INLINE void SumColumn(const float* block, int x, const CAxisPlan& plan, const CSampleLimits<T>& limits,
                               V* value)
 {
     constexpr int L = kLanes<V>;
+    constexpr int R = kRowBlock<V>;
     constexpr int kVectors = R / L;
     const int64_t taps = plan.taps;
     const int32_t* index = plan.index.Get() + static_cast<size_t>(x) * taps;
@@ -273,11 +279,12 @@ FRAMIRA_INLINE void SumColumn(const float* block, int x, const CAxisPlan& plan, 
 // One block into one target. Columns go kLanes<V> at a time and are turned
 // into rows by a transpose, so each row's results leave in one vector store
 // rather than one store per sample; the last few columns go one by one.
-template <typename V, int R, typename T>
+template <typename V, typename T>
 FRAMIRA_INLINE void SumStagedBlock(const float* block, int rows, T* out, int destinationWidth,
                                    const CAxisPlan& plan, const CSampleLimits<T>& limits)
 {
     constexpr int L = kLanes<V>;
+    constexpr int R = kRowBlock<V>;
     constexpr int kVectors = R / L;
     const size_t pitch = static_cast<size_t>(destinationWidth);
     int x = 0;
@@ -285,7 +292,7 @@ FRAMIRA_INLINE void SumStagedBlock(const float* block, int rows, T* out, int des
         V value[kVectors][L];
         for (int g = 0; g < L; ++g) {
             V column[kVectors];
-            SumColumn<V, R>(block, x + g, plan, limits, column);
+            SumColumn<V>(block, x + g, plan, limits, column);
             for (int v = 0; v < kVectors; ++v) {
                 value[v][g] = column[v];
             }
@@ -299,7 +306,7 @@ FRAMIRA_INLINE void SumStagedBlock(const float* block, int rows, T* out, int des
     }
     for (; x < destinationWidth; ++x) {
         V column[kVectors];
-        SumColumn<V, R>(block, x, plan, limits, column);
+        SumColumn<V>(block, x, plan, limits, column);
         float value[R];
         std::memcpy(value, column, sizeof(value));
         StoreColumn(value, rows, out + x, pitch, limits);
@@ -318,23 +325,25 @@ struct CRowTarget {
 // Staging of one block and its sums for every target, so each source row is
 // read and converted once however many sizes it is resampled to. Always
 // inlined, so each level's entry below builds it with its own instructions.
-template <typename V, int R, typename S, typename T, typename Convert>
+template <typename V, typename S, typename T, typename Convert>
 FRAMIRA_INLINE void ResampleBlock(const S* first, size_t pitch, int pixelStride, int sourceWidth, int rows,
                                   float* block, const CRowTarget<T>* targets, int targetCount, size_t y,
                                   const CSampleLimits<T>& limits, Convert convert)
 {
-    StageRows<R>(first, pitch, pixelStride, sourceWidth, rows, block, convert, std::make_index_sequence<R>());
+    StageRows<V>(first, pitch, pixelStride, sourceWidth, rows, block, convert,
+                 std::make_index_sequence<kLanes<V>>());
     for (int t = 0; t < targetCount; ++t) {
         const CRowTarget<T>& target = targets[t];
-        SumStagedBlock<V, R>(block, rows, target.plane + y * static_cast<size_t>(target.width), target.width,
+        SumStagedBlock<V>(block, rows, target.plane + y * static_cast<size_t>(target.width), target.width,
                              *target.plan, limits);
     }
 }
 
-// The block's rows by level: at the baseline and with AVX2 8, with AVX-512 16.
 int RowBlockFor(CKernelLevel level)
 {
-    return level == CKernelLevel::Avx512 ? 16 : 8;
+    return level == CKernelLevel::Avx512 ? kRowBlock<CFloat16>
+           : level == CKernelLevel::Avx2 ? kRowBlock<CFloat8>
+                                          : kRowBlock<CFloat4>;
 }
 
 template <typename S, typename T, typename Convert>
@@ -342,7 +351,7 @@ void ResampleBlockBase(const S* first, size_t pitch, int pixelStride, int source
                        const CRowTarget<T>* targets, int targetCount, size_t y, const CSampleLimits<T>& limits,
                        Convert convert)
 {
-    ResampleBlock<CFloat4, 8>(first, pitch, pixelStride, sourceWidth, rows, block, targets, targetCount, y, limits,
+    ResampleBlock<CFloat4>(first, pitch, pixelStride, sourceWidth, rows, block, targets, targetCount, y, limits,
                               convert);
 }
 
@@ -352,7 +361,7 @@ FRAMIRA_TARGET_AVX2 void ResampleBlockAvx2(const S* first, size_t pitch, int pix
                                            float* block, const CRowTarget<T>* targets, int targetCount, size_t y,
                                            const CSampleLimits<T>& limits, Convert convert)
 {
-    ResampleBlock<CFloat8, 8>(first, pitch, pixelStride, sourceWidth, rows, block, targets, targetCount, y, limits,
+    ResampleBlock<CFloat8>(first, pitch, pixelStride, sourceWidth, rows, block, targets, targetCount, y, limits,
                               convert);
 }
 
@@ -361,7 +370,7 @@ FRAMIRA_TARGET_AVX512 void ResampleBlockAvx512(const S* first, size_t pitch, int
                                                int rows, float* block, const CRowTarget<T>* targets, int targetCount,
                                                size_t y, const CSampleLimits<T>& limits, Convert convert)
 {
-    ResampleBlock<CFloat16, 16>(first, pitch, pixelStride, sourceWidth, rows, block, targets, targetCount, y,
+    ResampleBlock<CFloat16>(first, pitch, pixelStride, sourceWidth, rows, block, targets, targetCount, y,
                                 limits, convert);
 }
 #endif
@@ -412,60 +421,135 @@ bool ResampleRows(const S* source, int pixelStride, int sourceWidth, int rows, c
     return !failed.load();
 }
 
-// Column by column in effect, but a whole row of accumulators at a time so
-// the inner loop runs over contiguous samples. Zero weights add nothing
-// (adding +0 or -0 never changes a sum), so they are skipped. Destination
-// rows are independent and shared out across the pool.
+// Samples of type T at p as floats, kLanes<V> of them.
+template <typename V, typename T>
+FRAMIRA_INLINE void LoadAsFloats(V& out, const T* p)
+{
+    if constexpr (std::is_same_v<T, float>) {
+        LoadVector(out, p);
+    } else {
+        typedef std::conditional_t<std::is_same_v<T, uint8_t>, typename CVectorOf<V>::Byte,
+                                   typename CVectorOf<V>::Word>
+            CSamples;
+        CSamples samples;
+        LoadVector(samples, p);
+        out = __builtin_convertvector(__builtin_convertvector(samples, typename CVectorOf<V>::Int), V);
+    }
+}
+
+// Destination samples x .. x + Strip × kLanes<V> − 1 of one row of the
+// vertical pass, their sums held in registers across all taps. Zero weights
+// add nothing (a sum that starts at +0 never becomes −0, and adding ±0 to
+// anything else changes nothing), so they are skipped.
+template <typename V, int Strip, typename T>
+FRAMIRA_INLINE void SumColumnStrip(const T* source, size_t width, size_t x, T* out, const int32_t* index,
+                                   const float* weight, int64_t taps, float total, const CSampleLimits<T>& limits)
+{
+    constexpr int L = kLanes<V>;
+    V sum[Strip] = {};
+    for (int64_t j = 0; j < taps; ++j) {
+        const float w = weight[j];
+        if (w == 0.0f) {
+            continue;
+        }
+        const T* in = source + static_cast<size_t>(index[j]) * width + x;
+        for (int s = 0; s < Strip; ++s) {
+            V samples;
+            LoadAsFloats(samples, in + s * L);
+            sum[s] += w * samples;
+        }
+    }
+    for (int s = 0; s < Strip; ++s) {
+        StoreSamples(out + x + s * L, sum[s] / total + limits.offset, limits);
+    }
+}
+
+// Destination rows first .. last − 1 of the vertical pass: each sample's sum
+// tap by tap, as in the horizontal pass, several vectors of a row at a time
+// and the last few samples one by one.
+template <typename V, typename T>
+FRAMIRA_INLINE void ResampleColumnRows(const T* source, int width, T* destination, int first, int last,
+                                       const CAxisPlan& plan, const CSampleLimits<T>& bounds)
+{
+    constexpr size_t L = kLanes<V>;
+    // A copy: stores of bytes may alias anything in memory, and would force
+    // the limits to be read again after each one.
+    const CSampleLimits<T> limits = bounds;
+    const int64_t taps = plan.taps;
+    const size_t w = static_cast<size_t>(width);
+    for (int y = first; y < last; ++y) {
+        T* out = destination + static_cast<size_t>(y) * w;
+        const float total = plan.weightSum.Get()[y];
+        if (total == 0.0f) {
+            const T* in = source + static_cast<size_t>(plan.centre.Get()[y]) * w;
+            for (size_t x = 0; x < w; ++x) {
+                out[x] = StoreSample(static_cast<float>(in[x]), limits);
+            }
+            continue;
+        }
+        const int32_t* index = plan.index.Get() + static_cast<size_t>(y) * taps;
+        const float* weight = plan.weight.Get() + static_cast<size_t>(y) * taps;
+        size_t x = 0;
+        for (; x + 4 * L <= w; x += 4 * L) {
+            SumColumnStrip<V, 4>(source, w, x, out, index, weight, taps, total, limits);
+        }
+        for (; x + L <= w; x += L) {
+            SumColumnStrip<V, 1>(source, w, x, out, index, weight, taps, total, limits);
+        }
+        for (; x < w; ++x) {
+            float sum = 0.0f;
+            for (int64_t j = 0; j < taps; ++j) {
+                if (weight[j] != 0.0f) {
+                    sum += weight[j] * static_cast<float>(source[static_cast<size_t>(index[j]) * w + x]);
+                }
+            }
+            out[x] = StoreSample(sum / total + limits.offset, limits);
+        }
+    }
+}
+
+template <typename T>
+void ResampleColumnRowsBase(const T* source, int width, T* destination, int first, int last, const CAxisPlan& plan,
+                            const CSampleLimits<T>& limits)
+{
+    ResampleColumnRows<CFloat4>(source, width, destination, first, last, plan, limits);
+}
+
+#if defined(FRAMIRA_KERNELS_X86)
+template <typename T>
+FRAMIRA_TARGET_AVX2 void ResampleColumnRowsAvx2(const T* source, int width, T* destination, int first, int last,
+                                                const CAxisPlan& plan, const CSampleLimits<T>& limits)
+{
+    ResampleColumnRows<CFloat8>(source, width, destination, first, last, plan, limits);
+}
+
+template <typename T>
+FRAMIRA_TARGET_AVX512 void ResampleColumnRowsAvx512(const T* source, int width, T* destination, int first, int last,
+                                                    const CAxisPlan& plan, const CSampleLimits<T>& limits)
+{
+    ResampleColumnRows<CFloat16>(source, width, destination, first, last, plan, limits);
+}
+#endif
+
+// Destination rows are independent and shared out across the pool.
 template <typename T>
 bool ResampleColumns(const T* source, int width, T* destination, int destinationHeight, const CAxisPlan& plan,
                      const CSampleLimits<T>& limits)
 {
-    std::atomic<bool> failed{false};
-    const int64_t taps = plan.taps;
-    const size_t grain = 1 + (1 << 16) / (static_cast<size_t>(width) * static_cast<size_t>(taps) + 1);
-    const CAxisPlan* vertical = &plan;
-    const CSampleLimits<T> bounds = limits;
-    // Captured by value: writes through `out` (bytes, for byte planes) could
-    // otherwise alias what a reference points to and force reloads.
-    ParallelFor(static_cast<size_t>(destinationHeight), grain, [=, &failed](size_t first, size_t last) {
-        const CAxisPlan& plan = *vertical;
-        const CSampleLimits<T>& limits = bounds;
-        CPlane<float> accumulator;
-        if (!accumulator.AllocateForOverwrite(static_cast<uint64_t>(width))) {
-            failed.store(true);
-            return;
-        }
-        float* sum = accumulator.Get();
-        for (int y = static_cast<int>(first); y < static_cast<int>(last); ++y) {
-            T* out = destination + static_cast<size_t>(y) * width;
-            const float total = plan.weightSum.Get()[y];
-            if (total == 0.0f) {
-                const T* in = source + static_cast<size_t>(plan.centre.Get()[y]) * width;
-                for (int x = 0; x < width; ++x) {
-                    out[x] = StoreSample(static_cast<float>(in[x]), limits);
-                }
-                continue;
-            }
-            std::memset(sum, 0, sizeof(float) * static_cast<size_t>(width));
-            const int32_t* index = plan.index.Get() + static_cast<size_t>(y) * taps;
-            const float* weight = plan.weight.Get() + static_cast<size_t>(y) * taps;
-            for (int64_t j = 0; j < taps; ++j) {
-                const float w = weight[j];
-                if (w == 0.0f) {
-                    continue;
-                }
-                const T* in = source + static_cast<size_t>(index[j]) * width;
-                for (int x = 0; x < width; ++x) {
-                    sum[x] += w * static_cast<float>(in[x]);
-                }
-            }
-            const float offset = limits.offset;
-            for (int x = 0; x < width; ++x) {
-                out[x] = StoreSample(sum[x] / total + offset, limits);
-            }
-        }
+    auto rows = ResampleColumnRowsBase<T>;
+#if defined(FRAMIRA_KERNELS_X86)
+    const CKernelLevel level = KernelLevel();
+    if (level == CKernelLevel::Avx512) {
+        rows = ResampleColumnRowsAvx512<T>;
+    } else if (level == CKernelLevel::Avx2) {
+        rows = ResampleColumnRowsAvx2<T>;
+    }
+#endif
+    const size_t grain = 1 + (1 << 16) / (static_cast<size_t>(width) * static_cast<size_t>(plan.taps) + 1);
+    ParallelFor(static_cast<size_t>(destinationHeight), grain, [&](size_t first, size_t last) {
+        rows(source, width, destination, static_cast<int>(first), static_cast<int>(last), plan, limits);
     });
-    return !failed.load();
+    return true;
 }
 
 // One size to resample to: `count` planes of width × height.
