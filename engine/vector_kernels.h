@@ -156,6 +156,7 @@ FRAMIRA_INLINE void Transpose(V* rows)
 template <typename V>
 FRAMIRA_INLINE void LoadQuads(V* a, const float* const* p, ptrdiff_t offset)
 {
+    static_assert(kLanes<V> <= 8, "four or eight lanes");
     for (int e = 0; e < 4; ++e) {
         CFloat4 q[kLanes<V> / 4];
         for (int i = 0; i < kLanes<V> / 4; ++i) {
@@ -163,12 +164,8 @@ FRAMIRA_INLINE void LoadQuads(V* a, const float* const* p, ptrdiff_t offset)
         }
         if constexpr (kLanes<V> == 4) {
             a[e] = q[0];
-        } else if constexpr (kLanes<V> == 8) {
-            a[e] = __builtin_shufflevector(q[0], q[1], 0, 1, 2, 3, 4, 5, 6, 7);
         } else {
-            const CFloat8 low = __builtin_shufflevector(q[0], q[1], 0, 1, 2, 3, 4, 5, 6, 7);
-            const CFloat8 high = __builtin_shufflevector(q[2], q[3], 0, 1, 2, 3, 4, 5, 6, 7);
-            a[e] = __builtin_shufflevector(low, high, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+            a[e] = __builtin_shufflevector(q[0], q[1], 0, 1, 2, 3, 4, 5, 6, 7);
         }
     }
 }
