@@ -230,10 +230,10 @@ void WarpRowsOneByOne(const CWarpJob& job, int first, int last)
 template <int C, bool Blend>
 void Warp(const CWarpJob& job)
 {
-    const uint64_t samples = static_cast<uint64_t>(job.W) * static_cast<uint64_t>(job.H);
-    void (*rows)(const CWarpJob&, int, int) = samples <= INT32_MAX ? WarpRowsBase<C, Blend> : WarpRowsOneByOne<C, Blend>;
+    const bool offsetsFit = static_cast<uint64_t>(job.W) * static_cast<uint64_t>(job.H) <= INT32_MAX;
+    void (*rows)(const CWarpJob&, int, int) = offsetsFit ? WarpRowsBase<C, Blend> : WarpRowsOneByOne<C, Blend>;
 #if defined(FRAMIRA_KERNELS_X86)
-    if (samples <= INT32_MAX) {
+    if (offsetsFit) {
         const CKernelLevel level = KernelLevel();
         if (level == CKernelLevel::Avx512)
             rows = WarpRowsAvx512<C, Blend>;

@@ -302,7 +302,7 @@ FRAMIRA_INLINE void StoreSamples(T* out, const V& value, const CSampleLimits<T>&
     }
 }
 
-// One destination column x of a block, R / kLanes<V> vectors of rows: each
+// One destination column x of a block, a vector per kLanes<V> rows: each
 // lane's sum tap by tap, then sum / total + offset, or the centre sample
 // where the weights sum to nothing.
 template <typename V, typename T>
@@ -395,7 +395,7 @@ FRAMIRA_INLINE void ResampleBlock(const S* first, size_t pitch, int pixelStride,
     for (int t = 0; t < targetCount; ++t) {
         const CRowTarget<T>& target = targets[t];
         SumStagedBlock<V>(block, rows, target.plane + y * static_cast<size_t>(target.width), target.width,
-                             *target.plan, limits);
+                          *target.plan, limits);
     }
 }
 
@@ -412,7 +412,7 @@ void ResampleBlockBase(const S* first, size_t pitch, int pixelStride, int source
                        Convert convert)
 {
     ResampleBlock<CFloat4>(first, pitch, pixelStride, sourceWidth, rows, block, targets, targetCount, y, limits,
-                              convert);
+                           convert);
 }
 
 #if defined(FRAMIRA_KERNELS_X86)
@@ -422,7 +422,7 @@ FRAMIRA_TARGET_AVX2 void ResampleBlockAvx2(const S* first, size_t pitch, int pix
                                            const CSampleLimits<T>& limits, Convert convert)
 {
     ResampleBlock<CFloat8>(first, pitch, pixelStride, sourceWidth, rows, block, targets, targetCount, y, limits,
-                              convert);
+                           convert);
 }
 
 template <typename S, typename T, typename Convert>
@@ -431,7 +431,7 @@ FRAMIRA_TARGET_AVX512 void ResampleBlockAvx512(const S* first, size_t pitch, int
                                                size_t y, const CSampleLimits<T>& limits, Convert convert)
 {
     ResampleBlock<CFloat16>(first, pitch, pixelStride, sourceWidth, rows, block, targets, targetCount, y,
-                                limits, convert);
+                            limits, convert);
 }
 #endif
 
