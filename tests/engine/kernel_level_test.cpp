@@ -109,7 +109,8 @@ TEST(KernelLevel, EveryLevelGivesTheBaselineBytes)
     }
     // Warps and blurs: maps that reach the first and last rows and columns
     // now and then, planes narrower than a vector, widths with vector tails.
-    for (const auto& [W, H] : {std::pair{67, 45}, {16, 3}, {5, 40}, {33, 70}}) {
+    for (const auto& size : {std::pair{67, 45}, {16, 3}, {5, 40}, {33, 70}}) {
+        const int W = size.first, H = size.second;
         const std::string name = std::to_string(W) + "x" + std::to_string(H);
         const size_t n = static_cast<size_t>(W) * H;
         auto t0 = Noise<uint16_t>(n, seed++, 65535.0f);
