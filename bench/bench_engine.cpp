@@ -5,8 +5,12 @@
 // 2560 × 2048; with binary PPM files (djpeg's output) they are framed at
 // 1920 × 1080, one after another as a batch would, each RUNS times.
 //
-// Usage: bench_engine [RUNS [THREADS [WIDTHxHEIGHT | PICTURE.ppm...]]]
-//        (THREADS 0 = one per processor)
+// Usage: bench_engine [RUNS [THREADS [WIDTHxHEIGHT [PRESET] | PICTURE.ppm...]]]
+//        (THREADS 0 = one per processor; RUNS 0 = the first picture at each
+//        size only; PRESET 12 or 9 = that size only). One generated picture
+//        framed once at one size is what an instruction count wants:
+//        valgrind --tool=callgrind bench_engine 0 1 6000x4000 12
+// The kernel level (FRAMIRA_SIMD) is printed with the figures.
 #include "framira.h"
 
 #include "frame_maker_timing.h"
@@ -124,7 +128,8 @@ uint32_t Checksum(const uint8_t* bytes, size_t count)
 
 int main(int argc, char** argv)
 {
-    const int runs = argc > 1 ? std::max(std::atoi(argv[1]), 1) : 3;
+    const int runs = argc > 1 ? std::max(std::atoi(argv[1]), 0) : 3;
+    int onlyPreset = 0;
     framira::SetWorkThreadCount(argc > 2 ? std::atoi(argv[2]) : 0);
     std::vector<CPicture> pictures;
     if (argc > 3 && std::sscanf(argv[3], "%dx%d", &kWidth, &kHeight) != 2) {
@@ -134,6 +139,12 @@ int main(int argc, char** argv)
     } else if (argc > 3 && (kWidth < 1 || kHeight < 1)) {
         std::fprintf(stderr, "picture size WIDTHxHEIGHT expected\n");
         return 64;
+    } else if (argc > 4) {
+        onlyPreset = std::atoi(argv[4]);
+        if (onlyPreset != 12 && onlyPreset != 9) {
+            std::fprintf(stderr, "preset 12 (1920 x 1080) or 9 (2560 x 2048) expected\n");
+            return 64;
+        }
     }
     const bool fromFiles = !pictures.empty();
     if (!fromFiles) {
@@ -199,9 +210,10 @@ int main(int argc, char** argv)
                     "per picture\n",
                     kWidth, kHeight, runs, framira::WorkThreadCount());
     }
+    std::printf("kernel level %s\n", Framira_KernelLevel());
     for (const CPreset& preset : presets) {
-        if (fromFiles && preset.index != 12) {
-            break;
+        if ((fromFiles && preset.index != 12) || (onlyPreset != 0 && preset.index != onlyPreset)) {
+            continue;
         }
         // The first picture at a new output size also prepares the textures.
         framira::CFrameMakerStageTimes first;
@@ -233,7 +245,12 @@ int main(int argc, char** argv)
         framira::SetFrameMakerStageTimes(nullptr);
         std::printf("\n%s\n", preset.name);
         PrintTimes("first (new size)", first, 1, firstCpu, firstWall);
-        PrintTimes("per picture (cached)", steady, runs * static_cast<int>(pictures.size()), steadyCpu, steadyWall);
+        if (runs > 0) {
+            PrintTimes("per picture (cached)", steady, runs * static_cast<int>(pictures.size()), steadyCpu,
+                       steadyWall);
+        } else {
+            checksum = Checksum(output.data(), outputBytes);
+        }
         std::printf("  output checksum %08x\n", checksum);
     }
     rusage usage{};

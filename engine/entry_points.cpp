@@ -5,6 +5,7 @@
 #include "framira_framework.h"
 
 #include "host_sample_bits.h"
+#include "kernel_level.h"
 #include "output_size.h"
 
 #include <cstdint>
@@ -137,6 +138,7 @@ FRAMIRA_API int32_t Specklo_Detect(void) { return 0; }
 FRAMIRA_API int32_t Specklo_CreateMap(void) { return 0; }
 FRAMIRA_API int32_t Specklo_End(void) { return 0; }
 FRAMIRA_API const char* Specklo_Version(void) { return "1.0.1"; }
+FRAMIRA_API const char* Framira_KernelLevel(void) { return framira::KernelLevelName(framira::KernelLevel()); }
 
 FRAMIRA_API int32_t Framira_Run(void* input, unsigned char* output, float, int32_t bitsPerSample, int32_t width,
                                 int32_t height, float, const void*, int32_t presetIndex, int32_t customWidth,

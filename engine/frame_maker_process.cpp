@@ -165,9 +165,9 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     mat.Pointers(matPlanes);
     const CMatTextures textures{firstWaveTexture[0], firstWaveTexture[1], secondWaveTexture[0],
                                 secondWaveTexture[1], vignettingTexture[0], vignettingTexture[1]};
-    // The stretched picture has served the core colour; the mat reads it and
-    // uses its planes as working planes.
-    if (CreateDitheredMatOverPicture(textures, stretchedPlanes, matPlanes, W, H, print.width, print.height) != 0) {
+    // The stretched picture has served the core colour; the mat is the last
+    // to read it.
+    if (CreateDitheredMat(textures, stretchedPlanes, matPlanes, W, H, print.width, print.height) != 0) {
         return 1;
     }
     stretched.Reset();

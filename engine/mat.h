@@ -46,8 +46,10 @@ struct CMatTextures {
 // Returns 0, or 1 when working memory could not be obtained.
 long CreateDitheredMat(const CMatTextures& textures, const float* const picture[3],
                        float* const mat[3], int W, int H, int pw, int ph);
-// The same mat, with the picture's planes serving as three of its working
-// planes: they are overwritten, and the mat needs three planes fewer.
+// The same mat from a picture whose planes the caller can spare. They once
+// served as working planes; the three-channel warps need their sources and
+// results at once, so the mat takes three planes of its own either way and
+// the picture is left as it is.
 long CreateDitheredMatOverPicture(const CMatTextures& textures, float* const picture[3],
                                   float* const mat[3], int W, int H, int pw, int ph);
 

@@ -13,9 +13,10 @@
 namespace framira {
 namespace {
 
-// Two scratch planes shared by the channels in turn, and one per channel for
-// the softened colour the mix reads.
-constexpr int kWorkingPlanes = 5;
+// One working plane per channel: the three-channel warps need their sources
+// and their results at once, and the mat planes, written last, serve as the
+// other three.
+constexpr int kWorkingPlanes = 3;
 
 std::atomic<int> allocationLimit{-1};
 
@@ -52,35 +53,37 @@ bool ValidMatArguments(const CMatTextures& textures, const float* const picture[
     return true;
 }
 
-// The mat from two scratch planes a and b and one plane per channel, c[k],
-// for its softened colour. c[k] may be picture[k] itself: each channel reads
-// its picture plane for the last time before c[k] is first written.
-void BuildMat(const CMatTextures& textures, const float* const picture[3], float* a, float* b, float* const c[3],
-              float* const mat[3], int W, int H, int pw, int ph)
+// The mat from three working planes s[k], with the mat planes as working
+// planes until the mix fills them. Every sample goes through the same
+// operations in the same order as when the channels were made one after the
+// other; only the order of the planes' passes changed.
+void BuildMat(const CMatTextures& textures, const float* const picture[3], float* const s[3], float* const mat[3],
+              int W, int H, int pw, int ph)
 {
     const size_t n = static_cast<size_t>(W) * static_cast<size_t>(H);
+    // Fine detail shifted in bands: T1 in s.
+    for (int k = 0; k < 3; ++k)
+        BlurPlane(picture[k], mat[k], W, H, 1.5f);
+    WarpPlanesWithWaveImages(mat, textures.firstWave0, textures.firstWave1, s, W, H);
+    // Softer colours scattered in ripples, T2, averaged with T1 as they are
+    // made: M1 in s.
+    for (int k = 0; k < 3; ++k)
+        BlurPlane(picture[k], mat[k], W, H, 5.0f);
+    WarpPlanesBlendingInto(mat, textures.secondWave0, textures.secondWave1, s, W, H, 50.0f);
     for (int k = 0; k < 3; ++k) {
-        // Fine detail shifted in bands: T1 in b.
-        BlurPlane(picture[k], a, W, H, 1.5f);
-        WarpWithWaveImages(a, textures.firstWave0, textures.firstWave1, b, W, H);
-        // Softer colours scattered in ripples: T2 in c.
-        BlurPlane(picture[k], a, W, H, 5.0f);
-        WarpWithWaveImages(a, textures.secondWave0, textures.secondWave1, c[k], W, H);
-        // M1 in a.
-        BlendPlanes(c[k], b, a, n, 50.0f);
-        // M2 in b: brighten with a blur of M1, never darken.
-        BlurPlane(a, b, W, H, 4.0f);
-        BlendKeepingBrighter(a, b, n, 33.0f);
-        // M3 in c: the same with a wider blur of M2.
-        BlurPlane(b, c[k], W, H, 8.0f);
-        BlendKeepingBrighter(b, c[k], n, 20.0f);
+        // M2 in mat[k]: brighten with a blur of M1, never darken.
+        BlurPlane(s[k], mat[k], W, H, 4.0f);
+        BlendKeepingBrighter(s[k], mat[k], n, 33.0f);
+        // M3 in s[k]: the same with a wider blur of M2.
+        BlurPlane(mat[k], s[k], W, H, 8.0f);
+        BlendKeepingBrighter(mat[k], s[k], n, 20.0f);
     }
 
     // The mixed colour goes straight into the mat planes, which are then
     // shaded in place: C in the interior, falling towards C² at the edges and
     // corners; portrait and square prints also darken towards the left and
     // right.
-    MixChannels(c, mat, n);
+    MixChannels(s, mat, n);
     for (int k = 0; k < 3; ++k)
         ShadeMat(mat[k], textures.shade1, ph >= pw ? textures.shade0 : nullptr, n);
 }
@@ -109,23 +112,15 @@ long CreateDitheredMat(const CMatTextures& textures, const float* const picture[
     CPlane<float> planes[kWorkingPlanes];
     if (!AllocateWorkingPlanes(planes, static_cast<size_t>(W) * static_cast<size_t>(H)))
         return 1;
-    float* const c[3] = {planes[2].Get(), planes[3].Get(), planes[4].Get()};
-    BuildMat(textures, picture, planes[0].Get(), planes[1].Get(), c, mat, W, H, pw, ph);
+    float* const s[3] = {planes[0].Get(), planes[1].Get(), planes[2].Get()};
+    BuildMat(textures, picture, s, mat, W, H, pw, ph);
     return 0;
 }
 
 long CreateDitheredMatOverPicture(const CMatTextures& textures, float* const picture[3], float* const mat[3], int W,
                                   int H, int pw, int ph)
 {
-    if (W <= 0 || H <= 0)
-        return 0;
-    if (!ValidMatArguments(textures, picture, mat))
-        return 1;
-    CPlane<float> planes[2];
-    if (!AllocateWorkingPlanes(planes, static_cast<size_t>(W) * static_cast<size_t>(H)))
-        return 1;
-    BuildMat(textures, picture, planes[0].Get(), planes[1].Get(), picture, mat, W, H, pw, ph);
-    return 0;
+    return CreateDitheredMat(textures, picture, mat, W, H, pw, ph);
 }
 
 } // namespace framira

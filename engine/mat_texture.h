@@ -20,12 +20,26 @@ void BlurPlane(const float* src, float* dst, int W, int H, float strength);
 // limited below by 0. src and dst must not overlap.
 void WarpWithWaveImages(const float* src, const uint16_t* t0, const uint16_t* t1, float* dst, int W, int H);
 
+// The same warp of three planes in one pass: each pixel's place in the source,
+// fractions and edge rules are worked out once for all three.
+void WarpPlanesWithWaveImages(const float* const src[3], const uint16_t* t0, const uint16_t* t1,
+                              float* const dst[3], int W, int H);
+
+// WarpPlanesWithWaveImages with each result r blended into what its
+// destination d holds, as BlendPlanes(r, d, d, n, percent) would, without a
+// plane for r.
+void WarpPlanesBlendingInto(const float* const src[3], const uint16_t* t0, const uint16_t* t1, float* const dst[3],
+                            int W, int H, float percent);
+
 // Moves a bilinear value c at fraction (fx, fy) of its cell towards a cubic
 // one, using the cell's eight outer neighbours n[0..7] (see mat_texture_warp.cpp
 // for their order) with strength k.
 float BicubicBump(float c, float fx, float fy, const float n[8], float k);
 
-// out = (1 − e) p + e q, e = percent limited to 0 … 100, times 0.01. out may be p or q.
+// e of a blend: percent limited to 0 … 100, times 0.01.
+float BlendFraction(float percent);
+
+// out = (1 − e) p + e q, e = BlendFraction(percent). out may be p or q.
 void BlendPlanes(const float* p, const float* q, float* out, size_t n, float percent);
 
 // out = the larger of p and q, sample by sample. out may be p or q.

@@ -12,6 +12,8 @@ constexpr float kByteToUnit = 1.0f / 255.0f;
 // Samples per piece of work: large enough to dwarf the hand-over.
 constexpr size_t kGrain = 1 << 15;
 
+} // namespace
+
 float BlendFraction(float percent)
 {
     if (!(percent > 0.0f))
@@ -20,8 +22,6 @@ float BlendFraction(float percent)
         percent = 100.0f;
     return percent * 0.01f;
 }
-
-} // namespace
 
 void BlendPlanes(const float* p, const float* q, float* out, size_t n, float percent)
 {

@@ -3,7 +3,8 @@
 // across the mat. Sampling is bilinear, nudged towards a bicubic value.
 #include "mat_texture.h"
 
-#include "processor_features.h"
+#include "kernel_level.h"
+#include "vector_kernels.h"
 #include "work_pool.h"
 
 #include <cmath>
@@ -47,35 +48,32 @@ float BicubicBump(float c, float fx, float fy, const float n[8], float k)
 
 namespace {
 
-// Runs of kRun pixels: first their source positions (a plain loop that
-// vectorises), then the gathering of the samples each one reads, which
-// fetches from all over the source, and last the arithmetic, a branch-free
-// loop over the run that vectorises. A pixel near an edge computes the
-// bilinear value and the correction from stand-in samples too, and the
-// selects keep what the edge rules ask for: every kept value comes from the
-// same operations in the same order as one pixel computed alone.
-constexpr size_t kRun = 256;
-
-struct CWarpRun {
-    float fracX[kRun], fracY[kRun];
-    float corner[4][kRun];   // (l, m), (l, m + 1), (l + 1, m), (l + 1, m + 1)
-    float near[8][kRun];     // the correction's neighbours, as in BicubicBump
-    int32_t bilinear[kRun];  // the cell's far corners lie inside the plane
-    int32_t bumped[kRun];    // all eight neighbours lie inside the plane
+// One warp: C planes read through one pair of maps, each result stored, or
+// with Blend mixed into what its destination holds as BlendPlanes(result,
+// destination) would.
+struct CWarpJob {
+    const float* const* src;
+    float* const* dst;
+    const uint16_t* t0;
+    const uint16_t* t1;
+    int W, H;
+    float keep, e; // the blend's fractions
 };
 
-// One pixel alone, as every pixel was once computed.
-inline float WarpPixel(const CWarpRun& run, size_t i)
+// One sample of one plane alone, as every sample was once computed.
+inline float WarpSample(const float* src, size_t w, int W, int H, int l, int m, float fx, float fy)
 {
-    const float fx = run.fracX[i], fy = run.fracY[i];
-    float c = run.corner[0][i];
-    if (run.bilinear[i] != 0) {
-        c = run.corner[0][i] * (1.0f - fx) * (1.0f - fy) + run.corner[1][i] * (1.0f - fx) * fy +
-            run.corner[2][i] * fx * (1.0f - fy) + run.corner[3][i] * fx * fy;
-    }
-    if (run.bumped[i] != 0) {
-        const float n[8] = {run.near[0][i], run.near[1][i], run.near[2][i], run.near[3][i],
-                            run.near[4][i], run.near[5][i], run.near[6][i], run.near[7][i]};
+    const float* p = src + static_cast<size_t>(m) * w + static_cast<size_t>(l);
+    float c = p[0];
+    // Without both far corners the cell is the sample (l, m) alone.
+    if (l + 1 < W && m + 1 < H)
+        c = p[0] * (1.0f - fx) * (1.0f - fy) + p[w] * (1.0f - fx) * fy + p[1] * fx * (1.0f - fy) +
+            p[w + 1] * fx * fy;
+    if (l >= 1 && m >= 1 && l + 2 <= W - 1 && m + 2 <= H - 1) {
+        const float* above = p - w;
+        const float* below = p + w;
+        const float* twoBelow = below + w;
+        const float n[8] = {above[0], above[1], p[-1], p[2], below[-1], below[2], twoBelow[0], twoBelow[1]};
         c = Bump(c, fx, fy, n, 0.4f);
     }
     if (c <= 0.0f)
@@ -85,153 +83,204 @@ inline float WarpPixel(const CWarpRun& run, size_t i)
     return c;
 }
 
-// Vectors of four and of eight floats (and their lane masks); where the
-// processor has no such registers the compiler splits them, with the same
-// results.
-typedef float CFloat4 __attribute__((vector_size(16)));
-typedef int32_t CMask4 __attribute__((vector_size(16)));
-typedef float CFloat8 __attribute__((vector_size(32)));
-typedef int32_t CMask8 __attribute__((vector_size(32)));
-
-// The pixels of a run side by side in vector lanes, each lane the same
-// operations as WarpPixel; the pixels past the last whole vector go alone.
-template <typename V, typename M>
-__attribute__((always_inline)) inline void WarpArithmetic(const CWarpRun& run, size_t count, float* out)
+// Pixel i of every plane, one at a time: the pixels whose neighbourhood
+// crosses an edge, and the last few of a row.
+template <int C, bool Blend>
+inline void WarpPixel(const CWarpJob& job, size_t i)
 {
-    constexpr size_t kLanes = sizeof(V) / sizeof(float);
-    const V zero = {};
-    const V top = zero + 65535.0f;
-    size_t i = 0;
-    V fx, fy, p00, p01, p10, p11, n, c;
-    M inside, interior;
-    for (; i + kLanes <= count; i += kLanes) {
-        std::memcpy(&fx, run.fracX + i, sizeof(V));
-        std::memcpy(&fy, run.fracY + i, sizeof(V));
-        std::memcpy(&p00, run.corner[0] + i, sizeof(V));
-        std::memcpy(&p01, run.corner[1] + i, sizeof(V));
-        std::memcpy(&p10, run.corner[2] + i, sizeof(V));
-        std::memcpy(&p11, run.corner[3] + i, sizeof(V));
-        std::memcpy(&inside, run.bilinear + i, sizeof(M));
-        std::memcpy(&interior, run.bumped + i, sizeof(M));
-        const V bilinear =
-            p00 * (1.0f - fx) * (1.0f - fy) + p01 * (1.0f - fx) * fy + p10 * fx * (1.0f - fy) + p11 * fx * fy;
-        c = inside != 0 ? bilinear : p00;
-        // Bump's weights and sum, lane by lane; φ(t) = t (t² − 1).
-        const V gx = 1.0f - fx, gy = 1.0f - fy;
-        const V phiGx = gx * (gx * gx - 1.0f), phiGy = gy * (gy * gy - 1.0f);
-        const V phiFx = fx * (fx * fx - 1.0f), phiFy = fy * (fy * fy - 1.0f);
-        const V w[8] = {gx * phiGy, fx * phiGy, gy * phiGx, gy * phiFx, fy * phiGx, fy * phiFx, gx * phiFy, fx * phiFy};
-        V sum = zero;
-        for (int k = 0; k < 8; ++k) {
-            std::memcpy(&n, run.near[k] + i, sizeof(V));
-            sum += w[k] * (n - c);
-        }
-        const V bump = c + 0.4f * sum;
-        c = interior != 0 ? bump : c;
-        c = c <= zero ? zero : c >= top ? top : c;
-        std::memcpy(out + i, &c, sizeof(V));
+    const size_t w = static_cast<size_t>(job.W);
+    // Both maps are 16-bit, so u and v always lie inside the plane.
+    const float u = static_cast<float>(job.t0[i]) * static_cast<float>(job.W - 1) / 65535.0f;
+    const float v = static_cast<float>(65535 - job.t1[i]) * static_cast<float>(job.H - 1) / 65535.0f;
+    const int l = static_cast<int>(u);
+    const int m = static_cast<int>(v);
+    const float fx = u - static_cast<float>(l);
+    const float fy = v - static_cast<float>(m);
+    for (int k = 0; k < C; ++k) {
+        const float c = WarpSample(job.src[k], w, job.W, job.H, l, m, fx, fy);
+        job.dst[k][i] = Blend ? job.keep * c + job.e * job.dst[k][i] : c;
     }
-    for (; i < count; ++i)
-        out[i] = WarpPixel(run, i);
 }
 
-void WarpArithmeticBase(const CWarpRun& run, size_t count, float* out)
+// Rows first .. last - 1, kLanes<V> pixels side by side, each lane the same
+// operations as WarpSample. A pixel's position, fractions and weights are
+// worked out once for all C planes. Its 4 × 4 neighbourhood is read as four
+// rows of four samples and transposed, which serves the corners and the
+// correction's neighbours alike. Pixels whose neighbourhood reaches past an
+// edge go one by one, with their whole vector: they are few, lying on the
+// plane's outermost rows and columns.
+template <typename V, int C, bool Blend>
+FRAMIRA_INLINE void WarpRowsOf(const CWarpJob& job, int first, int last)
 {
-    WarpArithmetic<CFloat4, CMask4>(run, count, out);
-}
-
-#if defined(__x86_64__)
-__attribute__((target("avx"))) void WarpArithmeticAvx(const CWarpRun& run, size_t count, float* out)
-{
-    WarpArithmetic<CFloat8, CMask8>(run, count, out);
-}
-#endif
-
-void WarpArithmeticHere(const CWarpRun& run, size_t count, float* out)
-{
-#if defined(__x86_64__)
-    if (ProcessorHasAvx()) {
-        WarpArithmeticAvx(run, count, out);
-        return;
-    }
-#endif
-    WarpArithmeticBase(run, count, out);
-}
-
-// Rows first .. last - 1 of the warp.
-void WarpRows(const float* src, const uint16_t* t0, const uint16_t* t1, float* dst, int W, int H, int first,
-              int last, CWarpRun& run)
-{
+    typedef typename CVectorOf<V>::Int M;
+    typedef typename CVectorOf<V>::Word CWords;
+    constexpr int L = kLanes<V>;
+    const int W = job.W, H = job.H;
     const size_t w = static_cast<size_t>(W);
+    const ptrdiff_t pitch = static_cast<ptrdiff_t>(W);
     const float spanX = static_cast<float>(W - 1);
     const float spanY = static_cast<float>(H - 1);
-
-    int cellX[kRun], cellY[kRun];
+    const V zero = {};
+    const V top = zero + 65535.0f;
     for (int y = first; y < last; ++y) {
         const size_t rowStart = static_cast<size_t>(y) * w;
-        for (size_t x0 = 0; x0 < w; x0 += kRun) {
-            const size_t count = w - x0 < kRun ? w - x0 : kRun;
-            const uint16_t* mapX = t0 + rowStart + x0;
-            const uint16_t* mapY = t1 + rowStart + x0;
-            for (size_t i = 0; i < count; ++i) {
-                // Both maps are 16-bit, so u and v always lie inside the plane.
-                const float u = static_cast<float>(mapX[i]) * spanX / 65535.0f;
-                const float v = static_cast<float>(65535 - mapY[i]) * spanY / 65535.0f;
-                const int l = static_cast<int>(u);
-                const int m = static_cast<int>(v);
-                cellX[i] = l;
-                cellY[i] = m;
-                run.fracX[i] = u - static_cast<float>(l);
-                run.fracY[i] = v - static_cast<float>(m);
+        size_t x = 0;
+        for (; x + L <= w; x += L) {
+            const size_t i = rowStart + x;
+            CWords mapX, mapY;
+            LoadVector(mapX, job.t0 + i);
+            LoadVector(mapY, job.t1 + i);
+            const V u = __builtin_convertvector(__builtin_convertvector(mapX, M), V) * spanX / 65535.0f;
+            const V v = __builtin_convertvector(65535 - __builtin_convertvector(mapY, M), V) * spanY / 65535.0f;
+            const M l = __builtin_convertvector(u, M);
+            const M m = __builtin_convertvector(v, M);
+            const M interior = (l >= 1) & (m >= 1) & (l + 2 <= W - 1) & (m + 2 <= H - 1);
+            if (!AllLanes(interior)) {
+                for (int j = 0; j < L; ++j)
+                    WarpPixel<C, Blend>(job, i + static_cast<size_t>(j));
+                continue;
             }
-            for (size_t i = 0; i < count; ++i) {
-                const int l = cellX[i], m = cellY[i];
-                const float* p = src + static_cast<size_t>(m) * w + static_cast<size_t>(l);
-                // Without both far corners the cell reads (l, m) four times.
-                const bool bilinear = l + 1 < W && m + 1 < H;
-                const size_t right = bilinear ? 1 : 0;
-                const size_t down = bilinear ? w : 0;
-                run.corner[0][i] = p[0];
-                run.corner[1][i] = p[down];
-                run.corner[2][i] = p[right];
-                run.corner[3][i] = p[down + right];
-                run.bilinear[i] = bilinear;
-                const bool bumped = l >= 1 && m >= 1 && l + 2 <= W - 1 && m + 2 <= H - 1;
-                run.bumped[i] = bumped;
-                if (bumped) {
-                    const float* above = p - w;
-                    const float* below = p + w;
-                    const float* twoBelow = below + w;
-                    run.near[0][i] = above[0];
-                    run.near[1][i] = above[1];
-                    run.near[2][i] = p[-1];
-                    run.near[3][i] = p[2];
-                    run.near[4][i] = below[-1];
-                    run.near[5][i] = below[2];
-                    run.near[6][i] = twoBelow[0];
-                    run.near[7][i] = twoBelow[1];
-                } else {
-                    for (int k = 0; k < 8; ++k)
-                        run.near[k][i] = 0.0f;
+            const V fx = u - __builtin_convertvector(l, V);
+            const V fy = v - __builtin_convertvector(m, V);
+            // Bump's weights; φ(t) = t (t² − 1).
+            const V gx = 1.0f - fx, gy = 1.0f - fy;
+            const V phiGx = gx * (gx * gx - 1.0f), phiGy = gy * (gy * gy - 1.0f);
+            const V phiFx = fx * (fx * fx - 1.0f), phiFy = fy * (fy * fy - 1.0f);
+            const V weight[8] = {gx * phiGy, fx * phiGy, gy * phiGx, gy * phiFx,
+                                 fy * phiGx, fy * phiFx, gx * phiFy, fx * phiFy};
+            // Where (l − 1, m − 1) lies in a plane.
+            int32_t corner[L];
+            StoreVector(corner, (m - 1) * W + (l - 1));
+            for (int k = 0; k < C; ++k) {
+                const float* p[L];
+                for (int j = 0; j < L; ++j)
+                    p[j] = job.src[k] + corner[j];
+                // Rows m − 1 .. m + 2, each as columns l − 1 .. l + 2.
+                V a[4], n[8], p00, p01, p10, p11;
+                LoadQuads(a, p, 0);
+                TransposeWithinLanes(a);
+                n[0] = a[1];
+                n[1] = a[2];
+                LoadQuads(a, p, pitch);
+                TransposeWithinLanes(a);
+                n[2] = a[0];
+                p00 = a[1];
+                p10 = a[2];
+                n[3] = a[3];
+                LoadQuads(a, p, 2 * pitch);
+                TransposeWithinLanes(a);
+                n[4] = a[0];
+                p01 = a[1];
+                p11 = a[2];
+                n[5] = a[3];
+                LoadQuads(a, p, 3 * pitch);
+                TransposeWithinLanes(a);
+                n[6] = a[1];
+                n[7] = a[2];
+                V c = p00 * gx * gy + p01 * gx * fy + p10 * fx * gy + p11 * fx * fy;
+                V sum = zero;
+                for (int q = 0; q < 8; ++q)
+                    sum += weight[q] * (n[q] - c);
+                c = c + 0.4f * sum;
+                c = c <= zero ? zero : c >= top ? top : c;
+                float* out = job.dst[k] + i;
+                if constexpr (Blend) {
+                    V old;
+                    LoadVector(old, out);
+                    c = job.keep * c + job.e * old;
                 }
+                StoreVector(out, c);
             }
-            WarpArithmeticHere(run, count, dst + rowStart + x0);
         }
+        for (; x < w; ++x)
+            WarpPixel<C, Blend>(job, rowStart + x);
     }
+}
+
+template <int C, bool Blend>
+void WarpRowsBase(const CWarpJob& job, int first, int last)
+{
+    WarpRowsOf<CFloat4, C, Blend>(job, first, last);
+}
+
+#if defined(FRAMIRA_KERNELS_X86)
+template <int C, bool Blend>
+FRAMIRA_TARGET_AVX2 void WarpRowsAvx2(const CWarpJob& job, int first, int last)
+{
+    WarpRowsOf<CFloat8, C, Blend>(job, first, last);
+}
+
+// Eight lanes here too: sixteen measured slower, their neighbourhoods taking
+// more shuffles to assemble than the wider arithmetic saves.
+template <int C, bool Blend>
+FRAMIRA_TARGET_AVX512 void WarpRowsAvx512(const CWarpJob& job, int first, int last)
+{
+    WarpRowsOf<CFloat8, C, Blend>(job, first, last);
+}
+#endif
+
+// Planes too large for 32-bit sample offsets, which the vector kernels use.
+template <int C, bool Blend>
+void WarpRowsOneByOne(const CWarpJob& job, int first, int last)
+{
+    for (size_t i = static_cast<size_t>(first) * job.W; i < static_cast<size_t>(last) * job.W; ++i)
+        WarpPixel<C, Blend>(job, i);
+}
+
+template <int C, bool Blend>
+void Warp(const CWarpJob& job)
+{
+    const bool offsetsFit = static_cast<uint64_t>(job.W) * static_cast<uint64_t>(job.H) <= INT32_MAX;
+    void (*rows)(const CWarpJob&, int, int) = offsetsFit ? WarpRowsBase<C, Blend> : WarpRowsOneByOne<C, Blend>;
+#if defined(FRAMIRA_KERNELS_X86)
+    if (offsetsFit) {
+        const CKernelLevel level = KernelLevel();
+        if (level == CKernelLevel::Avx512)
+            rows = WarpRowsAvx512<C, Blend>;
+        else if (level == CKernelLevel::Avx2)
+            rows = WarpRowsAvx2<C, Blend>;
+    }
+#endif
+    // Every row reads the whole source and writes only itself, so rows go to
+    // the pool.
+    ParallelFor(static_cast<size_t>(job.H), 1 + (1 << 14) / static_cast<size_t>(job.W),
+                [&](size_t first, size_t last) { rows(job, static_cast<int>(first), static_cast<int>(last)); });
+}
+
+bool ValidWarp(const float* const src[3], const uint16_t* t0, const uint16_t* t1, float* const dst[3], int count,
+               int W, int H)
+{
+    if (!src || !t0 || !t1 || !dst || W <= 0 || H <= 0)
+        return false;
+    for (int k = 0; k < count; ++k)
+        if (!src[k] || !dst[k])
+            return false;
+    return true;
 }
 
 } // namespace
 
 void WarpWithWaveImages(const float* src, const uint16_t* t0, const uint16_t* t1, float* dst, int W, int H)
 {
-    if (!src || !t0 || !t1 || !dst || W <= 0 || H <= 0)
-        return;
-    // Every row reads the whole source and writes only itself, so rows go to
-    // the pool.
-    ParallelFor(static_cast<size_t>(H), 1 + (1 << 14) / static_cast<size_t>(W), [=](size_t first, size_t last) {
-        CWarpRun run;
-        WarpRows(src, t0, t1, dst, W, H, static_cast<int>(first), static_cast<int>(last), run);
-    });
+    const float* const sources[1] = {src};
+    float* const destinations[1] = {dst};
+    if (ValidWarp(sources, t0, t1, destinations, 1, W, H))
+        Warp<1, false>(CWarpJob{sources, destinations, t0, t1, W, H, 1.0f, 0.0f});
+}
+
+void WarpPlanesWithWaveImages(const float* const src[3], const uint16_t* t0, const uint16_t* t1,
+                              float* const dst[3], int W, int H)
+{
+    if (ValidWarp(src, t0, t1, dst, 3, W, H))
+        Warp<3, false>(CWarpJob{src, dst, t0, t1, W, H, 1.0f, 0.0f});
+}
+
+void WarpPlanesBlendingInto(const float* const src[3], const uint16_t* t0, const uint16_t* t1, float* const dst[3],
+                            int W, int H, float percent)
+{
+    const float e = BlendFraction(percent);
+    if (ValidWarp(src, t0, t1, dst, 3, W, H))
+        Warp<3, true>(CWarpJob{src, dst, t0, t1, W, H, 1.0f - e, e});
 }
 
 } // namespace framira

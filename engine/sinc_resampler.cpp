@@ -4,8 +4,9 @@
 // whichever loop shape visits them, which keeps results byte-identical.
 #include "sinc_resampler.h"
 
+#include "kernel_level.h"
 #include "plane_memory.h"
-#include "processor_features.h"
+#include "vector_kernels.h"
 #include "work_pool.h"
 
 #include <algorithm>
@@ -13,6 +14,11 @@
 #include <cmath>
 #include <cstring>
 #include <type_traits>
+#include <utility>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace framira {
 
@@ -167,91 +173,203 @@ inline float ScaleOf(CScaled scaled)
     return scaled.scale;
 }
 
-// The horizontal pass works on blocks of kRowBlock rows staged column by
-// column: the block's samples of one source column lie side by side, already
-// turned into the floats the sums read (one conversion per sample rather than
-// per tap). One vector then carries a tap for every row of the block, each
-// lane one row's sum built tap by tap in the same order as a row on its own,
-// so the results do not change, only how many are computed at once.
-constexpr int kRowBlock = 8;
+// The horizontal pass works on blocks of rows staged column by column: the
+// block's samples of one source column lie side by side, already turned into
+// the floats the sums read (one conversion per sample rather than per tap).
+// One vector then carries a tap for several rows of the block, each lane one
+// row's sum built tap by tap in the same order as a row on its own, so the
+// results do not change, only how many are computed at once. A block is two
+// vectors of rows, so each tap's weight and place are read once for both and
+// the two sums overlap: 8 rows at the baseline level, 16 with AVX2. With
+// AVX-512 one vector of 16 rows does better (measured: two cost more in
+// staging and spilled registers than they save).
+template <typename V>
+constexpr int kRowBlock = kLanes<V> == 16 ? 16 : 2 * kLanes<V>;
 
-// Vectors of four and of eight floats, and eight 32-bit integers; where the
-// processor has no such registers the compiler splits them, with the same
-// results.
-typedef float CFloat4 __attribute__((vector_size(16)));
-typedef float CFloat8 __attribute__((vector_size(32)));
-typedef int32_t CInt8 __attribute__((vector_size(32)));
-
-// Rows first .. first + rows - 1 (rows ≤ kRowBlock) into the staged block,
-// eight rows' samples of a column converted at once (the same conversion and
-// product as one at a time). Lanes past `rows` repeat the first row; their
-// sums are never stored.
-template <typename S, typename Convert>
-__attribute__((always_inline)) inline void StageRows(const S* first, size_t pitch, int pixelStride, int width,
-                                                     int rows, float* block, Convert convert)
+#if defined(FRAMIRA_KERNELS_X86)
+// One channel of interleaved 8-bit pixels (every third byte, the picture as
+// the caller holds it) staged 8 columns at a time: each row's 8 samples picked
+// out of its bytes by two byte shuffles, converted and scaled, then transposed
+// into columns. The same conversion and product per sample as one at a time.
+// The reads end at the tile's last sample, never past the row. A plain call
+// from the kernels (its arguments are pointers and numbers), so it carries its
+// own target. Returns how many columns it staged; the rest go one by one.
+FRAMIRA_TARGET_AVX2 size_t StageEveryThirdByteAvx2(const uint8_t* const* in, size_t width, float scale,
+                                                   float* block)
 {
-    const S* in[kRowBlock];
-    for (int r = 0; r < kRowBlock; ++r) {
+    constexpr int L = 8;
+    constexpr int R = kRowBlock<CFloat8>;
+    // Bytes 0, 3, .. 15 of the first load, 18 and 21 (4 and 7 of the second).
+    const __m128i pickFirst = _mm_setr_epi8(0, 3, 6, 9, 12, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m128i pickSecond = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, 4, 7, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m256 factor = _mm256_set1_ps(scale);
+    size_t x = 0;
+    for (; x + L <= width; x += L) {
+        for (int v = 0; v < R / L; ++v) {
+            CFloat8 t[L];
+            for (int r = 0; r < L; ++r) {
+                const uint8_t* p = in[v * L + r] + 3 * x;
+                const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                const __m128i second = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 14));
+                const __m128i bytes =
+                    _mm_or_si128(_mm_shuffle_epi8(first, pickFirst), _mm_shuffle_epi8(second, pickSecond));
+                t[r] = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(bytes)), factor);
+            }
+            Transpose(t);
+#pragma GCC unroll 16
+            for (int c = 0; c < L; ++c) {
+                StoreVector(block + (x + static_cast<size_t>(c)) * R + v * L, t[c]);
+            }
+        }
+    }
+    return x;
+}
+
+#endif
+
+// Rows first .. first + rows - 1 (rows ≤ kRowBlock<V>) into the staged block,
+// a vector's worth of rows of a column converted at once (the same conversion
+// and product as one at a time). Lanes past `rows` repeat the first row; their
+// sums are never stored.
+template <typename V, typename S, typename Convert, size_t... Lane>
+FRAMIRA_INLINE void StageRows(const S* first, size_t pitch, int pixelStride, int width, int rows, float* block,
+                              Convert convert, std::index_sequence<Lane...>)
+{
+    constexpr int L = kLanes<V>;
+    constexpr int R = kRowBlock<V>;
+    typedef typename CVectorOf<V>::Int CSamples;
+    const S* in[R];
+    for (int r = 0; r < R; ++r) {
         in[r] = first + (r < rows ? static_cast<size_t>(r) * pitch : 0);
     }
     const size_t stride = static_cast<size_t>(pixelStride);
-    for (size_t x = 0, o = 0; x < static_cast<size_t>(width); ++x, o += stride) {
-        CFloat8 column;
-        if constexpr (std::is_same_v<S, float>) {
-            column = CFloat8{in[0][o], in[1][o], in[2][o], in[3][o], in[4][o], in[5][o], in[6][o], in[7][o]};
-        } else {
-            const CInt8 samples = {in[0][o], in[1][o], in[2][o], in[3][o], in[4][o], in[5][o], in[6][o], in[7][o]};
-            column = __builtin_convertvector(samples, CFloat8) * ScaleOf(convert);
+    size_t x = 0;
+#if defined(FRAMIRA_KERNELS_X86)
+    if constexpr (std::is_same_v<S, uint8_t> && std::is_same_v<Convert, CScaled>) {
+        if (pixelStride == 3) {
+            // AVX-512's block of 16 rows is laid out as AVX2's; 16 × 16
+            // transposes in its own registers measured slower.
+            if constexpr (!std::is_same_v<V, CFloat4>) {
+                static_assert(kRowBlock<V> == kRowBlock<CFloat8>, "the same block of rows");
+                x = StageEveryThirdByteAvx2(in, static_cast<size_t>(width), convert.scale, block);
+            }
         }
-        std::memcpy(block + x * kRowBlock, &column, sizeof(column));
+    }
+#endif
+    for (; x < static_cast<size_t>(width); ++x) {
+        const size_t o = x * stride;
+        for (int v = 0; v < R / L; ++v) {
+            const S* const* rowsOf = in + v * L;
+            V column;
+            if constexpr (std::is_same_v<S, float>) {
+                column = V{rowsOf[Lane][o]...};
+            } else {
+                const CSamples samples = {rowsOf[Lane][o]...};
+                column = __builtin_convertvector(samples, V) * ScaleOf(convert);
+            }
+            StoreVector(block + x * R + v * L, column);
+        }
     }
 }
 
 // The stores of one destination column of a block: the centre sample where
 // the weights sum to nothing, otherwise sum / total + offset, row by row.
 template <typename T>
-inline void StoreColumn(const float* centre, const float* quotient, bool useCentre, int rows, T* out,
-                        size_t destinationWidth, const CSampleLimits<T>& limits)
+inline void StoreColumn(const float* value, int rows, T* out, size_t destinationWidth,
+                        const CSampleLimits<T>& limits)
 {
     for (int r = 0; r < rows; ++r) {
-        out[static_cast<size_t>(r) * destinationWidth] =
-            StoreSample(useCentre ? centre[r] : quotient[r], limits);
+        out[static_cast<size_t>(r) * destinationWidth] = StoreSample(value[r], limits);
     }
 }
 
-// One block: for every destination column, each lane's sum tap by tap, then
-// sum / total + offset. Always inlined, so each caller's target builds it.
+// StoreSample on every lane: the same limits, then the same conversion to T
+// (truncation, of values already inside T's range).
 template <typename V, typename T>
-__attribute__((always_inline)) inline void SumStagedBlock(const float* block, int rows, T* out, int destinationWidth,
-                                                          const CAxisPlan& plan, const CSampleLimits<T>& limits)
+FRAMIRA_INLINE void StoreSamples(T* out, const V& value, const CSampleLimits<T>& limits)
 {
-    constexpr int kLanes = static_cast<int>(sizeof(V) / sizeof(float));
-    constexpr int kVectors = kRowBlock / kLanes;
+    const V lower = V{} + limits.lower;
+    const V upper = V{} + limits.upper;
+    const V limited = value <= lower ? lower : value >= upper ? upper : value;
+    if constexpr (std::is_same_v<T, float>) {
+        StoreVector(out, limited);
+    } else {
+        typedef typename CVectorOf<V>::Int CInts;
+        typedef std::conditional_t<std::is_same_v<T, uint8_t>, typename CVectorOf<V>::Byte,
+                                   typename CVectorOf<V>::Word>
+            CSamples;
+        StoreVector(out, __builtin_convertvector(__builtin_convertvector(limited, CInts), CSamples));
+    }
+}
+
+// One destination column x of a block, a vector per kLanes<V> rows: each
+// lane's sum tap by tap, then sum / total + offset, or the centre sample
+// where the weights sum to nothing.
+template <typename V, typename T>
+FRAMIRA_INLINE void SumColumn(const float* block, int x, const CAxisPlan& plan, const CSampleLimits<T>& limits,
+                              V* value)
+{
+    constexpr int L = kLanes<V>;
+    constexpr int R = kRowBlock<V>;
+    constexpr int kVectors = R / L;
     const int64_t taps = plan.taps;
-    const float* weightSum = plan.weightSum.Get();
-    const int32_t* centre = plan.centre.Get();
-    const int32_t* index = plan.index.Get();
-    const float* weight = plan.weight.Get();
+    const int32_t* index = plan.index.Get() + static_cast<size_t>(x) * taps;
+    const float* weight = plan.weight.Get() + static_cast<size_t>(x) * taps;
+    V sum[kVectors] = {};
+    for (int64_t j = 0; j < taps; ++j) {
+        const float w = weight[j];
+        const float* column = block + static_cast<size_t>(index[j]) * R;
+        for (int v = 0; v < kVectors; ++v) {
+            V samples;
+            LoadVector(samples, column + v * L);
+            sum[v] += w * samples;
+        }
+    }
+    const float total = plan.weightSum.Get()[x];
+    const float* centre = block + static_cast<size_t>(plan.centre.Get()[x]) * R;
+    for (int v = 0; v < kVectors; ++v) {
+        if (total == 0.0f) {
+            LoadVector(value[v], centre + v * L);
+        } else {
+            value[v] = sum[v] / total + limits.offset;
+        }
+    }
+}
+
+// One block into one target. Columns go kLanes<V> at a time and are turned
+// into rows by a transpose, so each row's results leave in one vector store
+// rather than one store per sample; the last few columns go one by one.
+template <typename V, typename T>
+FRAMIRA_INLINE void SumStagedBlock(const float* block, int rows, T* out, int destinationWidth,
+                                   const CAxisPlan& plan, const CSampleLimits<T>& limits)
+{
+    constexpr int L = kLanes<V>;
+    constexpr int R = kRowBlock<V>;
+    constexpr int kVectors = R / L;
     const size_t pitch = static_cast<size_t>(destinationWidth);
-    for (int x = 0; x < destinationWidth; ++x, index += taps, weight += taps) {
-        V sum[kVectors] = {};
-        for (int64_t j = 0; j < taps; ++j) {
-            const float w = weight[j];
-            const float* column = block + static_cast<size_t>(index[j]) * kRowBlock;
+    int x = 0;
+    for (; x + L <= destinationWidth; x += L) {
+        V value[kVectors][L];
+        for (int g = 0; g < L; ++g) {
+            V column[kVectors];
+            SumColumn<V>(block, x + g, plan, limits, column);
             for (int v = 0; v < kVectors; ++v) {
-                V samples;
-                std::memcpy(&samples, column + v * kLanes, sizeof(V));
-                sum[v] += w * samples;
+                value[v][g] = column[v];
             }
         }
-        const float total = weightSum[x];
-        float quotient[kRowBlock];
         for (int v = 0; v < kVectors; ++v) {
-            const V value = sum[v] / total + limits.offset;
-            std::memcpy(quotient + v * kLanes, &value, sizeof(V));
+            Transpose(value[v]);
+            for (int r = 0; r < L && v * L + r < rows; ++r) {
+                StoreSamples(out + static_cast<size_t>(v * L + r) * pitch + x, value[v][r], limits);
+            }
         }
-        StoreColumn(block + static_cast<size_t>(centre[x]) * kRowBlock, quotient, total == 0.0f, rows, out + x,
-                    pitch, limits);
+    }
+    for (; x < destinationWidth; ++x) {
+        V column[kVectors];
+        SumColumn<V>(block, x, plan, limits, column);
+        float value[R];
+        std::memcpy(value, column, sizeof(value));
+        StoreColumn(value, rows, out + x, pitch, limits);
     }
 }
 
@@ -265,35 +383,55 @@ struct CRowTarget {
 };
 
 // Staging of one block and its sums for every target, so each source row is
-// read and converted once however many sizes it is resampled to: two vectors
-// of four rows (SSE2 on every x86-64) ...
+// read and converted once however many sizes it is resampled to. Always
+// inlined, so each level's entry below builds it with its own instructions.
+template <typename V, typename S, typename T, typename Convert>
+FRAMIRA_INLINE void ResampleBlock(const S* first, size_t pitch, int pixelStride, int sourceWidth, int rows,
+                                  float* block, const CRowTarget<T>* targets, int targetCount, size_t y,
+                                  const CSampleLimits<T>& limits, Convert convert)
+{
+    StageRows<V>(first, pitch, pixelStride, sourceWidth, rows, block, convert,
+                 std::make_index_sequence<kLanes<V>>());
+    for (int t = 0; t < targetCount; ++t) {
+        const CRowTarget<T>& target = targets[t];
+        SumStagedBlock<V>(block, rows, target.plane + y * static_cast<size_t>(target.width), target.width,
+                          *target.plan, limits);
+    }
+}
+
+int RowBlockFor(CKernelLevel level)
+{
+    return level == CKernelLevel::Avx512 ? kRowBlock<CFloat16>
+           : level == CKernelLevel::Avx2 ? kRowBlock<CFloat8>
+                                          : kRowBlock<CFloat4>;
+}
+
 template <typename S, typename T, typename Convert>
 void ResampleBlockBase(const S* first, size_t pitch, int pixelStride, int sourceWidth, int rows, float* block,
                        const CRowTarget<T>* targets, int targetCount, size_t y, const CSampleLimits<T>& limits,
                        Convert convert)
 {
-    StageRows(first, pitch, pixelStride, sourceWidth, rows, block, convert);
-    for (int t = 0; t < targetCount; ++t) {
-        const CRowTarget<T>& target = targets[t];
-        SumStagedBlock<CFloat4>(block, rows, target.plane + y * static_cast<size_t>(target.width), target.width,
-                                *target.plan, limits);
-    }
+    ResampleBlock<CFloat4>(first, pitch, pixelStride, sourceWidth, rows, block, targets, targetCount, y, limits,
+                           convert);
 }
 
-#if defined(__x86_64__)
-// ... or one vector of eight rows, on processors with AVX (chosen at run time).
+#if defined(FRAMIRA_KERNELS_X86)
 template <typename S, typename T, typename Convert>
-__attribute__((target("avx"))) void ResampleBlockAvx(const S* first, size_t pitch, int pixelStride, int sourceWidth,
-                                                     int rows, float* block, const CRowTarget<T>* targets,
-                                                     int targetCount, size_t y, const CSampleLimits<T>& limits,
-                                                     Convert convert)
+FRAMIRA_TARGET_AVX2 void ResampleBlockAvx2(const S* first, size_t pitch, int pixelStride, int sourceWidth, int rows,
+                                           float* block, const CRowTarget<T>* targets, int targetCount, size_t y,
+                                           const CSampleLimits<T>& limits, Convert convert)
 {
-    StageRows(first, pitch, pixelStride, sourceWidth, rows, block, convert);
-    for (int t = 0; t < targetCount; ++t) {
-        const CRowTarget<T>& target = targets[t];
-        SumStagedBlock<CFloat8>(block, rows, target.plane + y * static_cast<size_t>(target.width), target.width,
-                                *target.plan, limits);
-    }
+    ResampleBlock<CFloat8>(first, pitch, pixelStride, sourceWidth, rows, block, targets, targetCount, y, limits,
+                           convert);
+}
+
+template <typename S, typename T, typename Convert>
+FRAMIRA_TARGET_AVX512 void ResampleBlockAvx512(const S* first, size_t pitch, int pixelStride, int sourceWidth,
+                                               int rows, float* block, const CRowTarget<T>* targets, int targetCount,
+                                               size_t y, const CSampleLimits<T>& limits, Convert convert)
+{
+    ResampleBlock<CFloat16>(first, pitch, pixelStride, sourceWidth, rows, block, targets, targetCount, y,
+                            limits, convert);
 }
 #endif
 
@@ -304,31 +442,35 @@ bool ResampleRows(const S* source, int pixelStride, int sourceWidth, int rows, c
                   int targetCount, const CSampleLimits<T>& limits, Convert convert)
 {
     std::atomic<bool> failed{false};
+    const CKernelLevel level = KernelLevel();
+    const int rowBlock = RowBlockFor(level);
     const size_t pitch = static_cast<size_t>(sourceWidth) * static_cast<size_t>(pixelStride);
-    const size_t blocks = (static_cast<size_t>(rows) + kRowBlock - 1) / kRowBlock;
+    const size_t blocks = (static_cast<size_t>(rows) + rowBlock - 1) / rowBlock;
     size_t work = 1;
     for (int t = 0; t < targetCount; ++t) {
-        work += static_cast<size_t>(targets[t].width) * kRowBlock * static_cast<size_t>(targets[t].plan->taps);
+        work += static_cast<size_t>(targets[t].width) * rowBlock * static_cast<size_t>(targets[t].plan->taps);
     }
     const size_t grain = 1 + (1 << 16) / work;
-#if defined(__x86_64__)
-    const bool avx = ProcessorHasAvx();
-#endif
     ParallelFor(blocks, grain, [&](size_t first, size_t last) {
         CPlane<float> staged;
-        if (!staged.AllocateForOverwrite(static_cast<uint64_t>(kRowBlock) * static_cast<uint64_t>(sourceWidth))) {
+        if (!staged.AllocateForOverwrite(static_cast<uint64_t>(rowBlock) * static_cast<uint64_t>(sourceWidth))) {
             failed.store(true);
             return;
         }
         float* block = staged.Get();
-        const int end = static_cast<int>(std::min(static_cast<size_t>(rows), last * kRowBlock));
-        for (int y = static_cast<int>(first * kRowBlock); y < end; y += kRowBlock) {
-            const int count = std::min(kRowBlock, end - y);
+        const int end = static_cast<int>(std::min(static_cast<size_t>(rows), last * rowBlock));
+        for (int y = static_cast<int>(first * rowBlock); y < end; y += rowBlock) {
+            const int count = std::min(rowBlock, end - y);
             const S* in = source + static_cast<size_t>(y) * pitch;
-#if defined(__x86_64__)
-            if (avx) {
-                ResampleBlockAvx(in, pitch, pixelStride, sourceWidth, count, block, targets, targetCount,
-                                 static_cast<size_t>(y), limits, convert);
+#if defined(FRAMIRA_KERNELS_X86)
+            if (level == CKernelLevel::Avx512) {
+                ResampleBlockAvx512(in, pitch, pixelStride, sourceWidth, count, block, targets, targetCount,
+                                    static_cast<size_t>(y), limits, convert);
+                continue;
+            }
+            if (level == CKernelLevel::Avx2) {
+                ResampleBlockAvx2(in, pitch, pixelStride, sourceWidth, count, block, targets, targetCount,
+                                  static_cast<size_t>(y), limits, convert);
                 continue;
             }
 #endif
@@ -339,60 +481,135 @@ bool ResampleRows(const S* source, int pixelStride, int sourceWidth, int rows, c
     return !failed.load();
 }
 
-// Column by column in effect, but a whole row of accumulators at a time so
-// the inner loop runs over contiguous samples. Zero weights add nothing
-// (adding +0 or -0 never changes a sum), so they are skipped. Destination
-// rows are independent and shared out across the pool.
+// Samples of type T at p as floats, kLanes<V> of them.
+template <typename V, typename T>
+FRAMIRA_INLINE void LoadAsFloats(V& out, const T* p)
+{
+    if constexpr (std::is_same_v<T, float>) {
+        LoadVector(out, p);
+    } else {
+        typedef std::conditional_t<std::is_same_v<T, uint8_t>, typename CVectorOf<V>::Byte,
+                                   typename CVectorOf<V>::Word>
+            CSamples;
+        CSamples samples;
+        LoadVector(samples, p);
+        out = __builtin_convertvector(__builtin_convertvector(samples, typename CVectorOf<V>::Int), V);
+    }
+}
+
+// Destination samples x .. x + Strip × kLanes<V> − 1 of one row of the
+// vertical pass, their sums held in registers across all taps. Zero weights
+// add nothing (a sum that starts at +0 never becomes −0, and adding ±0 to
+// anything else changes nothing), so they are skipped.
+template <typename V, int Strip, typename T>
+FRAMIRA_INLINE void SumColumnStrip(const T* source, size_t width, size_t x, T* out, const int32_t* index,
+                                   const float* weight, int64_t taps, float total, const CSampleLimits<T>& limits)
+{
+    constexpr int L = kLanes<V>;
+    V sum[Strip] = {};
+    for (int64_t j = 0; j < taps; ++j) {
+        const float w = weight[j];
+        if (w == 0.0f) {
+            continue;
+        }
+        const T* in = source + static_cast<size_t>(index[j]) * width + x;
+        for (int s = 0; s < Strip; ++s) {
+            V samples;
+            LoadAsFloats(samples, in + s * L);
+            sum[s] += w * samples;
+        }
+    }
+    for (int s = 0; s < Strip; ++s) {
+        StoreSamples(out + x + s * L, sum[s] / total + limits.offset, limits);
+    }
+}
+
+// Destination rows first .. last − 1 of the vertical pass: each sample's sum
+// tap by tap, as in the horizontal pass, several vectors of a row at a time
+// and the last few samples one by one.
+template <typename V, typename T>
+FRAMIRA_INLINE void ResampleColumnRows(const T* source, int width, T* destination, int first, int last,
+                                       const CAxisPlan& plan, const CSampleLimits<T>& bounds)
+{
+    constexpr size_t L = kLanes<V>;
+    // A copy: stores of bytes may alias anything in memory, and would force
+    // the limits to be read again after each one.
+    const CSampleLimits<T> limits = bounds;
+    const int64_t taps = plan.taps;
+    const size_t w = static_cast<size_t>(width);
+    for (int y = first; y < last; ++y) {
+        T* out = destination + static_cast<size_t>(y) * w;
+        const float total = plan.weightSum.Get()[y];
+        if (total == 0.0f) {
+            const T* in = source + static_cast<size_t>(plan.centre.Get()[y]) * w;
+            for (size_t x = 0; x < w; ++x) {
+                out[x] = StoreSample(static_cast<float>(in[x]), limits);
+            }
+            continue;
+        }
+        const int32_t* index = plan.index.Get() + static_cast<size_t>(y) * taps;
+        const float* weight = plan.weight.Get() + static_cast<size_t>(y) * taps;
+        size_t x = 0;
+        for (; x + 4 * L <= w; x += 4 * L) {
+            SumColumnStrip<V, 4>(source, w, x, out, index, weight, taps, total, limits);
+        }
+        for (; x + L <= w; x += L) {
+            SumColumnStrip<V, 1>(source, w, x, out, index, weight, taps, total, limits);
+        }
+        for (; x < w; ++x) {
+            float sum = 0.0f;
+            for (int64_t j = 0; j < taps; ++j) {
+                if (weight[j] != 0.0f) {
+                    sum += weight[j] * static_cast<float>(source[static_cast<size_t>(index[j]) * w + x]);
+                }
+            }
+            out[x] = StoreSample(sum / total + limits.offset, limits);
+        }
+    }
+}
+
+template <typename T>
+void ResampleColumnRowsBase(const T* source, int width, T* destination, int first, int last, const CAxisPlan& plan,
+                            const CSampleLimits<T>& limits)
+{
+    ResampleColumnRows<CFloat4>(source, width, destination, first, last, plan, limits);
+}
+
+#if defined(FRAMIRA_KERNELS_X86)
+template <typename T>
+FRAMIRA_TARGET_AVX2 void ResampleColumnRowsAvx2(const T* source, int width, T* destination, int first, int last,
+                                                const CAxisPlan& plan, const CSampleLimits<T>& limits)
+{
+    ResampleColumnRows<CFloat8>(source, width, destination, first, last, plan, limits);
+}
+
+template <typename T>
+FRAMIRA_TARGET_AVX512 void ResampleColumnRowsAvx512(const T* source, int width, T* destination, int first, int last,
+                                                    const CAxisPlan& plan, const CSampleLimits<T>& limits)
+{
+    ResampleColumnRows<CFloat16>(source, width, destination, first, last, plan, limits);
+}
+#endif
+
+// Destination rows are independent and shared out across the pool.
 template <typename T>
 bool ResampleColumns(const T* source, int width, T* destination, int destinationHeight, const CAxisPlan& plan,
                      const CSampleLimits<T>& limits)
 {
-    std::atomic<bool> failed{false};
-    const int64_t taps = plan.taps;
-    const size_t grain = 1 + (1 << 16) / (static_cast<size_t>(width) * static_cast<size_t>(taps) + 1);
-    const CAxisPlan* vertical = &plan;
-    const CSampleLimits<T> bounds = limits;
-    // Captured by value: writes through `out` (bytes, for byte planes) could
-    // otherwise alias what a reference points to and force reloads.
-    ParallelFor(static_cast<size_t>(destinationHeight), grain, [=, &failed](size_t first, size_t last) {
-        const CAxisPlan& plan = *vertical;
-        const CSampleLimits<T>& limits = bounds;
-        CPlane<float> accumulator;
-        if (!accumulator.AllocateForOverwrite(static_cast<uint64_t>(width))) {
-            failed.store(true);
-            return;
-        }
-        float* sum = accumulator.Get();
-        for (int y = static_cast<int>(first); y < static_cast<int>(last); ++y) {
-            T* out = destination + static_cast<size_t>(y) * width;
-            const float total = plan.weightSum.Get()[y];
-            if (total == 0.0f) {
-                const T* in = source + static_cast<size_t>(plan.centre.Get()[y]) * width;
-                for (int x = 0; x < width; ++x) {
-                    out[x] = StoreSample(static_cast<float>(in[x]), limits);
-                }
-                continue;
-            }
-            std::memset(sum, 0, sizeof(float) * static_cast<size_t>(width));
-            const int32_t* index = plan.index.Get() + static_cast<size_t>(y) * taps;
-            const float* weight = plan.weight.Get() + static_cast<size_t>(y) * taps;
-            for (int64_t j = 0; j < taps; ++j) {
-                const float w = weight[j];
-                if (w == 0.0f) {
-                    continue;
-                }
-                const T* in = source + static_cast<size_t>(index[j]) * width;
-                for (int x = 0; x < width; ++x) {
-                    sum[x] += w * static_cast<float>(in[x]);
-                }
-            }
-            const float offset = limits.offset;
-            for (int x = 0; x < width; ++x) {
-                out[x] = StoreSample(sum[x] / total + offset, limits);
-            }
-        }
+    auto rows = ResampleColumnRowsBase<T>;
+#if defined(FRAMIRA_KERNELS_X86)
+    const CKernelLevel level = KernelLevel();
+    if (level == CKernelLevel::Avx512) {
+        rows = ResampleColumnRowsAvx512<T>;
+    } else if (level == CKernelLevel::Avx2) {
+        rows = ResampleColumnRowsAvx2<T>;
+    }
+#endif
+    const size_t grain = 1 + (1 << 16) / (static_cast<size_t>(width) * static_cast<size_t>(plan.taps) + 1);
+    ParallelFor(static_cast<size_t>(destinationHeight), grain, [&](size_t first, size_t last) {
+        rows(source, width, destination, static_cast<int>(first), static_cast<int>(last), plan, limits);
     });
-    return !failed.load();
+    return true;
 }
 
 // One size to resample to: `count` planes of width × height.

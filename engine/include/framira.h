@@ -1,5 +1,6 @@
-// The C interface of libFramira.so: the seven entry points, the buffer record
-// that crosses the library boundary and the screen-resolution presets.
+// The C interface of libFramira.so: the seven entry points, the query of the
+// kernel level, the buffer record that crosses the library boundary and the
+// screen-resolution presets.
 //
 // One picture at a time: Specklo_Init once (creates the engine), then
 // Framira_Run per picture. The engine keeps no lock; call it from one thread.
@@ -38,6 +39,13 @@ FRAMIRA_API int32_t Specklo_CreateMap(void);
 // Leaves the engine alive: its prepared textures and planes stay cached.
 FRAMIRA_API int32_t Specklo_End(void);
 FRAMIRA_API const char* Specklo_Version(void);
+
+// The vector instructions the engine's pixel kernels use in this process:
+// "avx512", "avx2" or "baseline" (static text, never null). The widest the
+// processor supports, unless the environment variable FRAMIRA_SIMD (read once,
+// on first use) asks for a lower one; a level the processor lacks falls back
+// to the widest it has. Every level gives the same output bytes.
+FRAMIRA_API const char* Framira_KernelLevel(void);
 
 // Frames one picture into `output` (outputWidth × outputHeight × 3 bytes of
 // 8-bit RGB, the preset's size; presetIndex 0 uses customWidth × customHeight).

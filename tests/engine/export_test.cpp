@@ -1,10 +1,13 @@
-// What libFramira.so shows the world: the seven entry points and the
-// framework classes, nothing of the internals. Loads the built library file.
+// What libFramira.so shows the world: the seven entry points, the kernel
+// level's name and the framework classes, nothing of the internals. Loads the
+// built library file.
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -30,8 +33,24 @@ protected:
 TEST_F(ExportTest, EntryPointsAreExportedUndecorated)
 {
     for (const char* name : {"Specklo_Version", "Specklo_Init", "Specklo_Allocate", "Specklo_Detect",
-                             "Specklo_CreateMap", "Framira_Run", "Specklo_End"}) {
+                             "Specklo_CreateMap", "Framira_Run", "Specklo_End", "Framira_KernelLevel"}) {
         EXPECT_NE(dlsym(library, name), nullptr) << name;
+    }
+}
+
+// The level is named whatever it is, and a level asked for in the environment
+// (as the portable run of these tests does) is the one in use, the portable
+// one being on every processor.
+TEST_F(ExportTest, KernelLevelIsNamed)
+{
+    using LevelFunction = const char* (*)();
+    const auto level = reinterpret_cast<LevelFunction>(dlsym(library, "Framira_KernelLevel"));
+    ASSERT_NE(level, nullptr);
+    const std::string name = level();
+    EXPECT_TRUE(name == "baseline" || name == "avx2" || name == "avx512") << name;
+    const char* requested = std::getenv("FRAMIRA_SIMD");
+    if (requested != nullptr && std::string(requested) == "baseline") {
+        EXPECT_EQ(name, "baseline");
     }
 }
 

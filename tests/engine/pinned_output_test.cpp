@@ -59,11 +59,12 @@ TEST(PinnedOutput, RunsGiveTheRecordedBytes)
         {300, 520, 12, 10, "e0c264f2ed6c44c8b463e226242a1bd71870ed1d9785aeeb6d93e5ab5b8cf1ee"},
     };
     std::vector<uint8_t> output(1920 * 1080 * 3);
-    // The same bytes when rows are shared out unevenly, and on one thread
-    // (the first three runs and the screen-sized ones suffice there).
-    for (const int threads : {3, 1})
+    // The same bytes when rows are shared out unevenly, on one thread, on two
+    // and on the pool's most (the first three runs and the screen-sized ones
+    // suffice there).
+    for (const int threads : {3, 1, 2, 8})
     for (const CPinnedRun& run : runs) {
-        if (threads == 1 && &run - runs >= 3 && run.preset != 12)
+        if (threads != 3 && &run - runs >= 3 && run.preset != 12)
             continue;
         framira::SetWorkThreadCount(threads);
         SCOPED_TRACE(testing::Message() << run.width << " x " << run.height << " preset " << run.preset

@@ -239,13 +239,14 @@ TEST(DitheredMat, MissingMemoryReturnsOneAndLeaksNothing)
 {
     CMatRun run(64, 48);
     const CPlanes picture = MakeLandscape(64, 48);
-    for (int granted = 0; granted < 5; ++granted) {
+    // Three working planes, one per channel.
+    for (int granted = 0; granted < 3; ++granted) {
         SetMatPlaneAllocationLimitForTesting(granted);
         long result = -1;
         run.Make(picture, 30, 20, &result);
         EXPECT_EQ(result, 1) << granted;
     }
-    SetMatPlaneAllocationLimitForTesting(5);
+    SetMatPlaneAllocationLimitForTesting(3);
     long result = -1;
     run.Make(picture, 30, 20, &result);
     EXPECT_EQ(result, 0);
