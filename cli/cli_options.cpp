@@ -1,5 +1,7 @@
 #include "cli_options.h"
 
+#include "framira.h"
+
 #include "input_list.h"
 #include "output_size_limits.h"
 #include "preset_sizes.h"
@@ -356,7 +358,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CCliOptions& options
 
 std::string VersionText()
 {
-    return std::string("framira-batch ") + FRAMIRA_VERSION + "\n";
+    // The engine's vector level decides its speed, never its bytes; it is
+    // named so that figures from different machines can be read together.
+    return std::string("framira-batch ") + FRAMIRA_VERSION + "\nengine kernels: " + Framira_KernelLevel() +
+           " (FRAMIRA_SIMD=baseline|avx2|avx512 caps them)\n";
 }
 
 std::string PresetListText()
