@@ -84,6 +84,10 @@ public:
     void OnFolderTextEdited(const QString& text);
     // Dropped files and folders, in the drop's order.
     void OnDropFiles(const std::vector<std::string>& paths);
+    // Files and folders the program was started with: added as a drop would
+    // add them, the list comes into view, the last folder becomes the source
+    // folder, and paths that cannot be opened are reported in one message.
+    void OnOpenPaths(const std::vector<std::string>& paths);
 
     // --- State, for the application object and tests --------------------------
     bool IsRunning() const { return running; }

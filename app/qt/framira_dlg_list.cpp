@@ -15,6 +15,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
 namespace {
 
 QString ToQt(const std::string& text) { return QString::fromStdString(text); }
@@ -178,6 +184,56 @@ void CFramiraDlg::OnDropFiles(const std::vector<std::string>& paths)
         return options;
     });
     RefreshListView();
+}
+
+void CFramiraDlg::OnOpenPaths(const std::vector<std::string>& paths)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> usable;
+    std::vector<std::string> refused;  // "path: reason"
+    std::string lastFolder;
+    std::string lastFileFolder;
+    for (const std::string& given : paths) {
+        if (given.empty())
+            continue;
+        // A command line's paths are relative to where it was typed.
+        std::error_code error;
+        fs::path absolute = fs::absolute(fs::path(given), error);
+        const std::string path = TrimTrailingSeparators(
+            error ? given : absolute.lexically_normal().string());
+        const bool folder = platform.IsDirectory(path);
+        int reason = 0;
+        if (!folder && !platform.Exists(path))
+            reason = ENOENT;
+        else if (::access(path.c_str(), folder ? R_OK | X_OK : R_OK) != 0)
+            reason = errno;
+        if (reason != 0) {
+            refused.push_back(given + ": " + std::error_code(reason, std::generic_category()).message());
+            continue;
+        }
+        usable.push_back(path);
+        if (folder)
+            lastFolder = path;
+        else
+            lastFileFolder = TrimTrailingSeparators(FolderOfPath(path));
+    }
+    if (!usable.empty())
+        OnDropFiles(usable);
+    const std::string source = lastFolder.empty() ? lastFileFolder : lastFolder;
+    if (!source.empty()) {
+        inputList.SetBrowsePath(source);
+        destination.SetSourceFolder(source);
+        SetSourceLine(source);
+        RefreshDestination();
+    }
+    ShowList();
+    if (!refused.empty()) {
+        std::string text = refused.size() == 1 ? "This was not added to the list, it cannot be opened:\n"
+                                                : "These were not added to the list, they cannot be opened:\n";
+        for (const std::string& line : refused)
+            text += "\n" + line;
+        platform.ShowMessage(text, EMessageIcon::Exclamation);
+    }
 }
 
 void CFramiraDlg::OnRemove()
