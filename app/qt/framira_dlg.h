@@ -15,6 +15,7 @@
 
 #include <QDialog>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QPointer>
 
 #include <map>
@@ -68,7 +69,13 @@ public:
 
     // --- Commands (the buttons call these; tests may too) ----------------------
     void OnProcessImages();
+    // The Process button's click: a second click of a double click does not
+    // pause the job the first one started.
+    void OnProcessClicked();
     void OnCancel();
+    // The Stop button: the job ends after the picture in hand, and the window
+    // stays open with the list and a summary.
+    void OnStop();
     void OnHelp();
     void OnAbout();
     void OnViewOutputs();
@@ -142,6 +149,8 @@ private:
     void OnPicture(int progress, const QString& text);
     void StartJob();
     void StopJob();
+    bool CheckOutputFoldersOnStart();
+    void EndJob(const std::string& summary, bool warn);
 
     void ShowList();
     void ShowHoverPicture(int buttonId);
@@ -198,6 +207,9 @@ private:
     bool running = false;
     bool paused = false;
     bool closing = false;
+    bool stopKeepsWindow = false;
+    int jobPictureCount = 0;
+    QElapsedTimer jobStartClick;
     float previewSteps = 0.0f;
     bool startPictureShown = false;
     std::string previewPath;

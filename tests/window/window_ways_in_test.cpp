@@ -1,6 +1,7 @@
 // What the window is started with, names as they are, and how a job is
 // checked before it starts and stopped without closing the window.
 
+#include "destination_check.h"
 #include "dialog_layout.h"
 #include "transparent_text.h"
 #include "window_test_support.h"
@@ -8,7 +9,11 @@
 #include <QListWidget>
 #include <QPainter>
 
+#include <QPushButton>
+
+#include <cerrno>
 #include <fstream>
+#include <set>
 
 using namespace window_test;
 
@@ -90,6 +95,117 @@ TEST_F(COpenedWindow, NamesWithAnAmpersandAreShownAsTheyAre)
     const auto* list = static_cast<QListWidget*>(window->Control(IDC_PICTURE_LIST));
     ASSERT_EQ(list->count(), 1);
     EXPECT_EQ(list->item(0)->text().toStdString(), folder + "/a.jpg");
+}
+
+// Folders that refuse new files, as a read-only medium does (the tests run
+// as root, whom permissions never stop).
+class CReadOnlyPlatform : public CTestPlatformServices {
+public:
+    std::set<std::string> readOnly;
+    int ProbeWritableFolder(const std::string& folder) override
+    {
+        for (const std::string& refused : readOnly)
+            if (folder.rfind(refused, 0) == 0)
+                return EACCES;
+        return CTestPlatformServices::ProbeWritableFolder(folder);
+    }
+};
+
+TEST(WindowStartCheck, OutputFoldersThatCannotBeWrittenAreNamedBeforeTheJobStarts)
+{
+    CScratchFolder root;
+    const fs::path source = root.path / "cd";
+    const fs::path designated = root.path / "out";
+    fs::create_directories(designated);
+    fs::create_directories(source);
+    WritePicture(source / "a.jpg", 16, 12);
+    struct CCase {
+        const char* name;
+        bool designate;
+        bool subfolderExists;
+        std::string readOnly;
+        std::vector<std::string> said;
+    } cases[] = {
+        {"beside a read-only source", false, false, source.string(),
+         {"cannot be written beside this source folder", source.string() + ": Permission denied",
+          "Choose Designate Folder"}},
+        {"into a read-only subfolder", false, true, (source / "Framira_1920x1080").string(),
+         {source.string() + ": Permission denied", "Designate Folder"}},
+        {"into a read-only designated folder", true, false, designated.string(),
+         {kCannotWriteMessage, designated.string() + ": Permission denied"}},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(source / "Framira_1920x1080");
+        if (c.subfolderExists)
+            fs::create_directories(source / "Framira_1920x1080");
+        CReadOnlyPlatform platform;
+        platform.SetScreenSize({1920, 1080});
+        platform.readOnly = {c.readOnly};
+        CFramiraDlg window(platform, "");
+        window.OnDropFiles({source / "a.jpg"});
+        if (c.designate) {
+            window.OnDesignatedChoice();
+            platform.SetBrowseResult(designated.string());
+            window.OnChooseFolder();
+        }
+        window.OnProcessImages();
+        EXPECT_FALSE(window.IsRunning());
+        ASSERT_EQ(platform.MessageBoxes().size(), 1u);
+        for (const std::string& part : c.said)
+            EXPECT_NE(platform.MessageBoxes().front().box.text.find(part), std::string::npos)
+                << platform.MessageBoxes().front().box.text;
+        EXPECT_EQ(fs::exists(source / "Framira_1920x1080"), c.subfolderExists);
+    }
+}
+
+struct CStoppedWindow : public CWindowFixture {
+    CScratchFolder pictures;
+    void ListPictures(int count)
+    {
+        std::vector<std::string> paths;
+        for (int i = 0; i < count; ++i)
+            paths.push_back(WritePicture(pictures / ("p" + std::to_string(i) + ".jpg"), 96, 64));
+        window->OnDropFiles(paths);
+    }
+    QPushButton* Button(int id) const { return static_cast<QPushButton*>(window->Control(id)); }
+};
+
+TEST_F(CStoppedWindow, StopEndsAfterThePictureInHandAndKeepsTheWindowWithTheList)
+{
+    ListPictures(4);
+    EXPECT_FALSE(Button(IDC_CANCEL_BUTTON)->isVisible());
+    CMessageSpy spy(*window);
+    window->OnProcessImages();
+    window->OnProcessImages();  // paused: a stop must release it too
+    ASSERT_TRUE(RunEventsUntil([&] { return window->Job().IsHalted(); }));
+    EXPECT_TRUE(Button(IDC_CANCEL_BUTTON)->isVisible());
+    Button(IDC_CANCEL_BUTTON)->click();
+    EXPECT_FALSE(window->IsRunning());
+    ASSERT_TRUE(RunEventsUntil([&] { return spy.Saw(UWM_STOPPED); }));
+    QApplication::processEvents();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->Control(IDC_PICTURE_LIST)->isVisible());
+    EXPECT_FALSE(Button(IDC_CANCEL_BUTTON)->isVisible());
+    EXPECT_EQ(window->InputList().Size(), 4u);
+    const std::string written = std::to_string(window->Job().picturesWritten);
+    EXPECT_EQ(MessageTexts().back().rfind("Processing stopped: " + written + " of 4 pictures framed.", 0), 0u)
+        << MessageTexts().back();
+    // The window takes another run.
+    window->OnProcessImages();
+    EXPECT_TRUE(window->IsRunning());
+    ASSERT_TRUE(RunEventsUntil([&] { return !window->Job().IsRunning(); }));
+}
+
+TEST_F(CStoppedWindow, ADoubleClickOnProcessStartsWithoutPausing)
+{
+    ListPictures(2);
+    Button(IDC_PROCESS_IMAGES)->click();
+    Button(IDC_PROCESS_IMAGES)->click();
+    EXPECT_TRUE(window->IsRunning());
+    EXPECT_FALSE(window->IsPaused());
+    CMessageSpy spy(*window);
+    ASSERT_TRUE(RunEventsUntil([&] { return spy.Saw(UWM_DONE); }));
 }
 
 } // namespace
