@@ -91,12 +91,19 @@ void CFramiraDlg::RefreshListView()
 
 void CFramiraDlg::ShieldOutputFolders()
 {
-    // A walk never enters the folders this window's job would write into, so
-    // a second run does not frame the first run's outputs.
-    if (destination.IsSubfolderMode())
-        inputList.SetOutputFolders(TrimTrailingSeparators(destination.GetFolderText()), {});
-    else
-        inputList.SetOutputFolders({}, {TrimTrailingSeparators(destination.GetFolderText())});
+    // A walk never enters the folders this window's job would write into, nor
+    // those earlier runs wrote into (any preset's subfolder, the designated
+    // folder chosen before), so a run does not frame earlier outputs.
+    std::vector<std::string> folders;
+    if (!destination.GetRememberedDesignatedFolder().empty())
+        folders.push_back(TrimTrailingSeparators(destination.GetRememberedDesignatedFolder()));
+    if (destination.IsSubfolderMode()) {
+        inputList.SetOutputFolders(TrimTrailingSeparators(destination.GetFolderText()), folders);
+    } else {
+        folders.push_back(TrimTrailingSeparators(destination.GetFolderText()));
+        inputList.SetOutputFolders({}, folders);
+    }
+    inputList.SetPassOverPresetSubfolders(true);
 }
 
 bool CFramiraDlg::AskFolderOptions(const std::string& folder, bool& toAll, std::vector<std::string>& keywords)

@@ -73,8 +73,8 @@ TEST_F(CListWindow, FolderOptionsAnswersDecideTheWalk)
         bool addsNothing;
     };
     const CCase cases[] = {
-        {"Yes walks every subfolder", EFolderOptionsAnswer::Yes, nullptr,
-         {"Framira_1024x768/s.jpg", "Old/s.jpg", "old_scans/s.jpg", "trip/s.jpg"}, false},
+        {"Yes walks every subfolder but earlier outputs'", EFolderOptionsAnswer::Yes, nullptr,
+         {"Old/s.jpg", "old_scans/s.jpg", "trip/s.jpg"}, false},
         {"keywords skip by case-sensitive name", EFolderOptionsAnswer::Yes, "Framira; old",
          {"Old/s.jpg", "trip/s.jpg"}, false},
         {"No takes the folder alone", EFolderOptionsAnswer::No, nullptr, {}, false},
@@ -124,7 +124,7 @@ TEST_F(CListWindow, CheckingIncludeSubfoldersAddsTheSubfoldersOfTheLastFolder)
     window->OnAddFolder();
     platform.QueueFolderOptionsReply({EFolderOptionsAnswer::Yes, std::nullopt, std::nullopt});
     IncludeSubfolders();
-    EXPECT_EQ(Listed().size(), 8u);
+    EXPECT_EQ(Listed().size(), 7u) << "Framira_1024x768 holds an earlier run's outputs";
 }
 
 TEST_F(CListWindow, AddUsesTheFileDialogAndRemembersItsFolder)

@@ -6,6 +6,7 @@
 #include "transparent_text.h"
 #include "window_test_support.h"
 
+#include <QCheckBox>
 #include <QListWidget>
 #include <QPainter>
 
@@ -95,6 +96,26 @@ TEST_F(COpenedWindow, NamesWithAnAmpersandAreShownAsTheyAre)
     const auto* list = static_cast<QListWidget*>(window->Control(IDC_PICTURE_LIST));
     ASSERT_EQ(list->count(), 1);
     EXPECT_EQ(list->item(0)->text().toStdString(), folder + "/a.jpg");
+}
+
+TEST_F(COpenedWindow, WalksPassOverEveryPresetsSubfolderAndTheDesignatedFolder)
+{
+    const std::string top = Folder("photos");
+    for (const char* sub : {"Framira_640x480", "Framira_1920x1080", "chosen", "Framira_old", "trip"})
+        Folder("photos/" + std::string(sub));
+    // A folder designated once, then the subfolder choice again.
+    window->OnDesignatedChoice();
+    platform.SetBrowseResult(top + "/chosen");
+    window->OnChooseFolder();
+    window->OnSubfolderChoice();
+    CTestPlatformServices::CFolderOptionsReply yes;
+    yes.answer = EFolderOptionsAnswer::Yes;
+    platform.QueueFolderOptionsReply(yes);
+    static_cast<QCheckBox*>(window->Control(IDC_INCLUDE_SUBFOLDERS))->setChecked(true);
+    window->OnIncludeSubfolders();
+    window->OnOpenPaths({top});
+    EXPECT_EQ(window->InputList().Entries(),
+              (std::vector<std::string>{top + "/a.jpg", top + "/Framira_old/a.jpg", top + "/trip/a.jpg"}));
 }
 
 // Folders that refuse new files, as a read-only medium does (the tests run
