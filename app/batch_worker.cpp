@@ -40,6 +40,7 @@ void CBatchWorker::Reset()
     outputsPlanned = false;
     keepUnmarkedFiles = false;
     madeFolders.clear();
+    checkedOutputFolders.clear();
     diskFull = false;
     diskFullMessage.clear();
     lastOutputPath.clear();

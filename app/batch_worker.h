@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -181,6 +182,10 @@ public:
     // Why the destination check skipped the last group ("cannot write to
     // /photos/Framira_1920x1080: Permission denied"), for its pictures' reports.
     std::string skippedGroupReason;
+    // The output folders the destination check has settled in this job
+    // (NormalPathKey), each with its not-writable reason ("" when accepted):
+    // groups that write into the same folder are neither asked nor told twice.
+    std::map<std::string, std::string> checkedOutputFolders;
     // The path of the last written picture ("" when the last one failed).
     std::string lastOutputPath;
     // Counts of the job's pictures, for front ends' summaries. Written

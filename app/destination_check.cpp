@@ -68,16 +68,34 @@ EGroupDecision CheckJobFolderGroup(CBatchWorker& job, const std::list<std::strin
 {
     if (job.platform == nullptr)
         return EGroupDecision::Write;
+    if (group.empty())
+        return EGroupDecision::Write;
     const CJobDestination destination{job.saveType, job.outputFolder};
-    const std::vector<std::string> sources(group.begin(), group.end());
+    const auto folderKey = [&](const std::string& source) {
+        return NormalPathKey(TrimTrailingSeparators(BuildOutputFolder(job.saveType, job.outputFolder, source)));
+    };
+    // Several groups may write into one folder (a designated folder takes
+    // every source folder's pictures): it is checked once, for all of them.
+    const std::string key = folderKey(group.front());
+    if (const auto settled = job.checkedOutputFolders.find(key); settled != job.checkedOutputFolders.end()) {
+        if (settled->second.empty())
+            return EGroupDecision::Write;
+        job.skippedGroupReason = "cannot write to " + settled->second;
+        return EGroupDecision::Skip;
+    }
+    std::vector<std::string> sources(group.begin(), group.end());
+    for (const std::string& source : job.queue)
+        if (std::find(group.begin(), group.end(), source) == group.end() && folderKey(source) == key)
+            sources.push_back(source);
     job.PlanOutputs();
     CFolderCheckRecord record;
     const EFolderGroupCheck check =
         CheckFolderGroup(*job.platform, destination, sources, job.outputPlan, &job.stopRequested, &record);
     job.madeFolders.insert(job.madeFolders.end(), record.madeFolders.begin(), record.madeFolders.end());
     switch (check) {
-    case EFolderGroupCheck::Accepted: return EGroupDecision::Write;
+    case EFolderGroupCheck::Accepted: job.checkedOutputFolders[key].clear(); return EGroupDecision::Write;
     case EFolderGroupCheck::NotWritable:
+        job.checkedOutputFolders[key] = record.notWritableReason;
         job.skippedGroupReason = "cannot write to " + record.notWritableReason;
         return EGroupDecision::Skip;
     case EFolderGroupCheck::OverwriteDeclined: break;

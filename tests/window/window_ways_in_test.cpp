@@ -118,6 +118,29 @@ TEST_F(COpenedWindow, WalksPassOverEveryPresetsSubfolderAndTheDesignatedFolder)
               (std::vector<std::string>{top + "/a.jpg", top + "/Framira_old/a.jpg", top + "/trip/a.jpg"}));
 }
 
+TEST_F(COpenedWindow, OverwritingADesignatedFolderIsAskedOncePerJob)
+{
+    const std::string one = Folder("one");
+    const std::string two = Folder("two") + "/a.jpg";
+    fs::rename(two, root.path / "two" / "b.jpg");
+    const std::string out = Folder("out");  // a.jpg and b.jpg, the outputs of one/a.jpg and two/b.jpg
+    WritePicture(out + "/b.jpg", 16, 12);
+    window->OnDesignatedChoice();
+    platform.SetBrowseResult(out);
+    window->OnChooseFolder();
+    window->OnOpenPaths({one, (root.path / "two").string()});
+    platform.QueueAnswer(EMessageAnswer::Yes);
+    CMessageSpy spy(*window);
+    window->OnProcessImages();
+    ASSERT_TRUE(RunEventsUntil([&] { return spy.Saw(UWM_DONE) || spy.Saw(UWM_STOPPED); }));
+    std::vector<std::string> questions;
+    for (const auto& box : platform.MessageBoxes())
+        if (box.box.buttons == EMessageButtons::YesNo)
+            questions.push_back(box.box.text);
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_NE(questions[0].find("In " + out + ": a.jpg, b.jpg (2 files)"), std::string::npos) << questions[0];
+}
+
 // Folders that refuse new files, as a read-only medium does (the tests run
 // as root, whom permissions never stop).
 class CReadOnlyPlatform : public CTestPlatformServices {
