@@ -41,6 +41,7 @@ void CBatchWorker::Reset()
     keepUnmarkedFiles = false;
     madeFolders.clear();
     checkedOutputFolders.clear();
+    previewReady = nullptr;
     diskFull = false;
     diskFullMessage.clear();
     lastOutputPath.clear();

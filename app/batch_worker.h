@@ -119,6 +119,12 @@ public:
     // queue order. Unset: every group is written.
     std::function<EGroupDecision(CBatchWorker& job, const std::list<std::string>& group)> checkFolderGroup;
 
+    // A front end's view of the job, called on the worker thread: the job's
+    // first source as decoded for framing (`framed` false), then every framed
+    // picture once written. The picture is only lent for the call: a window
+    // scales it there and posts the result, so its own thread never decodes.
+    std::function<void(const CImage& picture, bool framed)> previewReady;
+
     // Reset before a job: closes the engine and empties the job's state.
     void Reset();
 

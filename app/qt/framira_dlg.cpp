@@ -77,24 +77,6 @@ CLook LookOf(EButtonLook look)
     return {"", "", ""};
 }
 
-// A 1-plane picture shown in colour: the plane copied into three.
-std::unique_ptr<CImage> ThreePlanesOf(CImage&& picture)
-{
-    if (picture.planes == 3 || picture.planes == 4)
-        return std::make_unique<CImage>(std::move(picture));
-    if (picture.planes != 1)
-        return nullptr;
-    auto colour = std::make_unique<CImage>(picture.cols, picture.rows, 3, picture.sampleType);
-    if (colour->planes != 3)
-        return nullptr;
-    const std::size_t bytes = picture.PixelCount() * picture.BytesPerSample();
-    for (int p = 0; p < 3; ++p)
-        std::memcpy(colour->plane[p], picture.plane[0], bytes);
-    colour->displayMin = picture.displayMin;
-    colour->displayMax = picture.displayMax;
-    return colour;
-}
-
 CImage CopyOf(const CImage& picture)
 {
     CImage copy(picture.cols, picture.rows, picture.planes, picture.sampleType);
@@ -485,6 +467,10 @@ bool CFramiraDlg::event(QEvent* e)
         OnWindowMessage(*static_cast<CWindowMessageEvent*>(e));
         return true;
     }
+    if (e->type() == CPreviewEvent::Type()) {
+        OnJobPreview(std::move(static_cast<CPreviewEvent*>(e)->picture));
+        return true;
+    }
     return QDialog::event(e);
 }
 
@@ -684,6 +670,18 @@ void CFramiraDlg::StartJob()
         settings.queue.push_back(pictureList->item(row)->text().toStdString());
     jobPictureCount = static_cast<int>(settings.queue.size());
     SetUpJob(worker, settings, platform, notifier);
+    // The worker scales each preview to the centre area on its own thread
+    // (the first source as the print will sit on the chosen screen, framed
+    // pictures to fit) and posts it; the window only draws.
+    const CScreenSize screen = PresetOutputSize(presetIndex, CScreenSize{customWidth, customHeight});
+    const float aspect = screen.height > 0 ? static_cast<float>(screen.width) / screen.height : 1.0f;
+    worker.previewReady = [window = static_cast<QObject*>(this), w = previewArea.width(), h = previewArea.height(),
+                           aspect](const CImage& picture, bool framed) {
+        const float scale = PreviewScale(w, h, picture.cols, picture.rows, !framed, aspect);
+        std::unique_ptr<CImage> scaled = picture.Resize(scale, scale, kResizeBilinear);
+        if (scaled && scaled->planes == 3)
+            QCoreApplication::postEvent(window, new CPreviewEvent(std::move(*scaled)));
+    };
     UpdateCursor();
     if (!worker.Start())
         platform.ShowMessage("The job could not be started: no worker thread could be created.",
@@ -764,33 +762,31 @@ void CFramiraDlg::EndJob(const std::string& summary, bool warn)
     pictureArea->setEnabled(false);
     pictureList->show();
     previewImage = CImage();
-    previewSource.reset();
+    jobPreview = CImage();
     UpdateCursor();
     update();
 }
 
-void CFramiraDlg::OnPicture(int progress, const QString& text)
+void CFramiraDlg::OnPicture(int progress, const QString&)
 {
     progressBar->setValue(progress);
     if (previewSteps < 0.5f) {
         pictureList->hide();
         pictureArea->setEnabled(true);
         pictureArea->show();
-        previewSource.reset();
     }
     previewSteps += 0.5f;
     if (previewSteps >= 1.0f)
         viewOutputsButton->setEnabled(true);
-    if (text != " ") {
-        previewPath = text.toStdString();
-        previewSource.reset();
-        CImage picture(std::filesystem::path(previewPath), 0);
-        // A source is previewed as it will be framed: upright, in sRGB.
-        if (picture.planes != 0 && !MakePictureRight(picture, previewPath, DetectPlaneModel(previewPath, picture)))
-            picture = CImage();
-        previewSource = ThreePlanesOf(std::move(picture));
-    }
-    LayoutPreview();
+}
+
+void CFramiraDlg::OnJobPreview(CImage&& picture)
+{
+    // A preview still on its way when the job ended is not shown.
+    if (!running)
+        return;
+    jobPreview = std::move(picture);
+    ShowJobPreview();
 }
 
 // --- Centre area -------------------------------------------------------------------
@@ -819,10 +815,7 @@ void CFramiraDlg::ShowList()
         update(previewArea);
         return;
     }
-    pictureArea->hide();
-    pictureArea->setEnabled(true);
-    pictureArea->show();
-    LayoutPreview();
+    ShowJobPreview();
 }
 
 void CFramiraDlg::ShowHoverPicture(int buttonId)
@@ -834,22 +827,12 @@ void CFramiraDlg::ShowHoverPicture(int buttonId)
     ShowPicture(buttonId == IDC_HELP_BUTTON ? startPicture : logoPicture);
 }
 
-void CFramiraDlg::LayoutPreview()
+void CFramiraDlg::ShowJobPreview()
 {
-    previewImage = CImage();
-    if (previewSource) {
-        const int w = previewArea.width();
-        const int h = previewArea.height();
-        const CScreenSize screen = PresetOutputSize(presetIndex, CScreenSize{customWidth, customHeight});
-        const float aspect = screen.height > 0 ? static_cast<float>(screen.width) / screen.height : 1.0f;
-        previewScale = ::PreviewScale(w, h, previewSource->cols, previewSource->rows, previewSteps == 0.5f, aspect);
-        if (std::unique_ptr<CImage> scaled = previewSource->Resize(previewScale, previewScale, kResizeBilinear)) {
-            previewImage = std::move(*scaled);
-            previewPosition =
-                previewArea.topLeft() + QPoint((w - previewImage.cols) / 2, (h - previewImage.rows) / 2);
-        }
-    }
-    update(previewArea);
+    pictureList->hide();
+    pictureArea->setEnabled(true);
+    pictureArea->show();
+    ShowPicture(jobPreview);
 }
 
 // --- Help, About, View Outputs -----------------------------------------------------

@@ -16,6 +16,7 @@
 #include <QDialog>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QPointer>
 
 #include <map>
@@ -50,6 +51,19 @@ public:
 
 private:
     QObject* window;
+};
+
+// A preview the worker scaled to the centre area, carried to the window by
+// value (posted: the window's thread draws it and never decodes a file).
+class CPreviewEvent : public QEvent {
+public:
+    explicit CPreviewEvent(CImage&& picture) : QEvent(Type()), picture(std::move(picture)) {}
+    static QEvent::Type Type()
+    {
+        static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+    CImage picture;
 };
 
 // The looks of the Process Images and Cancel buttons.
@@ -155,7 +169,8 @@ private:
     void ShowList();
     void ShowHoverPicture(int buttonId);
     void ShowPicture(const CImage& picture);
-    void LayoutPreview();
+    void ShowJobPreview();
+    void OnJobPreview(CImage&& picture);
     bool AskFolderOptions(const std::string& folder, bool& toAll, std::vector<std::string>& keywords);
     void ShieldOutputFolders();
     float Strength() const;
@@ -212,11 +227,9 @@ private:
     QElapsedTimer jobStartClick;
     float previewSteps = 0.0f;
     bool startPictureShown = false;
-    std::string previewPath;
-    std::unique_ptr<CImage> previewSource;
+    CImage jobPreview;  // the worker's latest preview, already at its size
     CImage previewImage;
     QPoint previewPosition;
-    float previewScale = 1.0f;
     QRect previewArea;
     int presetIndex = 0;
     int customWidth = 0;
