@@ -378,7 +378,15 @@ void CFramiraDlg::SetButtonLook(CTexturedButton* button, const QString& caption,
     // Icons are drawn at 32 pixels; beside a caption, or on a small button,
     // they are shown smaller so the caption keeps its room.
     QImage image = icon.isEmpty() ? QImage() : QImage(icon);
-    const int side = std::min({caption.isEmpty() ? 32 : 20, button->width() - 4, button->height() - 4});
+    int side = std::min({caption.isEmpty() ? 32 : 20, button->width() - 4, button->height() - 4});
+    if (!caption.isEmpty()) {
+        // The caption keeps to one line: the icon gives way to it, and goes
+        // when too little of it would be left.
+        const int captionWidth = button->fontMetrics().horizontalAdvance(QString(caption).remove('&'));
+        side = std::min(side, button->width() - captionWidth - 3 * CHoverButton::kIconMargin - 4);
+        if (side < 12)
+            image = QImage();
+    }
     if (!image.isNull() && image.width() > side)
         image = image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     button->SetIcon(image, CHoverButton::kDarkenedIcon);

@@ -25,7 +25,7 @@ namespace {
 
 QString ToQt(const std::string& text) { return QString::fromStdString(text); }
 
-inline constexpr const char* kAddFilesTitle = "Select Images for Dust Map Generation";
+inline constexpr const char* kAddFilesTitle = "Add Pictures";
 inline constexpr const char* kAddFolderTitle = "Select folder containing the images";
 
 // "All Files" offers every extension the list takes; then one filter a format.
@@ -75,7 +75,12 @@ void CFramiraDlg::SetSourceLine(const std::string& folder)
 
 void CFramiraDlg::RefreshDestination()
 {
-    destinationLine->SetText(ToQt(destination.UpdateDestination()));
+    const std::string line = destination.UpdateDestination();
+    // A designated choice without its folder says what is missing.
+    if (!destination.IsSubfolderMode() && destination.GetFolderText().empty())
+        destinationLine->SetText(" Click Choose Folder to pick the folder the outputs go into.");
+    else
+        destinationLine->SetText(ToQt(line));
 }
 
 void CFramiraDlg::ShowFolderText()
@@ -283,6 +288,11 @@ void CFramiraDlg::OnDesignatedChoice()
     if (!destination.ChooseDesignatedFolderMode())
         return;
     saveTypeList->setCurrentIndex(kSaveDesignatedFolder);
+    // No folder designated yet: the subfolder's name is no folder, so the
+    // field is emptied and the destination line says what to do.
+    const bool needsFolder = !platform.IsDirectory(destination.GetFolderText());
+    if (needsFolder)
+        destination.SetFolderText({});
     ShowFolderText();
     SetChoiceLooks();
     chooseFolderButton->setEnabled(true);

@@ -132,7 +132,7 @@ TEST_F(CListWindow, AddUsesTheFileDialogAndRemembersItsFolder)
     platform.SetChooseFilesResult(std::vector<std::string>{In("4.bmp"), In("1.jpg"), In("notes.txt")});
     window->OnAdd();
     const CFileDialogRequest request = platform.FileDialogsShown().at(0);
-    EXPECT_EQ(request.title, "Select Images for Dust Map Generation");
+    EXPECT_EQ(request.title, "Add Pictures");
     EXPECT_EQ(request.defaultExtension, "jpg");
     EXPECT_TRUE(request.multipleSelection);
     EXPECT_EQ(request.filters.at(1), (std::pair<std::string, std::string>{"JPEG Files (*.jpg)", "*.jpg"}));

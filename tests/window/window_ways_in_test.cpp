@@ -7,6 +7,7 @@
 #include "window_test_support.h"
 
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 
@@ -139,6 +140,22 @@ TEST_F(COpenedWindow, OverwritingADesignatedFolderIsAskedOncePerJob)
             questions.push_back(box.box.text);
     ASSERT_EQ(questions.size(), 1u);
     EXPECT_NE(questions[0].find("In " + out + ": a.jpg, b.jpg (2 files)"), std::string::npos) << questions[0];
+}
+
+TEST_F(COpenedWindow, DesignateFolderEmptiesTheFieldUntilAFolderIsChosen)
+{
+    const std::string out = Folder("out");
+    window->OnOpenPaths({Folder("one")});
+    window->OnDesignatedChoice();
+    const auto* field = static_cast<QLineEdit*>(window->Control(IDC_FOLDER_BOX));
+    EXPECT_EQ(field->text(), "") << "the subfolder's name is no designated folder";
+    EXPECT_NE(window->DestinationLine().indexOf("Choose Folder"), -1);
+    platform.SetBrowseResult(out);
+    window->OnChooseFolder();
+    EXPECT_EQ(field->text().toStdString(), out);
+    EXPECT_EQ(window->DestinationLine().toStdString(), out);
+    window->OnSubfolderChoice();
+    EXPECT_EQ(field->text(), "Framira_1920x1080");
 }
 
 // Folders that refuse new files, as a read-only medium does (the tests run
