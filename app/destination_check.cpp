@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <set>
 #include <system_error>
 
 std::string CannotWriteMessage(const std::string& folder, int errorNumber)
@@ -71,22 +72,25 @@ EGroupDecision CheckJobFolderGroup(CBatchWorker& job, const std::list<std::strin
     if (group.empty())
         return EGroupDecision::Write;
     const CJobDestination destination{job.saveType, job.outputFolder};
-    const auto folderKey = [&](const std::string& source) {
-        return NormalPathKey(TrimTrailingSeparators(BuildOutputFolder(job.saveType, job.outputFolder, source)));
-    };
     // Several groups may write into one folder (a designated folder takes
     // every source folder's pictures): it is checked once, for all of them.
-    const std::string key = folderKey(group.front());
+    const std::string key =
+        NormalPathKey(TrimTrailingSeparators(BuildOutputFolder(job.saveType, job.outputFolder, group.front())));
     if (const auto settled = job.checkedOutputFolders.find(key); settled != job.checkedOutputFolders.end()) {
         if (settled->second.empty())
             return EGroupDecision::Write;
         job.skippedGroupReason = "cannot write to " + settled->second;
         return EGroupDecision::Skip;
     }
+    // A subfolder belongs to its own source folder, whose pictures form one
+    // group; the designated folder takes every picture still to come.
     std::vector<std::string> sources(group.begin(), group.end());
-    for (const std::string& source : job.queue)
-        if (std::find(group.begin(), group.end(), source) == group.end() && folderKey(source) == key)
-            sources.push_back(source);
+    if (job.saveType == kSaveDesignatedFolder) {
+        const std::set<std::string> inGroup(group.begin(), group.end());
+        for (const std::string& source : job.queue)
+            if (inGroup.count(source) == 0)
+                sources.push_back(source);
+    }
     job.PlanOutputs();
     CFolderCheckRecord record;
     const EFolderGroupCheck check =
