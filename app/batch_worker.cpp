@@ -44,6 +44,8 @@ void CBatchWorker::Reset()
     engineInputIsCurrent = false;
     keepUnmarkedFiles = false;
     madeFolders.clear();
+    checkedOutputFolders.clear();
+    previewReady = nullptr;
     diskFull = false;
     diskFullMessage.clear();
     lastOutputPath.clear();

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -134,6 +135,12 @@ public:
     // queue order. Unset: every group is written.
     std::function<EGroupDecision(CBatchWorker& job, const std::list<std::string>& group)> checkFolderGroup;
 
+    // A front end's view of the job, called on the worker thread: the job's
+    // first source as decoded for framing (`framed` false), then every framed
+    // picture once written. The picture is only lent for the call: a window
+    // scales it there and posts the result, so its own thread never decodes.
+    std::function<void(const CImage& picture, bool framed)> previewReady;
+
     // Reset before a job: closes the engine and empties the job's state.
     void Reset();
 
@@ -211,6 +218,10 @@ public:
     // Why the destination check skipped the last group ("cannot write to
     // /photos/Framira_1920x1080: Permission denied"), for its pictures' reports.
     std::string skippedGroupReason;
+    // The output folders the destination check has settled in this job
+    // (NormalPathKey), each with its not-writable reason ("" when accepted):
+    // groups that write into the same folder are neither asked nor told twice.
+    std::map<std::string, std::string> checkedOutputFolders;
     // The path of the last written picture ("" when the last one failed).
     std::string lastOutputPath;
     // Counts of the job's pictures, for front ends' summaries. Written

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <set>
 #include <system_error>
 
 std::string CannotWriteMessage(const std::string& folder, int errorNumber)
@@ -70,16 +71,37 @@ EGroupDecision CheckJobFolderGroup(CBatchWorker& job, const std::list<std::strin
 {
     if (job.platform == nullptr)
         return EGroupDecision::Write;
+    if (group.empty())
+        return EGroupDecision::Write;
     const CJobDestination destination{job.saveType, job.outputFolder, job.MakesItsOutputFolders()};
-    const std::vector<std::string> sources(group.begin(), group.end());
+    // Several groups may write into one folder (a designated folder takes
+    // every source folder's pictures): it is checked once, for all of them.
+    const std::string key =
+        NormalPathKey(TrimTrailingSeparators(BuildOutputFolder(job.saveType, job.outputFolder, group.front())));
+    if (const auto settled = job.checkedOutputFolders.find(key); settled != job.checkedOutputFolders.end()) {
+        if (settled->second.empty())
+            return EGroupDecision::Write;
+        job.skippedGroupReason = "cannot write to " + settled->second;
+        return EGroupDecision::Skip;
+    }
+    // A subfolder belongs to its own source folder, whose pictures form one
+    // group; the designated folder takes every picture still to come.
+    std::vector<std::string> sources(group.begin(), group.end());
+    if (job.saveType == kSaveDesignatedFolder) {
+        const std::set<std::string> inGroup(group.begin(), group.end());
+        for (const std::string& source : job.queue)
+            if (inGroup.count(source) == 0)
+                sources.push_back(source);
+    }
     job.PlanOutputs();
     CFolderCheckRecord record;
     const EFolderGroupCheck check =
         CheckFolderGroup(*job.platform, destination, sources, job.outputPlan, &job.stopRequested, &record);
     job.madeFolders.insert(job.madeFolders.end(), record.madeFolders.begin(), record.madeFolders.end());
     switch (check) {
-    case EFolderGroupCheck::Accepted: return EGroupDecision::Write;
+    case EFolderGroupCheck::Accepted: job.checkedOutputFolders[key].clear(); return EGroupDecision::Write;
     case EFolderGroupCheck::NotWritable:
+        job.checkedOutputFolders[key] = record.notWritableReason;
         job.skippedGroupReason = "cannot write to " + record.notWritableReason;
         return EGroupDecision::Skip;
     case EFolderGroupCheck::OverwriteDeclined: break;

@@ -353,6 +353,8 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
     statusText = outputPath;
     lastOutputPath = outputPath;
     ++picturesWritten;
+    if (previewReady)
+        previewReady(*outputImage, true);
     Post(UWM_PICTURE, int(progress));
     return EJobResult::PictureWritten;
 }

@@ -166,9 +166,24 @@ void CInputList::SetOutputFolders(const std::string& subfolderName, const std::v
         outputFolderKeys.insert(NormalPathKey(TrimTrailingSeparators(folder)));
 }
 
+bool IsPresetSubfolderName(const std::string& name)
+{
+    constexpr std::string_view prefix = "Framira_";
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    const std::string_view size = std::string_view(name).substr(prefix.size());
+    const std::size_t x = size.find('x');
+    const auto digits = [](std::string_view part) {
+        return !part.empty() && std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    return x != std::string_view::npos && digits(size.substr(0, x)) && digits(size.substr(x + 1));
+}
+
 bool CInputList::IsOutputFolder(const std::string& name, const std::string& path) const
 {
     if (!outputSubfolderName.empty() && name == outputSubfolderName)
+        return true;
+    if (passOverPresetSubfolders && IsPresetSubfolderName(name))
         return true;
     return !outputFolderKeys.empty() && outputFolderKeys.count(NormalPathKey(path)) != 0;
 }

@@ -38,6 +38,9 @@ inline constexpr std::array<std::string_view, 15> kCameraRawExtensions = {
 // its file name) is one of the supported extensions.
 bool HasSupportedPictureExtension(const std::string& path);
 
+// True for a name a preset gives its output subfolder: "Framira_1920x1080".
+bool IsPresetSubfolderName(const std::string& name);
+
 // Splits `keywordText` at every semicolon, trims leading spaces and double
 // quotes and trailing double quotes and spaces from each piece, and keeps the
 // non-empty pieces in text order: ";; Framira" gives {"Framira"}.
@@ -103,6 +106,9 @@ public:
     // subfolder named `subfolderName` (the subfolder beside each source;
     // empty: none) and each folder of `folders` (a designated folder).
     void SetOutputFolders(const std::string& subfolderName, const std::vector<std::string>& folders);
+    // Also passes over every subfolder named as a preset's output subfolder
+    // ("Framira_<width>x<height>"), the outputs of earlier runs at other sizes.
+    void SetPassOverPresetSubfolders(bool passOver) { passOverPresetSubfolders = passOver; }
 
     // What walks and additions have left out since the last Clear().
     const CPassedOver& PassedOver() const { return passedOver; }
@@ -135,6 +141,7 @@ private:
     std::string outputSubfolderName;
     std::set<std::string> outputFolderKeys;  // as NormalPathKey gives them
     bool preferRaw = false;
+    bool passOverPresetSubfolders = false;
     std::map<std::string, std::string> fileKeys;  // identity of each listed file → its entry
     CPassedOver passedOver;
 };

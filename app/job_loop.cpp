@@ -67,6 +67,7 @@ int CBatchWorker::RunJob()
     // the current one. It is only ever taken as the current picture, so what
     // is decoded ahead of a stop, a refused group or the job's end is dropped.
     CPicturePrefetch prefetch(*this, decode);
+    bool sourcePreviewed = false;
 
     const auto endStopped = [this, &prefetch] {
         prefetch.Close();
@@ -151,6 +152,10 @@ int CBatchWorker::RunJob()
             if (const auto next = std::next(entry); next != group.end() && !stopRequested)
                 prefetch.Request(*next);
             const bool loaded = AcceptPicture(std::move(picture));
+            if (loaded && previewReady && !sourcePreviewed) {
+                sourcePreviewed = true;
+                previewReady(*inputImage, false);
+            }
             if (loaded) {
                 Checkpoint();
                 // The picture read once is framed at every size of the job.

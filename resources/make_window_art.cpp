@@ -347,10 +347,11 @@ void DrawFramedExample(QPainter& p, const QRect& screen, QSizeF photo, int seed)
 // Text pressed into the texture: dark letters with a faint light edge below.
 void DrawEngraved(QPainter& p, const QRectF& box, const QString& text, const QFont& font, int flags, int alpha)
 {
+    // Light letters over a dark cut, so the names read on the dark skin.
     p.setFont(font);
-    p.setPen(QColor(170, 215, 212, alpha));
+    p.setPen(QColor(4, 20, 24, 220));
     p.drawText(box.translated(0, 1), flags, text);
-    p.setPen(QColor(6, 26, 30, 200));
+    p.setPen(QColor(214, 232, 226, std::max(alpha, 200)));
     p.drawText(box, flags, text);
 }
 
@@ -365,8 +366,8 @@ void DrawWhitePanel(QPainter& p, const QRect& panel, const QString& caption)
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(QRectF(panel).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
     // The caption in small capitals in the strip above the controls.
-    p.setFont(Font("DejaVu Sans", 9, QFont::Bold, 1.2));
-    p.setPen(kTeal);
+    p.setFont(Font("DejaVu Sans", 10, QFont::Bold, 1.2));
+    p.setPen(QColor(12, 62, 68));
     p.drawText(QRect(panel.left() + 10, panel.top() + 3, 200, 12), Qt::AlignLeft | Qt::AlignVCenter, caption.toUpper());
 }
 

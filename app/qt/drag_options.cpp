@@ -21,6 +21,7 @@ CDragOptions::CDragOptions(const CFolderOptionsQuestion& question, QWidget* pare
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel("Would you like to recurse through all sub-folders in the following folder?", this));
     auto* folder = new QLabel(QString::fromStdString(folderName), this);
+    folder->setTextFormat(Qt::PlainText);
     folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(folder);
     layout->addSpacing(8);

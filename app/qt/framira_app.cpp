@@ -27,8 +27,11 @@ int RunFramiraWindow(CPlatformServices& platform, const std::string& helpFile,
     window.ApplySettings(stored);
     if (auto* qtPlatform = dynamic_cast<CQtPlatformServices*>(&platform))
         qtPlatform->SetOwnerWindow(&window);
-    if (!openedPaths.empty())
-        window.OnDropFiles(openedPaths);
+    if (!openedPaths.empty()) {
+        // Shown first, so a message about the paths lies over the window.
+        window.show();
+        window.OnOpenPaths(openedPaths);
+    }
     window.exec();
     WriteStoredSettings(platform, window.CollectSettings());
     return 0;

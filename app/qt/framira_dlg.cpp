@@ -6,6 +6,8 @@
 #include "picture_list.h"
 #include "dialog_layout.h"
 #include "job_settings.h"
+#include "destination_check.h"
+#include "output_path.h"
 #include "platform_services.h"
 #include "picture_conversion.h"
 #include "preset_sizes.h"
@@ -34,6 +36,10 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QToolTip>
+
+#include <cerrno>
+#include <set>
+#include <system_error>
 
 namespace {
 
@@ -64,28 +70,11 @@ CLook LookOf(EButtonLook look)
     case EButtonLook::Pause: return {"&Pause Processing", ":/ui/icons/pause.png", "Pause processing images."};
     case EButtonLook::Resume: return {"&Resume Processing", ":/ui/icons/resume.png", "Resume processing images."};
     case EButtonLook::Stop:
-        return {"&Stop Processing", ":/ui/icons/stop.png", "Stops the processing - Could take a few minutes."};
-    case EButtonLook::Close: return {"&Close Specklo Pro", ":/ui/icons/close.png", "Closes entire application."};
+        return {"&Stop Processing", ":/ui/icons/stop.png",
+                "Stop after the picture in hand; the list stays for another run."};
+    case EButtonLook::Close: return {"&Close Framira", ":/ui/icons/close.png", "Closes entire application."};
     }
     return {"", "", ""};
-}
-
-// A 1-plane picture shown in colour: the plane copied into three.
-std::unique_ptr<CImage> ThreePlanesOf(CImage&& picture)
-{
-    if (picture.planes == 3 || picture.planes == 4)
-        return std::make_unique<CImage>(std::move(picture));
-    if (picture.planes != 1)
-        return nullptr;
-    auto colour = std::make_unique<CImage>(picture.cols, picture.rows, 3, picture.sampleType);
-    if (colour->planes != 3)
-        return nullptr;
-    const std::size_t bytes = picture.PixelCount() * picture.BytesPerSample();
-    for (int p = 0; p < 3; ++p)
-        std::memcpy(colour->plane[p], picture.plane[0], bytes);
-    colour->displayMin = picture.displayMin;
-    colour->displayMax = picture.displayMax;
-    return colour;
 }
 
 CImage CopyOf(const CImage& picture)
@@ -112,11 +101,13 @@ const char* OutcomeWord(EPictureOutcome outcome)
     return "";
 }
 
-// "Processing Complete.", and when not every picture was framed cleanly,
-// which ones and why, so nothing is lost without a word.
-std::string CompletionMessage(const std::vector<CPictureReport>& reports, const std::string& diskFullMessage)
+// "Processing Complete." (or the stop's headline), and when not every
+// picture was framed cleanly, which ones and why, so nothing is lost
+// without a word.
+std::string CompletionMessage(const std::vector<CPictureReport>& reports, const std::string& diskFullMessage,
+                              const std::string& headline = kProcessingCompleteMessage)
 {
-    std::string text = kProcessingCompleteMessage;
+    std::string text = headline;
     if (!diskFullMessage.empty())
         text += "\n\nStopped because the disk is full (" + diskFullMessage + "); the pictures after it were not framed.";
     if (reports.empty())
@@ -271,8 +262,8 @@ void CFramiraDlg::CreateControls()
     strengthSlider->hide();
     controls[IDC_STRENGTH_SLIDER] = strengthSlider;
 
-    connect(processButton, &QPushButton::clicked, this, &CFramiraDlg::OnProcessImages);
-    connect(cancelButton, &QPushButton::clicked, this, &CFramiraDlg::OnCancel);
+    connect(processButton, &QPushButton::clicked, this, &CFramiraDlg::OnProcessClicked);
+    connect(cancelButton, &QPushButton::clicked, this, &CFramiraDlg::OnStop);
     connect(helpButton, &QPushButton::clicked, this, &CFramiraDlg::OnHelp);
     connect(logoButton, &QPushButton::clicked, this, &CFramiraDlg::OnAbout);
     connect(viewOutputsButton, &QPushButton::clicked, this, &CFramiraDlg::OnViewOutputs);
@@ -387,7 +378,15 @@ void CFramiraDlg::SetButtonLook(CTexturedButton* button, const QString& caption,
     // Icons are drawn at 32 pixels; beside a caption, or on a small button,
     // they are shown smaller so the caption keeps its room.
     QImage image = icon.isEmpty() ? QImage() : QImage(icon);
-    const int side = std::min({caption.isEmpty() ? 32 : 20, button->width() - 4, button->height() - 4});
+    int side = std::min({caption.isEmpty() ? 32 : 20, button->width() - 4, button->height() - 4});
+    if (!caption.isEmpty()) {
+        // The caption keeps to one line: the icon gives way to it, and goes
+        // when too little of it would be left.
+        const int captionWidth = button->fontMetrics().horizontalAdvance(QString(caption).remove('&'));
+        side = std::min(side, button->width() - captionWidth - 3 * CHoverButton::kIconMargin - 4);
+        if (side < 12)
+            image = QImage();
+    }
     if (!image.isNull() && image.width() > side)
         image = image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     button->SetIcon(image, CHoverButton::kDarkenedIcon);
@@ -474,6 +473,10 @@ bool CFramiraDlg::event(QEvent* e)
 {
     if (e->type() == CWindowMessageEvent::Type()) {
         OnWindowMessage(*static_cast<CWindowMessageEvent*>(e));
+        return true;
+    }
+    if (e->type() == CPreviewEvent::Type()) {
+        OnJobPreview(std::move(static_cast<CPreviewEvent*>(e)->picture));
         return true;
     }
     return QDialog::event(e);
@@ -572,6 +575,65 @@ void CFramiraDlg::OnProcessImages()
     }
 }
 
+void CFramiraDlg::OnProcessClicked()
+{
+    if (running && !paused && jobStartClick.isValid() &&
+        jobStartClick.elapsed() < QApplication::doubleClickInterval())
+        return;
+    const bool starting = !running;
+    OnProcessImages();
+    if (starting && running)
+        jobStartClick.start();
+    else
+        jobStartClick.invalidate();
+}
+
+bool CFramiraDlg::CheckOutputFoldersOnStart()
+{
+    // Every source folder's output folder must take a file before anything
+    // is framed; otherwise the user learns why now, and what to do, instead
+    // of a message per folder once the job runs.
+    const int saveType = destination.GetSaveType();
+    const std::string outputFolder = TrimTrailingSeparators(destination.GetFolderText());
+    std::set<std::string> checked;
+    std::vector<std::string> refused;
+    for (const std::string& source : inputList.Entries()) {
+        const std::string folder = TrimTrailingSeparators(BuildOutputFolder(saveType, outputFolder, source));
+        if (!checked.insert(folder).second)
+            continue;
+        int error = 0;
+        if (platform.IsDirectory(folder))
+            error = platform.ProbeWritableFolder(folder);
+        else if (const int why = WhyFolderCannotBeMade(folder, platform); why != ENOENT)
+            error = why;  // ENOENT: the parent takes the new folder
+        if (error == 0)
+            continue;
+        const std::string shown = saveType == kSaveSubfolder ? TrimTrailingSeparators(FolderOfPath(source)) : folder;
+        refused.push_back(shown + ": " + std::error_code(error, std::generic_category()).message());
+        if (saveType != kSaveSubfolder)
+            break;
+    }
+    if (refused.empty())
+        return true;
+    std::string text;
+    if (saveType == kSaveSubfolder) {
+        text = refused.size() == 1 ? "The outputs cannot be written beside this source folder:\n"
+                                   : "The outputs cannot be written beside these source folders:\n";
+        constexpr std::size_t kShown = 8;
+        for (std::size_t i = 0; i < refused.size() && i < kShown; ++i)
+            text += "\n" + refused[i];
+        if (refused.size() > kShown)
+            text += "\nand " + std::to_string(refused.size() - kShown) + " more";
+        text += "\n\nChoose Designate Folder and a folder that can be written to, or remove these pictures "
+                "from the list.";
+    } else {
+        text = std::string(kCannotWriteMessage) + "\n\n" + refused.front() +
+               "\n\nChoose Folder to pick a folder that can be written to.";
+    }
+    platform.ShowMessage(text, EMessageIcon::Exclamation);
+    return false;
+}
+
 void CFramiraDlg::StartJob()
 {
     if (!destination.CheckDestinationOnStart()) {
@@ -583,13 +645,18 @@ void CFramiraDlg::StartJob()
         platform.ShowMessage(kNoImagesMessage, EMessageIcon::None);
         return;
     }
+    if (!CheckOutputFoldersOnStart())
+        return;
     progressBar->setRange(0, 100);
     progressBar->setValue(0);
     progressBar->SetBarColor(kJobBarColour);
 
     running = true;
+    stopKeepsWindow = false;
     SetProcessLook(EButtonLook::Pause);
     SetCancelLook(EButtonLook::Stop);
+    cancelButton->setEnabled(true);
+    cancelButton->show();
     for (QWidget* control :
          {static_cast<QWidget*>(viewOutputsButton), static_cast<QWidget*>(resolutionList),
           static_cast<QWidget*>(subfolderChoice), static_cast<QWidget*>(designatedChoice),
@@ -609,7 +676,20 @@ void CFramiraDlg::StartJob()
     settings.customHeight = customHeight;
     for (int row = 0; row < pictureList->count(); ++row)
         settings.queue.push_back(pictureList->item(row)->text().toStdString());
+    jobPictureCount = static_cast<int>(settings.queue.size());
     SetUpJob(worker, settings, platform, notifier);
+    // The worker scales each preview to the centre area on its own thread
+    // (the first source as the print will sit on the chosen screen, framed
+    // pictures to fit) and posts it; the window only draws.
+    const CScreenSize screen = PresetOutputSize(presetIndex, CScreenSize{customWidth, customHeight});
+    const float aspect = screen.height > 0 ? static_cast<float>(screen.width) / screen.height : 1.0f;
+    worker.previewReady = [window = static_cast<QObject*>(this), w = previewArea.width(), h = previewArea.height(),
+                           aspect](const CImage& picture, bool framed) {
+        const float scale = PreviewScale(w, h, picture.cols, picture.rows, !framed, aspect);
+        std::unique_ptr<CImage> scaled = picture.Resize(scale, scale, kResizeBilinear);
+        if (scaled && scaled->planes == 3)
+            QCoreApplication::postEvent(window, new CPreviewEvent(std::move(*scaled)));
+    };
     UpdateCursor();
     if (!worker.Start())
         platform.ShowMessage("The job could not be started: no worker thread could be created.",
@@ -631,9 +711,18 @@ void CFramiraDlg::StopJob()
     worker.Wait(CWorkerThread::kInfinite);
     QApplication::restoreOverrideCursor();
     SetCancelLook(EButtonLook::Close);
+    cancelButton->hide();
     SetProcessLook(EButtonLook::Process);
     EnableIdleControls(false);
     UpdateCursor();
+}
+
+void CFramiraDlg::OnStop()
+{
+    if (!running)
+        return;
+    stopKeepsWindow = true;
+    StopJob();
 }
 
 void CFramiraDlg::OnCancel()
@@ -648,51 +737,64 @@ void CFramiraDlg::OnCancel()
 
 void CFramiraDlg::OnJobStopped()
 {
-    OnCancel();
+    if (!stopKeepsWindow) {
+        OnCancel();
+        return;
+    }
+    stopKeepsWindow = false;
+    const int written = worker.picturesWritten;
+    const std::string headline = "Processing stopped: " + std::to_string(written) + " of " +
+                                 std::to_string(jobPictureCount) + (jobPictureCount == 1 ? " picture" : " pictures") +
+                                 " framed.";
+    EndJob(CompletionMessage(worker.GetPictureReports(), {}, headline), false);
 }
 
 void CFramiraDlg::OnJobDone()
 {
     progressBar->setValue(100);
-    platform.ShowMessage(CompletionMessage(worker.GetPictureReports(), worker.diskFull ? worker.diskFullMessage : ""),
-                         worker.diskFull ? EMessageIcon::Exclamation : EMessageIcon::Information);
+    EndJob(CompletionMessage(worker.GetPictureReports(), worker.diskFull ? worker.diskFullMessage : ""),
+           worker.diskFull);
+}
+
+void CFramiraDlg::EndJob(const std::string& summary, bool warn)
+{
+    platform.ShowMessage(summary, warn ? EMessageIcon::Exclamation : EMessageIcon::Information);
     progressBar->setValue(0);
     previewSteps = 0.0f;
     running = paused = false;
     SetProcessLook(EButtonLook::Process);
     SetCancelLook(EButtonLook::Close);
+    cancelButton->hide();
     EnableIdleControls(true);
     pictureArea->hide();
     pictureArea->setEnabled(false);
     pictureList->show();
     previewImage = CImage();
-    previewSource.reset();
+    jobPreview = CImage();
     UpdateCursor();
     update();
 }
 
-void CFramiraDlg::OnPicture(int progress, const QString& text)
+void CFramiraDlg::OnPicture(int progress, const QString&)
 {
     progressBar->setValue(progress);
     if (previewSteps < 0.5f) {
         pictureList->hide();
         pictureArea->setEnabled(true);
         pictureArea->show();
-        previewSource.reset();
     }
     previewSteps += 0.5f;
     if (previewSteps >= 1.0f)
         viewOutputsButton->setEnabled(true);
-    if (text != " ") {
-        previewPath = text.toStdString();
-        previewSource.reset();
-        CImage picture(std::filesystem::path(previewPath), 0);
-        // A source is previewed as it will be framed: upright, in sRGB.
-        if (picture.planes != 0 && !MakePictureRight(picture, previewPath, DetectPlaneModel(previewPath, picture)))
-            picture = CImage();
-        previewSource = ThreePlanesOf(std::move(picture));
-    }
-    LayoutPreview();
+}
+
+void CFramiraDlg::OnJobPreview(CImage&& picture)
+{
+    // A preview still on its way when the job ended is not shown.
+    if (!running)
+        return;
+    jobPreview = std::move(picture);
+    ShowJobPreview();
 }
 
 // --- Centre area -------------------------------------------------------------------
@@ -721,10 +823,7 @@ void CFramiraDlg::ShowList()
         update(previewArea);
         return;
     }
-    pictureArea->hide();
-    pictureArea->setEnabled(true);
-    pictureArea->show();
-    LayoutPreview();
+    ShowJobPreview();
 }
 
 void CFramiraDlg::ShowHoverPicture(int buttonId)
@@ -736,22 +835,12 @@ void CFramiraDlg::ShowHoverPicture(int buttonId)
     ShowPicture(buttonId == IDC_HELP_BUTTON ? startPicture : logoPicture);
 }
 
-void CFramiraDlg::LayoutPreview()
+void CFramiraDlg::ShowJobPreview()
 {
-    previewImage = CImage();
-    if (previewSource) {
-        const int w = previewArea.width();
-        const int h = previewArea.height();
-        const CScreenSize screen = PresetOutputSize(presetIndex, CScreenSize{customWidth, customHeight});
-        const float aspect = screen.height > 0 ? static_cast<float>(screen.width) / screen.height : 1.0f;
-        previewScale = ::PreviewScale(w, h, previewSource->cols, previewSource->rows, previewSteps == 0.5f, aspect);
-        if (std::unique_ptr<CImage> scaled = previewSource->Resize(previewScale, previewScale, kResizeBilinear)) {
-            previewImage = std::move(*scaled);
-            previewPosition =
-                previewArea.topLeft() + QPoint((w - previewImage.cols) / 2, (h - previewImage.rows) / 2);
-        }
-    }
-    update(previewArea);
+    pictureList->hide();
+    pictureArea->setEnabled(true);
+    pictureArea->show();
+    ShowPicture(jobPreview);
 }
 
 // --- Help, About, View Outputs -----------------------------------------------------

@@ -15,6 +15,8 @@
 
 #include <QDialog>
 #include <QCursor>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QPointer>
 
 #include <map>
@@ -51,6 +53,19 @@ private:
     QObject* window;
 };
 
+// A preview the worker scaled to the centre area, carried to the window by
+// value (posted: the window's thread draws it and never decodes a file).
+class CPreviewEvent : public QEvent {
+public:
+    explicit CPreviewEvent(CImage&& picture) : QEvent(Type()), picture(std::move(picture)) {}
+    static QEvent::Type Type()
+    {
+        static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+    CImage picture;
+};
+
 // The looks of the Process Images and Cancel buttons.
 enum class EButtonLook { Process, Pause, Resume, Stop, Close };
 
@@ -68,7 +83,13 @@ public:
 
     // --- Commands (the buttons call these; tests may too) ----------------------
     void OnProcessImages();
+    // The Process button's click: a second click of a double click does not
+    // pause the job the first one started.
+    void OnProcessClicked();
     void OnCancel();
+    // The Stop button: the job ends after the picture in hand, and the window
+    // stays open with the list and a summary.
+    void OnStop();
     void OnHelp();
     void OnAbout();
     void OnViewOutputs();
@@ -84,6 +105,10 @@ public:
     void OnFolderTextEdited(const QString& text);
     // Dropped files and folders, in the drop's order.
     void OnDropFiles(const std::vector<std::string>& paths);
+    // Files and folders the program was started with: added as a drop would
+    // add them, the list comes into view, the last folder becomes the source
+    // folder, and paths that cannot be opened are reported in one message.
+    void OnOpenPaths(const std::vector<std::string>& paths);
 
     // --- State, for the application object and tests --------------------------
     bool IsRunning() const { return running; }
@@ -138,11 +163,14 @@ private:
     void OnPicture(int progress, const QString& text);
     void StartJob();
     void StopJob();
+    bool CheckOutputFoldersOnStart();
+    void EndJob(const std::string& summary, bool warn);
 
     void ShowList();
     void ShowHoverPicture(int buttonId);
     void ShowPicture(const CImage& picture);
-    void LayoutPreview();
+    void ShowJobPreview();
+    void OnJobPreview(CImage&& picture);
     bool AskFolderOptions(const std::string& folder, bool& toAll, std::vector<std::string>& keywords);
     void ShieldOutputFolders();
     float Strength() const;
@@ -194,13 +222,14 @@ private:
     bool running = false;
     bool paused = false;
     bool closing = false;
+    bool stopKeepsWindow = false;
+    int jobPictureCount = 0;
+    QElapsedTimer jobStartClick;
     float previewSteps = 0.0f;
     bool startPictureShown = false;
-    std::string previewPath;
-    std::unique_ptr<CImage> previewSource;
+    CImage jobPreview;  // the worker's latest preview, already at its size
     CImage previewImage;
     QPoint previewPosition;
-    float previewScale = 1.0f;
     QRect previewArea;
     int presetIndex = 0;
     int customWidth = 0;

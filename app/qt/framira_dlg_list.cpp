@@ -15,11 +15,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
 namespace {
 
 QString ToQt(const std::string& text) { return QString::fromStdString(text); }
 
-inline constexpr const char* kAddFilesTitle = "Select Images for Dust Map Generation";
+inline constexpr const char* kAddFilesTitle = "Add Pictures";
 inline constexpr const char* kAddFolderTitle = "Select folder containing the images";
 
 // "All Files" offers every extension the list takes; then one filter a format.
@@ -69,7 +75,12 @@ void CFramiraDlg::SetSourceLine(const std::string& folder)
 
 void CFramiraDlg::RefreshDestination()
 {
-    destinationLine->SetText(ToQt(destination.UpdateDestination()));
+    const std::string line = destination.UpdateDestination();
+    // A designated choice without its folder says what is missing.
+    if (!destination.IsSubfolderMode() && destination.GetFolderText().empty())
+        destinationLine->SetText(" Click Choose Folder to pick the folder the outputs go into.");
+    else
+        destinationLine->SetText(ToQt(line));
 }
 
 void CFramiraDlg::ShowFolderText()
@@ -85,12 +96,19 @@ void CFramiraDlg::RefreshListView()
 
 void CFramiraDlg::ShieldOutputFolders()
 {
-    // A walk never enters the folders this window's job would write into, so
-    // a second run does not frame the first run's outputs.
-    if (destination.IsSubfolderMode())
-        inputList.SetOutputFolders(TrimTrailingSeparators(destination.GetFolderText()), {});
-    else
-        inputList.SetOutputFolders({}, {TrimTrailingSeparators(destination.GetFolderText())});
+    // A walk never enters the folders this window's job would write into, nor
+    // those earlier runs wrote into (any preset's subfolder, the designated
+    // folder chosen before), so a run does not frame earlier outputs.
+    std::vector<std::string> folders;
+    if (!destination.GetRememberedDesignatedFolder().empty())
+        folders.push_back(TrimTrailingSeparators(destination.GetRememberedDesignatedFolder()));
+    if (destination.IsSubfolderMode()) {
+        inputList.SetOutputFolders(TrimTrailingSeparators(destination.GetFolderText()), folders);
+    } else {
+        folders.push_back(TrimTrailingSeparators(destination.GetFolderText()));
+        inputList.SetOutputFolders({}, folders);
+    }
+    inputList.SetPassOverPresetSubfolders(true);
 }
 
 bool CFramiraDlg::AskFolderOptions(const std::string& folder, bool& toAll, std::vector<std::string>& keywords)
@@ -180,6 +198,56 @@ void CFramiraDlg::OnDropFiles(const std::vector<std::string>& paths)
     RefreshListView();
 }
 
+void CFramiraDlg::OnOpenPaths(const std::vector<std::string>& paths)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> usable;
+    std::vector<std::string> refused;  // "path: reason"
+    std::string lastFolder;
+    std::string lastFileFolder;
+    for (const std::string& given : paths) {
+        if (given.empty())
+            continue;
+        // A command line's paths are relative to where it was typed.
+        std::error_code error;
+        fs::path absolute = fs::absolute(fs::path(given), error);
+        const std::string path = TrimTrailingSeparators(
+            error ? given : absolute.lexically_normal().string());
+        const bool folder = platform.IsDirectory(path);
+        int reason = 0;
+        if (!folder && !platform.Exists(path))
+            reason = ENOENT;
+        else if (::access(path.c_str(), folder ? R_OK | X_OK : R_OK) != 0)
+            reason = errno;
+        if (reason != 0) {
+            refused.push_back(given + ": " + std::error_code(reason, std::generic_category()).message());
+            continue;
+        }
+        usable.push_back(path);
+        if (folder)
+            lastFolder = path;
+        else
+            lastFileFolder = TrimTrailingSeparators(FolderOfPath(path));
+    }
+    if (!usable.empty())
+        OnDropFiles(usable);
+    const std::string source = lastFolder.empty() ? lastFileFolder : lastFolder;
+    if (!source.empty()) {
+        inputList.SetBrowsePath(source);
+        destination.SetSourceFolder(source);
+        SetSourceLine(source);
+        RefreshDestination();
+    }
+    ShowList();
+    if (!refused.empty()) {
+        std::string text = refused.size() == 1 ? "This was not added to the list, it cannot be opened:\n"
+                                                : "These were not added to the list, they cannot be opened:\n";
+        for (const std::string& line : refused)
+            text += "\n" + line;
+        platform.ShowMessage(text, EMessageIcon::Exclamation);
+    }
+}
+
 void CFramiraDlg::OnRemove()
 {
     for (const std::string& path : pictureList->SelectedPaths())
@@ -220,6 +288,11 @@ void CFramiraDlg::OnDesignatedChoice()
     if (!destination.ChooseDesignatedFolderMode())
         return;
     saveTypeList->setCurrentIndex(kSaveDesignatedFolder);
+    // No folder designated yet: the subfolder's name is no folder, so the
+    // field is emptied and the destination line says what to do.
+    const bool needsFolder = !platform.IsDirectory(destination.GetFolderText());
+    if (needsFolder)
+        destination.SetFolderText({});
     ShowFolderText();
     SetChoiceLooks();
     chooseFolderButton->setEnabled(true);

@@ -54,6 +54,8 @@ EMessageAnswer RunMessageBox(QWidget* owner, const CMessageBox& box, const std::
         return DeclinedAnswer(box);
     QMessageBox message(owner);
     message.setWindowTitle(box.caption.empty() ? kApplication : ToQt(box.caption));
+    // Paths are shown as they are: a name with '<' is not markup.
+    message.setTextFormat(Qt::PlainText);
     message.setText(ToQt(box.text));
     switch (box.icon) {
     case EMessageIcon::None: message.setIcon(QMessageBox::NoIcon); break;

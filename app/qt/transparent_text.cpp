@@ -38,5 +38,7 @@ void CTransparentText::paintEvent(QPaintEvent*)
     painter.setPen(textColour.value_or(palette().color(QPalette::WindowText)));
     const int flags = ellipsis == EEllipsis::None ? Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap
                                                   : Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
-    painter.drawText(rect(), flags | Qt::TextShowMnemonic, ShownText());
+    // A path is shown as it is: "Tom & Jerry" keeps its ampersand, which a
+    // caption would take for a mnemonic.
+    painter.drawText(rect(), ellipsis == EEllipsis::None ? flags | Qt::TextShowMnemonic : flags, ShownText());
 }

@@ -211,10 +211,39 @@ TEST_F(FolderGroupCheckTest, JobFormUsesTheJobsDestinationAndStopFlag)
     job.platform = &platform;
     job.saveType = kSaveDesignatedFolder;
     job.outputFolder = Out();
-    platform.QueueAnswer(EMessageAnswer::Yes);
-    job.queue = {Src("dune.jpg")};
-    EXPECT_EQ(CheckJobFolderGroup(job, {Src("dune.jpg")}), EGroupDecision::Write);
     job.stopRequested = true;
+    job.queue = {Src("dune.jpg")};
     EXPECT_EQ(CheckJobFolderGroup(job, {Src("dune.jpg")}), EGroupDecision::Stop);
     EXPECT_TRUE(platform.MessageBoxes().back().answeredForStop);
+}
+
+TEST_F(FolderGroupCheckTest, JobFormAsksOncePerOutputFolderNamingEveryGroupsFiles)
+{
+    // Two source folders write into one designated folder, a third into its
+    // own subfolder (asked on its own).
+    WriteFile(root / "out" / "dune.jpg", "framed earlier");
+    WriteFile(root / "out" / "sea.jpg", "framed earlier");
+    const std::string sea = (root / "src2" / "sea.jpg").string();
+    CBatchWorker job;
+    job.platform = &platform;
+    job.saveType = kSaveDesignatedFolder;
+    job.outputFolder = Out();
+    job.queue = {Src("dune.jpg"), sea};
+    platform.QueueAnswer(EMessageAnswer::Yes);
+    EXPECT_EQ(CheckJobFolderGroup(job, {Src("dune.jpg")}), EGroupDecision::Write);
+    job.queue.pop_front();
+    EXPECT_EQ(CheckJobFolderGroup(job, {sea}), EGroupDecision::Write);
+    const auto boxes = platform.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u) << "the second group writes into a folder already answered";
+    EXPECT_NE(boxes[0].box.text.find("dune.jpg, sea.jpg (2 files)"), std::string::npos) << boxes[0].box.text;
+
+    // The next job asks again.
+    job.Reset();
+    job.platform = &platform;
+    job.saveType = kSaveDesignatedFolder;
+    job.outputFolder = Out();
+    job.queue = {sea};
+    platform.QueueAnswer(EMessageAnswer::No);
+    EXPECT_EQ(CheckJobFolderGroup(job, {sea}), EGroupDecision::Stop);
+    EXPECT_EQ(platform.MessageBoxes().size(), 2u);
 }

@@ -129,6 +129,16 @@ TEST_F(InputListTest, RecursiveWalkSkipsSubfoldersNamedByAKeywordCaseSensitively
     EXPECT_EQ(list.GetBrowsePath(), root);
 }
 
+TEST(PresetSubfolderName, OnlyTheProgramsSizeNamesAreTaken)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {"Framira_1920x1080", true}, {"Framira_1x2", true},      {"Framira_", false},      {"Framira_x768", false},
+        {"Framira_1024x", false},    {"Framira_old", false},     {"framira_640x480", false}, {"Framira_64Ox480", false},
+        {"Framira_640x480x2", false}, {"My Framira_640x480", false}};
+    for (const auto& [name, expected] : cases)
+        EXPECT_EQ(IsPresetSubfolderName(name), expected) << name;
+}
+
 TEST_F(InputListTest, WalksPassOverHiddenEntriesAndTheJobsOutputFolders)
 {
     Touch("a.jpg");

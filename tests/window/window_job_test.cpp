@@ -76,6 +76,8 @@ TEST_F(CJobWindow, FramesTheListWithPreviewsAndProgress)
             previews.push_back(window->PreviewImageRect().size());
         }
     };
+    std::vector<QSize> shown;  // each preview the worker handed over
+    spy.afterPreview = [&] { shown.push_back(window->PreviewImageRect().size()); };
 
     window->OnProcessImages();
     EXPECT_TRUE(window->IsRunning());
@@ -91,13 +93,16 @@ TEST_F(CJobWindow, FramesTheListWithPreviewsAndProgress)
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Processing Complete."});
     for (int i = 0; i < 3; ++i)
         EXPECT_TRUE(fs::exists(pictures.path / "Framira_480x320" / ("p" + std::to_string(i) + ".jpg")));
-    // The source is previewed before it is framed, as the print will sit on
-    // a 3:2 screen; View Outputs wakes with the second notification, the
-    // written picture, which fills the area's height (480 × 320 at 374 / 320).
+    // The worker hands over previews already scaled: the job's first source
+    // as the print will sit on a 3:2 screen, then each framed picture, which
+    // fills the area's height (480 × 320 at 374 / 320). View Outputs wakes
+    // with the second notification, the written picture.
     EXPECT_EQ(viewOutputs, (std::vector<bool>{false, true, true, true, true, true}));
-    ASSERT_EQ(previews.size(), 6u);
     const float firstScale = PreviewScale(746, 374, 96, 64, true, 1.5f);
-    EXPECT_EQ(previews[0], QSize(static_cast<int>(96 * firstScale + 0.5f), static_cast<int>(64 * firstScale + 0.5f)));
+    EXPECT_EQ(shown, (std::vector<QSize>{QSize(static_cast<int>(96 * firstScale + 0.5f),
+                                               static_cast<int>(64 * firstScale + 0.5f)),
+                                         QSize(561, 374), QSize(561, 374), QSize(561, 374)}));
+    ASSERT_EQ(previews.size(), 6u);
     EXPECT_EQ(previews[1], QSize(561, 374));
     EXPECT_EQ(previews[2], QSize(561, 374)) << "later announcements keep the last framed picture";
     // Back to idle: the list again, the bar at rest, the controls on.

@@ -63,6 +63,8 @@ public:
     explicit CMessageSpy(CFramiraDlg& window) : window(window) { window.installEventFilter(this); }
     std::vector<int> messages;
     std::function<void(const CWindowMessageEvent&)> after;
+    // Runs once the window has taken each preview the worker posted.
+    std::function<void()> afterPreview;
 
     bool Saw(int message) const { return std::find(messages.begin(), messages.end(), message) != messages.end(); }
 
@@ -75,6 +77,12 @@ protected:
             static_cast<QObject&>(window).event(event);
             if (after)
                 after(message);
+            return true;
+        }
+        if (event->type() == CPreviewEvent::Type()) {
+            static_cast<QObject&>(window).event(event);
+            if (afterPreview)
+                afterPreview();
             return true;
         }
         return false;

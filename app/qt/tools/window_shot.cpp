@@ -1,5 +1,5 @@
 // Photographs the real window in the middle of a job, for the README:
-// the pictures named on the command line are dropped on the list, framed
+// the pictures named on the command line are opened as at start, framed
 // at the chosen preset, and the screen is captured once the second
 // framed picture is on show. The job is then stopped and the window closed.
 //
@@ -64,7 +64,7 @@ int main(int argc, char* argv[])
     platform.SetOwnerWindow(&window);
     window.show();
     std::vector<std::string> paths(argv + 3, argv + argc);
-    window.OnDropFiles(paths);
+    window.OnOpenPaths(paths);
     window.findChild<QComboBox*>()->setCurrentIndex(std::atoi(argv[2]));
     CShotTaker taker(window, argv[1]);
     QTimer::singleShot(500, &window, [&window] { window.OnProcessImages(); });
