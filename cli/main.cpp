@@ -2,15 +2,12 @@
 // the window runs.
 #include "batch_worker.h"
 #include "cli_options.h"
+#include "cli_sources.h"
 #include "console_platform.h"
 #include "console_report.h"
 #include "file_list.h"
 #include "json_report.h"
-#include "destination.h"
-#include "input_list.h"
-#include "job_settings.h"
 #include "output_path.h"
-#include "preset_sizes.h"
 #include "printable_path.h"
 
 #include <fcntl.h>
@@ -58,6 +55,28 @@ const char* StopSignalName(int signalNumber)
     default: return "a signal";
     }
 }
+
+// The stop signals stop the job while it runs, and only then.
+class CStopSignals {
+public:
+    explicit CStopSignals(std::atomic<bool>& flag)
+    {
+        stopFlag = &flag;
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        for (const int signalNumber : kStopSignals)
+            ::sigaction(signalNumber, &action, nullptr);
+    }
+    ~CStopSignals()
+    {
+        for (const int signalNumber : kStopSignals)
+            ::signal(signalNumber, SIG_DFL);
+        stopFlag = nullptr;
+    }
+    CStopSignals(const CStopSignals&) = delete;
+    CStopSignals& operator=(const CStopSignals&) = delete;
+};
 
 // Sends file descriptor 1 to /dev/null and keeps the real standard output
 // as Out() until Restore().
@@ -127,6 +146,36 @@ int WriteReport(std::FILE* file, const std::vector<std::string>& leftOut, const 
     return status;
 }
 
+// Runs the job to its end, printing as it goes; a stop signal stops it
+// after the picture in hand. False when it could not be started.
+bool RunUntilEnd(CBatchWorker& job, CConsoleReport& report, CConsolePlatformServices& platform)
+{
+    const CStopSignals stopSignals(job.stopRequested);
+    if (!job.Start())
+        return false;
+
+    bool announcedStop = false;
+    for (bool ended = false; !ended;) {
+        // Asked before the queue is looked at: a job posts its end before its
+        // thread ends, so once it has ended an empty queue holds nothing more.
+        const bool running = job.IsRunning();
+        CNotification notification;
+        if (platform.TakeNotification(notification, 100)) {
+            ended = report.Handle(notification);
+        } else if (!running) {
+            break;  // a job always posts its end; this only guards against waiting for ever
+        }
+        if (interrupted && !announcedStop) {
+            announcedStop = true;
+            job.RequestStop();
+            report.ClearProgress();
+            std::fprintf(stderr, "Stopping after the current picture...\n");
+        }
+    }
+    job.Wait();
+    return true;
+}
+
 int Fail(const std::string& message, int status)
 {
     std::fprintf(stderr, "framira-batch: %s\n", message.c_str());
@@ -187,107 +236,21 @@ int main(int argc, char** argv)
                             std::strerror(errno),
                         kExitRefused);
     }
-    std::vector<std::string> reportLines;
     // With the report on standard output, the lines for people go to
     // standard error.
     const bool reportToStdout = options.reportFile == "-";
     std::FILE* const humanOut = reportToStdout ? stderr : stdout;
 
-    // Where the outputs go.
-    CJobSettings settings;
-    settings.strength = 1.75f;
-    settings.presetIndex = options.presetIndex;
-    settings.customWidth = options.customWidth;
-    settings.customHeight = options.customHeight;
-    std::vector<std::string> madeOutFolders;
-    if (options.designatedFolder) {
-        if (!platform.IsDirectory(options.outDir)) {
-            std::error_code error;
-            madeOutFolders = CreateFoldersAlong(options.outDir, nullptr);
-            if (!platform.IsDirectory(options.outDir)) {
-                error.assign(WhyFolderCannotBeMade(options.outDir, platform), std::generic_category());
-                return Fail(std::string(kMissingOutputFolderMessage) + ": " + options.outDir +
-                                " (it cannot be made: " + error.message() + ")",
-                            kExitRefused);
-            }
-            std::fprintf(stderr, "framira-batch: made the output folder %s\n", PrintablePath(options.outDir).c_str());
-        }
-        settings.saveType = kSaveDesignatedFolder;
-        settings.outputFolder = TrimTrailingSeparators(options.outDir);
-    } else {
-        const CScreenSize size =
-            PresetOutputSize(settings.presetIndex, CScreenSize{settings.customWidth, settings.customHeight});
-        settings.saveType = kSaveSubfolder;
-        settings.outputFolder =
-            options.subfolder.empty() ? CDestination::MakeDefaultSubfolderName(size) : options.subfolder;
-    }
-    // Several sizes: each into its own folder named after it, beside the
-    // sources or inside the --out folder.
-    std::vector<std::string> outputFolders = {settings.outputFolder};
-    if (options.presets.size() > 1) {
-        outputFolders.clear();
-        for (const CPresetChoiceOption& preset : options.presets) {
-            const std::string name = CDestination::MakeDefaultSubfolderName(
-                PresetOutputSize(preset.presetIndex, CScreenSize{preset.customWidth, preset.customHeight}));
-            const std::string folder =
-                settings.saveType == kSaveDesignatedFolder ? JoinPath(settings.outputFolder, name) : name;
-            outputFolders.push_back(folder);
-            if (outputFolders.size() > 1)
-                settings.moreSizes.push_back({preset.presetIndex, preset.customWidth, preset.customHeight, folder});
-        }
-        settings.outputFolder = outputFolders.front();
-    }
-
-    // The pictures: files as named (their content decides), folders by the
-    // list's rules. Walks never enter the job's own output folders, and with
-    // subfolders they pass over every folder named like an output folder
-    // unless --ignore names other words, so running the same command again
-    // frames the same pictures and nothing the last run wrote.
-    const auto keepOutOfOutputFolders = [&settings, &outputFolders](CInputList& walked) {
-        if (settings.saveType == kSaveDesignatedFolder)
-            walked.SetOutputFolders({}, outputFolders);
-        else
-            walked.SetOutputFolders(settings.outputFolder, {});
-    };
+    // Where the outputs go, then the pictures.
+    CCliDestination destination;
+    if (std::string destinationError; !ChooseDestination(options, platform, destination, destinationError))
+        return Fail(destinationError, kExitRefused);
+    CJobSettings& settings = destination.settings;
     CInputList list(platform);
-    list.SetPreferRaw(options.preferRaw);
-    keepOutOfOutputFolders(list);
-    const std::vector<std::string> keywords =
-        options.ignoreGiven ? BuildKeywords(options.ignoreText) : std::vector<std::string>{kProductName};
-    int missing = 0;
-    for (const std::string& path : sourcePaths) {
-        if (platform.IsDirectory(path)) {
-            const std::size_t unreadableBefore = list.PassedOver().unreadableFolders.size();
-            const std::string folder = TrimTrailingSeparators(path);
-            if (list.ScanFolder(folder, options.recurse, keywords) == 0 &&
-                list.PassedOver().unreadableFolders.size() == unreadableBefore) {
-                // Pictures further down are what a user who forgot -r expects.
-                CInputList deeper(platform);
-                keepOutOfOutputFolders(deeper);
-                const bool below = !options.recurse && deeper.ScanFolder(folder, true, keywords) > 0;
-                std::fprintf(stderr, "framira-batch: no pictures in folder %s%s\n", PrintablePath(path).c_str(),
-                             below ? " (its subfolders have some: add -r to frame them)" : "");
-            }
-        } else if (!platform.Exists(path)) {
-            std::fprintf(stderr, "missing  %s: no such file or folder\n", PrintablePath(path).c_str());
-            reportLines.push_back(LeftOutReportLine(path, "missing", "no such file or folder"));
-            ++missing;
-        } else {
-            list.AddFile(path);
-        }
-    }
+    CCliSources sources = GatherSources(options, sourcePaths, destination, platform, list);
+    const int missing = sources.missing;
+    std::vector<std::string>& reportLines = sources.reportLines;
     const CPassedOver& passedOver = list.PassedOver();
-    for (const auto& [folder, why] : passedOver.unreadableFolders) {
-        std::fprintf(stderr, "unreadable  %s: the folder cannot be read: %s\n", PrintablePath(folder).c_str(),
-                     why.c_str());
-        reportLines.push_back(LeftOutReportLine(folder, "unreadable", "the folder cannot be read: " + why));
-    }
-    for (const std::string& path : passedOver.ownOutputs)
-        reportLines.push_back(LeftOutReportLine(path, "passed-over", "framira-batch's own output"));
-    for (const std::string& path : passedOver.twins)
-        reportLines.push_back(LeftOutReportLine(
-            path, "passed-over", options.preferRaw ? "the RAW file of the same name is framed" :
-                                                     "a JPEG of the same name is framed"));
 
     settings.queue.assign(list.Entries().begin(), list.Entries().end());
     settings.keepUnmarkedFiles = options.skipExisting;
@@ -338,49 +301,18 @@ int main(int argc, char** argv)
     for (const std::string& twin : passedOver.twins)
         report.PassedOverTwin(twin);
 
-    stopFlag = &job.stopRequested;
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    for (const int signalNumber : kStopSignals)
-        ::sigaction(signalNumber, &action, nullptr);
-
-    if (!job.Start())
+    if (!RunUntilEnd(job, report, platform))
         return Fail("the worker thread could not be started", kExitRefused);
-
-    bool announcedStop = false;
-    for (bool ended = false; !ended;) {
-        // Asked before the queue is looked at: a job posts its end before its
-        // thread ends, so once it has ended an empty queue holds nothing more.
-        const bool running = job.IsRunning();
-        CNotification notification;
-        if (platform.TakeNotification(notification, 100)) {
-            ended = report.Handle(notification);
-        } else if (!running) {
-            break;  // a job always posts its end; this only guards against waiting for ever
-        }
-        if (interrupted && !announcedStop) {
-            announcedStop = true;
-            job.RequestStop();
-            report.ClearProgress();
-            std::fprintf(stderr, "Stopping after the current picture...\n");
-        }
-    }
-    job.Wait();
-    stopFlag = nullptr;
     // An output folder made for this run and left empty (every picture
     // failed) goes again; not by one shard of many, whose neighbours may be
     // about to write into it.
     if (options.shard.count > 1)
-        madeOutFolders.clear();
-    for (auto made = madeOutFolders.rbegin(); made != madeOutFolders.rend(); ++made) {
+        destination.madeFolders.clear();
+    for (auto made = destination.madeFolders.rbegin(); made != destination.madeFolders.rend(); ++made) {
         std::error_code error;
         if (std::filesystem::is_empty(*made, error) && !error)
             std::filesystem::remove(*made, error);
     }
-    for (const int signalNumber : kStopSignals)
-        ::signal(signalNumber, SIG_DFL);
-
     if (job.diskFull)
         report.SetDiskFull(job.diskFullMessage);
     report.PrintSummary(StopSignalName(interrupted), platform.QuestionUnanswerable());
