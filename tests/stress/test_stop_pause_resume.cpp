@@ -25,7 +25,8 @@ unsigned long EnvironmentNumber(const char* name, unsigned long fallback)
 // What a round's notifications must look like whatever the timing: one end,
 // last; a progress that never goes back; a finished picture only after its
 // announcement.
-void ExpectConsistentNotifications(const std::vector<CNotification>& notifications, bool stopAsked, int written)
+void ExpectConsistentNotifications(const std::vector<CNotification>& notifications, bool stopAsked, int written,
+                                   int total)
 {
     ASSERT_FALSE(notifications.empty());
     int ends = 0, announced = 0, finished = 0, lastProgress = 0;
@@ -45,8 +46,11 @@ void ExpectConsistentNotifications(const std::vector<CNotification>& notificatio
         finished += n.message == UWM_PICTURE_DONE;
     }
     EXPECT_EQ(ends, 1);
+    // A stop asked after the last picture (the hammering thread may be held
+    // back that long on a loaded machine) finds a job that has ended.
     const int last = notifications.back().message;
-    EXPECT_TRUE(last == UWM_STOPPED || (last == UWM_DONE && !stopAsked)) << NotificationName(last);
+    EXPECT_TRUE((last == UWM_STOPPED && stopAsked) || (last == UWM_DONE && written == total))
+        << NotificationName(last) << " after " << written << " of " << total;
     EXPECT_LE(finished, announced);
     // A stop may fall between a picture's write and its UWM_PICTURE_DONE.
     EXPECT_TRUE(written == finished || written == finished + 1) << written << " " << finished;
@@ -138,7 +142,7 @@ TEST(StopPauseResumeStress, RandomHammeringNeverDeadlocksRacesOrHalfWrites)
         watcher.join();
         ASSERT_TRUE(ended) << "the job did not end: deadlock";
 
-        ExpectConsistentNotifications(platform.Notifications(), stopAsked, job.picturesWritten);
+        ExpectConsistentNotifications(platform.Notifications(), stopAsked, job.picturesWritten, int(sources.size()));
         EXPECT_EQ(CountCompleteOutputs(out), job.picturesWritten);
         EXPECT_EQ(job.GetPictureReports().size(), 0u);
         if (!stopAsked) {
