@@ -1,7 +1,11 @@
 #include "source_reading.h"
 
+#include "color_profile.h"
 #include "file_bytes.h"
+#include "file_type.h"
+#include "jpeg_reader.h"
 #include "picture_reading.h"
+#include "read_problem.h"
 #include "source_metadata.h"
 
 #include <vector>
@@ -36,4 +40,37 @@ CSourcePicture ReadSource(const std::string& sourcePath)
 CSourcePicture ReadSourceFactsFile(const std::string& sourcePath)
 {
     return ReadWith(sourcePath, [](std::span<const std::uint8_t> file) { return ReadSourceFacts(file); });
+}
+
+bool ReadSourceInterleaved(const std::string& sourcePath, const std::function<std::uint8_t*(std::size_t)>& take,
+                           CSourcePicture& source)
+{
+    std::vector<std::uint8_t> file;
+    if (ReadFileBytes(sourcePath, file) != kImageSuccess || DetectFileTypeOfFile(file) != kFileTypeJpeg)
+        return false;
+    CSourcePicture facts = ReadSourceFacts(file);
+    if (!facts.hasJpegCoding)
+        return false;
+    facts.path = sourcePath;
+    AddSourceMetadata(facts, file);
+    // Which profiles change the picture, as the plane conversion decides: an
+    // RGB one for colour, none for grey here (a grey one takes the planes).
+    const int components = facts.jpegCoding.numComponents;
+    const int profileChannels = ProfileColorChannels(facts.iccProfile);
+    if ((components != 1 && components != 3) || (components == 1 && profileChannels == 1))
+        return false;
+    TakeReadProblem();
+    std::uint8_t* samples = nullptr;
+    const CJpegRgbTarget target{[&](std::size_t bytes) { return samples = take(bytes); }, facts.orientation};
+    if (ReadJpegRgbBytes(file, facts.image, target) != kImageSuccess) {
+        TakeReadProblem();
+        return false;
+    }
+    // A profile that cannot be used leaves the samples as read; no memory
+    // for the conversion is told by the plane reading.
+    if (components == 3 && profileChannels == 3 &&
+        ConvertRgbSamplesToSrgb(samples, facts.image.cols, facts.image.rows, facts.iccProfile) == kImageOutOfMemory)
+        return false;
+    source = std::move(facts);
+    return true;
 }
