@@ -108,9 +108,9 @@ struct CDecodedPicture {
 // planes for the engine. Touches no job state, so a helper thread may
 // decode ahead of the job.
 CDecodedPicture DecodePicture(const std::string& sourcePath);
-// The same, decoding a JPEG of grey or colour samples straight into the
-// engine's form, in a block from `pool` (the planes and their export are
-// skipped); every other picture as above.
+// The same, decoding a JPEG of grey or colour samples, or a PNG without a
+// profile or a turn, straight into the engine's form, in a block from `pool`
+// (the planes and their export are skipped); every other picture as above.
 CDecodedPicture DecodePicture(const std::string& sourcePath, CSampleBufferPool& pool);
 
 class CBatchWorker : public CWorkerThread {

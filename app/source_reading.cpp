@@ -3,6 +3,9 @@
 #include "color_profile.h"
 #include "file_bytes.h"
 #include "file_type.h"
+#include "format_readers.h"
+#include "orientation.h"
+#include "rgb_target.h"
 #include "jpeg_reader.h"
 #include "picture_reading.h"
 #include "read_problem.h"
@@ -42,11 +45,40 @@ CSourcePicture ReadSourceFactsFile(const std::string& sourcePath)
     return ReadWith(sourcePath, [](std::span<const std::uint8_t> file) { return ReadSourceFacts(file); });
 }
 
+namespace {
+
+// A PNG without a colour profile or a turn of its own, read from its file
+// as it decodes: its bytes are let go before its samples are made.
+bool ReadPngInterleaved(const std::string& sourcePath, std::vector<std::uint8_t>& file,
+                        const std::function<std::uint8_t*(std::size_t)>& take, CSourcePicture& source)
+{
+    CSourcePicture facts = ReadSourceFacts(file);
+    facts.path = sourcePath;
+    AddSourceMetadata(facts, file);
+    if (!facts.iccProfile.empty() || (IsValidOrientation(facts.orientation) && facts.orientation != 1))
+        return false;
+    std::vector<std::uint8_t>().swap(file);
+    TakeReadProblem();
+    if (ReadPngRgbFile(sourcePath, facts.image, CRgbTarget{take, 1}) != kImageSuccess) {
+        TakeReadProblem();
+        return false;
+    }
+    source = std::move(facts);
+    return true;
+}
+
+} // namespace
+
 bool ReadSourceInterleaved(const std::string& sourcePath, const std::function<std::uint8_t*(std::size_t)>& take,
                            CSourcePicture& source)
 {
     std::vector<std::uint8_t> file;
-    if (ReadFileBytes(sourcePath, file) != kImageSuccess || DetectFileTypeOfFile(file) != kFileTypeJpeg)
+    if (ReadFileBytes(sourcePath, file) != kImageSuccess)
+        return false;
+    const int type = DetectFileTypeOfFile(file);
+    if (type == kFileTypePng)
+        return ReadPngInterleaved(sourcePath, file, take, source);
+    if (type != kFileTypeJpeg)
         return false;
     CSourcePicture facts = ReadSourceFacts(file);
     if (!facts.hasJpegCoding)
@@ -61,7 +93,7 @@ bool ReadSourceInterleaved(const std::string& sourcePath, const std::function<st
         return false;
     TakeReadProblem();
     std::uint8_t* samples = nullptr;
-    const CJpegRgbTarget target{[&](std::size_t bytes) { return samples = take(bytes); }, facts.orientation};
+    const CRgbTarget target{[&](std::size_t bytes) { return samples = take(bytes); }, facts.orientation};
     if (ReadJpegRgbBytes(file, facts.image, target) != kImageSuccess) {
         TakeReadProblem();
         return false;

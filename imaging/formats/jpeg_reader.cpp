@@ -43,7 +43,7 @@ struct JpegReadJob {
     const std::uint8_t* data;
     std::size_t size;
     CImage* image;              // null: header only
-    const CJpegRgbTarget* rgb;  // not null: the pixels go there, not into the image's planes
+    const CRgbTarget* rgb;  // not null: the pixels go there, not into the image's planes
     CJpegCoding* coding;        // receives the header's coding when not null
     int cols, rows, planes, adobe;
     int result;
@@ -163,7 +163,7 @@ void RunRead(JpegReadJob* job)
         return;
     }
 
-    const CJpegRgbTarget* rgb = job->rgb;
+    const CRgbTarget* rgb = job->rgb;
     if (rgb != nullptr && job->planes != 1 && job->planes != 3) {
         jpeg_destroy_decompress(cinfo);
         job->result = kImageCannotOpen;
@@ -237,7 +237,7 @@ void RunRead(JpegReadJob* job)
 }
 
 int Read(std::FILE* file, const std::uint8_t* data, std::size_t size, CImage* image, int& cols, int& rows,
-         int& planes, int* adobeFlag, CJpegCoding* coding = nullptr, const CJpegRgbTarget* rgb = nullptr)
+         int& planes, int* adobeFlag, CJpegCoding* coding = nullptr, const CRgbTarget* rgb = nullptr)
 {
     cols = rows = planes = 0;
     if (image != nullptr)
@@ -322,7 +322,7 @@ int ReadJpegHeaderBytes(std::span<const std::uint8_t> bytes, CJpegCoding& coding
     return result;
 }
 
-int ReadJpegRgbBytes(std::span<const std::uint8_t> bytes, CImage& facts, const CJpegRgbTarget& target)
+int ReadJpegRgbBytes(std::span<const std::uint8_t> bytes, CImage& facts, const CRgbTarget& target)
 {
     facts = CImage();
     int cols = 0, rows = 0, planes = 0;

@@ -6,8 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <span>
+
+#include "rgb_target.h"
 
 struct CJpegCoding;
 
@@ -39,18 +40,10 @@ int ReadJpegBytes(std::span<const std::uint8_t> bytes, CImage& image, CJpegCodin
 // The same facts from the header alone, no pixels decoded.
 int ReadJpegHeaderBytes(std::span<const std::uint8_t> bytes, CJpegCoding& coding, bool& adobeMarker);
 
-// Where ReadJpegRgbBytes puts the pixels: a block of at least the given
-// number of bytes from `take` (null when there is no memory for it), which
-// stays the caller's, and the EXIF orientation the rows are laid out for.
-struct CJpegRgbTarget {
-    std::function<std::uint8_t*(std::size_t bytes)> take;
-    int orientation = 1;
-};
-
 // Decodes a greyscale or colour (YCbCr, RGB) file straight into interleaved
-// 8-bit R, G, B samples, upright for `target.orientation` (grey goes to all
-// three): the picture a 3-plane decode would give after turning, without its
+// 8-bit R, G, B samples in a block from `target`, upright for its
+// orientation (grey goes to all three): the picture a 3-plane decode would give after turning, without its
 // planes. `facts` receives the upright size, the fields ReadJpegFile sets and
 // the damage text, with no planes. Returns as ReadJpegFile; 2 for CMYK and
 // YCCK files (nothing taken), which keep the plane decode.
-int ReadJpegRgbBytes(std::span<const std::uint8_t> bytes, CImage& facts, const CJpegRgbTarget& target);
+int ReadJpegRgbBytes(std::span<const std::uint8_t> bytes, CImage& facts, const CRgbTarget& target);

@@ -8,6 +8,7 @@
 #include "sample_buffer.h"
 
 #include <lcms2.h>
+#include <png.h>
 
 using namespace pipeline_test;
 using test_support::CScratchFolder;
@@ -114,13 +115,67 @@ std::vector<std::uint8_t> MakeFile(const CJpegCase& c)
     return bytes;
 }
 
+struct CPngCase {
+    const char* name;
+    int colourType;  // PNG_COLOR_TYPE_*
+    int depth;
+    bool interlaced;
+    bool profile;
+    double keep;
+    bool direct;
+};
+
+// Samples over the whole range, transparency from clear to opaque.
+std::vector<std::uint8_t> EncodePng(const CPngCase& c, int cols, int rows)
+{
+    std::vector<std::uint8_t> bytes;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(
+        png, &bytes,
+        [](png_structp p, png_bytep data, png_size_t size) {
+            auto* out = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(p));
+            out->insert(out->end(), data, data + size);
+        },
+        nullptr);
+    png_set_IHDR(png, info, png_uint_32(cols), png_uint_32(rows), c.depth, c.colourType,
+                 c.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    const std::vector<std::uint8_t> profile = c.profile ? ProfileOfKind(2) : std::vector<std::uint8_t>{};
+    if (c.profile)
+        png_set_iCCP(png, info, "wide", 0, profile.data(), png_uint_32(profile.size()));
+    png_write_info(png, info);
+    const int channels = png_get_channels(png, info);
+    const std::size_t rowBytes = std::size_t(cols) * std::size_t(channels) * std::size_t(c.depth / 8);
+    std::vector<std::vector<png_byte>> image(static_cast<std::size_t>(rows), std::vector<png_byte>(rowBytes));
+    std::vector<png_bytep> pointers;
+    for (int y = 0; y < rows; ++y) {
+        for (std::size_t i = 0; i < rowBytes; ++i)
+            image[std::size_t(y)][i] = png_byte((i * 29 + std::size_t(y) * 53 + i * std::size_t(y)) & 255);
+        pointers.push_back(image[std::size_t(y)].data());
+    }
+    png_write_image(png, pointers.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    bytes.resize(std::size_t(double(bytes.size()) * c.keep));
+    return bytes;
+}
+
 std::vector<std::uint8_t> EngineSamples(const CDecodedPicture& picture)
 {
     const CImage& image = *picture.image;
     if (image.planes == 0)
         return {picture.samples.Bytes(), picture.samples.Bytes() + image.PixelCount() * 3};
     std::vector<std::uint8_t> samples(image.PixelCount() * 3);
-    EXPECT_EQ(image.ToInterleaved8(samples.data(), samples.size()), kImageSuccess);
+    if (image.sampleType == kSampleByte) {
+        EXPECT_EQ(image.ToInterleaved8(samples.data(), samples.size()), kImageSuccess);
+        return samples;
+    }
+    // The engine takes 16-bit samples by their high byte.
+    std::vector<std::uint16_t> words(samples.size());
+    EXPECT_EQ(image.ToInterleaved16(words.data(), words.size()), kImageSuccess);
+    for (std::size_t i = 0; i < words.size(); ++i)
+        samples[i] = std::uint8_t(words[i] >> 8);
     return samples;
 }
 
@@ -174,5 +229,37 @@ TEST(DirectDecode, GivesTheEngineWhatThePlaneDecodeGives)
         // The block goes back for the next picture, as the job hands it on.
         if (direct.image->planes == 0)
             pool.Give(std::move(direct.samples));
+    }
+}
+
+TEST(DirectDecode, GivesTheEngineWhatThePlaneDecodeGivesForPng)
+{
+    const CPngCase cases[] = {
+        {"rgb", PNG_COLOR_TYPE_RGB, 8, false, false, 1.0, true},
+        {"rgb16", PNG_COLOR_TYPE_RGB, 16, false, false, 1.0, true},
+        {"rgba16", PNG_COLOR_TYPE_RGBA, 16, false, false, 1.0, true},
+        {"rgba8", PNG_COLOR_TYPE_RGBA, 8, false, false, 1.0, true},
+        {"grey alpha16", PNG_COLOR_TYPE_GRAY_ALPHA, 16, false, false, 1.0, true},
+        {"grey8", PNG_COLOR_TYPE_GRAY, 8, false, false, 1.0, true},
+        {"interlaced rgba cut", PNG_COLOR_TYPE_RGBA, 8, true, false, 0.7, true},
+        {"rgba16 cut", PNG_COLOR_TYPE_RGBA, 16, false, false, 0.6, true},
+        {"with profile", PNG_COLOR_TYPE_RGB, 16, false, true, 1.0, false},
+    };
+    CScratchFolder folder;
+    CSampleBufferPool pool;
+    for (const CPngCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = folder / (std::string(c.name) + ".png");
+        WriteBytes(path, EncodePng(c, 29, 23));
+        const CDecodedPicture planes = DecodePicture(path);
+        const CDecodedPicture direct = DecodePicture(path, pool);
+        ASSERT_NE(planes.image, nullptr);
+        ASSERT_NE(direct.image, nullptr);
+        EXPECT_EQ(direct.image->planes == 0, c.direct);
+        EXPECT_EQ(direct.image->cols, planes.image->cols);
+        EXPECT_EQ(direct.image->rows, planes.image->rows);
+        EXPECT_EQ(direct.image->damage, planes.image->damage);
+        EXPECT_EQ(planes.image->damage.empty(), c.keep == 1.0);
+        EXPECT_TRUE(EngineSamples(direct) == EngineSamples(planes));
     }
 }
