@@ -8,8 +8,6 @@
 #include <mutex>
 #include <new>
 
-#include "large_block.h"
-
 class CSampleBuffer {
 public:
     CSampleBuffer() = default;
@@ -32,7 +30,6 @@ public:
             return false;
         data.reset(new (std::nothrow) std::uint8_t[newSize]);
         size = data ? newSize : 0;
-        AdviseLargeBlock(data.get(), size);
         return data != nullptr;
     }
     void Free()
