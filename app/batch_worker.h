@@ -177,6 +177,9 @@ public:
     void MakeOutputImage();
     // Frames inputImage and writes it.
     [[nodiscard]] EJobResult RunAndSave(int width, int height, const std::string& sourcePath);
+    // The picture is framed at every size: its decoded block goes to the
+    // picture decoded after the next one, rather than fresh memory.
+    void PictureDone();
     // Releases the pictures, the input buffer and the engine.
     void CloseEngine();
 
@@ -276,6 +279,9 @@ private:
     // The engine's input buffer holds the current picture already (framed
     // at an earlier size), in 8-bit samples.
     bool engineInputIsCurrent = false;
+    // engineInput is the block a picture was decoded into (not one made for
+    // the engine): once that picture is framed, it goes to the next decode.
+    bool engineInputDecoded = false;
     // When the current picture's turn began, for its report's time.
     std::chrono::steady_clock::time_point pictureStart;
     mutable std::mutex reportLock;

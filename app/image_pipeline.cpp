@@ -221,6 +221,7 @@ EJobResult CBatchWorker::OpenEngine()
         engineInput.Free();
         engineOutput.Free();
         engineInputIsCurrent = false;
+        engineInputDecoded = false;
         statusText = "Memory Allocation failed!";
         Post(UWM_STATUS, 0);
         return EJobResult::WritingFailed;
@@ -248,6 +249,16 @@ EJobResult CBatchWorker::ReportWriteFailure(const std::string& sourcePath, const
     return EJobResult::WritingFailed;
 }
 
+void CBatchWorker::PictureDone()
+{
+    inputImage.reset();
+    if (engineInputDecoded) {
+        inputPool.Give(std::move(engineInput));
+        engineInputIsCurrent = false;
+        engineInputDecoded = false;
+    }
+}
+
 void CBatchWorker::CloseEngine()
 {
     inputImage.reset();
@@ -255,6 +266,7 @@ void CBatchWorker::CloseEngine()
     engineInputIsCurrent = false;
     outputImage.reset();
     engineInput.Free();
+    engineInputDecoded = false;
     decodedSamples.Free();
     inputPool.Clear();
     if (engineReady) {
@@ -303,6 +315,7 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
         if (!decodedSamples.Empty())
             inputPool.Give(std::move(decodedSamples));
         engineInputIsCurrent = true;
+        engineInputDecoded = true;
     }
     // Open the engine for a new pixel count, and whenever a buffer is too
     // small for this picture.
@@ -324,6 +337,7 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
     int bits = 8;
     int exported = kImageSuccess;
     if (!engineInputIsCurrent) {
+        engineInputDecoded = false;
         if (words) {
             bits = 16;
             exported = inputImage->ToInterleaved16(engineInput.Words(), sampleCount);

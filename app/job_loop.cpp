@@ -202,7 +202,7 @@ int CBatchWorker::RunJob()
                 return 0;
             }
             if (loaded) {
-                inputImage.reset();
+                PictureDone();
                 progress += progressShare / 2;
                 Post(UWM_PICTURE_DONE, int(progress));
             }
