@@ -11,7 +11,14 @@
 #include "read_problem.h"
 #include "source_metadata.h"
 
+#include <cstdio>
+#include <cstring>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -47,17 +54,58 @@ CSourcePicture ReadSourceFactsFile(const std::string& sourcePath)
 
 namespace {
 
+// A file's bytes mapped for reading: only the pages looked at are read in,
+// and they go with the mapping.
+class CMappedFile {
+public:
+    explicit CMappedFile(const std::string& path)
+    {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        struct stat facts {};
+        if (::fstat(fd, &facts) == 0 && S_ISREG(facts.st_mode) && facts.st_size > 0) {
+            void* at = ::mmap(nullptr, std::size_t(facts.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+            if (at != MAP_FAILED) {
+                block = static_cast<const std::uint8_t*>(at);
+                size = std::size_t(facts.st_size);
+            }
+        }
+        ::close(fd);
+    }
+    ~CMappedFile()
+    {
+        if (block != nullptr)
+            ::munmap(const_cast<std::uint8_t*>(block), size);
+    }
+    CMappedFile(const CMappedFile&) = delete;
+    CMappedFile& operator=(const CMappedFile&) = delete;
+    std::span<const std::uint8_t> Bytes() const { return {block, size}; }
+    explicit operator bool() const { return block != nullptr; }
+
+private:
+    const std::uint8_t* block = nullptr;
+    std::size_t size = 0;
+};
+
 // A PNG without a colour profile or a turn of its own, read from its file
-// as it decodes: its bytes are let go before its samples are made.
-bool ReadPngInterleaved(const std::string& sourcePath, std::vector<std::uint8_t>& file,
-                        const std::function<std::uint8_t*(std::size_t)>& take, CSourcePicture& source)
+// as it decodes: what lies beside its pixels is taken from a mapping of the
+// file (its chunks' heads, not its pixel data), let go before the samples
+// are made.
+bool ReadPngInterleaved(const std::string& sourcePath, const std::function<std::uint8_t*(std::size_t)>& take,
+                        CSourcePicture& source)
 {
-    CSourcePicture facts = ReadSourceFacts(file);
-    facts.path = sourcePath;
-    AddSourceMetadata(facts, file);
+    CSourcePicture facts;
+    {
+        const CMappedFile file(sourcePath);
+        if (!file)
+            return false;
+        facts = ReadSourceFacts(file.Bytes());
+        facts.path = sourcePath;
+        AddSourceMetadata(facts, file.Bytes());
+    }
     if (!facts.iccProfile.empty() || (IsValidOrientation(facts.orientation) && facts.orientation != 1))
         return false;
-    std::vector<std::uint8_t>().swap(file);
     TakeReadProblem();
     if (ReadPngRgbFile(sourcePath, facts.image, CRgbTarget{take, 1}) != kImageSuccess) {
         TakeReadProblem();
@@ -72,13 +120,17 @@ bool ReadPngInterleaved(const std::string& sourcePath, std::vector<std::uint8_t>
 bool ReadSourceInterleaved(const std::string& sourcePath, const std::function<std::uint8_t*(std::size_t)>& take,
                            CSourcePicture& source)
 {
+    // A PNG, known by its signature, is never read whole.
+    static constexpr std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::uint8_t head[sizeof kPngSignature] = {};
+    if (std::FILE* file = std::fopen(sourcePath.c_str(), "rb")) {
+        const std::size_t got = std::fread(head, 1, sizeof head, file);
+        std::fclose(file);
+        if (got == sizeof head && std::memcmp(head, kPngSignature, sizeof head) == 0)
+            return ReadPngInterleaved(sourcePath, take, source);
+    }
     std::vector<std::uint8_t> file;
-    if (ReadFileBytes(sourcePath, file) != kImageSuccess)
-        return false;
-    const int type = DetectFileTypeOfFile(file);
-    if (type == kFileTypePng)
-        return ReadPngInterleaved(sourcePath, file, take, source);
-    if (type != kFileTypeJpeg)
+    if (ReadFileBytes(sourcePath, file) != kImageSuccess || DetectFileTypeOfFile(file) != kFileTypeJpeg)
         return false;
     CSourcePicture facts = ReadSourceFacts(file);
     if (!facts.hasJpegCoding)
