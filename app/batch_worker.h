@@ -94,7 +94,10 @@ enum class EGroupDecision {
 // One source read and brought to the engine's form, or why it could not be.
 struct CDecodedPicture {
     std::string path;
-    std::unique_ptr<CImage> image;  // 3 planes of 8 or 16 bits; null when the source gave none
+    // 3 planes of 8 or 16 bits, or only the facts of a picture whose samples
+    // came decoded straight into the engine's form; null when the source gave none.
+    std::unique_ptr<CImage> image;
+    CSampleBuffer samples;  // that form (interleaved 8-bit R, G, B), when the image has no planes
     CPictureReport failure;         // Missing or Unreadable, with its reason, when image is null
     // What the output takes from the source (its metadata, a JPEG's coding),
     // read with the pixels; its own pixels and profile are gone by now.
@@ -105,6 +108,10 @@ struct CDecodedPicture {
 // planes for the engine. Touches no job state, so a helper thread may
 // decode ahead of the job.
 CDecodedPicture DecodePicture(const std::string& sourcePath);
+// The same, decoding a JPEG of grey or colour samples, or a PNG without a
+// profile or a turn, straight into the engine's form, in a block from `pool`
+// (the planes and their export are skipped); every other picture as above.
+CDecodedPicture DecodePicture(const std::string& sourcePath, CSampleBufferPool& pool);
 
 class CBatchWorker : public CWorkerThread {
 public:
@@ -124,7 +131,9 @@ public:
     CEngineCalls engine;        // the engine's entry points (tests stand in for them)
     // How the job loop reads a source, on the worker or ahead of it on a
     // helper thread (tests stand in for it to time the reading).
-    std::function<CDecodedPicture(const std::string& sourcePath)> decode = DecodePicture;
+    std::function<CDecodedPicture(const std::string& sourcePath)> decode = [this](const std::string& sourcePath) {
+        return DecodePicture(sourcePath, inputPool);
+    };
     // A buffer for the engine larger than this is treated as one that cannot
     // be allocated (the picture is skipped); no picture the image library
     // reads comes near it.
@@ -168,6 +177,9 @@ public:
     void MakeOutputImage();
     // Frames inputImage and writes it.
     [[nodiscard]] EJobResult RunAndSave(int width, int height, const std::string& sourcePath);
+    // The picture is framed at every size: its decoded block goes to the
+    // picture decoded after the next one, rather than fresh memory.
+    void PictureDone();
     // Releases the pictures, the input buffer and the engine.
     void CloseEngine();
 
@@ -187,6 +199,10 @@ public:
     CSourcePicture inputSource;
     std::unique_ptr<CImage> outputImage;
     CSampleBuffer engineInput;
+    // A picture decoded straight into the engine's form, until it becomes
+    // engineInput; and the blocks such pictures are decoded into.
+    CSampleBuffer decodedSamples;
+    CSampleBufferPool inputPool;
     CSampleBuffer engineOutput;
     // Every picture's output, decided before the first is written.
     COutputPlan outputPlan;
@@ -263,6 +279,9 @@ private:
     // The engine's input buffer holds the current picture already (framed
     // at an earlier size), in 8-bit samples.
     bool engineInputIsCurrent = false;
+    // engineInput is the block a picture was decoded into (not one made for
+    // the engine): once that picture is framed, it goes to the next decode.
+    bool engineInputDecoded = false;
     // When the current picture's turn began, for its report's time.
     std::chrono::steady_clock::time_point pictureStart;
     mutable std::mutex reportLock;

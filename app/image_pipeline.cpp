@@ -120,6 +120,33 @@ CDecodedPicture DecodePicture(const std::string& sourcePath)
     return picture;
 }
 
+CDecodedPicture DecodePicture(const std::string& sourcePath, CSampleBufferPool& pool)
+{
+    if (IsPlainFile(sourcePath)) {
+        CSampleBuffer samples;
+        CSourcePicture source;
+        const auto take = [&](std::size_t bytes) {
+            samples = pool.Take(bytes);
+            return samples.Bytes();
+        };
+        if (ReadSourceInterleaved(sourcePath, take, source)) {
+            CDecodedPicture picture;
+            picture.path = sourcePath;
+            picture.image = std::make_unique<CImage>(std::move(source.image));
+            // Only what the output takes travels on with the picture.
+            source.iccProfile = {};
+            source.exifBlock = {};
+            source.xmpPacket = {};
+            picture.source = std::move(source);
+            picture.samples = std::move(samples);
+            return picture;
+        }
+        if (!samples.Empty())
+            pool.Give(std::move(samples));
+    }
+    return DecodePicture(sourcePath);
+}
+
 bool CBatchWorker::LoadPicture(const std::string& sourcePath)
 {
     // The last picture goes before the next one is read.
@@ -132,9 +159,13 @@ bool CBatchWorker::AcceptPicture(CDecodedPicture picture)
     inputImage.reset();
     inputSource = CSourcePicture{};
     engineInputIsCurrent = false;
+    if (!decodedSamples.Empty())
+        inputPool.Give(std::move(decodedSamples));
     if (picture.image) {
         inputImage = std::move(picture.image);
         inputSource = std::move(picture.source);
+        if (inputImage->planes == 0)
+            decodedSamples = std::move(picture.samples);
         return true;
     }
     AddReport(picture.failure);
@@ -163,8 +194,9 @@ EJobResult CBatchWorker::OpenEngine()
         engine.end();
         engineReady = false;
     }
-    const std::size_t inputBytes = std::size_t(inputImage->planes) * std::size_t(inputImage->cols) *
-                                   std::size_t(inputImage->rows) * 2;
+    // Room for 16-bit samples, so a further picture of the same size never
+    // needs the buffer made again.
+    const std::size_t inputBytes = std::size_t{3} * std::size_t(inputImage->cols) * std::size_t(inputImage->rows) * 2;
     // Room for the largest size of the job, so that framing the picture at
     // a further size never needs the buffers made again.
     std::size_t outputBytes = 0;
@@ -178,15 +210,18 @@ EJobResult CBatchWorker::OpenEngine()
     }
     SelectTarget(selected);
     const std::size_t outputSize = std::max({inputBytes, kMinimumEngineOutputBytes, outputBytes});
-    engineInputIsCurrent = false;
 
+    // A picture already in the engine's form brings its own input buffer.
     const bool allocated = inputBytes <= engineMemoryLimit && outputSize <= engineMemoryLimit &&
-                           engineInput.Allocate(inputBytes) && engineOutput.Allocate(outputSize);
+                           (engineInputIsCurrent || engineInput.Allocate(inputBytes)) &&
+                           engineOutput.Allocate(outputSize);
     if (!allocated) {
         // Too large a picture is that picture's problem: it is skipped and
         // the job goes on with the next one.
         engineInput.Free();
         engineOutput.Free();
+        engineInputIsCurrent = false;
+        engineInputDecoded = false;
         statusText = "Memory Allocation failed!";
         Post(UWM_STATUS, 0);
         return EJobResult::WritingFailed;
@@ -214,6 +249,16 @@ EJobResult CBatchWorker::ReportWriteFailure(const std::string& sourcePath, const
     return EJobResult::WritingFailed;
 }
 
+void CBatchWorker::PictureDone()
+{
+    inputImage.reset();
+    if (engineInputDecoded) {
+        inputPool.Give(std::move(engineInput));
+        engineInputIsCurrent = false;
+        engineInputDecoded = false;
+    }
+}
+
 void CBatchWorker::CloseEngine()
 {
     inputImage.reset();
@@ -221,6 +266,9 @@ void CBatchWorker::CloseEngine()
     engineInputIsCurrent = false;
     outputImage.reset();
     engineInput.Free();
+    engineInputDecoded = false;
+    decodedSamples.Free();
+    inputPool.Clear();
     if (engineReady) {
         engine.end();
         engineReady = false;
@@ -229,7 +277,7 @@ void CBatchWorker::CloseEngine()
 
 EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePath)
 {
-    if (!inputImage || (inputImage->planes != 3 && !engineInputIsCurrent))
+    if (!inputImage || (inputImage->planes != 3 && !engineInputIsCurrent && decodedSamples.Empty()))
         return EJobResult::WritingFailed;
     // The engine reads as many samples as the size it is told, so it is told
     // the size of the raster actually decoded (and turned upright), whatever
@@ -260,6 +308,15 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
                                   "the picture would not show at " + std::to_string(outputWidth) + "x" +
                                       std::to_string(outputHeight) + " (its print would have no pixels)");
 
+    // A picture decoded in the engine's form becomes its input as it is; the
+    // block it replaces serves the next picture decoded.
+    if (!engineInputIsCurrent && !decodedSamples.Empty()) {
+        std::swap(engineInput, decodedSamples);
+        if (!decodedSamples.Empty())
+            inputPool.Give(std::move(decodedSamples));
+        engineInputIsCurrent = true;
+        engineInputDecoded = true;
+    }
     // Open the engine for a new pixel count, and whenever a buffer is too
     // small for this picture.
     if (engineInput.Empty() || std::int64_t(lastWidth) * lastHeight != std::int64_t(width) * height ||
@@ -280,6 +337,7 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
     int bits = 8;
     int exported = kImageSuccess;
     if (!engineInputIsCurrent) {
+        engineInputDecoded = false;
         if (words) {
             bits = 16;
             exported = inputImage->ToInterleaved16(engineInput.Words(), sampleCount);

@@ -154,7 +154,14 @@ int CBatchWorker::RunJob()
             const bool loaded = AcceptPicture(std::move(picture));
             if (loaded && previewReady && !sourcePreviewed) {
                 sourcePreviewed = true;
-                previewReady(*inputImage, false);
+                if (inputImage->planes == 0 && !decodedSamples.Empty()) {
+                    // Decoded in the engine's form: planes for the preview alone.
+                    CImage planes(inputImage->cols, inputImage->rows, 3, kSampleByte);
+                    if (planes.FromInterleaved8(decodedSamples.Bytes(), planes.PixelCount() * 3) == kImageSuccess)
+                        previewReady(planes, false);
+                } else {
+                    previewReady(*inputImage, false);
+                }
             }
             if (loaded) {
                 Checkpoint();
@@ -195,7 +202,7 @@ int CBatchWorker::RunJob()
                 return 0;
             }
             if (loaded) {
-                inputImage.reset();
+                PictureDone();
                 progress += progressShare / 2;
                 Post(UWM_PICTURE_DONE, int(progress));
             }

@@ -5,12 +5,22 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <new>
-
-#include "large_block.h"
 
 class CSampleBuffer {
 public:
+    CSampleBuffer() = default;
+    CSampleBuffer(CSampleBuffer&& other) noexcept : data(std::move(other.data)), size(other.size) { other.size = 0; }
+    CSampleBuffer& operator=(CSampleBuffer&& other) noexcept
+    {
+        if (this != &other) {
+            data = std::move(other.data);
+            size = other.size;
+            other.size = 0;
+        }
+        return *this;
+    }
     // Replaces the block by a new one of `size` bytes (contents undefined).
     // False, with no block, when the memory cannot be had.
     bool Allocate(std::size_t newSize)
@@ -20,7 +30,6 @@ public:
             return false;
         data.reset(new (std::nothrow) std::uint8_t[newSize]);
         size = data ? newSize : 0;
-        AdviseLargeBlock(data.get(), size);
         return data != nullptr;
     }
     void Free()
@@ -37,4 +46,40 @@ public:
 private:
     std::unique_ptr<std::uint8_t[]> data;
     std::size_t size = 0;
+};
+
+// The block a picture was framed from, kept for the next picture decoded
+// (ahead, on another thread), so a batch of like pictures reuses two blocks
+// instead of asking the system for fresh memory every time.
+class CSampleBufferPool {
+public:
+    // A block of at least `bytes`: the one kept when it fits without wasting
+    // much, otherwise a new one (empty when there is no memory).
+    CSampleBuffer Take(std::size_t bytes)
+    {
+        CSampleBuffer block;
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            if (spare.Size() >= bytes && spare.Size() <= 2 * bytes + (std::size_t{1} << 20))
+                block = std::move(spare);
+            spare.Free();
+        }
+        if (block.Empty())
+            block.Allocate(bytes);
+        return block;
+    }
+    void Give(CSampleBuffer block)
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        spare = std::move(block);
+    }
+    void Clear()
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        spare.Free();
+    }
+
+private:
+    std::mutex lock;
+    CSampleBuffer spare;
 };

@@ -1,10 +1,24 @@
 #include "source_reading.h"
 
+#include "color_profile.h"
 #include "file_bytes.h"
+#include "file_type.h"
+#include "format_readers.h"
+#include "orientation.h"
+#include "rgb_target.h"
+#include "jpeg_reader.h"
 #include "picture_reading.h"
+#include "read_problem.h"
 #include "source_metadata.h"
 
+#include <cstdio>
+#include <cstring>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -36,4 +50,111 @@ CSourcePicture ReadSource(const std::string& sourcePath)
 CSourcePicture ReadSourceFactsFile(const std::string& sourcePath)
 {
     return ReadWith(sourcePath, [](std::span<const std::uint8_t> file) { return ReadSourceFacts(file); });
+}
+
+namespace {
+
+// A file's bytes mapped for reading: only the pages looked at are read in,
+// and they go with the mapping.
+class CMappedFile {
+public:
+    explicit CMappedFile(const std::string& path)
+    {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        struct stat facts {};
+        if (::fstat(fd, &facts) == 0 && S_ISREG(facts.st_mode) && facts.st_size > 0) {
+            void* at = ::mmap(nullptr, std::size_t(facts.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+            if (at != MAP_FAILED) {
+                block = static_cast<const std::uint8_t*>(at);
+                size = std::size_t(facts.st_size);
+            }
+        }
+        ::close(fd);
+    }
+    ~CMappedFile()
+    {
+        if (block != nullptr)
+            ::munmap(const_cast<std::uint8_t*>(block), size);
+    }
+    CMappedFile(const CMappedFile&) = delete;
+    CMappedFile& operator=(const CMappedFile&) = delete;
+    std::span<const std::uint8_t> Bytes() const { return {block, size}; }
+    explicit operator bool() const { return block != nullptr; }
+
+private:
+    const std::uint8_t* block = nullptr;
+    std::size_t size = 0;
+};
+
+// A PNG without a colour profile or a turn of its own, read from its file
+// as it decodes: what lies beside its pixels is taken from a mapping of the
+// file (its chunks' heads, not its pixel data), let go before the samples
+// are made.
+bool ReadPngInterleaved(const std::string& sourcePath, const std::function<std::uint8_t*(std::size_t)>& take,
+                        CSourcePicture& source)
+{
+    CSourcePicture facts;
+    {
+        const CMappedFile file(sourcePath);
+        if (!file)
+            return false;
+        facts = ReadSourceFacts(file.Bytes());
+        facts.path = sourcePath;
+        AddSourceMetadata(facts, file.Bytes());
+    }
+    if (!facts.iccProfile.empty() || (IsValidOrientation(facts.orientation) && facts.orientation != 1))
+        return false;
+    TakeReadProblem();
+    if (ReadPngRgbFile(sourcePath, facts.image, CRgbTarget{take, 1}) != kImageSuccess) {
+        TakeReadProblem();
+        return false;
+    }
+    source = std::move(facts);
+    return true;
+}
+
+} // namespace
+
+bool ReadSourceInterleaved(const std::string& sourcePath, const std::function<std::uint8_t*(std::size_t)>& take,
+                           CSourcePicture& source)
+{
+    // A PNG, known by its signature, is never read whole.
+    static constexpr std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::uint8_t head[sizeof kPngSignature] = {};
+    if (std::FILE* file = std::fopen(sourcePath.c_str(), "rb")) {
+        const std::size_t got = std::fread(head, 1, sizeof head, file);
+        std::fclose(file);
+        if (got == sizeof head && std::memcmp(head, kPngSignature, sizeof head) == 0)
+            return ReadPngInterleaved(sourcePath, take, source);
+    }
+    std::vector<std::uint8_t> file;
+    if (ReadFileBytes(sourcePath, file) != kImageSuccess || DetectFileTypeOfFile(file) != kFileTypeJpeg)
+        return false;
+    CSourcePicture facts = ReadSourceFacts(file);
+    if (!facts.hasJpegCoding)
+        return false;
+    facts.path = sourcePath;
+    AddSourceMetadata(facts, file);
+    // Which profiles change the picture, as the plane conversion decides: an
+    // RGB one for colour, none for grey here (a grey one takes the planes).
+    const int components = facts.jpegCoding.numComponents;
+    const int profileChannels = ProfileColorChannels(facts.iccProfile);
+    if ((components != 1 && components != 3) || (components == 1 && profileChannels == 1))
+        return false;
+    TakeReadProblem();
+    std::uint8_t* samples = nullptr;
+    const CRgbTarget target{[&](std::size_t bytes) { return samples = take(bytes); }, facts.orientation};
+    if (ReadJpegRgbBytes(file, facts.image, target) != kImageSuccess) {
+        TakeReadProblem();
+        return false;
+    }
+    // A profile that cannot be used leaves the samples as read; no memory
+    // for the conversion is told by the plane reading.
+    if (components == 3 && profileChannels == 3 &&
+        ConvertRgbSamplesToSrgb(samples, facts.image.cols, facts.image.rows, facts.iccProfile) == kImageOutOfMemory)
+        return false;
+    source = std::move(facts);
+    return true;
 }

@@ -503,7 +503,8 @@ FRAMIRA_INLINE void LoadAsFloats(V& out, const T* p)
 // anything else changes nothing), so they are skipped.
 template <typename V, int Strip, typename T>
 FRAMIRA_INLINE void SumColumnStrip(const T* source, size_t width, size_t x, T* out, const int32_t* index,
-                                   const float* weight, int64_t taps, float total, const CSampleLimits<T>& limits)
+                                   int32_t rowOffset, const float* weight, int64_t taps, float total,
+                                   const CSampleLimits<T>& limits)
 {
     constexpr int L = kLanes<V>;
     V sum[Strip] = {};
@@ -512,7 +513,7 @@ FRAMIRA_INLINE void SumColumnStrip(const T* source, size_t width, size_t x, T* o
         if (w == 0.0f) {
             continue;
         }
-        const T* in = source + static_cast<size_t>(index[j]) * width + x;
+        const T* in = source + static_cast<size_t>(index[j] - rowOffset) * width + x;
         for (int s = 0; s < Strip; ++s) {
             V samples;
             LoadAsFloats(samples, in + s * L);
@@ -526,10 +527,11 @@ FRAMIRA_INLINE void SumColumnStrip(const T* source, size_t width, size_t x, T* o
 
 // Destination rows first .. last − 1 of the vertical pass: each sample's sum
 // tap by tap, as in the horizontal pass, several vectors of a row at a time
-// and the last few samples one by one.
+// and the last few samples one by one. `source` holds the intermediate rows
+// from rowOffset on.
 template <typename V, typename T>
-FRAMIRA_INLINE void ResampleColumnRows(const T* source, int width, T* destination, int first, int last,
-                                       const CAxisPlan& plan, const CSampleLimits<T>& bounds)
+FRAMIRA_INLINE void ResampleColumnRows(const T* source, int32_t rowOffset, int width, T* destination, int first,
+                                       int last, const CAxisPlan& plan, const CSampleLimits<T>& bounds)
 {
     constexpr size_t L = kLanes<V>;
     // A copy: stores of bytes may alias anything in memory, and would force
@@ -541,7 +543,7 @@ FRAMIRA_INLINE void ResampleColumnRows(const T* source, int width, T* destinatio
         T* out = destination + static_cast<size_t>(y) * w;
         const float total = plan.weightSum.Get()[y];
         if (total == 0.0f) {
-            const T* in = source + static_cast<size_t>(plan.centre.Get()[y]) * w;
+            const T* in = source + static_cast<size_t>(plan.centre.Get()[y] - rowOffset) * w;
             for (size_t x = 0; x < w; ++x) {
                 out[x] = StoreSample(static_cast<float>(in[x]), limits);
             }
@@ -551,16 +553,16 @@ FRAMIRA_INLINE void ResampleColumnRows(const T* source, int width, T* destinatio
         const float* weight = plan.weight.Get() + static_cast<size_t>(y) * taps;
         size_t x = 0;
         for (; x + 4 * L <= w; x += 4 * L) {
-            SumColumnStrip<V, 4>(source, w, x, out, index, weight, taps, total, limits);
+            SumColumnStrip<V, 4>(source, w, x, out, index, rowOffset, weight, taps, total, limits);
         }
         for (; x + L <= w; x += L) {
-            SumColumnStrip<V, 1>(source, w, x, out, index, weight, taps, total, limits);
+            SumColumnStrip<V, 1>(source, w, x, out, index, rowOffset, weight, taps, total, limits);
         }
         for (; x < w; ++x) {
             float sum = 0.0f;
             for (int64_t j = 0; j < taps; ++j) {
                 if (weight[j] != 0.0f) {
-                    sum += weight[j] * static_cast<float>(source[static_cast<size_t>(index[j]) * w + x]);
+                    sum += weight[j] * static_cast<float>(source[static_cast<size_t>(index[j] - rowOffset) * w + x]);
                 }
             }
             out[x] = StoreSample(sum / total + limits.offset, limits);
@@ -569,32 +571,33 @@ FRAMIRA_INLINE void ResampleColumnRows(const T* source, int width, T* destinatio
 }
 
 template <typename T>
-void ResampleColumnRowsBase(const T* source, int width, T* destination, int first, int last, const CAxisPlan& plan,
-                            const CSampleLimits<T>& limits)
+void ResampleColumnRowsBase(const T* source, int32_t rowOffset, int width, T* destination, int first, int last,
+                            const CAxisPlan& plan, const CSampleLimits<T>& limits)
 {
-    ResampleColumnRows<CFloat4>(source, width, destination, first, last, plan, limits);
+    ResampleColumnRows<CFloat4>(source, rowOffset, width, destination, first, last, plan, limits);
 }
 
 #if defined(FRAMIRA_KERNELS_X86)
 template <typename T>
-FRAMIRA_TARGET_AVX2 void ResampleColumnRowsAvx2(const T* source, int width, T* destination, int first, int last,
-                                                const CAxisPlan& plan, const CSampleLimits<T>& limits)
+FRAMIRA_TARGET_AVX2 void ResampleColumnRowsAvx2(const T* source, int32_t rowOffset, int width, T* destination,
+                                                int first, int last, const CAxisPlan& plan, const CSampleLimits<T>& limits)
 {
-    ResampleColumnRows<CFloat8>(source, width, destination, first, last, plan, limits);
+    ResampleColumnRows<CFloat8>(source, rowOffset, width, destination, first, last, plan, limits);
 }
 
 template <typename T>
-FRAMIRA_TARGET_AVX512 void ResampleColumnRowsAvx512(const T* source, int width, T* destination, int first, int last,
-                                                    const CAxisPlan& plan, const CSampleLimits<T>& limits)
+FRAMIRA_TARGET_AVX512 void ResampleColumnRowsAvx512(const T* source, int32_t rowOffset, int width,
+                                                    T* destination, int first, int last, const CAxisPlan& plan, const CSampleLimits<T>& limits)
 {
-    ResampleColumnRows<CFloat16>(source, width, destination, first, last, plan, limits);
+    ResampleColumnRows<CFloat16>(source, rowOffset, width, destination, first, last, plan, limits);
 }
 #endif
 
-// Destination rows are independent and shared out across the pool.
+// Destination rows first .. last − 1 are independent and shared out across
+// the pool; `source` holds the intermediate rows from rowOffset on.
 template <typename T>
-bool ResampleColumns(const T* source, int width, T* destination, int destinationHeight, const CAxisPlan& plan,
-                     const CSampleLimits<T>& limits)
+void ResampleColumns(const T* source, int32_t rowOffset, int width, T* destination, int first, int last,
+                     const CAxisPlan& plan, const CSampleLimits<T>& limits)
 {
     auto rows = ResampleColumnRowsBase<T>;
 #if defined(FRAMIRA_KERNELS_X86)
@@ -606,10 +609,10 @@ bool ResampleColumns(const T* source, int width, T* destination, int destination
     }
 #endif
     const size_t grain = 1 + (1 << 16) / (static_cast<size_t>(width) * static_cast<size_t>(plan.taps) + 1);
-    ParallelFor(static_cast<size_t>(destinationHeight), grain, [&](size_t first, size_t last) {
-        rows(source, width, destination, static_cast<int>(first), static_cast<int>(last), plan, limits);
+    ParallelFor(static_cast<size_t>(last - first), grain, [&](size_t begin, size_t end) {
+        rows(source, rowOffset, width, destination, first + static_cast<int>(begin), first + static_cast<int>(end),
+             plan, limits);
     });
-    return true;
 }
 
 // One size to resample to: `count` planes of width × height.
@@ -618,6 +621,96 @@ struct CResampleOutput {
     T* const* planes;
     int width;
     int height;
+};
+
+// Source rows taken at a time by the horizontal pass; a multiple of every
+// level's block of rows, so the blocks fall where they would over the whole
+// picture.
+constexpr int kWindowChunkRows = 256;
+
+// The rows of the horizontal pass that destination rows still to come need:
+// a window that moves down the picture, so the intermediate plane never holds
+// more than a chunk and one kernel's height of rows, however tall the source.
+template <typename T>
+class CRowWindow {
+public:
+    bool Prepare(const CAxisPlan& plan, int destinationHeight, int width, int chunkRows)
+    {
+        height = destinationHeight;
+        pitch = static_cast<size_t>(width);
+        // Per destination row, the lowest row any later one reads and the
+        // end of the rows it reads itself.
+        if (!lowest.AllocateForOverwrite(static_cast<uint64_t>(height) + 1) ||
+            !end.AllocateForOverwrite(static_cast<uint64_t>(height))) {
+            return false;
+        }
+        int32_t* low = lowest.Get();
+        low[height] = INT32_MAX;
+        int64_t span = 0;
+        for (int y = height - 1; y >= 0; --y) {
+            const int32_t* index = plan.index.Get() + static_cast<size_t>(y) * plan.taps;
+            int32_t lo = plan.centre.Get()[y];
+            int32_t hi = lo;
+            for (int64_t j = 0; j < plan.taps; ++j) {
+                lo = std::min(lo, index[j]);
+                hi = std::max(hi, index[j]);
+            }
+            end.Get()[y] = hi + 1;
+            low[y] = std::min(lo, low[y + 1]);
+            span = std::max<int64_t>(span, static_cast<int64_t>(hi) + 1 - low[y]);
+        }
+        return rows.AllocateForOverwrite((static_cast<uint64_t>(span) + static_cast<uint64_t>(chunkRows)) * pitch);
+    }
+    void Restart()
+    {
+        firstRow = 0;
+        rowCount = 0;
+        nextRow = 0;
+    }
+    // Room for the next `count` source rows, after those held.
+    T* Append(int count)
+    {
+        T* place = rows.Get() + static_cast<size_t>(rowCount) * pitch;
+        rowCount += count;
+        return place;
+    }
+    // The end of the destination rows that the rows up to `available` serve
+    // (all of them once the source is done).
+    int ReadyRows(int available, int sourceHeight) const
+    {
+        int y = nextRow;
+        while (y < height && (available >= sourceHeight || end.Get()[y] <= available)) {
+            ++y;
+        }
+        return y;
+    }
+    // Destination rows up to `ready` are done: the rows no later one reads go.
+    void Emitted(int ready)
+    {
+        nextRow = ready;
+        const int32_t keepFrom = std::min<int64_t>(lowest.Get()[ready], static_cast<int64_t>(firstRow) + rowCount);
+        const int drop = static_cast<int>(keepFrom - firstRow);
+        if (drop <= 0) {
+            return;
+        }
+        rowCount -= drop;
+        std::memmove(rows.Get(), rows.Get() + static_cast<size_t>(drop) * pitch,
+                     static_cast<size_t>(rowCount) * pitch * sizeof(T));
+        firstRow = keepFrom;
+    }
+    const T* Rows() const { return rows.Get(); }
+    int32_t FirstRow() const { return firstRow; }
+    int NextRow() const { return nextRow; }
+
+private:
+    int height = 0;
+    size_t pitch = 0;
+    CPlane<int32_t> lowest;
+    CPlane<int32_t> end;
+    CPlane<T> rows;
+    int32_t firstRow = 0;  // source row of the window's first row
+    int rowCount = 0;
+    int nextRow = 0;       // the first destination row not yet made
 };
 
 // Both passes for `count` planes into each output, the horizontal ones
@@ -654,11 +747,8 @@ int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, const
     // Outputs without samples are left out.
     CAxisPlan horizontal[2];
     CAxisPlan vertical[2];
-    CRowTarget<T> targets[2];
+    CRowWindow<T> windows[2];
     const CResampleOutput<T>* used[2];
-    // One intermediate plane per output serves every plane in turn: each
-    // pass overwrites all of it.
-    CPlane<T> intermediate[2];
     int targetCount = 0;
     for (int o = 0; o < outputCount; ++o) {
         const CResampleOutput<T>& output = outputs[o];
@@ -668,25 +758,38 @@ int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, const
         const int t = targetCount++;
         if (!BuildAxisPlan(table, sourceWidth, output.width, horizontal[t]) ||
             !BuildAxisPlan(table, sourceHeight, output.height, vertical[t]) ||
-            !intermediate[t].AllocateForOverwrite(static_cast<uint64_t>(sourceHeight) *
-                                                  static_cast<uint64_t>(output.width))) {
+            !windows[t].Prepare(vertical[t], output.height, output.width, kWindowChunkRows)) {
             return 1;
         }
-        targets[t] = CRowTarget<T>{intermediate[t].Get(), output.width, &horizontal[t]};
         used[t] = &output;
     }
     if (targetCount == 0) {
         return 0;
     }
     const CSampleLimits<T> limits = LimitsFor<T>(upper, lower);
+    const size_t pitch = static_cast<size_t>(sourceWidth) * static_cast<size_t>(pixelStride);
     for (int p = 0; p < count; ++p) {
-        if (!ResampleRows(source[p], pixelStride, sourceWidth, sourceHeight, targets, targetCount, limits, convert)) {
-            return 1;
-        }
         for (int t = 0; t < targetCount; ++t) {
-            if (!ResampleColumns(intermediate[t].Get(), used[t]->width, used[t]->planes[p], used[t]->height,
-                                 vertical[t], limits)) {
+            windows[t].Restart();
+        }
+        for (int first = 0; first < sourceHeight; first += kWindowChunkRows) {
+            const int rows = std::min(kWindowChunkRows, sourceHeight - first);
+            CRowTarget<T> targets[2];
+            for (int t = 0; t < targetCount; ++t) {
+                targets[t] = CRowTarget<T>{windows[t].Append(rows), used[t]->width, &horizontal[t]};
+            }
+            if (!ResampleRows(source[p] + static_cast<size_t>(first) * pitch, pixelStride, sourceWidth, rows, targets,
+                              targetCount, limits, convert)) {
                 return 1;
+            }
+            for (int t = 0; t < targetCount; ++t) {
+                CRowWindow<T>& window = windows[t];
+                const int ready = window.ReadyRows(first + rows, sourceHeight);
+                if (ready > window.NextRow()) {
+                    ResampleColumns(window.Rows(), window.FirstRow(), used[t]->width, used[t]->planes[p],
+                                    window.NextRow(), ready, vertical[t], limits);
+                }
+                window.Emitted(ready);
             }
         }
     }

@@ -465,6 +465,32 @@ int ConvertToSrgb(CImage& image, std::span<const std::uint8_t> profile, bool inv
     return ConvertPlanes(image, source.get(), format, channels);
 }
 
+int ConvertRgbSamplesToSrgb(std::uint8_t* samples, int cols, int rows, std::span<const std::uint8_t> profile)
+{
+    if (profile.empty() || samples == nullptr || cols < 1 || rows < 1)
+        return kImageBadArgument;
+    SilenceLittleCms();
+    const CProfile source(cmsOpenProfileFromMem(profile.data(), cmsUInt32Number(profile.size())));
+    if (!source || cmsGetColorSpace(source.get()) != cmsSigRgbData)
+        return kImageBadArgument;
+    const CProfile srgb(cmsCreate_sRGBProfile());
+    if (!srgb)
+        return kImageBadArgument;
+    // The transform the plane conversion builds, so each pixel comes out the same.
+    const CTransform transform(
+        cmsCreateTransform(source.get(), TYPE_RGB_8, srgb.get(), TYPE_RGB_8, INTENT_PERCEPTUAL, 0));
+    if (!transform)
+        return kImageBadArgument;
+    const std::size_t rowBytes = std::size_t(cols) * 3;
+    std::vector<std::uint8_t> converted(rowBytes);
+    for (int y = 0; y < rows; ++y) {
+        std::uint8_t* row = samples + std::size_t(y) * rowBytes;
+        cmsDoTransform(transform.get(), row, converted.data(), cmsUInt32Number(cols));
+        std::memcpy(row, converted.data(), rowBytes);
+    }
+    return kImageSuccess;
+}
+
 int ConvertLabToSrgb(CImage& image, bool signedAb, double whiteX, double whiteY)
 {
     if (!image.HasAllPlanes() || image.PixelCount() == 0 || image.planes < 3 || !(whiteY > 0.0) ||

@@ -46,6 +46,12 @@ const std::vector<std::uint8_t>& DefaultCmykProfile();
 // (the image is then untouched); 3 when memory runs out (untouched too).
 int ConvertToSrgb(CImage& image, std::span<const std::uint8_t> profile, bool invertedCmyk);
 
+// The same for interleaved 8-bit R, G, B samples, `cols` × `rows` pixels
+// converted where they lie from an RGB `profile`: the samples ConvertToSrgb
+// gives the three planes of such a picture. Returns as ConvertToSrgb (1 also
+// for a profile that is not RGB); on failure the samples are untouched.
+int ConvertRgbSamplesToSrgb(std::uint8_t* samples, int cols, int rows, std::span<const std::uint8_t> profile);
+
 // Converts CIE L*a*b* planes (planes 0 to 2; a fourth, transparency, is
 // kept after them) to sRGB with the perceptual intent. L* runs over the
 // whole sample range (0 to 100); a* and b* are two's complement when

@@ -14,6 +14,7 @@
 #include "jpeg_reader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -24,6 +25,7 @@
 #include "image.h"
 #include "jpeg_error.h"
 #include "jpeg_source.h"
+#include "orientation.h"
 #include "read_problem.h"
 #include "reader_support.h"
 
@@ -41,6 +43,7 @@ struct JpegReadJob {
     const std::uint8_t* data;
     std::size_t size;
     CImage* image;              // null: header only
+    const CRgbTarget* rgb;  // not null: the pixels go there, not into the image's planes
     CJpegCoding* coding;        // receives the header's coding when not null
     int cols, rows, planes, adobe;
     int result;
@@ -60,6 +63,59 @@ bool SizeWithinLimit(std::uint64_t width, std::uint64_t height)
     const std::uint64_t pixels = width * height;
     return pixels > 0 && pixels <= CImage::kMaxPixels;
 }
+
+// Puts decoded rows into an interleaved RGB block, each pixel where the
+// upright picture shows it: the stored pixel (x, y) lands at base(y) +
+// x × step, in pixels, so turning costs no pass of its own. Grey is spread
+// to all three samples.
+class CRgbRowPlacer {
+public:
+    CRgbRowPlacer() = default;
+    CRgbRowPlacer(int storedCols, int storedRows, int orientation)
+        : width(storedCols), height(storedRows), turn(IsValidOrientation(orientation) ? orientation : 1)
+    {
+    }
+    int UprightCols() const { return turn >= kOrientationTransposed ? height : width; }
+    int UprightRows() const { return turn >= kOrientationTransposed ? width : height; }
+    void SetBlock(std::uint8_t* to) { block = to; }
+
+    void Place(const std::uint8_t* samples, int components, std::size_t y) const
+    {
+        const std::ptrdiff_t W = width, H = height, Y = std::ptrdiff_t(y);
+        const std::ptrdiff_t pitch = UprightCols();
+        std::ptrdiff_t base = 0, step = 1;
+        switch (turn) {
+        case 2: base = Y * pitch + W - 1; step = -1; break;
+        case 3: base = (H - 1 - Y) * pitch + W - 1; step = -1; break;
+        case 4: base = (H - 1 - Y) * pitch; step = 1; break;
+        case 5: base = Y; step = pitch; break;
+        case 6: base = H - 1 - Y; step = pitch; break;
+        case 7: base = (W - 1) * pitch + H - 1 - Y; step = -pitch; break;
+        case 8: base = (W - 1) * pitch + Y; step = -pitch; break;
+        default: base = Y * pitch; step = 1; break;
+        }
+        std::uint8_t* out = block + 3 * base;
+        const std::ptrdiff_t stride = 3 * step;
+        if (components == 3 && step == 1) {
+            std::memcpy(out, samples, 3 * std::size_t(width));
+        } else if (components == 3) {
+            for (std::ptrdiff_t x = 0; x < W; ++x, out += stride, samples += 3) {
+                out[0] = samples[0];
+                out[1] = samples[1];
+                out[2] = samples[2];
+            }
+        } else {
+            for (std::ptrdiff_t x = 0; x < W; ++x, out += stride)
+                out[0] = out[1] = out[2] = samples[x];
+        }
+    }
+
+private:
+    std::uint8_t* block = nullptr;
+    int width = 0;
+    int height = 0;
+    int turn = 1;
+};
 
 // The only function here that calls setjmp: plain locals only.
 void RunRead(JpegReadJob* job)
@@ -107,6 +163,12 @@ void RunRead(JpegReadJob* job)
         return;
     }
 
+    const CRgbTarget* rgb = job->rgb;
+    if (rgb != nullptr && job->planes != 1 && job->planes != 3) {
+        jpeg_destroy_decompress(cinfo);
+        job->result = kImageCannotOpen;
+        return;
+    }
     jpeg_start_decompress(cinfo);
     image->cols = static_cast<int>(cinfo->output_width);
     image->rows = static_cast<int>(cinfo->output_height);
@@ -115,8 +177,20 @@ void RunRead(JpegReadJob* job)
     image->quality = 75;
     image->resolution = cinfo->density_unit != 0 ? cinfo->X_density : 0;
     image->subsampling = SubsamplingCodeOf(cinfo->comp_info[0].h_samp_factor, cinfo->comp_info[0].v_samp_factor);
-    const int allocated = image->AllocatePlanes();
-    if (allocated != kImageSuccess) {
+    CRgbRowPlacer placer;
+    if (rgb != nullptr) {
+        placer = CRgbRowPlacer(image->cols, image->rows, rgb->orientation);
+        image->planes = 0;
+        image->cols = placer.UprightCols();
+        image->rows = placer.UprightRows();
+        std::uint8_t* block = rgb->take ? rgb->take(image->PixelCount() * 3) : nullptr;
+        if (block == nullptr) {
+            jpeg_destroy_decompress(cinfo);
+            job->result = kImageOutOfMemory;
+            return;
+        }
+        placer.SetBlock(block);
+    } else if (const int allocated = image->AllocatePlanes(); allocated != kImageSuccess) {
         jpeg_destroy_decompress(cinfo);
         job->result = allocated;
         return;
@@ -130,6 +204,10 @@ void RunRead(JpegReadJob* job)
         if (jpeg_read_scanlines(cinfo, row, 1) != 1)
             break;  // cannot happen with a file or memory source; never spin
         const JSAMPLE* samples = row[0];
+        if (rgb != nullptr) {
+            placer.Place(samples, components, y);
+            continue;
+        }
         if (components == 3) {
             // One pass over the row for colour pictures (the compiler
             // shuffles whole vectors); other counts take the plain loop.
@@ -159,7 +237,7 @@ void RunRead(JpegReadJob* job)
 }
 
 int Read(std::FILE* file, const std::uint8_t* data, std::size_t size, CImage* image, int& cols, int& rows,
-         int& planes, int* adobeFlag, CJpegCoding* coding = nullptr)
+         int& planes, int* adobeFlag, CJpegCoding* coding = nullptr, const CRgbTarget* rgb = nullptr)
 {
     cols = rows = planes = 0;
     if (image != nullptr)
@@ -170,6 +248,7 @@ int Read(std::FILE* file, const std::uint8_t* data, std::size_t size, CImage* im
     job->size = size;
     job->image = image;
     job->coding = coding;
+    job->rgb = rgb;
     RunRead(job.get());
     if (job->result != kImageSuccess) {
         if (image != nullptr)
@@ -241,4 +320,11 @@ int ReadJpegHeaderBytes(std::span<const std::uint8_t> bytes, CJpegCoding& coding
     const int result = Read(nullptr, bytes.data(), bytes.size(), nullptr, cols, rows, planes, &adobe, &coding);
     adobeMarker = result == kImageSuccess && adobe != 0;
     return result;
+}
+
+int ReadJpegRgbBytes(std::span<const std::uint8_t> bytes, CImage& facts, const CRgbTarget& target)
+{
+    facts = CImage();
+    int cols = 0, rows = 0, planes = 0;
+    return Read(nullptr, bytes.data(), bytes.size(), &facts, cols, rows, planes, nullptr, nullptr, &target);
 }

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <span>
 
+#include "rgb_target.h"
+
 struct CJpegCoding;
 
 class CImage;
@@ -37,3 +39,11 @@ int ReadJpegFile(const std::uint8_t* data, std::size_t size, CImage& image);
 int ReadJpegBytes(std::span<const std::uint8_t> bytes, CImage& image, CJpegCoding& coding, bool& adobeMarker);
 // The same facts from the header alone, no pixels decoded.
 int ReadJpegHeaderBytes(std::span<const std::uint8_t> bytes, CJpegCoding& coding, bool& adobeMarker);
+
+// Decodes a greyscale or colour (YCbCr, RGB) file straight into interleaved
+// 8-bit R, G, B samples in a block from `target`, upright for its
+// orientation (grey goes to all three): the picture a 3-plane decode would give after turning, without its
+// planes. `facts` receives the upright size, the fields ReadJpegFile sets and
+// the damage text, with no planes. Returns as ReadJpegFile; 2 for CMYK and
+// YCCK files (nothing taken), which keep the plane decode.
+int ReadJpegRgbBytes(std::span<const std::uint8_t> bytes, CImage& facts, const CRgbTarget& target);

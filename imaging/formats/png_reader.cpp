@@ -5,6 +5,7 @@
 #include "image.h"
 #include "memory_readers.h"
 #include "read_problem.h"
+#include "rgb_target.h"
 #include "reader_support.h"
 
 #include <algorithm>
@@ -202,10 +203,57 @@ void StoreRow(const png_byte* row, const CPngLayout& layout, png_uint_32 y, png_
     }
 }
 
-// Reads the rows one at a time straight into the planes, so that nothing but
-// the planes and one row is ever held, and a file that breaks off keeps the
-// rows read before. `rowsStored` counts them.
-int ReadPngRows(png_structp png, const CPngLayout* layout, png_bytep row, CImage* image, std::size_t* rowsStored)
+// A sample as a full-scale value of its depth.
+inline std::uint32_t SampleAt(const png_byte* row, std::size_t index, bool words)
+{
+    return words ? (std::uint32_t(row[2 * index]) << 8) | row[2 * index + 1] : row[index];
+}
+
+// value over white with coverage alpha, at full scale `max`, rounded.
+inline std::uint32_t OverWhite(std::uint32_t value, std::uint32_t alpha, std::uint64_t max)
+{
+    return std::uint32_t((std::uint64_t(value) * alpha + max * (max - alpha) + max / 2) / max);
+}
+
+// The pixels of a decoded row that its pass set, as the engine takes them:
+// 8-bit R, G, B, grey spread to all three, transparency laid over white at
+// the file's depth, 16-bit samples by their high byte. The same bytes as the
+// planes give once made three and narrowed.
+void StoreRowRgb(const png_byte* row, const CPngLayout& layout, png_uint_32 y, png_uint_32 firstCol,
+                 png_uint_32 colStep, std::uint8_t* block)
+{
+    const std::size_t cols = layout.width;
+    const std::size_t n = static_cast<std::size_t>(layout.channels);
+    const bool words = layout.depth == 16;
+    const std::uint64_t max = words ? 65535 : 255;
+    const int shift = words ? 8 : 0;
+    std::uint8_t* out = block + static_cast<std::size_t>(y) * cols * 3;
+    for (std::size_t c = firstCol; c < cols; c += colStep) {
+        const std::size_t at = c * n;
+        std::uint32_t rgb[3];
+        if (n <= 2) {
+            const std::uint32_t grey = SampleAt(row, at, words);
+            rgb[0] = rgb[1] = rgb[2] = n == 1 ? grey : OverWhite(grey, SampleAt(row, at + 1, words), max);
+        } else {
+            for (std::size_t k = 0; k < 3; ++k)
+                rgb[k] = SampleAt(row, at + k, words);
+            if (n == 4) {
+                const std::uint32_t alpha = SampleAt(row, at + 3, words);
+                for (std::uint32_t& v : rgb)
+                    v = OverWhite(v, alpha, max);
+            }
+        }
+        for (std::size_t k = 0; k < 3; ++k)
+            out[c * 3 + k] = static_cast<std::uint8_t>(rgb[k] >> shift);
+    }
+}
+
+// Reads the rows one at a time straight into the planes (or the block of
+// interleaved samples, when there is one), so that nothing but those and one
+// row is ever held, and a file that breaks off keeps the rows read before.
+// `rowsStored` counts them.
+int ReadPngRows(png_structp png, const CPngLayout* layout, png_bytep row, CImage* image, std::uint8_t* block,
+                std::size_t* rowsStored)
 {
     if (setjmp(png_jmpbuf(png)))
         return kImageBadArgument;
@@ -219,7 +267,10 @@ int ReadPngRows(png_structp png, const CPngLayout* layout, png_bytep row, CImage
                 continue;
             }
             png_read_row(png, row, nullptr);
-            StoreRow(row, *layout, y, firstCol, colStep, *image);
+            if (block != nullptr)
+                StoreRowRgb(row, *layout, y, firstCol, colStep, block);
+            else
+                StoreRow(row, *layout, y, firstCol, colStep, *image);
             ++*rowsStored;
         }
     }
@@ -235,7 +286,7 @@ int FinishPngRead(png_structp png)
     return kImageSuccess;
 }
 
-int ReadPng(CPngSource& source, CImage& image)
+int ReadPng(CPngSource& source, CImage& image, const CRgbTarget* rgb = nullptr)
 {
     CPngReadStruct reader(source);
     if (!reader.IsValid())
@@ -249,13 +300,28 @@ int ReadPng(CPngSource& source, CImage& image)
     const std::unique_ptr<png_byte[]> row(new (std::nothrow) png_byte[layout.rowBytes]);
     if (!row)
         return kImageOutOfMemory;
-    if (const int result = SetUpImage(image, static_cast<int>(layout.width), static_cast<int>(layout.height),
-                                      layout.channels, layout.depth == 16 ? kSampleWord : kSampleByte);
-        result != kImageSuccess)
+    std::uint8_t* block = nullptr;
+    if (rgb != nullptr) {
+        image.cols = static_cast<int>(layout.width);
+        image.rows = static_cast<int>(layout.height);
+        image.planes = 0;
+        image.sampleType = kSampleByte;
+        image.damage.clear();
+        block = rgb->take ? rgb->take(image.PixelCount() * 3) : nullptr;
+        if (block == nullptr)
+            return kImageOutOfMemory;
+        // What the planes' zero fill becomes where no row lands: black, or
+        // white where the zero coverage lets the white through.
+        const int unset = layout.channels % 2 == 0 ? 255 : 0;
+        std::memset(block, unset, image.PixelCount() * 3);
+    } else if (const int result = SetUpImage(image, static_cast<int>(layout.width), static_cast<int>(layout.height),
+                                             layout.channels, layout.depth == 16 ? kSampleWord : kSampleByte);
+               result != kImageSuccess) {
         return result;
+    }
 
     std::size_t rowsStored = 0;
-    if (ReadPngRows(reader.png, &layout, row.get(), &image, &rowsStored) != kImageSuccess) {
+    if (ReadPngRows(reader.png, &layout, row.get(), &image, block, &rowsStored) != kImageSuccess) {
         if (rowsStored == 0)
             return RefuseUnrecoverable();
         image.damage = source.endedEarly ? std::string(kDataEndsEarly) : DamagedData(source.error);
@@ -339,4 +405,22 @@ int ReadPngFile(const std::filesystem::path& path, CImage& image)
     if (ec)
         source.size = UINTMAX_MAX;
     return FinishRead(image, ReadPng(source, image));
+}
+
+int ReadPngRgbFile(const std::filesystem::path& path, CImage& facts, const CRgbTarget& target)
+{
+    facts = CImage();
+    const CInputFile file = OpenForReading(path);
+    if (!file)
+        return kImageCannotOpen;
+    CPngSource source;
+    source.file = file.get();
+    std::error_code ec;
+    source.size = std::filesystem::file_size(path, ec);
+    if (ec)
+        source.size = UINTMAX_MAX;
+    const int result = ReadPng(source, facts, &target);
+    if (result != kImageSuccess)
+        facts.damage.clear();
+    return result;
 }

@@ -1,6 +1,5 @@
 // CImage construction, plane ownership and the library's number conversions.
 #include "image.h"
-#include "large_block.h"
 
 #include "read_problem.h"
 
@@ -83,7 +82,6 @@ int CImage::AllocatePlanes()
         // contents; large blocks come straight from fresh pages anyway.
         plane[p] = static_cast<std::uint8_t*>(std::calloc(bytes, 1));
         ok = plane[p] != nullptr;
-        AdviseLargeBlock(plane[p], bytes);
     }
     if (!ok) {
         NoteReadProblem(EReadProblem::OutOfMemory);

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 class CImage;
+struct CRgbTarget;
 
 // TIFF (type 3): ImageWidth, ImageLength, SamplesPerPixel.
 int ReadTiffInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes);
@@ -18,6 +19,13 @@ int ReadTiffFile(const std::filesystem::path& path, CImage& image);
 // PNG (type 5): header width, height and channel count before expansion.
 int ReadPngInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes);
 int ReadPngFile(const std::filesystem::path& path, CImage& image);
+// The same decoded straight into the engine's form, read from the file as
+// it goes (never held whole): interleaved 8-bit R, G, B in a block from
+// `target` (its orientation is not applied), grey spread to all three,
+// transparency laid over white at the file's depth and 16-bit samples taken
+// by their high byte, as the engine narrows them. `facts` gets the size and
+// the damage text, no planes. Returns as ReadPngFile.
+int ReadPngRgbFile(const std::filesystem::path& path, CImage& facts, const CRgbTarget& target);
 
 // Windows bitmap (type 2): width, absolute height, 3.
 int ReadBitmapInfo(const std::filesystem::path& path, int& cols, int& rows, int& planes);
