@@ -8,6 +8,7 @@
 #include "rgb_target.h"
 #include "jpeg_reader.h"
 #include "picture_reading.h"
+#include "png_chunks.h"
 #include "read_problem.h"
 #include "source_metadata.h"
 
@@ -15,10 +16,6 @@
 #include <cstring>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -54,55 +51,20 @@ CSourcePicture ReadSourceFactsFile(const std::string& sourcePath)
 
 namespace {
 
-// A file's bytes mapped for reading: only the pages looked at are read in,
-// and they go with the mapping.
-class CMappedFile {
-public:
-    explicit CMappedFile(const std::string& path)
-    {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            return;
-        struct stat facts {};
-        if (::fstat(fd, &facts) == 0 && S_ISREG(facts.st_mode) && facts.st_size > 0) {
-            void* at = ::mmap(nullptr, std::size_t(facts.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-            if (at != MAP_FAILED) {
-                block = static_cast<const std::uint8_t*>(at);
-                size = std::size_t(facts.st_size);
-            }
-        }
-        ::close(fd);
-    }
-    ~CMappedFile()
-    {
-        if (block != nullptr)
-            ::munmap(const_cast<std::uint8_t*>(block), size);
-    }
-    CMappedFile(const CMappedFile&) = delete;
-    CMappedFile& operator=(const CMappedFile&) = delete;
-    std::span<const std::uint8_t> Bytes() const { return {block, size}; }
-    explicit operator bool() const { return block != nullptr; }
-
-private:
-    const std::uint8_t* block = nullptr;
-    std::size_t size = 0;
-};
-
 // A PNG without a colour profile or a turn of its own, read from its file
-// as it decodes: what lies beside its pixels is taken from a mapping of the
-// file (its chunks' heads, not its pixel data), let go before the samples
-// are made.
+// as it decodes: what lies beside its pixels is read from its chunks without
+// the image data, and let go before the samples are made.
 bool ReadPngInterleaved(const std::string& sourcePath, const std::function<std::uint8_t*(std::size_t)>& take,
                         CSourcePicture& source)
 {
     CSourcePicture facts;
     {
-        const CMappedFile file(sourcePath);
-        if (!file)
+        std::vector<std::uint8_t> besidePixels;
+        if (!ReadPngWithoutImageData(sourcePath, besidePixels))
             return false;
-        facts = ReadSourceFacts(file.Bytes());
+        facts = ReadSourceFacts(besidePixels);
         facts.path = sourcePath;
-        AddSourceMetadata(facts, file.Bytes());
+        AddSourceMetadata(facts, besidePixels);
     }
     if (!facts.iccProfile.empty() || (IsValidOrientation(facts.orientation) && facts.orientation != 1))
         return false;

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
+#include <vector>
 
 struct CPngChunk {
     bool found = false;     // the chunk is there (and was looked for where it may stand)
@@ -21,3 +23,10 @@ struct CPngChunks {
 // Walks the chunks after the signature until IEND or until a chunk header
 // is cut off; chunk lengths are believed only as far as the bytes go.
 CPngChunks FindPngChunks(std::span<const std::uint8_t> file);
+
+// The PNG at `path` with its image data left out: the signature and every
+// chunk as stored, the IDAT chunks replaced by one empty IDAT, so that what
+// lies beside the pixels can be read without the pixels in memory. Read
+// with plain reads (a file cut while it is read ends the copy there, as a
+// cut file would). False when the file cannot be opened.
+bool ReadPngWithoutImageData(const std::string& path, std::vector<std::uint8_t>& skeleton);

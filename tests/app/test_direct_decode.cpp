@@ -123,6 +123,7 @@ struct CPngCase {
     bool profile;
     double keep;
     bool direct;
+    bool metadata = false;  // an EXIF chunk and an XMP packet beside the pixels
 };
 
 // Samples over the whole range, transparency from clear to opaque.
@@ -144,6 +145,21 @@ std::vector<std::uint8_t> EncodePng(const CPngCase& c, int cols, int rows)
     const std::vector<std::uint8_t> profile = c.profile ? ProfileOfKind(2) : std::vector<std::uint8_t>{};
     if (c.profile)
         png_set_iCCP(png, info, "wide", 0, profile.data(), png_uint_32(profile.size()));
+    // A small EXIF block (orientation 1, a maker) and an XMP packet.
+    png_byte exif[] = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 2, 0x01, 0x0F, 0, 2, 0, 0, 0, 4, 'A', 'c', 'm', 0,
+                       0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0};
+    char xmpKey[] = "XML:com.adobe.xmp";
+    char xmpText[] = "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+                     "<rdf:Description xmlns:dc=\"http://purl.org/dc/elements/1.1/\" dc:format=\"image/png\"/>"
+                     "</rdf:RDF></x:xmpmeta>";
+    png_text xmp{};
+    xmp.compression = PNG_ITXT_COMPRESSION_NONE;
+    xmp.key = xmpKey;
+    xmp.text = xmpText;
+    if (c.metadata) {
+        png_set_eXIf_1(png, info, png_uint_32(sizeof exif), exif);
+        png_set_text(png, info, &xmp, 1);
+    }
     png_write_info(png, info);
     const int channels = png_get_channels(png, info);
     const std::size_t rowBytes = std::size_t(cols) * std::size_t(channels) * std::size_t(c.depth / 8);
@@ -244,6 +260,8 @@ TEST(DirectDecode, GivesTheEngineWhatThePlaneDecodeGivesForPng)
         {"interlaced rgba cut", PNG_COLOR_TYPE_RGBA, 8, true, false, 0.7, true},
         {"rgba16 cut", PNG_COLOR_TYPE_RGBA, 16, false, false, 0.6, true},
         {"with profile", PNG_COLOR_TYPE_RGB, 16, false, true, 1.0, false},
+        {"with metadata", PNG_COLOR_TYPE_RGB, 8, false, false, 1.0, true, true},
+        {"with metadata cut", PNG_COLOR_TYPE_RGBA, 8, false, false, 0.5, true, true},
     };
     CScratchFolder folder;
     CSampleBufferPool pool;
@@ -261,5 +279,10 @@ TEST(DirectDecode, GivesTheEngineWhatThePlaneDecodeGivesForPng)
         EXPECT_EQ(direct.image->damage, planes.image->damage);
         EXPECT_EQ(planes.image->damage.empty(), c.keep == 1.0);
         EXPECT_TRUE(EngineSamples(direct) == EngineSamples(planes));
+        // What the output carries is read from the chunks beside the pixels.
+        EXPECT_EQ(direct.source.metadata.exif, planes.source.metadata.exif);
+        EXPECT_EQ(direct.source.metadata.xmp, planes.source.metadata.xmp);
+        EXPECT_EQ(direct.source.metadata.exif.empty(), !c.metadata || c.keep < 1.0);
+        EXPECT_EQ(direct.source.orientation, planes.source.orientation);
     }
 }
