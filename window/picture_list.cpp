@@ -1,30 +1,68 @@
 #include "picture_list.h"
 
+#include "input_list.h"
+
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QHelpEvent>
 #include <QMimeData>
+#include <QToolTip>
 #include <QUrl>
 
-CPictureList::CPictureList(QWidget* parent) : QListWidget(parent)
+CInputListModel::CInputListModel(const CInputList& list, QObject* parent) : QAbstractListModel(parent), list(list) {}
+
+void CInputListModel::Refresh()
+{
+    beginResetModel();
+    endResetModel();
+}
+
+int CInputListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(list.Size());
+}
+
+QVariant CInputListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || role != Qt::DisplayRole)
+        return {};
+    return QString::fromStdString(list.Entries()[static_cast<std::size_t>(index.row())]);
+}
+
+CPictureList::CPictureList(QWidget* parent) : QListView(parent)
 {
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
-}
-
-void CPictureList::SetEntries(const std::vector<std::string>& paths)
-{
-    clear();
-    for (const std::string& path : paths)
-        addItem(QString::fromStdString(path));
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setUniformItemSizes(true);
 }
 
 std::vector<std::string> CPictureList::SelectedPaths() const
 {
     std::vector<std::string> paths;
-    for (const QListWidgetItem* item : selectedItems())
-        paths.push_back(item->text().toStdString());
+    for (const QModelIndex& index : selectionModel()->selectedIndexes())
+        paths.push_back(index.data().toString().toStdString());
     return paths;
+}
+
+std::string CPictureList::SoleSelectedPath() const
+{
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.size() == 1 ? selected.front().data().toString().toStdString() : std::string();
+}
+
+bool CPictureList::viewportEvent(QEvent* event)
+{
+    // The tooltip names the entry under the pointer, or says what the list is.
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = indexAt(help->pos());
+        QToolTip::showText(help->globalPos(), index.isValid() ? index.data().toString() : toolTip(), viewport());
+        return true;
+    }
+    return QListView::viewportEvent(event);
 }
 
 void CPictureList::dragEnterEvent(QDragEnterEvent* event)

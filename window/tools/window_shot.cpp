@@ -1,14 +1,16 @@
-// Photographs the real window in the middle of a job, for the README:
-// the pictures named on the command line are opened as at start, framed
-// at the chosen preset, and the screen is captured once the second
-// framed picture is on show. The job is then stopped and the window closed.
+// Photographs the real window, for the README: the pictures named on the
+// command line are opened as at start, at the chosen preset, and the screen
+// is captured once the second framed picture of a job is on show (or, with
+// --selection, once the first entry of the list is selected and its framed
+// look is on show). The job is then stopped and the window closed.
 //
-// Usage: framira_window_shot OUTPUT.png PRESET-ROW PICTURE-OR-FOLDER...
+// Usage: framira_window_shot [--selection] OUTPUT.png PRESET-ROW PICTURE-OR-FOLDER...
 
 #include "framira_app.h"
 #include "framira_dlg.h"
+#include "picture_list.h"
 #include "qt_platform_services.h"
-#include "window_message.h"
+#include "source_panel.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -16,58 +18,52 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
-class CShotTaker : public QObject {
-public:
-    CShotTaker(CFramiraDlg& window, QString output) : window(window), output(std::move(output))
-    {
-        window.installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == CWindowMessageEvent::Type() &&
-            static_cast<CWindowMessageEvent*>(event)->message == UWM_PICTURE && ++pictures == 4)
-            QTimer::singleShot(400, this, [this] { Shoot(); });
-        return false;
-    }
-
-private:
-    void Shoot()
-    {
-        const QRect frame = window.frameGeometry();
-        const QPixmap shot = window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
-        if (!shot.save(output))
-            std::fprintf(stderr, "Cannot write %s\n", qPrintable(output));
-        window.OnCancel();
-    }
-
-    CFramiraDlg& window;
-    QString output;
-    int pictures = 0;
-};
+void Shoot(CFramiraDlg& window, const QString& output)
+{
+    const QRect frame = window.frameGeometry();
+    const QPixmap shot = window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    if (!shot.save(output))
+        std::fprintf(stderr, "Cannot write %s\n", qPrintable(output));
+    window.OnCancel();
+}
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    if (argc < 4) {
-        std::fprintf(stderr, "Usage: %s OUTPUT.png PRESET-ROW PICTURE-OR-FOLDER...\n", argv[0]);
+    const bool selection = argc > 1 && std::strcmp(argv[1], "--selection") == 0;
+    const int first = selection ? 2 : 1;
+    if (argc < first + 3) {
+        std::fprintf(stderr, "Usage: %s [--selection] OUTPUT.png PRESET-ROW PICTURE-OR-FOLDER...\n", argv[0]);
         return 64;
     }
+    const QString output = argv[first];
     CQtPlatformServices platform;
     CFramiraDlg window(platform, FindHelpFile(QApplication::applicationDirPath().toStdString()));
     platform.SetOwnerWindow(&window);
     window.show();
-    std::vector<std::string> paths(argv + 3, argv + argc);
-    window.OnOpenPaths(paths);
-    window.findChild<QComboBox*>()->setCurrentIndex(std::atoi(argv[2]));
-    CShotTaker taker(window, argv[1]);
-    QTimer::singleShot(500, &window, [&window] { window.OnProcessImages(); });
+    window.OnOpenPaths(std::vector<std::string>(argv + first + 2, argv + argc));
+    window.findChild<QComboBox*>()->setCurrentIndex(std::atoi(argv[first + 1]));
+    int pictures = 0;
+    QObject::connect(&window.Controller(), &CJobController::PictureAnnounced, &window, [&] {
+        if (++pictures == 4)
+            QTimer::singleShot(400, &window, [&] { Shoot(window, output); });
+    });
+    QObject::connect(&window.Controller(), &CJobController::SelectionPreview, &window,
+                     [&] { QTimer::singleShot(400, &window, [&] { Shoot(window, output); }); });
+    QTimer::singleShot(500, &window, [&window, selection] {
+        if (!selection) {
+            window.OnProcessImages();
+            return;
+        }
+        CPictureList* list = window.Source().List();
+        list->setCurrentIndex(list->model()->index(0, 0));
+    });
     window.exec();
     return 0;
 }
