@@ -97,8 +97,8 @@ void CFramiraDlg::CreateParts()
     connect(previewPane, &CPreviewPane::ReturnRequested, this, &CFramiraDlg::ShowList);
     connect(destinationPanel, &CDestinationPanel::SizeChanged, this, [this](int presetIndex) {
         controller.Settings().presetIndex = presetIndex;
-        // The look at the selection follows the size.
-        if (selectionShown || !sourcePanel->List()->SoleSelectedPath().empty())
+        // The look at the selection on show follows the size.
+        if (selectionShown)
             controller.PreviewSelection(sourcePanel->List()->SoleSelectedPath());
     });
 }

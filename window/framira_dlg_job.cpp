@@ -268,7 +268,10 @@ void CFramiraDlg::OnSelectionChanged(const std::string& path)
     if (IsRunning())
         return;
     if (path.empty()) {
+        // Removed or cleared: its look goes with it.
         controller.CancelSelectionPreview();
+        if (selectionShown)
+            ShowList();
         return;
     }
     controller.PreviewSelection(path);

@@ -90,6 +90,23 @@ TEST_F(CFlowWindow, ASelectedPictureShowsFramedAndTheLatestSelectionWins)
     EXPECT_TRUE(platform.MessageBoxes().empty());
 }
 
+TEST_F(CFlowWindow, TheLookFollowsTheSizeAndGoesWithItsPicture)
+{
+    Click(0);
+    ASSERT_TRUE(RunEventsUntil([&] { return window->IsSelectionShown(); }, 60));
+    // 4:3 (640x480): the look is framed again at the new size.
+    static_cast<QComboBox*>(window->Control(IDC_RESOLUTION_LIST))->setCurrentIndex(3);
+    ASSERT_TRUE(RunEventsUntil([&] { return window->PreviewImageRect().width() < 561; }, 60));
+    const QSize shown = window->PreviewImageRect().size();
+    EXPECT_EQ(shown.height(), 374);
+    EXPECT_LE(std::abs(shown.width() * 3 - shown.height() * 4), 4) << shown.width();
+
+    Press(IDC_REMOVE);
+    EXPECT_FALSE(window->IsSelectionShown());
+    EXPECT_TRUE(List()->isVisible());
+    EXPECT_EQ(List()->model()->rowCount(), 5);
+}
+
 TEST_F(CFlowWindow, ProcessThenStopKeepsTheWindowAndNoSelectionLooksDuringTheJob)
 {
     // Every picture after the first waits to be read until the stop.
