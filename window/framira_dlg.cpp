@@ -65,7 +65,14 @@ CFramiraDlg::CFramiraDlg(CPlatformServices& platform, std::string helpFile, QWid
     OpenWindow();
 }
 
-CFramiraDlg::~CFramiraDlg() = default;
+CFramiraDlg::~CFramiraDlg()
+{
+    // The parts outlive this object's own members while QWidget deletes
+    // them: nothing they say may reach the window any more.
+    disconnect(sourcePanel, nullptr, this, nullptr);
+    disconnect(previewPane, nullptr, this, nullptr);
+    disconnect(&controller, nullptr, this, nullptr);
+}
 
 void CFramiraDlg::CreateParts()
 {
