@@ -957,6 +957,57 @@ QImage Cursor(bool busy)
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
+
+// ---------------------------------------------------------------- help figure
+
+// The help's picture of a framed picture's parts (the mat page), 420 × 236
+// at `scale`: a woven mat, the cream bevel lit from the upper left, the
+// core line and a small landscape as the print, with the parts named.
+QImage MakeMatFigure(int scale)
+{
+    QImage image(420 * scale, 236 * scale, QImage::Format_RGB32);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
+    p.fillRect(QRectF(0, 0, 420, 236), QColor("#5c687a"));
+    p.setPen(QPen(QColor("#67748a"), 1.2));
+    for (int d = 0; d < 420 + 236; d += 6)
+        p.drawLine(QLineF(d - 236, 236, d, 0));
+    p.setPen(Qt::NoPen);
+    auto face = [&p](std::initializer_list<QPointF> points, const char* colour) {
+        p.setBrush(QColor(colour));
+        p.drawPolygon(QPolygonF(QList<QPointF>(points)));
+    };
+    face({{110, 48}, {310, 48}, {298, 60}, {122, 60}}, "#f8f1e0");
+    face({{110, 48}, {122, 60}, {122, 176}, {110, 188}}, "#f2ead6");
+    face({{310, 48}, {310, 188}, {298, 176}, {298, 60}}, "#dbd1bd");
+    face({{110, 188}, {122, 176}, {298, 176}, {310, 188}}, "#c8bfac");
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor("#40567f"), 3));
+    p.drawRect(QRectF(121, 59, 178, 118));
+    QLinearGradient sky(0, 60, 0, 176);
+    sky.setColorAt(0, QColor("#3468ba"));
+    sky.setColorAt(0.6, QColor("#f6c496"));
+    p.fillRect(QRectF(122, 60, 176, 116), sky);
+    p.setPen(Qt::NoPen);
+    face({{122, 130}, {160, 108}, {190, 124}, {225, 100}, {298, 132}, {298, 176}, {122, 176}}, "#48743a");
+    p.setBrush(QColor("#fff4d6"));
+    p.drawEllipse(QPointF(250, 88), 9, 9);
+    p.setPen(QPen(Qt::white, 1));
+    for (const QLineF& line : {QLineF(40, 28, 70, 60), QLineF(320, 116, 306, 116), QLineF(322, 136, 301, 150),
+                               QLineF(196, 196, 196, 166)})
+        p.drawLine(line);
+    p.setFont(Font("DejaVu Sans", 12));
+    p.drawText(QPointF(14, 24), "mat");
+    p.drawText(QPointF(324, 120), "bevel (mount)");
+    const QString print = "print";
+    p.drawText(QPointF(196 - p.fontMetrics().horizontalAdvance(print) / 2.0, 208), print);
+    p.setFont(Font("DejaVu Sans", 11));
+    p.setPen(QColor("#e8ecf2"));
+    p.drawText(QPointF(326, 140), "core line");
+    return image;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -1002,6 +1053,9 @@ int main(int argc, char** argv)
         ok &= Save(size < 32 ? SmallAppIcon(size) : Icon(IconApp, size),
                    root + QStringLiteral("/icons/hicolor/%1x%1/apps/framira.png").arg(size));
     ok &= Save(Icon(IconApp, 256), root + "/icons/app_256.png");
+
+    ok &= Save(MakeMatFigure(1), root + "/help/the-mat.png");
+    ok &= Save(MakeMatFigure(2), root + "/help/the-mat@2x.png");
 
     ok &= Save(Cursor(true), root + "/ui/cursors/busy.png");
     ok &= Save(Cursor(false), root + "/ui/cursors/idle.png");

@@ -19,7 +19,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 fail() { echo "install-check: $*" >&2; exit 1; }
 has_window=no
-[ -x "$build/app/qt/Framira" ] && has_window=yes
+[ -x "$build/window/Framira" ] && has_window=yes
 
 # Layout. The library folder depends on the prefix the build was configured
 # for (lib, or lib/<multiarch> for /usr): find it by the pkg-config file.

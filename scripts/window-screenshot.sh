@@ -14,5 +14,5 @@ trap 'rm -rf "$work"' EXIT
 "$build/resources/make_samples" "$work/samples" >/dev/null
 # Preset row 12: 16:9 (1920x1080).
 xvfb-run -a -s "-screen 0 1024x768x24" \
-  "$build/app/qt/framira_window_shot" "$out" 12 "$work/samples" >/dev/null
+  "$build/window/framira_window_shot" "$out" 12 "$work/samples" >/dev/null
 echo "$out"

@@ -7,4 +7,4 @@ bash scripts/install-deps.sh build
 build=${BUILD_DIR:-build-main}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFRAMIRA_TESTS=OFF -DFRAMIRA_BENCH=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target Framira
-exec "$build/app/qt/Framira" "$@"
+exec "$build/window/Framira" "$@"

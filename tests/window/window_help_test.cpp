@@ -11,6 +11,7 @@
 #include <QTextDocumentFragment>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 
 #include <optional>
 
@@ -59,6 +60,14 @@ TEST(HelpPages, EveryPageShowsItsStyledTitleAndLinksOnlyToPages)
             }
         }
         EXPECT_FALSE(source.contains("Test.txt")) << "the write test leaves no file behind";
+        // Pictures are files the browser can draw: an inline drawing would
+        // be dropped without a word.
+        EXPECT_FALSE(source.contains("<svg"));
+        QRegularExpressionMatchIterator images = QRegularExpression("<img src=\"([^\"]+)").globalMatch(source);
+        while (images.hasNext()) {
+            const QString target = images.next().captured(1);
+            EXPECT_FALSE(QImage(HelpFolder() + "/" + target).isNull()) << target.toStdString();
+        }
         QRegularExpressionMatchIterator links = QRegularExpression("href=\"([^\"#:]+)").globalMatch(source);
         while (links.hasNext()) {
             const QString target = links.next().captured(1);

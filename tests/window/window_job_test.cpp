@@ -23,7 +23,7 @@ struct CJobWindow : public CWindowFixture {
         std::vector<std::string> paths;
         for (int i = 0; i < count; ++i)
             paths.push_back(WritePicture(pictures / ("p" + std::to_string(i) + ".jpg"), cols + 8 * i, rows));
-        window->OnDropFiles(paths);
+        window->Source().OnDropFiles(paths);
         static_cast<QComboBox*>(window->Control(IDC_RESOLUTION_LIST))->setCurrentIndex(1);
     }
     
@@ -67,11 +67,11 @@ TEST_F(CJobWindow, FramesTheListWithPreviewsAndProgress)
     std::vector<int> progress;
     std::vector<bool> viewOutputs;
     std::vector<QSize> previews;
-    spy.after = [&](const CWindowMessageEvent& message) {
-        if (message.message != UWM_PICTURE && message.message != UWM_PICTURE_DONE)
+    spy.after = [&](int message) {
+        if (message != UWM_PICTURE && message != UWM_PICTURE_DONE)
             return;
         progress.push_back(static_cast<QProgressBar*>(window->Control(IDC_PROGRESS))->value());
-        if (message.message == UWM_PICTURE) {
+        if (message == UWM_PICTURE) {
             viewOutputs.push_back(window->Control(IDC_VIEW_OUTPUTS)->isEnabled());
             previews.push_back(window->PreviewImageRect().size());
         }
@@ -120,7 +120,7 @@ TEST_F(CJobWindow, TheCompletionNamesWhatWasNotFramedAndWhy)
 {
     ListPictures(1);
     std::ofstream(pictures / "notes.jpg") << "not a picture";
-    window->OnDropFiles({pictures / "notes.jpg"});
+    window->Source().OnDropFiles({pictures / "notes.jpg"});
     CMessageSpy spy(*window);
     window->OnProcessImages();
     ASSERT_TRUE(RunEventsUntil([&] { return spy.Saw(UWM_DONE); }));
@@ -185,20 +185,20 @@ TEST_F(CJobWindow, EnterDoesNothingAndEscClosesAnIdleWindow)
 TEST_F(CJobWindow, NothingStartsWithoutPicturesOrAnExistingDesignatedFolder)
 {
     window->OnProcessImages();
-    window->OnDesignatedChoice();
+    window->DestinationPanel().OnDesignatedChoice();
     platform.SetBrowseResult((pictures.path / "missing").string());
-    window->OnChooseFolder();
+    window->DestinationPanel().OnChooseFolder();
     ListPictures(1);
     window->OnProcessImages();
     EXPECT_EQ(MessageTexts(),
               (std::vector<std::string>{"No images to process", "Selected output folder does not exist"}));
-    EXPECT_EQ(window->FolderText(), "");
+    EXPECT_EQ(window->Destination().GetFolderText(), "");
     EXPECT_FALSE(window->IsRunning());
 }
 
 TEST_F(CWindowFixture, HelpAndLogoButtonsShowTheirPicturesWhileThePointerIsOverThem)
 {
-    window->OnDropFiles({});
+    window->Source().OnDropFiles({});
     CWindowMessageEvent leave(UWM_BUTTON_LEAVE, IDC_HELP_BUTTON);
     QApplication::sendEvent(window.get(), &leave);
     EXPECT_FALSE(window->IsStartPictureShown());

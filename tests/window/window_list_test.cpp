@@ -11,7 +11,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QListWidget>
+#include "picture_list.h"
 #include <QSettings>
 
 #include <fstream>
@@ -35,15 +35,15 @@ struct CListWindow : public CWindowFixture {
     std::vector<std::string> Shown() const
     {
         std::vector<std::string> shown;
-        const auto* list = static_cast<QListWidget*>(window->Control(IDC_PICTURE_LIST));
-        for (int row = 0; row < list->count(); ++row)
-            shown.push_back(list->item(row)->text().toStdString());
+        const auto* list = static_cast<CPictureList*>(window->Control(IDC_PICTURE_LIST));
+        for (int row = 0; row < list->model()->rowCount(); ++row)
+            shown.push_back(list->model()->index(row, 0).data().toString().toStdString());
         return shown;
     }
     void IncludeSubfolders()
     {
         static_cast<QCheckBox*>(window->Control(IDC_INCLUDE_SUBFOLDERS))->setChecked(true);
-        window->OnIncludeSubfolders();
+        window->Source().OnIncludeSubfolders();
     }
     std::string In(const std::string& name) const { return photos / name; }
 
@@ -53,13 +53,13 @@ struct CListWindow : public CWindowFixture {
 TEST_F(CListWindow, AddFolderWithoutSubfoldersAsksNothingAndTakesThePictures)
 {
     platform.SetBrowseResult(photos.path.string());
-    window->OnAddFolder();
+    window->Source().OnAddFolder();
     const std::vector<std::string> expected{In("1.jpg"), In("2.JPEG"), In("3.png"), In("4.bmp")};
     EXPECT_EQ(Listed(), expected);
     EXPECT_EQ(Shown(), expected);
     EXPECT_TRUE(platform.FolderOptionsAsked().empty());
-    EXPECT_EQ(window->SourceLine().toStdString(), " " + photos.path.string());
-    EXPECT_EQ(window->DestinationLine().toStdString(), photos / "Framira_1920x1080");
+    EXPECT_EQ(window->Source().Line().toStdString(), " " + photos.path.string());
+    EXPECT_EQ(window->DestinationPanel().Line().toStdString(), photos / "Framira_1920x1080");
     EXPECT_TRUE(window->Control(IDC_PICTURE_LIST)->isVisible()) << "the list comes into view";
 }
 
@@ -82,9 +82,9 @@ TEST_F(CListWindow, FolderOptionsAnswersDecideTheWalk)
     };
     for (const CCase& c : cases) {
         SCOPED_TRACE(c.name);
-        window->OnClearInputs();
+        window->Source().OnClearInputs();
         static_cast<QCheckBox*>(window->Control(IDC_INCLUDE_SUBFOLDERS))->setChecked(true);
-        window->OnIncludeSubfolders();  // no source folder yet: asks nothing
+        window->Source().OnIncludeSubfolders();  // no source folder yet: asks nothing
         platform.SetBrowseResult(photos.path.string());
         CTestPlatformServices::CFolderOptionsReply reply;
         reply.answer = c.answer;
@@ -92,7 +92,7 @@ TEST_F(CListWindow, FolderOptionsAnswersDecideTheWalk)
         if (c.keywords)
             reply.keywordText = std::string(c.keywords);
         platform.QueueFolderOptionsReply(reply);
-        window->OnAddFolder();
+        window->Source().OnAddFolder();
         std::vector<std::string> expected;
         if (!c.addsNothing) {
             expected = {In("1.jpg"), In("2.JPEG"), In("3.png"), In("4.bmp")};
@@ -112,16 +112,16 @@ TEST_F(CListWindow, ADropOfTwoFoldersAnsweredNoToAllAsksOnce)
 {
     IncludeSubfolders();
     platform.QueueFolderOptionsReply({EFolderOptionsAnswer::NoToAll, std::nullopt, std::nullopt});
-    window->OnDropFiles({In("trip"), In("Old"), In("1.jpg")});
+    window->Source().OnDropFiles({In("trip"), In("Old"), In("1.jpg")});
     EXPECT_EQ(platform.FolderOptionsAsked().size(), 1u);
     EXPECT_EQ(Listed(), (std::vector<std::string>{In("1.jpg"), In("Old/s.jpg"), In("trip/s.jpg")}));
-    EXPECT_EQ(window->SourceLine(), " ") << "a drop leaves the source line alone";
+    EXPECT_EQ(window->Source().Line(), " ") << "a drop leaves the source line alone";
 }
 
 TEST_F(CListWindow, CheckingIncludeSubfoldersAddsTheSubfoldersOfTheLastFolder)
 {
     platform.SetBrowseResult(photos.path.string());
-    window->OnAddFolder();
+    window->Source().OnAddFolder();
     platform.QueueFolderOptionsReply({EFolderOptionsAnswer::Yes, std::nullopt, std::nullopt});
     IncludeSubfolders();
     EXPECT_EQ(Listed().size(), 7u) << "Framira_1024x768 holds an earlier run's outputs";
@@ -130,7 +130,7 @@ TEST_F(CListWindow, CheckingIncludeSubfoldersAddsTheSubfoldersOfTheLastFolder)
 TEST_F(CListWindow, AddUsesTheFileDialogAndRemembersItsFolder)
 {
     platform.SetChooseFilesResult(std::vector<std::string>{In("4.bmp"), In("1.jpg"), In("notes.txt")});
-    window->OnAdd();
+    window->Source().OnAdd();
     const CFileDialogRequest request = platform.FileDialogsShown().at(0);
     EXPECT_EQ(request.title, "Add Pictures");
     EXPECT_EQ(request.defaultExtension, "jpg");
@@ -139,19 +139,19 @@ TEST_F(CListWindow, AddUsesTheFileDialogAndRemembersItsFolder)
     EXPECT_NE(request.filters.at(0).second.find("*.png;"), std::string::npos) << "every listed format is offered";
     EXPECT_EQ(Listed(), (std::vector<std::string>{In("1.jpg"), In("4.bmp")}));
     EXPECT_EQ(window->InputList().GetBrowsePath(), photos.path.string());
-    EXPECT_EQ(window->DestinationLine().toStdString(), photos / "Framira_1920x1080");
+    EXPECT_EQ(window->DestinationPanel().Line().toStdString(), photos / "Framira_1920x1080");
 
     // Remove the selection; an emptied list forgets its source folder.
-    auto* list = static_cast<QListWidget*>(window->Control(IDC_PICTURE_LIST));
-    list->item(0)->setSelected(true);
-    window->OnRemove();
+    auto* list = static_cast<CPictureList*>(window->Control(IDC_PICTURE_LIST));
+    list->selectionModel()->select(list->model()->index(0, 0), QItemSelectionModel::Select);
+    window->Source().OnRemove();
     EXPECT_EQ(Listed(), std::vector<std::string>{In("4.bmp")});
-    EXPECT_EQ(window->DestinationLine().toStdString(), photos / "Framira_1920x1080");
-    list->item(0)->setSelected(true);
-    window->OnRemove();
+    EXPECT_EQ(window->DestinationPanel().Line().toStdString(), photos / "Framira_1920x1080");
+    list->selectionModel()->select(list->model()->index(0, 0), QItemSelectionModel::Select);
+    window->Source().OnRemove();
     EXPECT_TRUE(Listed().empty());
-    EXPECT_EQ(window->SourceLine(), " ");
-    EXPECT_EQ(window->DestinationLine(), " ");
+    EXPECT_EQ(window->Source().Line(), " ");
+    EXPECT_EQ(window->DestinationPanel().Line(), " ");
 }
 
 TEST(DragOptions, TheKeywordBoxFollowsTheCheckBoxAndCancelReadsNothing)
@@ -192,7 +192,7 @@ TEST(StoredSettings, FirstRunDefaultsAndAStoredDesignatedChoiceStillOpenWithTheS
     EXPECT_EQ(window.InputList().GetBrowsePath(), "/photos");
 
     // Closing with a designated folder writes it and its choice.
-    window.OnDesignatedChoice();
+    window.DestinationPanel().OnDesignatedChoice();
     static_cast<QLineEdit*>(window.Control(IDC_FOLDER_BOX))->setText("unused");
     WriteStoredSettings(platform, window.CollectSettings());
     QSettings stored("Brevant Inc", "Framira");

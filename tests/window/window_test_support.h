@@ -2,7 +2,9 @@
 // A main window on the scriptable test platform, pictures written in code
 // and a way to let the window's event loop run until something happens.
 
+#include "destination_panel.h"
 #include "framira_dlg.h"
+#include "source_panel.h"
 #include "image.h"
 #include "test_platform_services.h"
 #include "window_message.h"
@@ -56,40 +58,38 @@ inline bool RunEventsUntil(const std::function<bool()>& done, int seconds = 120)
     return true;
 }
 
-// Watches the window's messages: `after` runs once the window has handled
-// each one.
+// Watches the job controller's signals, each under the notification it
+// stands for: `after` runs once the window has handled each one.
 class CMessageSpy : public QObject {
 public:
-    explicit CMessageSpy(CFramiraDlg& window) : window(window) { window.installEventFilter(this); }
+    explicit CMessageSpy(CFramiraDlg& window)
+    {
+        CJobController& job = window.Controller();
+        // Connected after the window's own: the window has handled each first.
+        connect(&job, &CJobController::PictureAnnounced, this, [this] { Record(UWM_PICTURE); });
+        connect(&job, &CJobController::Progress, this, [this] { Record(UWM_PICTURE_DONE); });
+        connect(&job, &CJobController::Status, this, [this] { Record(UWM_STATUS); });
+        connect(&job, &CJobController::Done, this, [this] { Record(UWM_DONE); });
+        connect(&job, &CJobController::Stopped, this, [this] { Record(UWM_STOPPED); });
+        connect(&job, &CJobController::Preview, this, [this] {
+            if (afterPreview)
+                afterPreview();
+        });
+    }
     std::vector<int> messages;
-    std::function<void(const CWindowMessageEvent&)> after;
-    // Runs once the window has taken each preview the worker posted.
+    std::function<void(int message)> after;
+    // Runs once the window has taken each preview the worker handed over.
     std::function<void()> afterPreview;
 
     bool Saw(int message) const { return std::find(messages.begin(), messages.end(), message) != messages.end(); }
 
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == CWindowMessageEvent::Type()) {
-            const auto& message = *static_cast<CWindowMessageEvent*>(event);
-            messages.push_back(message.message);
-            static_cast<QObject&>(window).event(event);
-            if (after)
-                after(message);
-            return true;
-        }
-        if (event->type() == CPreviewEvent::Type()) {
-            static_cast<QObject&>(window).event(event);
-            if (afterPreview)
-                afterPreview();
-            return true;
-        }
-        return false;
-    }
-
 private:
-    CFramiraDlg& window;
+    void Record(int message)
+    {
+        messages.push_back(message);
+        if (after)
+            after(message);
+    }
 };
 
 struct CWindowFixture : public ::testing::Test {

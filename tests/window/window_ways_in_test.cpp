@@ -8,7 +8,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QListWidget>
+#include "picture_list.h"
 #include <QPainter>
 
 #include <QPushButton>
@@ -61,10 +61,10 @@ TEST_F(COpenedWindow, PathsGivenAtStartFillTheListSetTheSourceAndReportTheMissin
         EXPECT_TRUE(window->Control(IDC_PICTURE_LIST)->isVisible());
         EXPECT_FALSE(window->IsStartPictureShown());
         EXPECT_EQ(window->Destination().GetSourceFolder(), c.source);
-        EXPECT_EQ(window->SourceLine().trimmed().toStdString(), c.source);
+        EXPECT_EQ(window->Source().Line().trimmed().toStdString(), c.source);
         if (!c.source.empty()) {
-            EXPECT_NE(window->DestinationLine().toStdString().find(c.source), std::string::npos);
-            window->OnViewOutputs();
+            EXPECT_NE(window->DestinationPanel().Line().toStdString().find(c.source), std::string::npos);
+            window->DestinationPanel().OnViewOutputs();
             EXPECT_EQ(platform.FoldersOpened().back(), c.source + "/Framira_1920x1080");
         }
         const auto boxes = platform.MessageBoxes();
@@ -94,9 +94,9 @@ TEST_F(COpenedWindow, NamesWithAnAmpersandAreShownAsTheyAre)
                          line->ShownText().replace("&", "&&"));
     }
     EXPECT_EQ(line->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied), expected);
-    const auto* list = static_cast<QListWidget*>(window->Control(IDC_PICTURE_LIST));
-    ASSERT_EQ(list->count(), 1);
-    EXPECT_EQ(list->item(0)->text().toStdString(), folder + "/a.jpg");
+    const auto* list = static_cast<CPictureList*>(window->Control(IDC_PICTURE_LIST));
+    ASSERT_EQ(list->model()->rowCount(), 1);
+    EXPECT_EQ(list->model()->index(0, 0).data().toString().toStdString(), folder + "/a.jpg");
 }
 
 TEST_F(COpenedWindow, WalksPassOverEveryPresetsSubfolderAndTheDesignatedFolder)
@@ -105,15 +105,15 @@ TEST_F(COpenedWindow, WalksPassOverEveryPresetsSubfolderAndTheDesignatedFolder)
     for (const char* sub : {"Framira_640x480", "Framira_1920x1080", "chosen", "Framira_old", "trip"})
         Folder("photos/" + std::string(sub));
     // A folder designated once, then the subfolder choice again.
-    window->OnDesignatedChoice();
+    window->DestinationPanel().OnDesignatedChoice();
     platform.SetBrowseResult(top + "/chosen");
-    window->OnChooseFolder();
-    window->OnSubfolderChoice();
+    window->DestinationPanel().OnChooseFolder();
+    window->DestinationPanel().OnSubfolderChoice();
     CTestPlatformServices::CFolderOptionsReply yes;
     yes.answer = EFolderOptionsAnswer::Yes;
     platform.QueueFolderOptionsReply(yes);
     static_cast<QCheckBox*>(window->Control(IDC_INCLUDE_SUBFOLDERS))->setChecked(true);
-    window->OnIncludeSubfolders();
+    window->Source().OnIncludeSubfolders();
     window->OnOpenPaths({top});
     EXPECT_EQ(window->InputList().Entries(),
               (std::vector<std::string>{top + "/a.jpg", top + "/Framira_old/a.jpg", top + "/trip/a.jpg"}));
@@ -126,9 +126,9 @@ TEST_F(COpenedWindow, OverwritingADesignatedFolderIsAskedOncePerJob)
     fs::rename(two, root.path / "two" / "b.jpg");
     const std::string out = Folder("out");  // a.jpg and b.jpg, the outputs of one/a.jpg and two/b.jpg
     WritePicture(out + "/b.jpg", 16, 12);
-    window->OnDesignatedChoice();
+    window->DestinationPanel().OnDesignatedChoice();
     platform.SetBrowseResult(out);
-    window->OnChooseFolder();
+    window->DestinationPanel().OnChooseFolder();
     window->OnOpenPaths({one, (root.path / "two").string()});
     platform.QueueAnswer(EMessageAnswer::Yes);
     CMessageSpy spy(*window);
@@ -146,15 +146,15 @@ TEST_F(COpenedWindow, DesignateFolderEmptiesTheFieldUntilAFolderIsChosen)
 {
     const std::string out = Folder("out");
     window->OnOpenPaths({Folder("one")});
-    window->OnDesignatedChoice();
+    window->DestinationPanel().OnDesignatedChoice();
     const auto* field = static_cast<QLineEdit*>(window->Control(IDC_FOLDER_BOX));
     EXPECT_EQ(field->text(), "") << "the subfolder's name is no designated folder";
-    EXPECT_NE(window->DestinationLine().indexOf("Choose Folder"), -1);
+    EXPECT_NE(window->DestinationPanel().Line().indexOf("Choose Folder"), -1);
     platform.SetBrowseResult(out);
-    window->OnChooseFolder();
+    window->DestinationPanel().OnChooseFolder();
     EXPECT_EQ(field->text().toStdString(), out);
-    EXPECT_EQ(window->DestinationLine().toStdString(), out);
-    window->OnSubfolderChoice();
+    EXPECT_EQ(window->DestinationPanel().Line().toStdString(), out);
+    window->DestinationPanel().OnSubfolderChoice();
     EXPECT_EQ(field->text(), "Framira_1920x1080");
 }
 
@@ -204,11 +204,11 @@ TEST(WindowStartCheck, OutputFoldersThatCannotBeWrittenAreNamedBeforeTheJobStart
         platform.SetScreenSize({1920, 1080});
         platform.readOnly = {c.readOnly};
         CFramiraDlg window(platform, "");
-        window.OnDropFiles({source / "a.jpg"});
+        window.Source().OnDropFiles({source / "a.jpg"});
         if (c.designate) {
-            window.OnDesignatedChoice();
+            window.DestinationPanel().OnDesignatedChoice();
             platform.SetBrowseResult(designated.string());
-            window.OnChooseFolder();
+            window.DestinationPanel().OnChooseFolder();
         }
         window.OnProcessImages();
         EXPECT_FALSE(window.IsRunning());
@@ -227,7 +227,7 @@ struct CStoppedWindow : public CWindowFixture {
         std::vector<std::string> paths;
         for (int i = 0; i < count; ++i)
             paths.push_back(WritePicture(pictures / ("p" + std::to_string(i) + ".jpg"), 96, 64));
-        window->OnDropFiles(paths);
+        window->Source().OnDropFiles(paths);
     }
     QPushButton* Button(int id) const { return static_cast<QPushButton*>(window->Control(id)); }
 };

@@ -1,18 +1,19 @@
-// The main window's source and destination commands: building the list of
-// pictures, and the destination choice, folder and screen size.
+// The source panel's commands: building the list of pictures, and the
+// source folder the destination follows.
 
-#include "framira_dlg.h"
+#include "source_panel.h"
 
-#include "input_list.h"
+#include "batch_worker.h"
+#include "destination.h"
+#include "dialog_layout.h"
 #include "output_path.h"
 #include "picture_list.h"
-#include "textured_button.h"
 #include "platform_services.h"
-#include "transparent_text.h"
+#include "textured_button.h"
 
 #include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
+#include <QGroupBox>
+#include <QItemSelectionModel>
 #include <QPushButton>
 
 #include <unistd.h>
@@ -46,7 +47,77 @@ std::vector<std::pair<std::string, std::string>> PictureFileFilters()
 
 } // namespace
 
-void CFramiraDlg::ApplySettings(const CStoredSettings& stored)
+CSourcePanel::CSourcePanel(QWidget* window, CPlatformServices& platform, CDestination& destination)
+    : CControlPanel(window, MapDialogRect(13, 4, 253, 74)), platform(platform), destination(destination),
+      inputList(platform)
+{
+    // The group box first, so the controls inside it lie above it.
+    auto* area = new QGroupBox(this);
+    Place(IDC_SOURCE_AREA, area, geometry());
+    addFolderButton = AddButton(IDC_ADD_FOLDER, "Add &Folder", MapDialogRect(18, 14, 50, 22));
+    addButton = AddButton(IDC_ADD, "&Add", MapDialogRect(83, 13, 50, 22));
+    removeButton = AddButton(IDC_REMOVE, "&Remove", MapDialogRect(147, 13, 50, 22));
+    clearButton = AddButton(IDC_CLEAR_INPUTS, "Clear Inputs", MapDialogRect(211, 13, 50, 22));
+    includeSubfoldersBox = new QCheckBox(this);
+    Place(IDC_INCLUDE_SUBFOLDERS, includeSubfoldersBox, MapDialogRect(17, 40, 10, 8));
+    AddLabel(IDC_INCLUDE_LABEL, "Include subfolders", MapDialogRect(28, 40, 65, 9));
+    AddLabel(IDC_SOURCE_CAPTION, "Source:", MapDialogRect(18, 53, 26, 8));
+    sourceLine = AddLabel(IDC_SOURCE_LINE, " ", MapDialogRect(16, 64, 247, 10), true);
+    for (int id : {IDC_SOURCE_CAPTION, IDC_SOURCE_LINE, IDC_INCLUDE_LABEL})
+        static_cast<CTransparentText*>(Control(id))->SetTextColor(Qt::black);
+
+    // The list lies in the window's centre area, outside this panel.
+    model = new CInputListModel(inputList, this);
+    pictureList = new CPictureList(window);
+    pictureList->setModel(model);
+    pictureList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    pictureList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    pictureList->setMouseTracking(true);
+    connect(pictureList, &CPictureList::PathsDropped, this, &CSourcePanel::OnDropFiles);
+    connect(pictureList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { emit SelectionChanged(pictureList->SoleSelectedPath()); });
+
+    pictureList->setToolTip("Drag and Drop into this window all files and folders to be processed \n"
+                            "This is the list of image files to process.");
+    area->setToolTip("Source control area.");
+    sourceLine->setToolTip("Directory path of source images.");
+    includeSubfoldersBox->setToolTip("Check if you want to process all images in the folder and subfolders.");
+    SetButtonLook(addButton, "&Add", ":/ui/icons/add.png", "Add highlighted image files to the list to process.");
+    SetButtonLook(addFolderButton, "Add &Folder", ":/ui/icons/add_folder.png",
+                  "Add an entire folder of images to the list to process.");
+    SetButtonLook(removeButton, "&Remove", ":/ui/icons/remove.png",
+                  "Remove highlighted image files from list to process.");
+    SetButtonLook(clearButton, "Clear Inputs", {}, "Clear list of image files to process.");
+
+    connect(addButton, &QPushButton::clicked, this, &CSourcePanel::OnAdd);
+    connect(addFolderButton, &QPushButton::clicked, this, &CSourcePanel::OnAddFolder);
+    connect(removeButton, &QPushButton::clicked, this, &CSourcePanel::OnRemove);
+    connect(clearButton, &QPushButton::clicked, this, &CSourcePanel::OnClearInputs);
+    connect(includeSubfoldersBox, &QCheckBox::clicked, this, &CSourcePanel::OnIncludeSubfolders);
+}
+
+std::list<std::string> CSourcePanel::Queue() const
+{
+    return {inputList.Entries().begin(), inputList.Entries().end()};
+}
+
+QString CSourcePanel::Line() const { return sourceLine->Text(); }
+
+void CSourcePanel::DisableForJob()
+{
+    for (QWidget* control : std::initializer_list<QWidget*>{addButton, addFolderButton, removeButton, clearButton,
+                                                            includeSubfoldersBox})
+        control->setEnabled(false);
+}
+
+void CSourcePanel::EnableIdle()
+{
+    for (QWidget* control : std::initializer_list<QWidget*>{addButton, addFolderButton, removeButton, clearButton,
+                                                            includeSubfoldersBox})
+        control->setEnabled(true);
+}
+
+void CSourcePanel::ApplySettings(const CStoredSettings& stored)
 {
     inputList.SetBrowsePath(stored.browsePath);
     ignoreFilter = stored.ignoreFilter;
@@ -56,45 +127,25 @@ void CFramiraDlg::ApplySettings(const CStoredSettings& stored)
     recurseDirectories = false;
 }
 
-CStoredSettings CFramiraDlg::CollectSettings() const
+void CSourcePanel::CollectSettings(CStoredSettings& stored) const
 {
-    CStoredSettings stored;
     stored.browsePath = inputList.GetBrowsePath();
     stored.recurseDirectories = recurseDirectories;
-    stored.saveType = destination.GetSaveType();
     stored.ignoreFilter = ignoreFilter;
     stored.ignoreFolder = ignoreFolder;
-    stored.outputFolderName = destination.GetFolderText();
-    return stored;
 }
 
-void CFramiraDlg::SetSourceLine(const std::string& folder)
+void CSourcePanel::SetLine(const std::string& folder)
 {
     sourceLine->SetText(ToQt(" " + folder));
 }
 
-void CFramiraDlg::RefreshDestination()
+void CSourcePanel::RefreshList()
 {
-    const std::string line = destination.UpdateDestination();
-    // A designated choice without its folder says what is missing.
-    if (!destination.IsSubfolderMode() && destination.GetFolderText().empty())
-        destinationLine->SetText(" Click Choose Folder to pick the folder the outputs go into.");
-    else
-        destinationLine->SetText(ToQt(line));
+    model->Refresh();
 }
 
-void CFramiraDlg::ShowFolderText()
-{
-    if (folderBox->text() != ToQt(destination.GetFolderText()))
-        folderBox->setText(ToQt(destination.GetFolderText()));
-}
-
-void CFramiraDlg::RefreshListView()
-{
-    pictureList->SetEntries(inputList.Entries());
-}
-
-void CFramiraDlg::ShieldOutputFolders()
+void CSourcePanel::ShieldOutputFolders()
 {
     // A walk never enters the folders this window's job would write into, nor
     // those earlier runs wrote into (any preset's subfolder, the designated
@@ -111,7 +162,7 @@ void CFramiraDlg::ShieldOutputFolders()
     inputList.SetPassOverPresetSubfolders(true);
 }
 
-bool CFramiraDlg::AskFolderOptions(const std::string& folder, bool& toAll, std::vector<std::string>& keywords)
+bool CSourcePanel::AskFolderOptions(const std::string& folder, bool& toAll, std::vector<std::string>& keywords)
 {
     toAll = false;
     keywords.clear();
@@ -135,7 +186,7 @@ bool CFramiraDlg::AskFolderOptions(const std::string& folder, bool& toAll, std::
     return true;
 }
 
-void CFramiraDlg::OnAdd()
+void CSourcePanel::OnAdd()
 {
     const CFileDialogRequest request{kAddFilesTitle, PictureFileFilters(), "jpg", inputList.GetBrowsePath(), true};
     const std::optional<std::vector<std::string>> chosen = platform.ChooseFiles(request);
@@ -144,15 +195,15 @@ void CFramiraDlg::OnAdd()
     for (const std::string& path : *chosen)
         inputList.AddPicture(path);
     inputList.SetBrowsePath(TrimTrailingSeparators(FolderOfPath(chosen->front())));
-    SetSourceLine(inputList.GetBrowsePath());
+    SetLine(inputList.GetBrowsePath());
     if (destination.IsSubfolderMode())
         destination.SetSourceFolder(inputList.GetBrowsePath());
-    RefreshDestination();
-    RefreshListView();
-    ShowList();
+    emit DestinationChanged();
+    RefreshList();
+    emit ListWanted();
 }
 
-void CFramiraDlg::OnAddFolder()
+void CSourcePanel::OnAddFolder()
 {
     const std::optional<std::string> folder = platform.BrowseForFolder(kAddFolderTitle, inputList.GetBrowsePath());
     if (!folder)
@@ -164,13 +215,13 @@ void CFramiraDlg::OnAddFolder()
         ShieldOutputFolders();
         inputList.ScanFolder(*folder, recurseDirectories, keywords);
     }
-    SetSourceLine(destination.GetSourceFolder());
-    RefreshDestination();
-    RefreshListView();
-    ShowList();
+    SetLine(destination.GetSourceFolder());
+    emit DestinationChanged();
+    RefreshList();
+    emit ListWanted();
 }
 
-void CFramiraDlg::OnIncludeSubfolders()
+void CSourcePanel::OnIncludeSubfolders()
 {
     includeSubfolders = includeSubfoldersBox->isChecked();
     if (!includeSubfolders)
@@ -181,11 +232,11 @@ void CFramiraDlg::OnIncludeSubfolders()
     if (!folder.empty() && AskFolderOptions(folder, toAll, keywords)) {
         ShieldOutputFolders();
         inputList.ScanFolder(folder, recurseDirectories, keywords);
-        RefreshListView();
+        RefreshList();
     }
 }
 
-void CFramiraDlg::OnDropFiles(const std::vector<std::string>& paths)
+void CSourcePanel::OnDropFiles(const std::vector<std::string>& paths)
 {
     ShieldOutputFolders();
     inputList.AddDroppedPaths(paths, [this](const std::string& folder) -> std::optional<CFolderOptions> {
@@ -195,10 +246,10 @@ void CFramiraDlg::OnDropFiles(const std::vector<std::string>& paths)
         options.recurse = recurseDirectories;
         return options;
     });
-    RefreshListView();
+    RefreshList();
 }
 
-void CFramiraDlg::OnOpenPaths(const std::vector<std::string>& paths)
+void CSourcePanel::OnOpenPaths(const std::vector<std::string>& paths)
 {
     namespace fs = std::filesystem;
     std::vector<std::string> usable;
@@ -235,10 +286,10 @@ void CFramiraDlg::OnOpenPaths(const std::vector<std::string>& paths)
     if (!source.empty()) {
         inputList.SetBrowsePath(source);
         destination.SetSourceFolder(source);
-        SetSourceLine(source);
-        RefreshDestination();
+        SetLine(source);
+        emit DestinationChanged();
     }
-    ShowList();
+    emit ListWanted();
     if (!refused.empty()) {
         std::string text = refused.size() == 1 ? "This was not added to the list, it cannot be opened:\n"
                                                 : "These were not added to the list, they cannot be opened:\n";
@@ -248,78 +299,25 @@ void CFramiraDlg::OnOpenPaths(const std::vector<std::string>& paths)
     }
 }
 
-void CFramiraDlg::OnRemove()
+void CSourcePanel::OnRemove()
 {
     for (const std::string& path : pictureList->SelectedPaths())
         inputList.Remove(path);
     pictureList->clearSelection();
-    RefreshListView();
+    RefreshList();
     if (inputList.IsEmpty()) {
-        SetSourceLine({});
+        SetLine({});
         destination.SetSourceFolder({});
-        RefreshDestination();
+        emit DestinationChanged();
     }
     update();
 }
 
-void CFramiraDlg::OnClearInputs()
+void CSourcePanel::OnClearInputs()
 {
     inputList.Clear();
-    RefreshListView();
-    SetSourceLine({});
+    RefreshList();
+    SetLine({});
     destination.SetSourceFolder({});
-    RefreshDestination();
-}
-
-void CFramiraDlg::OnSubfolderChoice()
-{
-    if (!destination.ChooseSubfolderMode())
-        return;
-    saveTypeList->setCurrentIndex(kSaveSubfolder);
-    ShowFolderText();
-    SetChoiceLooks();
-    chooseFolderButton->setEnabled(false);
-    folderBox->setEnabled(true);
-    RefreshDestination();
-}
-
-void CFramiraDlg::OnDesignatedChoice()
-{
-    if (!destination.ChooseDesignatedFolderMode())
-        return;
-    saveTypeList->setCurrentIndex(kSaveDesignatedFolder);
-    // No folder designated yet: the subfolder's name is no folder, so the
-    // field is emptied and the destination line says what to do.
-    const bool needsFolder = !platform.IsDirectory(destination.GetFolderText());
-    if (needsFolder)
-        destination.SetFolderText({});
-    ShowFolderText();
-    SetChoiceLooks();
-    chooseFolderButton->setEnabled(true);
-    folderBox->setEnabled(false);
-    RefreshDestination();
-    update();
-}
-
-void CFramiraDlg::OnChooseFolder()
-{
-    if (destination.ChooseFolder(inputList.GetBrowsePath()))
-        ShowFolderText();
-    RefreshDestination();
-}
-
-void CFramiraDlg::OnResolutionChanged(int index)
-{
-    if (index < 0)
-        return;
-    presetIndex = index;
-    destination.ChangeResolution(index);
-    ShowFolderText();
-    RefreshDestination();
-}
-
-void CFramiraDlg::OnFolderTextEdited(const QString& text)
-{
-    destination.SetFolderText(text.toStdString());
-    RefreshDestination();
+    emit DestinationChanged();
 }
