@@ -121,7 +121,14 @@ public:
     // destructor waits for a thread that may be using it.
     CTexturePreparer() { TouchWorkPool(); }
 
-    ~CTexturePreparer() { Finish(); }
+    ~CTexturePreparer()
+    {
+        try {
+            Finish();
+        } catch (...) {
+            // A wait refused by the system leaves nothing better to do here.
+        }
+    }
 
     void Start(int32_t width, int32_t height)
     {
