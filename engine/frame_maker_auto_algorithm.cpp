@@ -121,6 +121,19 @@ long CFrameMakerAutoAlgorithm::Init(int phase)
         return 0;
     }
     outputPrepared = false;
+    // The size left is given back rather than freed: a job that frames every
+    // picture at two sizes comes back to it with the next picture.
+    if (firstWaveTexture[0] != nullptr && cachedOutputWidth > 0 && cachedOutputHeight > 0) {
+        CTextureSet left;
+        left.width = cachedOutputWidth;
+        left.height = cachedOutputHeight;
+        for (int i = 0; i < 2; ++i) {
+            left.firstWave[i] = std::exchange(firstWaveTexture[i], nullptr);
+            left.secondWave[i] = std::exchange(secondWaveTexture[i], nullptr);
+            left.vignetting[i] = std::exchange(vignettingTexture[i], nullptr);
+        }
+        KeepTextureSet(std::move(left));
+    }
     ReleaseTextures();
     cachedOutputWidth = cachedOutputHeight = -1;
     // No output size is also the "nothing prepared" mark; never take it for one.

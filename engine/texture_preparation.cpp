@@ -4,7 +4,8 @@
 // that time on a thread the engine owns, and the run takes the result.
 //
 // One background thread at most, working through the sizes asked for in
-// turn; one finished set kept until a run takes it or a newer one replaces
+// turn; one finished set (made ahead, or given back by the engine when it
+// moved to another size) kept until a run takes it or a newer one replaces
 // it. The engine's frame maker keeps the set it was handed for as long as the
 // size stays, as before; a set is never shared, so nothing is read while it
 // is written.
@@ -172,6 +173,20 @@ public:
         return result;
     }
 
+    void Keep(CTextureSet&& set)
+    {
+        CTextureSet dropped;
+        std::lock_guard<std::mutex> lock(mutex);
+        if (set.Empty() || !ready.Empty() || working.Is(set.width, set.height)) {
+            dropped = std::move(set);  // freed after the lock
+            return;
+        }
+        if (wanted.Is(set.width, set.height)) {
+            wanted = CSize{};
+        }
+        ready = std::move(set);
+    }
+
     void Finish()
     {
         std::unique_lock<std::mutex> lock(mutex);
@@ -243,6 +258,15 @@ int ObtainTextureSet(int32_t width, int32_t height, CTextureSet& set) noexcept
     } catch (...) {
         set.Free();
         return 1;
+    }
+}
+
+void KeepTextureSet(CTextureSet&& set) noexcept
+{
+    try {
+        Preparer().Keep(std::move(set));
+    } catch (...) {
+        set.Free();
     }
 }
 

@@ -37,6 +37,11 @@ void StartTexturePreparation(int32_t width, int32_t height) noexcept;
 // The bytes are the same either way.
 int ObtainTextureSet(int32_t width, int32_t height, CTextureSet& set) noexcept;
 
+// Takes back the set of a size the engine leaves, so that switching back to
+// it (a job framing every picture at two sizes) costs no resampling. Kept
+// only while nothing made ahead is waiting to be taken; one set at most.
+void KeepTextureSet(CTextureSet&& set) noexcept;
+
 // Returns when no preparation is running: nothing of the engine's works on
 // after this, until the next StartTexturePreparation.
 void FinishTexturePreparation() noexcept;
