@@ -16,4 +16,7 @@ struct CEngineCalls {
                                std::int32_t presetIndex, std::int32_t customWidth, std::int32_t customHeight)>
         run = Framira_Run;
     std::function<std::int32_t()> end = Specklo_End;
+    // Starts the engine's own preparation for an output size; returns at once.
+    std::function<void(std::int32_t presetIndex, std::int32_t customWidth, std::int32_t customHeight)> prepare =
+        Framira_Prepare;
 };

@@ -59,6 +59,10 @@ int CBatchWorker::RunJob()
         customWidth = screen.width;
         customHeight = screen.height;
     }
+    // The engine readies what the first size needs on its own thread while
+    // the first picture is decoded.
+    if (!queue.empty())
+        engine.prepare(presetIndex, customWidth, customHeight);
     progressShare = queue.empty() ? 0.0f : 100.0f / float(queue.size());
     announcedInGroup = 0;
     PlanAllTargets();

@@ -2,7 +2,8 @@
 # Frames the same large photographs with framira-batch and with its peers
 # (vips, ImageMagick on one thread, and djpeg alone as the decoding floor), in
 # one run, alternating, and prints medians of wall time, processor time, page
-# faults and peak memory, the ratios the speed goals are stated in, the
+# faults and peak memory (and, where perf can count them, instructions and
+# cycles), the ratios the speed goals are stated in, the processor model, the
 # machine's load, and the engine's stages per picture (bench_engine).
 #
 # Usage: bench/compare_peers.sh BUILD [ROUNDS [OTHER_BUILD]]
@@ -18,8 +19,9 @@
 #   batch/       ten pictures of 24, 18 and 12 MP made from ten of its photographs
 # Larger pictures are the photograph extended by mirrored copies of itself and
 # cropped: every pixel is a photograph's own, nothing is upscaled or blurred.
-# Every output is 1920 x 1080. "One thread": framira-batch --threads 1 (the
-# framing on one thread), ImageMagick with -limit thread 1.
+# Every output is 1920 x 1080, except the 4K case: the 24 MP picture framed at
+# 3840 x 2160. "One thread": framira-batch --threads 1 (the framing on one
+# thread), ImageMagick with -limit thread 1.
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
@@ -39,12 +41,13 @@ done
 }
 [ -x "$build/cli/framira-batch" ] || { echo "no $build/cli/framira-batch: build it first" >&2; exit 1; }
 
-# The print size framira gives a w x h picture on a 1920 x 1080 screen.
+# The print size framira gives a w x h picture on a W x H screen (default
+# 1920 x 1080): print_size w h [W H].
 print_size() {
   python3 -c 'import sys, math
-W, H, w, h = 1920, 1080, int(sys.argv[1]), int(sys.argv[2])
+w, h, W, H = (int(a) for a in sys.argv[1:5])
 s = min(1.7065 * H / (w + h), (0.95 * W - 28) / w, (0.9817 * H - 28) / h)
-print(math.floor(w * s + 0.5), math.floor(h * s + 0.5))' "$1" "$2"
+print(math.floor(w * s + 0.5), math.floor(h * s + 0.5))' "$1" "$2" "${3:-1920}" "${4:-1080}"
 }
 size_of() { echo "$(vipsheader -f width "$1") $(vipsheader -f height "$1")"; }
 
@@ -86,33 +89,59 @@ results=$work/results.txt
 : > "$results"
 
 # The peers' commands, with the print size of each picture.
-vips_command() {  # SOURCE OUTPUT
-  local w h pw ph
+vips_command() {  # SOURCE OUTPUT [W H]
+  local w h pw ph W=${3:-1920} H=${4:-1080}
   read -r w h < <(size_of "$1")
-  read -r pw ph < <(print_size "$w" "$h")
+  read -r pw ph < <(print_size "$w" "$h" "$W" "$H")
   printf 'vips resize %q %q %s --vscale %s --gap 0\n' "$1" "$out/t.v" \
     "$(python3 -c "print(f'{$pw / $w:.8f}')")" "$(python3 -c "print(f'{$ph / $h:.8f}')")"
-  printf 'vips gravity %q %q centre 1920 1080\n' "$out/t.v" "$2[Q=95]"
+  printf 'vips gravity %q %q centre %s %s\n' "$out/t.v" "$2[Q=95]" "$W" "$H"
 }
 vips_command "$big" "$out/big.jpg" > "$work/vips_one.sh"
+vips_command "$big" "$out/big.jpg" 3840 2160 > "$work/vips_4k.sh"
 vips_command "$camera" "$out/camera.jpg" > "$work/vips_camera.sh"
 : > "$work/vips_batch.sh"
 for p in "$inputs"/batch/*.jpg; do vips_command "$p" "$out/$(basename "$p")" >> "$work/vips_batch.sh"; done
 read -r w h < <(size_of "$big")
 read -r pw ph < <(print_size "$w" "$h")
 
+# Instructions and cycles where perf can count them (not in most virtual
+# machines, nor with perf_event_paranoid above 2).
+counted=()
+counters="not available: no perf"
+if command -v perf >/dev/null; then
+  if perf stat -x, -e instructions,cycles -o "$work/perf.txt" -- true >/dev/null 2>&1 &&
+    [ "$(grep -cE '^[0-9]+,[^,]*,(instructions|cycles)' "$work/perf.txt")" = 2 ]; then
+    counted=(perf stat -x, -e instructions,cycles -o "$work/perf.txt" --)
+    counters="counted by perf stat"
+  else
+    counters="not available: perf stat cannot count them here ($(grep -m1 -oE '<not [a-z]+>' "$work/perf.txt" || echo refused))"
+  fi
+fi
+# perf's value for EVENT in $work/perf.txt, or nan.
+counter() { awk -F, -v e="$1" '$3 ~ "^" e && $1 ~ /^[0-9]+$/ {v = $1} END {print v == "" ? "nan" : v}' "$work/perf.txt"; }
+
 # measure LABEL COMMAND...: wall, user, system seconds, minor faults, peak kB
+# (of the command alone: perf, when it counts, runs outside the timing), and
+# instructions and cycles when counted.
 measure() {
   local label=$1
   shift
   rm -rf "${out:?}"/*
-  /usr/bin/time -f "%e %U %S %R %M" -o "$work/time.txt" "$@" >/dev/null 2>&1 || echo "$label failed" >&2
-  echo "$label $(cat "$work/time.txt")" >> "$results"
+  "${counted[@]}" /usr/bin/time -f "%e %U %S %R %M" -o "$work/time.txt" "$@" >/dev/null 2>&1 ||
+    echo "$label failed" >&2
+  local counts=""
+  [ ${#counted[@]} -eq 0 ] || counts=" $(counter instructions) $(counter cycles)"
+  echo "$label $(cat "$work/time.txt")$counts" >> "$results"
 }
 quiet=(-q --no-progress -y --out "$out")
 load() { cut -d' ' -f1-3 /proc/loadavg; }
 
-echo "machine: $(nproc) processors; load average (1, 5, 15 min) at the start: $(load)"
+model=$(lscpu 2>/dev/null | sed -n 's/^Model name: *//p' | head -n1)
+[ -n "$model" ] || model=$(sed -n 's/^model name[[:space:]]*: *//p' /proc/cpuinfo | head -n1)
+start_load=$(load)
+echo "machine: $(nproc) processors, ${model:-unknown model}; load average (1, 5, 15 min) at the start: $start_load"
+echo "instructions and cycles: $counters"
 for ((r = 1; r <= rounds; ++r)); do
   echo "round $r of $rounds (load $(load))"
   measure framira_one "$build/cli/framira-batch" "${quiet[@]}" "$big"
@@ -123,9 +152,12 @@ for ((r = 1; r <= rounds; ++r)); do
   measure djpeg_one djpeg -outfile /dev/null "$big"
   measure framira_camera "$build/cli/framira-batch" "${quiet[@]}" "$camera"
   measure vips_camera bash "$work/vips_camera.sh"
+  measure framira_4k "$build/cli/framira-batch" "${quiet[@]}" -p 3840x2160 "$big"
+  measure vips_4k bash "$work/vips_4k.sh"
   if [ -n "$other" ]; then
     measure other_one "$other/cli/framira-batch" "${quiet[@]}" "$big"
     measure other_one_1thread "$other/cli/framira-batch" "${quiet[@]}" --threads 1 "$big"
+    measure other_4k "$other/cli/framira-batch" "${quiet[@]}" -p 3840x2160 "$big"
   fi
   measure framira_batch "$build/cli/framira-batch" "${quiet[@]}" "$inputs/batch"
   measure vips_batch bash "$work/vips_batch.sh"
@@ -135,18 +167,30 @@ for ((r = 1; r <= rounds; ++r)); do
     measure other_batch "$other/cli/framira-batch" "${quiet[@]}" "$inputs/batch"
   fi
 done
-echo "load average at the end of the rounds: $(load)"
+end_load=$(load)
+echo "load average at the end of the rounds: $end_load"
 
-python3 - "$results" <<'PY'
-import statistics, sys
+python3 - "$results" "${model:-unknown model}" "$(nproc)" "$start_load" "$end_load" <<'PY'
+import math, statistics, sys
 rows = {}
 for line in open(sys.argv[1]):
     label, *values = line.split()
     rows.setdefault(label, []).append([float(v) for v in values])
-median = {k: [statistics.median(c) for c in zip(*v)] for k, v in rows.items()}
-print(f"\n{'command':22} {'wall s':>7} {'user s':>7} {'sys s':>7} {'faults':>8} {'peak MB':>8}   (medians of {len(next(iter(rows.values())))})")
-for k, (wall, user, system, faults, peak) in median.items():
-    print(f"{k:22} {wall:7.2f} {user:7.2f} {system:7.2f} {faults:8.0f} {peak / 1024:8.0f}")
+def middle(column):
+    known = [v for v in column if not math.isnan(v)]
+    return statistics.median(known) if known else math.nan
+median = {k: [middle(c) for c in zip(*v)] for k, v in rows.items()}
+counted = all(len(v) == 7 for v in median.values())
+print(f"\n{sys.argv[2]}, {sys.argv[3]} processors; load average (1, 5, 15 min) {sys.argv[4]} at the start, {sys.argv[5]} at the end")
+print(f"{'command':22} {'wall s':>7} {'user s':>7} {'sys s':>7} {'faults':>8} {'peak MB':>8}"
+      + (f" {'G instr':>8} {'G cycles':>8} {'IPC':>5}" if counted else "")
+      + f"   (medians of {len(next(iter(rows.values())))})")
+for k, v in median.items():
+    wall, user, system, faults, peak = v[:5]
+    line = f"{k:22} {wall:7.2f} {user:7.2f} {system:7.2f} {faults:8.0f} {peak / 1024:8.0f}"
+    if counted:
+        line += f" {v[5] / 1e9:8.2f} {v[6] / 1e9:8.2f} {v[5] / v[6]:5.2f}"
+    print(line)
 def ratio(a, b, goal=None):
     if a in median and b in median:
         wall = median[a][0] / median[b][0]
@@ -158,10 +202,12 @@ ratio("framira_batch", "vips_batch", 1.0)
 ratio("framira_one", "vips_one", 1.25)
 ratio("framira_one_1thread", "magick_one_1thread", 0.5)
 ratio("framira_camera", "vips_camera")
+ratio("framira_4k", "vips_4k")
 ratio("framira_one", "djpeg_one")
 ratio("framira_batch", "djpeg_batch")
 ratio("framira_one", "other_one")
 ratio("framira_one_1thread", "other_one_1thread")
+ratio("framira_4k", "other_4k")
 ratio("framira_batch", "other_batch")
 peak = median["framira_one"][4] / 1024
 print(f"framira_one peak memory: {peak:.0f} MB   goal <= 300: {'met' if peak <= 300 else 'NOT met'}")
@@ -182,7 +228,12 @@ if [ ! -f "$inputs/ppm/done" ]; then
 fi
 stages() {  # TITLE RUNS THREADS PICTURE...
   echo -e "\n== engine stages: $1 (load $(load))"
-  "$engine" "${@:2}" | grep -v -e 'Analysis complete' -e 'Processing complete' -e '^ *$'
+  "${counted[@]}" "$engine" "${@:2}" | grep -v -e 'Analysis complete' -e 'Processing complete' -e '^ *$'
+  if [ ${#counted[@]} -gt 0 ]; then
+    # The whole program: reading the PPM files and every run in it.
+    awk -v i="$(counter instructions)" -v c="$(counter cycles)" \
+      'BEGIN {printf "  whole bench_engine: %.2f G instructions, %.2f G cycles, IPC %.2f\n", i / 1e9, c / 1e9, i / c}'
+  fi
 }
 stages "one 24 MP picture, one thread" "$rounds" 1 "$inputs/ppm/big.ppm"
 stages "one 24 MP picture, all threads" "$rounds" 0 "$inputs/ppm/big.ppm"

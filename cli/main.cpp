@@ -284,6 +284,10 @@ int main(int argc, char** argv)
         return WriteReport(reportToStdout ? stdout : reportFile.get(), reportLines, job, status);
     }
 
+    // Something will be framed: the engine readies the first size's textures
+    // on its own thread while the first picture is decoded.
+    Framira_Prepare(settings.presetIndex, settings.customWidth, settings.customHeight);
+
     std::list<std::string> order = job.queue;
     SortPathsNoCase(order);
     const bool bar = !options.noProgress && ::isatty(STDERR_FILENO);

@@ -7,6 +7,7 @@
 #include "host_sample_bits.h"
 #include "kernel_level.h"
 #include "output_size.h"
+#include "texture_preparation.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -136,9 +137,23 @@ FRAMIRA_API int32_t Specklo_Init(int32_t width, int32_t height, int32_t)
 FRAMIRA_API int32_t Specklo_Allocate(void) { return 0; }
 FRAMIRA_API int32_t Specklo_Detect(void) { return 0; }
 FRAMIRA_API int32_t Specklo_CreateMap(void) { return 0; }
-FRAMIRA_API int32_t Specklo_End(void) { return 0; }
+// The engine's own thread is idle once this returns.
+FRAMIRA_API int32_t Specklo_End(void)
+{
+    framira::FinishTexturePreparation();
+    return 0;
+}
 FRAMIRA_API const char* Specklo_Version(void) { return "1.0.1"; }
 FRAMIRA_API const char* Framira_KernelLevel(void) { return framira::KernelLevelName(framira::KernelLevel()); }
+
+FRAMIRA_API void Framira_Prepare(int32_t presetIndex, int32_t customWidth, int32_t customHeight)
+{
+    int32_t width = 0;
+    int32_t height = 0;
+    if (framira::ResolveOutputSize(presetIndex, customWidth, customHeight, width, height)) {
+        framira::StartTexturePreparation(width, height);
+    }
+}
 
 FRAMIRA_API int32_t Framira_Run(void* input, unsigned char* output, float, int32_t bitsPerSample, int32_t width,
                                 int32_t height, float, const void*, int32_t presetIndex, int32_t customWidth,

@@ -10,9 +10,11 @@
 #include "mat.h"
 #include "plane_memory.h"
 #include "sinc_resampler.h"
+#include "texture_preparation.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 using namespace framira;
 
@@ -28,17 +30,6 @@ void DescribeTextureSource(CAImageInfo& info, int bits)
     info.height = kTextureSourceHeight;
     info.channels = 3;
     info.bits = bits;
-}
-
-template <typename T>
-bool AllocateTexture(T*& texture, size_t count)
-{
-    size_t bytes = 0;
-    if (!CheckedBytes(count, sizeof(T), bytes)) {
-        return false;
-    }
-    texture = static_cast<T*>(MemMalloc(bytes));
-    return texture != nullptr;
 }
 
 template <typename T>
@@ -130,6 +121,19 @@ long CFrameMakerAutoAlgorithm::Init(int phase)
         return 0;
     }
     outputPrepared = false;
+    // The size left is given back rather than freed: a job that frames every
+    // picture at two sizes comes back to it with the next picture.
+    if (firstWaveTexture[0] != nullptr && cachedOutputWidth > 0 && cachedOutputHeight > 0) {
+        CTextureSet left;
+        left.width = cachedOutputWidth;
+        left.height = cachedOutputHeight;
+        for (int i = 0; i < 2; ++i) {
+            left.firstWave[i] = std::exchange(firstWaveTexture[i], nullptr);
+            left.secondWave[i] = std::exchange(secondWaveTexture[i], nullptr);
+            left.vignetting[i] = std::exchange(vignettingTexture[i], nullptr);
+        }
+        KeepTextureSet(std::move(left));
+    }
     ReleaseTextures();
     cachedOutputWidth = cachedOutputHeight = -1;
     // No output size is also the "nothing prepared" mark; never take it for one.
@@ -139,29 +143,16 @@ long CFrameMakerAutoAlgorithm::Init(int phase)
     CStageClock clock;
     const int width = outputInfo.width;
     const int height = outputInfo.height;
-    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    bool allocated = true;
-    for (int i = 0; i < 2; ++i) {
-        allocated = allocated && AllocateTexture(firstWaveTexture[i], count) &&
-                    AllocateTexture(secondWaveTexture[i], count) && AllocateTexture(vignettingTexture[i], count);
-    }
-    if (!allocated) {
-        ReleaseTextures();
-        return 1;
-    }
-    int result = ResamplePlanes<uint16_t>(firstWaveSource, kTextureSourceWidth, kTextureSourceHeight,
-                                          firstWaveTexture, width, height, 0.0f, 0.0f, 2);
-    if (result == 0) {
-        result = ResamplePlanes<uint16_t>(secondWaveSource, kTextureSourceWidth, kTextureSourceHeight,
-                                          secondWaveTexture, width, height, 0.0f, 0.0f, 2);
-    }
-    if (result == 0) {
-        result = ResamplePlanes<uint8_t>(vignettingSource, kTextureSourceWidth, kTextureSourceHeight,
-                                         vignettingTexture, width, height, 0.0f, 0.0f, 2);
-    }
-    if (result != 0) {
-        ReleaseTextures();
+    // Made ahead when the caller asked for this size (Framira_Prepare), else
+    // here; the same bytes either way.
+    CTextureSet set;
+    if (const int result = ObtainTextureSet(width, height, set); result != 0) {
         return result;
+    }
+    for (int i = 0; i < 2; ++i) {
+        firstWaveTexture[i] = std::exchange(set.firstWave[i], nullptr);
+        secondWaveTexture[i] = std::exchange(set.secondWave[i], nullptr);
+        vignettingTexture[i] = std::exchange(set.vignetting[i], nullptr);
     }
     cachedOutputWidth = width;
     cachedOutputHeight = height;

@@ -107,10 +107,12 @@ CTextureStore BuildStore()
     return failed ? CTextureStore{} : store;
 }
 
+// Never destroyed: the thread that makes textures ahead may still be reading
+// the sources while the process exits.
 const CTextureStore& Store()
 {
-    static const CTextureStore store = BuildStore();
-    return store;
+    static const CTextureStore* const store = new CTextureStore(BuildStore());
+    return *store;
 }
 
 template <typename T>

@@ -184,6 +184,11 @@ CWorkPool& Pool()
 
 } // namespace
 
+void TouchWorkPool()
+{
+    Pool();
+}
+
 void SetWorkThreadCount(int count)
 {
     requestedThreads.store(count < 0 ? 0 : count, std::memory_order_relaxed);

@@ -15,6 +15,11 @@ namespace framira {
 void SetWorkThreadCount(int count);
 int WorkThreadCount();
 
+// Makes the pool (its threads start with the first stage that uses them).
+// An object made after this call is destroyed before the pool at exit, so
+// a thread it waits for in its destructor may still use the pool.
+void TouchWorkPool();
+
 using CRangeTask = void (*)(void* context, size_t begin, size_t end);
 
 // Calls task(context, begin, end) over ranges that together cover [0, count)

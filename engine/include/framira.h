@@ -1,6 +1,6 @@
 // The C interface of libFramira.so: the seven entry points, the query of the
-// kernel level, the buffer record that crosses the library boundary and the
-// screen-resolution presets.
+// kernel level, the preparation ahead of a run, the buffer record that
+// crosses the library boundary and the screen-resolution presets.
 //
 // One picture at a time: Specklo_Init once (creates the engine), then
 // Framira_Run per picture. The engine keeps no lock; call it from one thread.
@@ -37,6 +37,7 @@ FRAMIRA_API int32_t Specklo_Allocate(void);
 FRAMIRA_API int32_t Specklo_Detect(void);
 FRAMIRA_API int32_t Specklo_CreateMap(void);
 // Leaves the engine alive: its prepared textures and planes stay cached.
+// Waits for a preparation Framira_Prepare started.
 FRAMIRA_API int32_t Specklo_End(void);
 FRAMIRA_API const char* Specklo_Version(void);
 
@@ -46,6 +47,15 @@ FRAMIRA_API const char* Specklo_Version(void);
 // on first use) asks for a lower one; a level the processor lacks falls back
 // to the widest it has. Every level gives the same output bytes.
 FRAMIRA_API const char* Framira_KernelLevel(void);
+
+// Starts making, on a thread of the engine's own, what a run at this output
+// size (the same three arguments as Framira_Run's last three) needs whatever
+// the picture: the mat's textures. Returns at once; the run waits for them if
+// they are not ready yet, and makes them itself without this call. Nothing
+// happens for a size already prepared or unusable. Call it before decoding
+// the first picture of a size, from the thread that calls Framira_Run.
+// Specklo_End waits for the preparation to finish.
+FRAMIRA_API void Framira_Prepare(int32_t presetIndex, int32_t customWidth, int32_t customHeight);
 
 // Frames one picture into `output` (outputWidth × outputHeight × 3 bytes of
 // 8-bit RGB, the preset's size; presetIndex 0 uses customWidth × customHeight).

@@ -233,6 +233,9 @@ TEST_F(JobTest, PresetZeroWithoutAScreenSizeTakesThePlatformsScreenForBoth)
     ASSERT_EQ(engine.runs.size(), 1u);
     EXPECT_EQ(engine.runs[0].customWidth, 640);
     EXPECT_EQ(engine.runs[0].customHeight, 400);
+    // Asked ahead for the size it runs at, not for the unresolved one.
+    ASSERT_EQ(engine.prepares.size(), 1u);
+    EXPECT_EQ(engine.prepares[0], (std::array<int, 3>{0, 640, 400}));
     int cols = 0, rows = 0, planes = 0;
     GetImageInfo(out / "a.jpg", cols, rows, planes);
     EXPECT_EQ(cols, 640);

@@ -17,6 +17,7 @@
 #include <jpeglib.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -238,6 +239,10 @@ public:
             ++allocates;
             return allocateResult;
         };
+        calls.prepare = [this](std::int32_t preset, std::int32_t cw, std::int32_t ch) {
+            std::lock_guard lock(mutex);
+            prepares.push_back({preset, cw, ch});
+        };
         calls.end = [this] {
             std::lock_guard lock(mutex);
             ++ends;
@@ -263,6 +268,7 @@ public:
     std::mutex mutex;
     int inits = 0, allocates = 0, ends = 0;
     std::vector<std::pair<int, int>> initSizes;
+    std::vector<std::array<int, 3>> prepares;  // preset, custom width, custom height
     std::vector<CRun> runs;
 };
 

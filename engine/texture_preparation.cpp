@@ -1,0 +1,281 @@
+// Making the textures ahead. The first picture of a process is decoded on
+// one core while the other would idle; the sources (a few tens of
+// milliseconds) and their resampling to the output size (as much again) fill
+// that time on a thread the engine owns, and the run takes the result.
+//
+// One background thread at most, working through the sizes asked for in
+// turn; one finished set (made ahead, or given back by the engine when it
+// moved to another size) kept until a run takes it or a newer one replaces
+// it. The engine's frame maker keeps the set it was handed for as long as the
+// size stays, as before; a set is never shared, so nothing is read while it
+// is written.
+#include "texture_preparation.h"
+
+#include "mat.h"
+#include "output_size.h"
+#include "plane_memory.h"
+#include "sinc_resampler.h"
+#include "work_pool.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+namespace framira {
+
+CTextureSet::CTextureSet(CTextureSet&& other) noexcept
+{
+    *this = std::move(other);
+}
+
+CTextureSet& CTextureSet::operator=(CTextureSet&& other) noexcept
+{
+    if (this != &other) {
+        Free();
+        width = std::exchange(other.width, -1);
+        height = std::exchange(other.height, -1);
+        for (int i = 0; i < 2; ++i) {
+            firstWave[i] = std::exchange(other.firstWave[i], nullptr);
+            secondWave[i] = std::exchange(other.secondWave[i], nullptr);
+            vignetting[i] = std::exchange(other.vignetting[i], nullptr);
+        }
+    }
+    return *this;
+}
+
+CTextureSet::~CTextureSet()
+{
+    Free();
+}
+
+void CTextureSet::Free()
+{
+    for (int i = 0; i < 2; ++i) {
+        MemFree(std::exchange(firstWave[i], nullptr));
+        MemFree(std::exchange(secondWave[i], nullptr));
+        MemFree(std::exchange(vignetting[i], nullptr));
+    }
+    width = height = -1;
+}
+
+namespace {
+
+template <typename T>
+bool AllocatePlane(T*& plane, size_t count)
+{
+    size_t bytes = 0;
+    if (!CheckedBytes(count, sizeof(T), bytes)) {
+        return false;
+    }
+    plane = static_cast<T*>(MemMalloc(bytes));
+    return plane != nullptr;
+}
+
+// The sources resampled to width × height; the same bytes on any thread.
+int MakeTextureSet(int32_t width, int32_t height, CTextureSet& set)
+{
+    set.Free();
+    const uint16_t* const firstWaveSource[2] = {FirstWaveImage0(), FirstWaveImage1()};
+    const uint16_t* const secondWaveSource[2] = {SecondWaveImage0(), SecondWaveImage1()};
+    const uint8_t* const vignettingSource[2] = {VignettingImage0(), VignettingImage1()};
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    bool allocated = width > 0 && height > 0;
+    for (int i = 0; i < 2; ++i) {
+        allocated = allocated && firstWaveSource[i] != nullptr && secondWaveSource[i] != nullptr &&
+                    vignettingSource[i] != nullptr && AllocatePlane(set.firstWave[i], count) &&
+                    AllocatePlane(set.secondWave[i], count) && AllocatePlane(set.vignetting[i], count);
+    }
+    if (!allocated) {
+        set.Free();
+        return 1;
+    }
+    int result = ResamplePlanes<uint16_t>(firstWaveSource, kTextureSourceWidth, kTextureSourceHeight,
+                                          set.firstWave, width, height, 0.0f, 0.0f, 2);
+    if (result == 0) {
+        result = ResamplePlanes<uint16_t>(secondWaveSource, kTextureSourceWidth, kTextureSourceHeight,
+                                          set.secondWave, width, height, 0.0f, 0.0f, 2);
+    }
+    if (result == 0) {
+        result = ResamplePlanes<uint8_t>(vignettingSource, kTextureSourceWidth, kTextureSourceHeight,
+                                         set.vignetting, width, height, 0.0f, 0.0f, 2);
+    }
+    if (result != 0) {
+        set.Free();
+        return result;
+    }
+    set.width = width;
+    set.height = height;
+    return 0;
+}
+
+struct CSize {
+    int32_t width = -1;
+    int32_t height = -1;
+    bool Is(int32_t w, int32_t h) const { return width == w && height == h; }
+    bool Valid() const { return width > 0; }
+};
+
+class CTexturePreparer {
+public:
+    // The pool is made first so that it is destroyed after this object, whose
+    // destructor waits for a thread that may be using it.
+    CTexturePreparer() { TouchWorkPool(); }
+
+    ~CTexturePreparer()
+    {
+        try {
+            Finish();
+        } catch (...) {
+            // A wait refused by the system leaves nothing better to do here.
+        }
+    }
+
+    void Start(int32_t width, int32_t height)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (handed.Is(width, height) || working.Is(width, height) || wanted.Is(width, height) ||
+            (ready.width == width && ready.height == height)) {
+            return;
+        }
+        wanted = CSize{width, height};
+        if (running) {
+            return;  // the thread takes it up after its current size
+        }
+        if (worker.joinable()) {
+            worker.join();  // it has said it is done and touches nothing more
+        }
+        try {
+            worker = std::thread([this] { Work(); });
+            running = true;
+        } catch (...) {
+            wanted = CSize{};  // no thread: the run makes the set itself
+        }
+    }
+
+    int Obtain(int32_t width, int32_t height, CTextureSet& set)
+    {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            if (wanted.Is(width, height)) {
+                wanted = CSize{};  // not begun: quicker made here than queued
+            }
+            finished.wait(lock, [&] { return !working.Is(width, height); });
+            if (ready.width == width && ready.height == height) {
+                set = std::move(ready);
+                handed = CSize{width, height};
+                return 0;
+            }
+        }
+        const int result = MakeTextureSet(width, height, set);
+        std::lock_guard<std::mutex> lock(mutex);
+        handed = result == 0 ? CSize{width, height} : CSize{};
+        return result;
+    }
+
+    void Keep(CTextureSet&& set)
+    {
+        CTextureSet dropped;
+        std::lock_guard<std::mutex> lock(mutex);
+        if (set.Empty() || !ready.Empty() || working.Is(set.width, set.height)) {
+            dropped = std::move(set);  // freed after the lock
+            return;
+        }
+        if (wanted.Is(set.width, set.height)) {
+            wanted = CSize{};
+        }
+        ready = std::move(set);
+    }
+
+    void Finish()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        finished.wait(lock, [this] { return !running; });
+        if (worker.joinable()) {
+            worker.join();
+        }
+    }
+
+private:
+    void Work()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        while (wanted.Valid()) {
+            working = std::exchange(wanted, CSize{});
+            lock.unlock();
+            CTextureSet made;
+            // A failure leaves no set: the run tries again and reports it.
+            try {
+                MakeTextureSet(working.width, working.height, made);
+            } catch (...) {
+                made.Free();
+            }
+            lock.lock();
+            if (!made.Empty()) {
+                ready = std::move(made);
+            }
+            working = CSize{};
+            finished.notify_all();
+        }
+        running = false;
+        finished.notify_all();
+    }
+
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::thread worker;
+    bool running = false;
+    CSize wanted;    // asked for, not begun
+    CSize working;   // being made
+    CSize handed;    // the engine holds this size's set
+    CTextureSet ready;
+};
+
+CTexturePreparer& Preparer()
+{
+    static CTexturePreparer preparer;
+    return preparer;
+}
+
+} // namespace
+
+void StartTexturePreparation(int32_t width, int32_t height) noexcept
+{
+    if (!SampleCountFits(width, height, 1)) {
+        return;
+    }
+    try {
+        Preparer().Start(width, height);
+    } catch (...) {
+        // A lock that cannot be taken only means no head start.
+    }
+}
+
+int ObtainTextureSet(int32_t width, int32_t height, CTextureSet& set) noexcept
+{
+    try {
+        return Preparer().Obtain(width, height, set);
+    } catch (...) {
+        set.Free();
+        return 1;
+    }
+}
+
+void KeepTextureSet(CTextureSet&& set) noexcept
+{
+    try {
+        Preparer().Keep(std::move(set));
+    } catch (...) {
+        set.Free();
+    }
+}
+
+void FinishTexturePreparation() noexcept
+{
+    try {
+        Preparer().Finish();
+    } catch (...) {
+    }
+}
+
+} // namespace framira
