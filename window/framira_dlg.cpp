@@ -79,10 +79,15 @@ void CFramiraDlg::CreateParts()
     sourcePanel = new CSourcePanel(this, platform, destination);
     destinationPanel = new CDestinationPanel(this, platform, destination);
     destinationPanel->browsePath = [this] { return sourcePanel->InputList().GetBrowsePath(); };
-    sourcePanel->List()->setGeometry(MapDialogRect(20, 87, 497, 232));
+    listArea = MapDialogRect(20, 87, 497, 232);
+    sourcePanel->List()->setGeometry(listArea);
     previewPane = new CPreviewPane(this);
     previewPane->setGeometry(MapDialogRect(20, 88, 497, 230));
     previewPane->hide();
+    // A look beside the list: the list keeps room for a file's name, and the
+    // look the larger share so its mat can be judged.
+    narrowedList = MapDialogRect(20, 87, 170, 232);
+    lookArea = MapDialogRect(194, 88, 323, 230);
 
     progressBar = new CBevelProgressCtrl(this);
     progressBar->setGeometry(MapDialogRect(16, 329, 506, 8));
@@ -101,11 +106,10 @@ void CFramiraDlg::CreateParts()
     connect(sourcePanel, &CSourcePanel::DestinationChanged, destinationPanel, &CDestinationPanel::Refresh);
     connect(sourcePanel, &CSourcePanel::ListWanted, this, &CFramiraDlg::ShowList);
     connect(sourcePanel, &CSourcePanel::SelectionChanged, this, &CFramiraDlg::OnSelectionChanged);
-    connect(previewPane, &CPreviewPane::ReturnRequested, this, &CFramiraDlg::ShowList);
     connect(destinationPanel, &CDestinationPanel::SizeChanged, this, [this](int presetIndex) {
         controller.Settings().presetIndex = presetIndex;
-        // The look at the selection on show follows the size.
-        if (selectionShown)
+        // The look at the selection, on show or on its way, follows the size.
+        if (!IsRunning())
             controller.PreviewSelection(sourcePanel->List()->SoleSelectedPath());
     });
 }
@@ -157,6 +161,7 @@ void CFramiraDlg::OpenWindow()
 
     previewArea = previewPane->geometry();
     controller.SetPreviewBox(previewArea.size());
+    controller.SetSelectionBox(lookArea.size());
     previewSteps = 0.0f;
     ShowPictureArea();
     startPictureShown = true;
@@ -234,7 +239,7 @@ bool CFramiraDlg::event(QEvent* e)
             if (message.message == UWM_BUTTON_ENTER)
                 ShowHoverPicture(static_cast<int>(message.wParam));
             else if (message.message == UWM_BUTTON_LEAVE)
-                ShowList();
+                RestoreLook();
         }
         return true;
     }

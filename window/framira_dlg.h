@@ -77,6 +77,7 @@ public:
     bool IsSelectionShown() const { return selectionShown; }
     QRect PreviewImageRect() const;
     QRect PreviewAreaRect() const { return previewArea; }
+    QRect LookAreaRect() const { return lookArea; }
     CBatchWorker& Job() { return controller.Worker(); }
     CInputList& InputList();
     CDestination& Destination() { return destination; }
@@ -113,9 +114,13 @@ private:
     void OnJobStopped(const QString& summary, bool requested);
     void EndJob(const QString& summary, bool warn);
 
-    // The centre area: the list, or a picture over it.
+    // The centre area: the list, the list beside a selection's look, or a
+    // picture over it.
     void ShowList();
     void ShowPictureArea();
+    void ShowLook();
+    // Idle again with one entry selected: its look comes back.
+    void RestoreLook();
     void ShowHoverPicture(int buttonId);
     void ShowJobPreview();
     void OnSelectionChanged(const std::string& path);
@@ -152,6 +157,9 @@ private:
     bool selectionShown = false;
     CPreviewPicture jobPreview;  // the job's latest preview, already at its size
     QRect previewArea;
+    QRect listArea;       // the whole list
+    QRect narrowedList;   // the list beside a look
+    QRect lookArea;       // the look beside the list
     EButtonLook processLook = EButtonLook::Process;
     EButtonLook cancelLook = EButtonLook::Close;
 };

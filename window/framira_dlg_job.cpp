@@ -1,5 +1,6 @@
 // The main window's share of a job (the buttons' looks, which controls
-// sleep, the summary) and its centre area: the list, or a picture over it.
+// sleep, the summary) and its centre area: the list, the list beside a
+// selection's look, or a picture over it.
 
 #include "framira_dlg.h"
 
@@ -198,7 +199,7 @@ void CFramiraDlg::EndJob(const QString& summary, bool warn)
     sourcePanel->EnableIdle();
     destinationPanel->EnableIdle(true);
     jobPreview.reset();
-    ShowList();
+    RestoreLook();
     UpdateCursor();
 }
 
@@ -227,7 +228,25 @@ QRect CFramiraDlg::PreviewImageRect() const
 
 void CFramiraDlg::ShowPictureArea()
 {
-    sourcePanel->List()->hide();
+    CPictureList* list = sourcePanel->List();
+    list->hide();
+    list->SetFitWidth(false);
+    list->setGeometry(listArea);
+    previewPane->setGeometry(previewArea);
+    previewPane->setEnabled(true);
+    previewPane->show();
+}
+
+void CFramiraDlg::ShowLook()
+{
+    // The list stays in use beside the look: more entries can be selected,
+    // the arrow keys move the look along, and drops still land on it.
+    CPictureList* list = sourcePanel->List();
+    list->setGeometry(narrowedList);
+    list->SetFitWidth(true);
+    list->setEnabled(true);
+    list->show();
+    previewPane->setGeometry(lookArea);
     previewPane->setEnabled(true);
     previewPane->show();
 }
@@ -236,16 +255,26 @@ void CFramiraDlg::ShowList()
 {
     startPictureShown = false;
     selectionShown = false;
-    previewPane->SetClickReturns(false);
     if (previewSteps < 0.5f) {
         previewPane->hide();
         previewPane->setEnabled(false);
         previewPane->ShowPicture(nullptr);
-        sourcePanel->List()->setEnabled(true);
-        sourcePanel->List()->show();
+        previewPane->setGeometry(previewArea);
+        CPictureList* list = sourcePanel->List();
+        list->setGeometry(listArea);
+        list->SetFitWidth(false);
+        list->setEnabled(true);
+        list->show();
         return;
     }
     ShowJobPreview();
+}
+
+void CFramiraDlg::RestoreLook()
+{
+    ShowList();
+    if (!IsRunning() && previewSteps < 0.5f)
+        controller.PreviewSelection(sourcePanel->List()->SoleSelectedPath());
 }
 
 void CFramiraDlg::ShowHoverPicture(int buttonId)
@@ -253,7 +282,6 @@ void CFramiraDlg::ShowHoverPicture(int buttonId)
     ShowPictureArea();
     startPictureShown = true;
     selectionShown = false;
-    previewPane->SetClickReturns(false);
     previewPane->ShowPicture(buttonId == IDC_HELP_BUTTON ? startPicture : logoPicture);
 }
 
@@ -268,7 +296,7 @@ void CFramiraDlg::OnSelectionChanged(const std::string& path)
     if (IsRunning())
         return;
     if (path.empty()) {
-        // Removed or cleared: its look goes with it.
+        // Removed, cleared or joined by more entries: its look goes.
         controller.CancelSelectionPreview();
         if (selectionShown)
             ShowList();
@@ -280,12 +308,10 @@ void CFramiraDlg::OnSelectionChanged(const std::string& path)
 void CFramiraDlg::OnSelectionPreview(const CPreviewPicture& picture)
 {
     // The list may have gone since the selection was made (a hover
-    // picture, a job): only a list on show gives way to the look.
+    // picture, a job): only a list on show takes the look beside it.
     if (IsRunning() || previewSteps >= 0.5f || startPictureShown)
         return;
-    ShowPictureArea();
+    ShowLook();
     selectionShown = true;
-    // A click on the picture brings the list back, its selection kept.
-    previewPane->SetClickReturns(true);
     previewPane->ShowPicture(picture);
 }

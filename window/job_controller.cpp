@@ -152,7 +152,7 @@ void CJobController::Stop()
 
 void CJobController::PreviewSelection(const std::string& path)
 {
-    if (running || path.empty() || previewBox.isEmpty()) {
+    if (running || path.empty() || selectionBox.isEmpty()) {
         CancelSelectionPreview();
         return;
     }
@@ -162,8 +162,8 @@ void CJobController::PreviewSelection(const std::string& path)
     request.customWidth = settings.customWidth;
     request.customHeight = settings.customHeight;
     request.strength = settings.strength;
-    request.boxWidth = previewBox.width();
-    request.boxHeight = previewBox.height();
+    request.boxWidth = selectionBox.width();
+    request.boxHeight = selectionBox.height();
     selectionTicket = previewer.Request(std::move(request));
 }
 

@@ -35,8 +35,10 @@ public:
     // is given at Start.
     CJobSettings& Settings() { return settings; }
     const CJobSettings& Settings() const { return settings; }
-    // The box the job's and the selection's previews are scaled to fit.
+    // The box the job's previews are scaled to fit.
     void SetPreviewBox(QSize box) { previewBox = box; }
+    // The box the selection's look is scaled to fit (beside the list).
+    void SetSelectionBox(QSize box) { selectionBox = box; }
 
     // Starts framing `queue` with the settings; false (and a message) when
     // no worker thread could be had.
@@ -65,7 +67,7 @@ signals:
     void Status(const QString& text);
     // The job's preview, already scaled to the preview box.
     void Preview(const CPreviewPicture& picture);
-    // The selected picture framed and scaled to the preview box.
+    // The selected picture framed and scaled to the selection box.
     void SelectionPreview(const CPreviewPicture& picture);
     // The job finished: its summary, and whether it is a warning.
     void Done(const QString& summary, bool warn);
@@ -81,6 +83,7 @@ private:
     CJobSettings settings;
     CBatchWorker worker;
     QSize previewBox;
+    QSize selectionBox;
     bool running = false;
     bool paused = false;
     int pictureCount = 0;

@@ -6,8 +6,30 @@
 #include <QDropEvent>
 #include <QHelpEvent>
 #include <QMimeData>
+#include <QStyledItemDelegate>
 #include <QToolTip>
 #include <QUrl>
+
+namespace {
+
+// Entries as wide as the list when it fits its width; the view elides them.
+class CFitWidthDelegate : public QStyledItemDelegate {
+public:
+    explicit CFitWidthDelegate(CPictureList* list) : QStyledItemDelegate(list), list(list) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (list->FitsWidth())
+            size.setWidth(list->viewport()->width());
+        return size;
+    }
+
+private:
+    CPictureList* list;
+};
+
+} // namespace
 
 CInputListModel::CInputListModel(const CInputList& list, QObject* parent) : QAbstractListModel(parent), list(list) {}
 
@@ -37,6 +59,17 @@ CPictureList::CPictureList(QWidget* parent) : QListView(parent)
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
+    setTextElideMode(Qt::ElideMiddle);
+    setItemDelegate(new CFitWidthDelegate(this));
+}
+
+void CPictureList::SetFitWidth(bool fit)
+{
+    if (fit == fitWidth)
+        return;
+    fitWidth = fit;
+    // The entries' cached size follows the new width.
+    doItemsLayout();
 }
 
 std::vector<std::string> CPictureList::SelectedPaths() const

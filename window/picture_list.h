@@ -33,6 +33,10 @@ public:
     std::vector<std::string> SelectedPaths() const;
     // The one entry selected, or "" with none or several.
     std::string SoleSelectedPath() const;
+    // Narrowed beside a look, each entry fits the list's width with the
+    // middle of its path left out, so the file's name stays in view.
+    void SetFitWidth(bool fit);
+    bool FitsWidth() const { return fitWidth; }
 
 signals:
     // Local files and folders of one drop, in the drop's order.
@@ -43,4 +47,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+
+private:
+    bool fitWidth = false;
 };

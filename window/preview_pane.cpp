@@ -2,7 +2,6 @@
 
 #include "skin_bitmap.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 
 CPreviewPane::CPreviewPane(QWidget* parent) : QWidget(parent)
@@ -14,9 +13,20 @@ CPreviewPane::CPreviewPane(QWidget* parent) : QWidget(parent)
 void CPreviewPane::ShowPicture(std::shared_ptr<const CImage> shown)
 {
     picture = std::move(shown);
+    Centre();
+}
+
+void CPreviewPane::Centre()
+{
     const QSize size = picture ? QSize(picture->cols, picture->rows) : QSize();
     position = QPoint((width() - size.width()) / 2, (height() - size.height()) / 2);
     update();
+}
+
+void CPreviewPane::resizeEvent(QResizeEvent*)
+{
+    // The pane moves between the whole centre area and the box beside the list.
+    Centre();
 }
 
 const CImage& CPreviewPane::Picture() const
@@ -36,15 +46,4 @@ void CPreviewPane::paintEvent(QPaintEvent*)
         return;
     QPainter painter(this);
     DrawPreview(&painter, *picture, position.x(), position.y());
-}
-
-void CPreviewPane::mousePressEvent(QMouseEvent* event)
-{
-    if (clickReturns && event->button() == Qt::LeftButton) {
-        event->accept();
-        emit ReturnRequested();
-        return;
-    }
-    // Everything else (the window's context menu) belongs to the window.
-    event->ignore();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The centre area's picture: the start and hover pictures, the job's
-// previews and the look at a selected picture, each drawn unscaled and
-// centred in the area over the window's skin (the pictures arrive scaled).
+// previews and the look at a selected picture (beside the list), each drawn
+// unscaled and centred in the pane over the window's skin (the pictures
+// arrive scaled).
 
 #include "image.h"
 
@@ -19,19 +20,14 @@ public:
     const CImage& Picture() const;
     // The picture's rectangle in the parent's coordinates.
     QRect PictureRect() const;
-    // Whether a left click on the picture asks for the list back (a
-    // selection's picture does; the others are left by other ways).
-    void SetClickReturns(bool returns) { clickReturns = returns; }
-
-signals:
-    void ReturnRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void Centre();
+
     std::shared_ptr<const CImage> picture;
     QPoint position;  // of the picture, inside the pane
-    bool clickReturns = false;
 };

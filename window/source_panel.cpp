@@ -76,6 +76,9 @@ CSourcePanel::CSourcePanel(QWidget* window, CPlatformServices& platform, CDestin
     connect(pictureList, &CPictureList::PathsDropped, this, &CSourcePanel::OnDropFiles);
     connect(pictureList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { emit SelectionChanged(pictureList->SoleSelectedPath()); });
+    // A list taken again drops its selection without a word: the look goes too.
+    connect(model, &QAbstractItemModel::modelReset, this,
+            [this] { emit SelectionChanged(pictureList->SoleSelectedPath()); });
 
     pictureList->setToolTip("Drag and Drop into this window all files and folders to be processed \n"
                             "This is the list of image files to process.");

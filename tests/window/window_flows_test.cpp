@@ -55,10 +55,25 @@ struct CFlowWindow : public CWindowFixture {
         return {p.plane[0][i] > 128, p.plane[2][i] > 128};
     }
 
+    static std::vector<int> Red() { return {1, 0}; }
+    static std::vector<int> Blue() { return {0, 1}; }
+    // The look fits its box, which lies right of the list still in use.
+    void ExpectLookBesideTheList() const
+    {
+        const QRect look = window->PreviewImageRect();
+        const QRect box = window->LookAreaRect();
+        EXPECT_TRUE(List()->isVisible());
+        EXPECT_TRUE(List()->isEnabled());
+        EXPECT_LT(List()->geometry().right(), box.left());
+        EXPECT_TRUE(box.contains(look));
+        EXPECT_TRUE(look.width() == box.width() || look.height() == box.height())
+            << look.width() << "x" << look.height();
+    }
+
     CScratchFolder pictures;
 };
 
-TEST_F(CFlowWindow, ASelectedPictureShowsFramedAndTheLatestSelectionWins)
+TEST_F(CFlowWindow, ASelectedPictureShowsFramedBesideTheListAndTheLatestSelectionWins)
 {
     ASSERT_EQ(List()->model()->rowCount(), 6);
     ASSERT_TRUE(List()->isVisible()) << "a folder given at start brings the list";
@@ -76,35 +91,61 @@ TEST_F(CFlowWindow, ASelectedPictureShowsFramedAndTheLatestSelectionWins)
         // An older look still on its way never replaces the latest.
         RunEventsUntil([] { return false; }, 1);
         EXPECT_EQ(Centre(), c.colour);
-        EXPECT_FALSE(List()->isVisible());
-        // Framed at 480 × 320, scaled as a job's framed pictures are.
-        EXPECT_EQ(window->PreviewImageRect().size(), QSize(561, 374));
-        EXPECT_TRUE(window->PreviewAreaRect().contains(window->PreviewImageRect()));
-        // A click on the picture brings the list back, the selection kept.
-        QTest::mouseClick(&window->Preview(), Qt::LeftButton);
-        EXPECT_TRUE(List()->isVisible());
-        EXPECT_FALSE(window->IsSelectionShown());
+        ExpectLookBesideTheList();
         EXPECT_EQ(List()->SoleSelectedPath(), pictures / (c.clicks.back() ? "b_blue.jpg" : "a_red.jpg"));
     }
     EXPECT_FALSE(window->IsRunning());
     EXPECT_TRUE(platform.MessageBoxes().empty());
 }
 
+TEST_F(CFlowWindow, MoreEntriesSelectedTakeTheLookAwayAndTheArrowKeysMoveItAlong)
+{
+    Click(1);
+    ASSERT_TRUE(RunEventsUntil([&] { return window->IsSelectionShown() && Centre() == Blue(); }, 60));
+    ExpectLookBesideTheList();
+
+    // Ctrl-click a second entry: both stay selected, the list takes the area.
+    const QModelIndex first = List()->model()->index(0, 0);
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, Qt::ControlModifier, List()->visualRect(first).center());
+    EXPECT_FALSE(window->IsSelectionShown());
+    RunEventsUntil([] { return false; }, 1);
+    EXPECT_FALSE(window->IsSelectionShown()) << "no look on its way may come back";
+    EXPECT_EQ(List()->SelectedPaths().size(), 2u);
+    EXPECT_TRUE(List()->isVisible());
+    EXPECT_EQ(List()->width(), window->PreviewAreaRect().width()) << "the list takes the whole area again";
+
+    // Down from the entry clicked last selects the next one alone; Up goes back.
+    QTest::keyClick(List(), Qt::Key_Down);
+    ASSERT_TRUE(RunEventsUntil([&] { return window->IsSelectionShown() && Centre() == Blue(); }, 60));
+    QTest::keyClick(List(), Qt::Key_Up);
+    ASSERT_TRUE(RunEventsUntil([&] { return Centre() == Red(); }, 60));
+    ExpectLookBesideTheList();
+}
+
 TEST_F(CFlowWindow, TheLookFollowsTheSizeAndGoesWithItsPicture)
 {
     Click(0);
     ASSERT_TRUE(RunEventsUntil([&] { return window->IsSelectionShown(); }, 60));
+    const QSize wide = window->PreviewImageRect().size();
     // 4:3 (640x480): the look is framed again at the new size.
     static_cast<QComboBox*>(window->Control(IDC_RESOLUTION_LIST))->setCurrentIndex(3);
-    ASSERT_TRUE(RunEventsUntil([&] { return window->PreviewImageRect().width() < 561; }, 60));
+    ASSERT_TRUE(RunEventsUntil([&] { return window->PreviewImageRect().size() != wide; }, 60));
     const QSize shown = window->PreviewImageRect().size();
-    EXPECT_EQ(shown.height(), 374);
     EXPECT_LE(std::abs(shown.width() * 3 - shown.height() * 4), 4) << shown.width();
+    ExpectLookBesideTheList();
 
     Press(IDC_REMOVE);
     EXPECT_FALSE(window->IsSelectionShown());
     EXPECT_TRUE(List()->isVisible());
+    EXPECT_FALSE(window->Preview().isVisible());
     EXPECT_EQ(List()->model()->rowCount(), 5);
+
+    // Clear Inputs takes a look away too.
+    Click(0);
+    ASSERT_TRUE(RunEventsUntil([&] { return window->IsSelectionShown(); }, 60));
+    Press(IDC_CLEAR_INPUTS);
+    EXPECT_FALSE(window->IsSelectionShown());
+    EXPECT_FALSE(window->Preview().isVisible());
 }
 
 TEST_F(CFlowWindow, ProcessThenStopKeepsTheWindowAndNoSelectionLooksDuringTheJob)
