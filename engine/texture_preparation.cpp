@@ -241,7 +241,9 @@ CTexturePreparer& Preparer()
 
 void StartTexturePreparation(int32_t width, int32_t height) noexcept
 {
-    if (!SampleCountFits(width, height, 1)) {
+    // Told to use one thread (one task per core on a shared machine, say),
+    // the engine keeps to it: the run makes the set itself.
+    if (!SampleCountFits(width, height, 1) || WorkThreadCount() < 2) {
         return;
     }
     try {

@@ -52,7 +52,8 @@ FRAMIRA_API const char* Framira_KernelLevel(void);
 // size (the same three arguments as Framira_Run's last three) needs whatever
 // the picture: the mat's textures. Returns at once; the run waits for them if
 // they are not ready yet, and makes them itself without this call. Nothing
-// happens for a size already prepared or unusable. Call it before decoding
+// happens for a size already prepared or unusable, nor when the engine is
+// told to use one thread (FRAMIRA_THREADS=1). Call it before decoding
 // the first picture of a size, from the thread that calls Framira_Run.
 // Specklo_End waits for the preparation to finish.
 FRAMIRA_API void Framira_Prepare(int32_t presetIndex, int32_t customWidth, int32_t customHeight);
