@@ -19,4 +19,6 @@ struct CEngineCalls {
     // Starts the engine's own preparation for an output size; returns at once.
     std::function<void(std::int32_t presetIndex, std::int32_t customWidth, std::int32_t customHeight)> prepare =
         Framira_Prepare;
+    // Gives back the memory the engine keeps between pictures.
+    std::function<void()> releaseMemory = Framira_ReleaseMemory;
 };

@@ -53,6 +53,8 @@ CFramedPreview FramePreview(const CFramePreviewRequest& request, const CEngineCa
             engine.end();
         }
     }
+    // One look is one picture: nothing is kept for a next one.
+    engine.releaseMemory();
     CImage output(size.width, size.height, 3, kSampleByte);
     if (!framed || output.planes != 3 || output.FromInterleaved8(engineOutput.Bytes(), outputSamples) != kImageSuccess) {
         result.reason = "the engine could not frame the picture";

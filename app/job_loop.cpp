@@ -35,7 +35,11 @@ std::string FolderOfPath(const std::string& path)
 int CBatchWorker::Run()
 {
     try {
-        return RunJob();
+        const int result = RunJob();
+        // What the engine kept for a next picture is not held while the
+        // program waits for the next job.
+        engine.releaseMemory();
+        return result;
     } catch (...) {
         // Out of memory in the job's own bookkeeping: end the job the way an
         // engine failure does, so the front end returns to idle.

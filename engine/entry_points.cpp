@@ -7,6 +7,7 @@
 #include "host_sample_bits.h"
 #include "kernel_level.h"
 #include "output_size.h"
+#include "plane_memory.h"
 #include "texture_preparation.h"
 
 #include <cstdint>
@@ -153,6 +154,11 @@ FRAMIRA_API void Framira_Prepare(int32_t presetIndex, int32_t customWidth, int32
     if (framira::ResolveOutputSize(presetIndex, customWidth, customHeight, width, height)) {
         framira::StartTexturePreparation(width, height);
     }
+}
+
+FRAMIRA_API void Framira_ReleaseMemory(void)
+{
+    framira::MemReleaseCache();
 }
 
 FRAMIRA_API int32_t Framira_Run(void* input, unsigned char* output, float, int32_t bitsPerSample, int32_t width,

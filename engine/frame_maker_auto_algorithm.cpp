@@ -197,7 +197,7 @@ long CFrameMakerAutoAlgorithm::Analyze(CARect& source)
         for (void*& plane : inputPlanes) {
             size_t bytes = 0;
             // Every plane is filled below before it is read.
-            if (!CheckedBytes(n, sampleSize, bytes) || (plane = std::malloc(bytes)) == nullptr) {
+            if (!CheckedBytes(n, sampleSize, bytes) || (plane = MemMallocForOverwrite(bytes)) == nullptr) {
                 return fail(1);
             }
         }

@@ -5,22 +5,24 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 
 namespace framira {
 
 // A block of `bytes` zero bytes, or null. A zero-byte request still yields a
-// distinct block so callers can tell success from failure.
-inline void* MemMalloc(size_t bytes)
-{
-    return std::calloc(bytes == 0 ? 1 : bytes, 1);
-}
-
-inline void MemFree(void* block)
-{
-    std::free(block);
-}
+// distinct block so callers can tell success from failure. Blocks of a
+// megabyte and more come from a cache of blocks the engine gave back, so a
+// batch of pictures of one size frames in the same pages instead of
+// touching fresh ones for every picture; the cache never holds more than
+// keeps the engine's blocks within the most it ever had in use at once.
+void* MemMalloc(size_t bytes);
+// The same without the zero fill, for blocks every byte of which is written
+// before it is read.
+void* MemMallocForOverwrite(size_t bytes);
+// Frees a block of MemMalloc or MemMallocForOverwrite (null is fine).
+void MemFree(void* block);
+// Gives the cached blocks back to the system (the engine is idle).
+void MemReleaseCache();
 
 // count × size in bytes, or false when the product does not fit.
 inline bool CheckedBytes(uint64_t count, uint64_t size, size_t& bytes)
@@ -60,7 +62,7 @@ public:
         if (!CheckedBytes(count, sizeof(T), bytes)) {
             return false;
         }
-        block.reset(static_cast<T*>(std::malloc(bytes == 0 ? 1 : bytes)));
+        block.reset(static_cast<T*>(MemMallocForOverwrite(bytes)));
         return block != nullptr;
     }
     void Reset() { block.reset(); }

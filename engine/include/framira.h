@@ -58,6 +58,12 @@ FRAMIRA_API const char* Framira_KernelLevel(void);
 // Specklo_End waits for the preparation to finish.
 FRAMIRA_API void Framira_Prepare(int32_t presetIndex, int32_t customWidth, int32_t customHeight);
 
+// The engine keeps the large blocks of a run for the next one (a batch of
+// one size frames in the same memory, never more than the most one run
+// needed); this gives them back to the system. Call it when no picture
+// follows soon, as at the end of a job.
+FRAMIRA_API void Framira_ReleaseMemory(void);
+
 // Frames one picture into `output` (outputWidth × outputHeight × 3 bytes of
 // 8-bit RGB, the preset's size; presetIndex 0 uses customWidth × customHeight).
 // bitsPerSample 16 means 16-bit words, converted to 8 bits in place; anything
