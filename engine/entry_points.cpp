@@ -8,6 +8,7 @@
 #include "kernel_level.h"
 #include "output_size.h"
 #include "plane_memory.h"
+#include "sinc_resampler.h"
 #include "texture_preparation.h"
 
 #include <cstdint>
@@ -55,7 +56,15 @@ void DescribeImage(CFrameMakerAutoEngine& engine, int32_t width, int32_t height)
     engine.parms = &state.output;
 }
 
-int32_t RunFrameMaker(void* input, unsigned char* output, int32_t bitsPerSample, int32_t width, int32_t height,
+// Where a run takes its picture from: the caller's whole buffer, or rows a
+// reader hands over.
+struct CPictureInput {
+    unsigned char* samples = nullptr;
+    int32_t bitsPerSample = 8;
+    const framira::CRowReader* reader = nullptr;
+};
+
+int32_t RunFrameMaker(const CPictureInput& input, unsigned char* output, int32_t width, int32_t height,
                       int32_t presetIndex, int32_t customWidth, int32_t customHeight)
 {
     if (state.engine == nullptr) {
@@ -63,18 +72,19 @@ int32_t RunFrameMaker(void* input, unsigned char* output, int32_t bitsPerSample,
     }
     int32_t outputWidth = 0;
     int32_t outputHeight = 0;
-    if (input == nullptr || output == nullptr || !framira::SampleCountFits(width, height, bitsPerSample == 16 ? 2 : 1) ||
+    if ((input.samples == nullptr && input.reader == nullptr) || output == nullptr ||
+        !framira::SampleCountFits(width, height, input.bitsPerSample == 16 ? 2 : 1) ||
         !framira::ResolveOutputSize(presetIndex, customWidth, customHeight, outputWidth, outputHeight)) {
         return 1;
     }
     CFrameMakerAutoEngine& engine = *state.engine;
     // A 16-bit picture is narrowed first, so the engine and the host only
     // ever see 8-bit samples.
-    if (bitsPerSample == 16) {
-        NarrowSamplesInPlace(static_cast<unsigned char*>(input), static_cast<size_t>(width) * height * 3);
+    if (input.samples != nullptr && input.bitsPerSample == 16) {
+        NarrowSamplesInPlace(input.samples, static_cast<size_t>(width) * height * 3);
     }
     framira::SetHostSampleBits(8);
-    state.input = CAImageBuffer{input, height, width};
+    state.input = CAImageBuffer{input.samples, height, width};
     state.output = CAImageBuffer{output, outputHeight, outputWidth};
 
     DescribeImage(engine, width, height);
@@ -93,7 +103,8 @@ int32_t RunFrameMaker(void* input, unsigned char* output, int32_t bitsPerSample,
     state.source = CARect(0, width, 0, height);
     // The caller's samples stay put for the whole run, so the engine reads
     // them where they are rather than copying the picture.
-    result = engine.AnalyzeInPlace(static_cast<const unsigned char*>(input), width, height);
+    result = input.reader != nullptr ? engine.AnalyzeRows(*input.reader, width, height)
+                                     : engine.AnalyzeInPlace(input.samples, width, height);
     if (result != 0) {
         std::printf("\n Analyze = %d \n", static_cast<int>(result));
         return static_cast<int32_t>(result);
@@ -166,7 +177,27 @@ FRAMIRA_API int32_t Framira_Run(void* input, unsigned char* output, float, int32
                                 int32_t customHeight)
 {
     try {
-        return RunFrameMaker(input, output, bitsPerSample, width, height, presetIndex, customWidth, customHeight);
+        const CPictureInput picture{static_cast<unsigned char*>(input), bitsPerSample, nullptr};
+        return RunFrameMaker(picture, output, width, height, presetIndex, customWidth, customHeight);
+    } catch (...) {
+        return 1;
+    }
+}
+
+FRAMIRA_API int32_t Framira_RunRows(FramiraRowReader reader, void* context, unsigned char* output, int32_t width,
+                                    int32_t height, int32_t presetIndex, int32_t customWidth, int32_t customHeight)
+{
+    try {
+        if (reader == nullptr) {
+            return 1;
+        }
+        // Kept beside the engine for the run: the engine holds on to it.
+        static framira::CRowReader rows{};
+        rows = framira::CRowReader{reader, context};
+        const CPictureInput picture{nullptr, 8, &rows};
+        const int32_t result = RunFrameMaker(picture, output, width, height, presetIndex, customWidth, customHeight);
+        rows = framira::CRowReader{};
+        return result;
     } catch (...) {
         return 1;
     }

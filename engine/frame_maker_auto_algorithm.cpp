@@ -96,6 +96,7 @@ void CFrameMakerAutoAlgorithm::ReleaseInputPlanes()
     }
     inputSampleSize = 0;
     borrowedSamples = nullptr;
+    rowReader = nullptr;
 }
 
 long CFrameMakerAutoAlgorithm::Init(int phase)
@@ -237,6 +238,21 @@ long CFrameMakerAutoAlgorithm::AnalyzeInPlace(const uint8_t* samples, int32_t so
     inputSampleSize = 1;
     borrowedSamples = samples;
     clock.Lap(&CFrameMakerStageTimes::analyze);
+    return 0;
+}
+
+long CFrameMakerAutoAlgorithm::AnalyzeRows(const CRowReader& reader, int32_t sourceWidth, int32_t sourceHeight)
+{
+    ReleaseInputPlanes();
+    if (reader.read == nullptr || sourceWidth <= 0 || sourceHeight <= 0) {
+        cachedInputWidth = cachedInputHeight = -1;
+        Release();
+        return 1;
+    }
+    cachedInputWidth = sourceWidth;
+    cachedInputHeight = sourceHeight;
+    inputSampleSize = 1;
+    rowReader = &reader;
     return 0;
 }
 

@@ -78,6 +78,9 @@ long PutPlanes(CAHostInterface& host, void* image, CARect& destination, float* c
 int CFrameMakerAutoAlgorithm::ResampleInput(int w, int h, float* const* stretched, int sw, int sh,
                                             float* const* print, int pw, int ph) const
 {
+    if (rowReader != nullptr) {
+        return ResampleRowsToTwoSizes(*rowReader, 1.0f / 255.0f, w, h, stretched, sw, sh, print, pw, ph, 1.0f, 0.0f);
+    }
     if (borrowedSamples != nullptr) {
         const uint8_t* channels[3] = {borrowedSamples, borrowedSamples + 1, borrowedSamples + 2};
         return ResamplePlanesToTwoSizes<uint8_t>(channels, 3, 1.0f / 255.0f, w, h, stretched, sw, sh, print, pw, ph,
@@ -114,7 +117,8 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     // The planes and textures must be the ones this picture and this output
     // were prepared with; anything else would read past them. Sides beyond
     // 32 bits are refused before their product can overflow.
-    if (!outputPrepared || (inputPlanes[0] == nullptr && borrowedSamples == nullptr) || bevelTables == nullptr || w64 <= 0 || h64 <= 0 ||
+    if (!outputPrepared || (inputPlanes[0] == nullptr && borrowedSamples == nullptr && rowReader == nullptr) ||
+        bevelTables == nullptr || w64 <= 0 || h64 <= 0 ||
         w64 > INT32_MAX || h64 > INT32_MAX || w64 * h64 != planeCount || cachedOutputWidth <= 0 ||
         cachedOutputHeight <= 0 || destination.width() != cachedOutputWidth ||
         destination.height() != cachedOutputHeight) {

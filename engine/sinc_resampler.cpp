@@ -713,15 +713,39 @@ private:
     int nextRow = 0;       // the first destination row not yet made
 };
 
+// Where the rows of a chunk of the source lie: in the caller's planes, or in
+// rows a reader hands over a chunk at a time (interleaved 8-bit samples, the
+// three planes every third byte).
+template <typename S>
+struct CPlaneRows {
+    const S* const* planes;
+    size_t pitch;
+    bool Fetch(int, int) { return true; }
+    const S* Plane(int p, int first) const { return planes[p] + static_cast<size_t>(first) * pitch; }
+};
+
+struct CReaderRows {
+    const CRowReader& reader;
+    const uint8_t* chunk = nullptr;
+    bool Fetch(int first, int rows)
+    {
+        chunk = reader.read(reader.context, first, rows);
+        return chunk != nullptr;
+    }
+    const uint8_t* Plane(int p, int) const { return chunk + p; }
+};
+
 // Both passes for `count` planes into each output, the horizontal ones
 // reading the source samples through `convert`, once per block of rows for
-// all outputs, into an intermediate plane of type T per output.
-template <typename S, typename T, typename Convert>
-int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, const CResampleOutput<T>* outputs,
-                int outputCount, float upper, float lower, int count, Convert convert, int pixelStride = 1)
+// all outputs, into an intermediate window of type T per output and plane.
+// The source is read chunk by chunk from the top, every plane of a chunk
+// before the next, so a reader never has to hold more than one chunk.
+template <typename S, typename T, typename Convert, typename Rows>
+int ResampleAll(Rows& source, int sourceWidth, int sourceHeight, const CResampleOutput<T>* outputs, int outputCount,
+                float upper, float lower, int count, Convert convert, int pixelStride = 1)
 {
-    if (count < 0 || count > 4 || source == nullptr || outputs == nullptr || outputCount < 1 || outputCount > 2 ||
-        sourceWidth <= 0 || pixelStride < 1 || sourceHeight <= 0) {
+    if (count < 0 || count > 4 || outputs == nullptr || outputCount < 1 || outputCount > 2 || sourceWidth <= 0 ||
+        pixelStride < 1 || sourceHeight <= 0) {
         return 1;
     }
     for (int o = 0; o < outputCount; ++o) {
@@ -734,11 +758,6 @@ int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, const
             }
         }
     }
-    for (int p = 0; p < count; ++p) {
-        if (source[p] == nullptr) {
-            return 1;
-        }
-    }
     if (pixelStride != 1 && !std::is_same_v<Convert, CScaled>) {
         return 1;
     }
@@ -747,7 +766,7 @@ int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, const
     // Outputs without samples are left out.
     CAxisPlan horizontal[2];
     CAxisPlan vertical[2];
-    CRowWindow<T> windows[2];
+    CRowWindow<T> windows[2][4];
     const CResampleOutput<T>* used[2];
     int targetCount = 0;
     for (int o = 0; o < outputCount; ++o) {
@@ -757,9 +776,13 @@ int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, const
         }
         const int t = targetCount++;
         if (!BuildAxisPlan(table, sourceWidth, output.width, horizontal[t]) ||
-            !BuildAxisPlan(table, sourceHeight, output.height, vertical[t]) ||
-            !windows[t].Prepare(vertical[t], output.height, output.width, kWindowChunkRows)) {
+            !BuildAxisPlan(table, sourceHeight, output.height, vertical[t])) {
             return 1;
+        }
+        for (int p = 0; p < count; ++p) {
+            if (!windows[t][p].Prepare(vertical[t], output.height, output.width, kWindowChunkRows)) {
+                return 1;
+            }
         }
         used[t] = &output;
     }
@@ -767,23 +790,22 @@ int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, const
         return 0;
     }
     const CSampleLimits<T> limits = LimitsFor<T>(upper, lower);
-    const size_t pitch = static_cast<size_t>(sourceWidth) * static_cast<size_t>(pixelStride);
-    for (int p = 0; p < count; ++p) {
-        for (int t = 0; t < targetCount; ++t) {
-            windows[t].Restart();
+    for (int first = 0; first < sourceHeight; first += kWindowChunkRows) {
+        const int rows = std::min(kWindowChunkRows, sourceHeight - first);
+        if (!source.Fetch(first, rows)) {
+            return 1;
         }
-        for (int first = 0; first < sourceHeight; first += kWindowChunkRows) {
-            const int rows = std::min(kWindowChunkRows, sourceHeight - first);
+        for (int p = 0; p < count; ++p) {
             CRowTarget<T> targets[2];
             for (int t = 0; t < targetCount; ++t) {
-                targets[t] = CRowTarget<T>{windows[t].Append(rows), used[t]->width, &horizontal[t]};
+                targets[t] = CRowTarget<T>{windows[t][p].Append(rows), used[t]->width, &horizontal[t]};
             }
-            if (!ResampleRows(source[p] + static_cast<size_t>(first) * pitch, pixelStride, sourceWidth, rows, targets,
-                              targetCount, limits, convert)) {
+            if (!ResampleRows(source.Plane(p, first), pixelStride, sourceWidth, rows, targets, targetCount, limits,
+                              convert)) {
                 return 1;
             }
             for (int t = 0; t < targetCount; ++t) {
-                CRowWindow<T>& window = windows[t];
+                CRowWindow<T>& window = windows[t][p];
                 const int ready = window.ReadyRows(first + rows, sourceHeight);
                 if (ready > window.NextRow()) {
                     ResampleColumns(window.Rows(), window.FirstRow(), used[t]->width, used[t]->planes[p],
@@ -794,6 +816,24 @@ int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, const
         }
     }
     return 0;
+}
+
+// The same over planes the caller holds whole.
+template <typename S, typename T, typename Convert>
+int ResampleAll(const S* const* source, int sourceWidth, int sourceHeight, const CResampleOutput<T>* outputs,
+                int outputCount, float upper, float lower, int count, Convert convert, int pixelStride = 1)
+{
+    if (source == nullptr || count < 0 || count > 4 || sourceWidth <= 0 || pixelStride < 1) {
+        return 1;
+    }
+    for (int p = 0; p < count; ++p) {
+        if (source[p] == nullptr) {
+            return 1;
+        }
+    }
+    CPlaneRows<S> rows{source, static_cast<size_t>(sourceWidth) * static_cast<size_t>(pixelStride)};
+    return ResampleAll<S, T>(rows, sourceWidth, sourceHeight, outputs, outputCount, upper, lower, count, convert,
+                             pixelStride);
 }
 
 } // namespace
@@ -831,6 +871,20 @@ int ResamplePlanesToTwoSizes(const S* const* source, int pixelStride, float scal
         return ResampleAll(source, sourceWidth, sourceHeight, outputs, 2, upper, lower, count, CScaled{scale},
                            pixelStride);
     }
+}
+
+int ResampleRowsToTwoSizes(const CRowReader& reader, float scale, int sourceWidth, int sourceHeight,
+                           float* const* first, int firstWidth, int firstHeight, float* const* second,
+                           int secondWidth, int secondHeight, float upper, float lower)
+{
+    if (reader.read == nullptr) {
+        return 1;
+    }
+    const CResampleOutput<float> outputs[2] = {{first, firstWidth, firstHeight},
+                                               {second, secondWidth, secondHeight}};
+    CReaderRows rows{reader};
+    return ResampleAll<uint8_t, float>(rows, sourceWidth, sourceHeight, outputs, 2, upper, lower, 3, CScaled{scale},
+                                       3);
 }
 
 template int ResamplePlanes<uint8_t>(const uint8_t* const*, int, int, uint8_t* const*, int, int, float, float, int);

@@ -56,6 +56,21 @@ int ResamplePlanesToTwoSizes(const S* const* source, int pixelStride, float scal
                              float* const* first, int firstWidth, int firstHeight, float* const* second,
                              int secondWidth, int secondHeight, float upper, float lower, int count);
 
+// Rows of an interleaved 8-bit R, G, B picture, handed over in order from the
+// top: `count` rows from row `first`, width × 3 bytes each without gaps, valid
+// until the next call; null abandons the resampling.
+struct CRowReader {
+    const uint8_t* (*read)(void* context, int32_t first, int32_t count);
+    void* context;
+};
+
+// ResamplePlanesToTwoSizes of the three channels of such a picture (stride 3)
+// read through `reader`, so the picture is never held whole: the same results
+// as from the picture in one block. Each row is asked for once.
+int ResampleRowsToTwoSizes(const CRowReader& reader, float scale, int sourceWidth, int sourceHeight,
+                           float* const* first, int firstWidth, int firstHeight, float* const* second,
+                           int secondWidth, int secondHeight, float upper, float lower);
+
 extern template int ResamplePlanes<uint8_t>(const uint8_t* const*, int, int, uint8_t* const*, int, int, float,
                                             float, int);
 extern template int ResamplePlanes<uint16_t>(const uint16_t* const*, int, int, uint16_t* const*, int, int, float,

@@ -74,6 +74,22 @@ FRAMIRA_API int32_t Framira_Run(void* input, unsigned char* output, float streng
                                 int32_t width, int32_t height, float reservedScale, const void* sourcePath,
                                 int32_t presetIndex, int32_t customWidth, int32_t customHeight);
 
+// Hands Framira_RunRows the picture's rows as the run needs them, in order
+// from the top, each once: `count` rows from row `first`, as interleaved
+// 8-bit R, G, B samples (width × 3 bytes per row, no gaps). Returns where they
+// lie, valid until the next call or the end of the run, or null to abandon
+// the run. Called on the thread that called Framira_RunRows; it must not
+// throw or jump out.
+typedef const unsigned char* (*FramiraRowReader)(void* context, int32_t first, int32_t count);
+
+// Framira_Run for an 8-bit picture read through `reader` rather than held
+// whole: the same output bytes, with the picture's memory down to what the
+// reader keeps (a caller can decode the next rows while the engine works on
+// these). Returns 1 when the reader abandons the run (the output is then not
+// the framed picture), otherwise as Framira_Run.
+FRAMIRA_API int32_t Framira_RunRows(FramiraRowReader reader, void* context, unsigned char* output, int32_t width,
+                                    int32_t height, int32_t presetIndex, int32_t customWidth, int32_t customHeight);
+
 #ifdef __cplusplus
 } // extern "C"
 

@@ -11,6 +11,7 @@
 
 namespace framira {
 struct CBevelTables;
+struct CRowReader;
 }
 
 // A rectangle; right and bottom are exclusive. Field order is fixed.
@@ -164,6 +165,9 @@ public:
     // where they lie instead of being copied. Same results as Analyze.
     // Internal to the library.
     FRAMIRA_HIDDEN long AnalyzeInPlace(const uint8_t* samples, int32_t width, int32_t height);
+    // The same for a picture whose rows the reader hands over as Process
+    // needs them, so it is never held whole. The reader must outlive Process.
+    FRAMIRA_HIDDEN long AnalyzeRows(const framira::CRowReader& reader, int32_t width, int32_t height);
 
 private:
     void ReleaseTextures();
@@ -194,8 +198,9 @@ private:
     // The picture's planes in the host's sample type (1, 2 or 4 bytes).
     void* inputPlanes[3] = {nullptr, nullptr, nullptr};
     int32_t inputSampleSize = 0;
-    // Set by AnalyzeInPlace instead of the planes.
+    // Set by AnalyzeInPlace or AnalyzeRows instead of the planes.
     const uint8_t* borrowedSamples = nullptr;
+    const framira::CRowReader* rowReader = nullptr;
     CAImageInfo inputInfo;
     CAImageInfo outputInfo;
 };

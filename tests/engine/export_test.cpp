@@ -34,7 +34,7 @@ TEST_F(ExportTest, EntryPointsAreExportedUndecorated)
 {
     for (const char* name : {"Specklo_Version", "Specklo_Init", "Specklo_Allocate", "Specklo_Detect",
                              "Specklo_CreateMap", "Framira_Run", "Specklo_End", "Framira_KernelLevel",
-                             "Framira_Prepare", "Framira_ReleaseMemory"}) {
+                             "Framira_Prepare", "Framira_ReleaseMemory", "Framira_RunRows"}) {
         EXPECT_NE(dlsym(library, name), nullptr) << name;
     }
 }

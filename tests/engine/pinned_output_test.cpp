@@ -127,4 +127,69 @@ TEST(PinnedOutput, PreparedRunsGiveTheRecordedBytes)
     framira::SetWorkThreadCount(0);
 }
 
+// A reader over a picture held in memory that checks the engine asks for
+// the rows in order, each once, and can give up at a row.
+struct CCheckedRows {
+    const std::vector<uint8_t>* samples;
+    int width;
+    int height;
+    int failAt = -1;  // the first row it refuses to hand over; -1: none
+    int next = 0;
+    bool inOrder = true;
+
+    static const unsigned char* Read(void* context, int32_t first, int32_t count)
+    {
+        CCheckedRows& rows = *static_cast<CCheckedRows*>(context);
+        rows.inOrder = rows.inOrder && first == rows.next && count > 0 && first + count <= rows.height;
+        rows.next = first + count;
+        if (!rows.inOrder || (rows.failAt >= 0 && rows.failAt < first + count)) {
+            return nullptr;
+        }
+        return rows.samples->data() + static_cast<size_t>(first) * rows.width * 3;
+    }
+};
+
+// Rows handed over by a reader give the bytes of the picture held whole, on
+// one thread and on two, including a picture tall enough to come in many
+// pieces; a reader that gives up ends the run with 1.
+TEST(PinnedOutput, RowReaderRunsGiveTheRecordedBytes)
+{
+    std::vector<uint8_t> output(1920 * 1080 * 3);
+    std::vector<uint8_t> whole(1920 * 1080 * 3);
+    const CPinnedRun tall{700, 2900, 12, 11, nullptr};
+    for (const int threads : {1, 2}) {
+        framira::SetWorkThreadCount(threads);
+        for (const CPinnedRun& run : {runs[0], runs[5], runs[8], runs[9], tall}) {
+            SCOPED_TRACE(testing::Message() << run.width << " x " << run.height << ", threads " << threads);
+            const std::vector<uint8_t> input = Picture(run.width, run.height, run.seed);
+            const size_t bytes = static_cast<size_t>(kFramiraPresets[run.preset].width) *
+                                 static_cast<size_t>(kFramiraPresets[run.preset].height) * 3;
+            CCheckedRows rows{&input, run.width, run.height};
+            ASSERT_EQ(Specklo_Init(run.width, run.height, 12), 0);
+            ASSERT_EQ(Framira_RunRows(CCheckedRows::Read, &rows, output.data(), run.width, run.height, run.preset,
+                                      0, 0),
+                      0);
+            EXPECT_TRUE(rows.inOrder);
+            EXPECT_EQ(rows.next, run.height);
+            if (run.sha256 != nullptr) {
+                EXPECT_EQ(test_support::Sha256Hex(output.data(), bytes), run.sha256);
+                continue;
+            }
+            std::vector<uint8_t> copy = input;
+            ASSERT_EQ(Framira_Run(copy.data(), whole.data(), 1.75f, 8, run.width, run.height, 1.0f, nullptr,
+                                  run.preset, 0, 0),
+                      0);
+            EXPECT_EQ(test_support::Sha256Hex(output.data(), bytes), test_support::Sha256Hex(whole.data(), bytes));
+            for (const int failAt : {0, 1000}) {
+                CCheckedRows failing{&input, run.width, run.height, failAt};
+                EXPECT_EQ(Framira_RunRows(CCheckedRows::Read, &failing, output.data(), run.width, run.height,
+                                          run.preset, 0, 0),
+                          1);
+            }
+        }
+    }
+    EXPECT_EQ(Framira_RunRows(nullptr, nullptr, output.data(), 10, 10, 1, 0, 0), 1);
+    framira::SetWorkThreadCount(0);
+}
+
 } // namespace
