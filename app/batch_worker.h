@@ -14,6 +14,7 @@
 #include "notifications.h"
 #include "output_path.h"
 #include "output_plan.h"
+#include "picture_stream.h"
 #include "sample_buffer.h"
 #include "source_picture.h"
 #include "worker_thread.h"
@@ -134,6 +135,11 @@ public:
     std::function<CDecodedPicture(const std::string& sourcePath)> decode = [this](const std::string& sourcePath) {
         return DecodePicture(sourcePath, inputPool);
     };
+    // Opens a picture to be handed to the engine in pieces while it is
+    // decoded (picture_stream.h): the first picture of a folder group, in a
+    // job of one size that shows nothing of its sources. Unset, or null for
+    // a file: the picture is decoded whole by `decode`.
+    std::function<std::unique_ptr<CPictureStream>(const std::string& sourcePath)> openStream;
     // A buffer for the engine larger than this is treated as one that cannot
     // be allocated (the picture is skipped); no picture the image library
     // reads comes near it.
@@ -204,6 +210,8 @@ public:
     CSampleBuffer decodedSamples;
     CSampleBufferPool inputPool;
     CSampleBuffer engineOutput;
+    // The current picture when it streams into the engine instead.
+    std::unique_ptr<CPictureStream> inputStream;
     // Every picture's output, decided before the first is written.
     COutputPlan outputPlan;
     bool outputsPlanned = false;

@@ -15,6 +15,10 @@ struct CEngineCalls {
                                std::int32_t width, std::int32_t height, float reservedScale, const void* sourcePath,
                                std::int32_t presetIndex, std::int32_t customWidth, std::int32_t customHeight)>
         run = Framira_Run;
+    std::function<std::int32_t(FramiraRowReader reader, void* context, unsigned char* output, std::int32_t width,
+                               std::int32_t height, std::int32_t presetIndex, std::int32_t customWidth,
+                               std::int32_t customHeight)>
+        runRows = Framira_RunRows;
     std::function<std::int32_t()> end = Specklo_End;
     // Starts the engine's own preparation for an output size; returns at once.
     std::function<void(std::int32_t presetIndex, std::int32_t customWidth, std::int32_t customHeight)> prepare =

@@ -213,7 +213,7 @@ EJobResult CBatchWorker::OpenEngine()
 
     // A picture already in the engine's form brings its own input buffer.
     const bool allocated = inputBytes <= engineMemoryLimit && outputSize <= engineMemoryLimit &&
-                           (engineInputIsCurrent || engineInput.Allocate(inputBytes)) &&
+                           (engineInputIsCurrent || inputStream || engineInput.Allocate(inputBytes)) &&
                            engineOutput.Allocate(outputSize);
     if (!allocated) {
         // Too large a picture is that picture's problem: it is skipped and
@@ -252,6 +252,7 @@ EJobResult CBatchWorker::ReportWriteFailure(const std::string& sourcePath, const
 void CBatchWorker::PictureDone()
 {
     inputImage.reset();
+    inputStream.reset();
     if (engineInputDecoded) {
         inputPool.Give(std::move(engineInput));
         engineInputIsCurrent = false;
@@ -262,6 +263,7 @@ void CBatchWorker::PictureDone()
 void CBatchWorker::CloseEngine()
 {
     inputImage.reset();
+    inputStream.reset();
     inputSource = CSourcePicture{};
     engineInputIsCurrent = false;
     outputImage.reset();
@@ -277,7 +279,7 @@ void CBatchWorker::CloseEngine()
 
 EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& sourcePath)
 {
-    if (!inputImage || (inputImage->planes != 3 && !engineInputIsCurrent && decodedSamples.Empty()))
+    if (!inputImage || (inputImage->planes != 3 && !engineInputIsCurrent && decodedSamples.Empty() && !inputStream))
         return EJobResult::WritingFailed;
     // The engine reads as many samples as the size it is told, so it is told
     // the size of the raster actually decoded (and turned upright), whatever
@@ -336,7 +338,7 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
     // Export and frame.
     int bits = 8;
     int exported = kImageSuccess;
-    if (!engineInputIsCurrent) {
+    if (!engineInputIsCurrent && !inputStream) {
         engineInputDecoded = false;
         if (words) {
             bits = 16;
@@ -355,7 +357,20 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
     const bool canRun = exported == kImageSuccess && outputImage && outputImage->planes == 3 &&
                         outputImage->cols == outputWidth && outputImage->rows == outputHeight;
     bool framed = false;
-    if (canRun) {
+    if (canRun && inputStream) {
+        framed = engine.runRows(CPictureStream::Read, inputStream.get(), engineOutput.Bytes(), width, height,
+                                presetIndex, customWidth, customHeight) == 0;
+        const bool readFailed = !framed && inputStream->Failed();
+        // Its decoder is done by now; its pieces are not kept.
+        inputStream.reset();
+        if (readFailed) {
+            // Damaged after all (or not decodable): read the usual way, which
+            // recovers what it can and says why.
+            if (!AcceptPicture(decode(sourcePath)))
+                return EJobResult::WritingFailed;
+            return RunAndSave(inputImage->cols, inputImage->rows, sourcePath);
+        }
+    } else if (canRun) {
         const std::string pathCopy = sourcePath;
         // A run that failed has left the output buffer unwritten (or half
         // written); that is never saved as if it were the framed picture.

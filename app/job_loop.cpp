@@ -155,8 +155,20 @@ int CBatchWorker::RunJob()
 
             pictureStart = std::chrono::steady_clock::now();
             CDecodedPicture picture;
-            if (!prefetch.Take(path, picture))
-                picture = decode(path);
+            if (!prefetch.Take(path, picture)) {
+                // Nothing decoded ahead (a group's first picture): it goes
+                // into the engine as it is decoded, where it can.
+                inputStream.reset();
+                if (openStream && !previewReady && TargetCount() == 1)
+                    inputStream = openStream(path);
+                if (inputStream) {
+                    picture.path = path;
+                    picture.source = inputStream->TakeSource();
+                    picture.image = std::make_unique<CImage>(std::move(picture.source.image));
+                } else {
+                    picture = decode(path);
+                }
+            }
             if (const auto next = std::next(entry); next != group.end() && !stopRequested)
                 prefetch.Request(*next);
             const bool loaded = AcceptPicture(std::move(picture));

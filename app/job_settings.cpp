@@ -10,6 +10,7 @@ void SetUpJob(CBatchWorker& job, const CJobSettings& settings, CPlatformServices
     job.notifyWindow = &notifications;
     job.platform = &platform;
     job.checkFolderGroup = CheckJobFolderGroup;
+    job.openStream = [](const std::string& sourcePath) { return CPictureStream::Open(sourcePath, kFramiraRowPiece); };
     job.strength = settings.strength;
     job.saveType = settings.saveType;
     job.outputFolder = settings.outputFolder;

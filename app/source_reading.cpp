@@ -69,7 +69,7 @@ bool ReadPngInterleaved(const std::string& sourcePath, const std::function<std::
     if (!facts.iccProfile.empty() || (IsValidOrientation(facts.orientation) && facts.orientation != 1))
         return false;
     TakeReadProblem();
-    if (ReadPngRgbFile(sourcePath, facts.image, CRgbTarget{take, 1}) != kImageSuccess) {
+    if (ReadPngRgbFile(sourcePath, facts.image, CRgbTarget{take, 1, 0, {}}) != kImageSuccess) {
         TakeReadProblem();
         return false;
     }
@@ -107,7 +107,7 @@ bool ReadSourceInterleaved(const std::string& sourcePath, const std::function<st
         return false;
     TakeReadProblem();
     std::uint8_t* samples = nullptr;
-    const CRgbTarget target{[&](std::size_t bytes) { return samples = take(bytes); }, facts.orientation};
+    const CRgbTarget target{[&](std::size_t bytes) { return samples = take(bytes); }, facts.orientation, 0, {}};
     if (ReadJpegRgbBytes(file, facts.image, target) != kImageSuccess) {
         TakeReadProblem();
         return false;

@@ -18,6 +18,8 @@
 
 namespace {
 
+static_assert(framira::kSourceChunkRows == kFramiraRowPiece, "readers are asked for whole pieces");
+
 // The engine keeps pointers to these records between calls (its `image` and
 // `parms` fields), so they live here, not in a call's frame.
 struct CEntryState {

@@ -623,10 +623,8 @@ struct CResampleOutput {
     int height;
 };
 
-// Source rows taken at a time by the horizontal pass; a multiple of every
-// level's block of rows, so the blocks fall where they would over the whole
-// picture.
-constexpr int kWindowChunkRows = 256;
+// Source rows taken at a time by the horizontal pass.
+constexpr int kWindowChunkRows = kSourceChunkRows;
 
 // The rows of the horizontal pass that destination rows still to come need:
 // a window that moves down the picture, so the intermediate plane never holds

@@ -56,9 +56,15 @@ int ResamplePlanesToTwoSizes(const S* const* source, int pixelStride, float scal
                              float* const* first, int firstWidth, int firstHeight, float* const* second,
                              int secondWidth, int secondHeight, float upper, float lower, int count);
 
+// Source rows the resampler reads at a time (fewer at the end); a multiple
+// of every kernel level's block of rows, so the blocks fall where they would
+// over the whole picture.
+constexpr int kSourceChunkRows = 256;
+
 // Rows of an interleaved 8-bit R, G, B picture, handed over in order from the
 // top: `count` rows from row `first`, width × 3 bytes each without gaps, valid
-// until the next call; null abandons the resampling.
+// until the next call; null abandons the resampling. Rows are asked for
+// kSourceChunkRows at a time.
 struct CRowReader {
     const uint8_t* (*read)(void* context, int32_t first, int32_t count);
     void* context;

@@ -178,13 +178,18 @@ void RunRead(JpegReadJob* job)
     image->resolution = cinfo->density_unit != 0 ? cinfo->X_density : 0;
     image->subsampling = SubsamplingCodeOf(cinfo->comp_info[0].h_samp_factor, cinfo->comp_info[0].v_samp_factor);
     CRgbRowPlacer placer;
+    const bool pieces = rgb != nullptr && rgb->piece;
+    if (pieces && (rgb->pieceRows <= 0 || (IsValidOrientation(rgb->orientation) && rgb->orientation != 1))) {
+        jpeg_destroy_decompress(cinfo);
+        return;
+    }
     if (rgb != nullptr) {
         placer = CRgbRowPlacer(image->cols, image->rows, rgb->orientation);
         image->planes = 0;
         image->cols = placer.UprightCols();
         image->rows = placer.UprightRows();
-        std::uint8_t* block = rgb->take ? rgb->take(image->PixelCount() * 3) : nullptr;
-        if (block == nullptr) {
+        std::uint8_t* block = pieces ? nullptr : rgb->take ? rgb->take(image->PixelCount() * 3) : nullptr;
+        if (block == nullptr && !pieces) {
             jpeg_destroy_decompress(cinfo);
             job->result = kImageOutOfMemory;
             return;
@@ -199,11 +204,25 @@ void RunRead(JpegReadJob* job)
     const JDIMENSION width = cinfo->output_width;
     JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
                                                  width * static_cast<JDIMENSION>(components), 1);
+    bool gaveUp = false;
     while (cinfo->output_scanline < cinfo->output_height) {
         const std::size_t y = cinfo->output_scanline;
         if (jpeg_read_scanlines(cinfo, row, 1) != 1)
             break;  // cannot happen with a file or memory source; never spin
         const JSAMPLE* samples = row[0];
+        if (pieces) {
+            const std::size_t inPiece = y % static_cast<std::size_t>(rgb->pieceRows);
+            if (inPiece == 0) {
+                std::uint8_t* to = rgb->piece(static_cast<int>(y));
+                if (to == nullptr) {
+                    gaveUp = true;  // the caller's choice: a failure, as a cut decode is
+                    break;
+                }
+                placer.SetBlock(to);
+            }
+            placer.Place(samples, components, inPiece);
+            continue;
+        }
         if (rgb != nullptr) {
             placer.Place(samples, components, y);
             continue;
@@ -227,7 +246,7 @@ void RunRead(JpegReadJob* job)
                 dst[c] = samples[static_cast<std::size_t>(c) * components + p];
         }
     }
-    if (cinfo->output_scanline < cinfo->output_height) {
+    if (gaveUp || cinfo->output_scanline < cinfo->output_height) {
         jpeg_destroy_decompress(cinfo);
         return;
     }

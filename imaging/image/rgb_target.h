@@ -12,4 +12,12 @@ struct CRgbTarget {
     std::function<std::uint8_t*(std::size_t bytes)> take;
     // The EXIF orientation the rows are laid out for (readers that turn).
     int orientation = 1;
+    // Rows handed over in pieces instead of one block, for an upright
+    // picture: `piece(first)` gives where rows first .. first + pieceRows - 1
+    // go (fewer at the end), asked for in order, each row width × 3 bytes
+    // with no gaps; null stops the decoding, which then fails. `take` is not
+    // called. Every row a piece was asked for is written before the next
+    // piece is asked for or the reader returns.
+    int pieceRows = 0;
+    std::function<std::uint8_t*(int firstRow)> piece;
 };

@@ -5,6 +5,7 @@
 #include "test_pipeline_support.h"
 
 #include "color_profile.h"
+#include "picture_stream.h"
 #include "sample_buffer.h"
 
 #include <lcms2.h>
@@ -99,9 +100,9 @@ std::vector<std::uint8_t> ProfileOfKind(int kind)
     }
 }
 
-std::vector<std::uint8_t> MakeFile(const CJpegCase& c)
+std::vector<std::uint8_t> MakeFile(const CJpegCase& c, int cols = 37, int rows = 21)
 {
-    std::vector<std::uint8_t> bytes = EncodeJpeg(37, 21, c.components, c.progressive);
+    std::vector<std::uint8_t> bytes = EncodeJpeg(cols, rows, c.components, c.progressive);
     std::vector<std::uint8_t> segments;
     if (c.orientation != 0)
         AddSegment(segments, 0xE1, OrientationPayload(c.orientation));
@@ -285,4 +286,70 @@ TEST(DirectDecode, GivesTheEngineWhatThePlaneDecodeGivesForPng)
         EXPECT_EQ(direct.source.metadata.exif.empty(), !c.metadata || c.keep < 1.0);
         EXPECT_EQ(direct.source.orientation, planes.source.orientation);
     }
+}
+
+// A picture streamed in pieces gives the engine, piece by piece, the samples
+// the direct decode gives whole, with the same facts; a file that needs a
+// turn or a conversion is not streamed, and a damaged one withholds its last
+// piece (the job then reads it the usual way).
+TEST(DirectDecode, StreamHandsOverWhatTheDirectDecodeGives)
+{
+    struct CStreamCase {
+        CJpegCase file;
+        bool streams;
+        bool clean;
+    };
+    const CStreamCase cases[] = {
+        {{"baseline", 3, false, 0, 0, 1.0, true}, true, true},
+        {{"progressive", 3, true, 1, 0, 1.0, true}, true, true},
+        {{"grey", 1, false, 0, 0, 1.0, true}, true, true},
+        {{"turned", 3, false, 6, 0, 1.0, true}, false, true},
+        {{"profile", 3, false, 0, 1, 1.0, true}, false, true},
+        {{"cmyk", 4, false, 0, 0, 1.0, false}, false, true},
+        {{"cut short", 3, false, 0, 0, 0.6, true}, true, false},
+        {{"header only", 3, false, 0, 0, 0.02, false}, false, false},
+    };
+    constexpr int kPiece = 64;
+    CScratchFolder folder;
+    CSampleBufferPool pool;
+    for (const CStreamCase& c : cases) {
+        SCOPED_TRACE(c.file.name);
+        const std::string path = folder / (std::string(c.file.name) + ".jpg");
+        WriteBytes(path, MakeFile(c.file, 45, 3 * kPiece + 7));
+        std::unique_ptr<CPictureStream> stream = CPictureStream::Open(path, kPiece);
+        ASSERT_EQ(stream != nullptr, c.streams);
+        if (!stream)
+            continue;
+        CSourcePicture source = stream->TakeSource();
+        const CDecodedPicture direct = DecodePicture(path, pool);
+        ASSERT_NE(direct.image, nullptr);
+        EXPECT_EQ(source.image.cols, direct.image->cols);
+        EXPECT_EQ(source.image.rows, direct.image->rows);
+        EXPECT_EQ(source.image.subsampling, direct.image->subsampling);
+        EXPECT_EQ(source.metadata.exif, direct.source.metadata.exif);
+        const std::vector<std::uint8_t> whole = EngineSamples(direct);
+        const std::size_t rowBytes = std::size_t(source.image.cols) * 3;
+        bool same = true;
+        int first = 0;
+        for (; first < source.image.rows; first += kPiece) {
+            const int count = std::min(kPiece, source.image.rows - first);
+            const unsigned char* rows = CPictureStream::Read(stream.get(), first, count);
+            if (rows == nullptr)
+                break;
+            same = same && std::equal(rows, rows + count * rowBytes, whole.begin() + std::ptrdiff_t(first * rowBytes));
+        }
+        EXPECT_TRUE(same);
+        EXPECT_EQ(first >= source.image.rows, c.clean);
+        EXPECT_EQ(stream->Failed(), !c.clean);
+    }
+    // Asked out of order, the stream gives up rather than hand wrong rows;
+    // dropped half way, it stops its decoding.
+    const std::string path = folder / "baseline.jpg";
+    std::unique_ptr<CPictureStream> stream = CPictureStream::Open(path, kPiece);
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(CPictureStream::Read(stream.get(), kPiece, kPiece), nullptr);
+    EXPECT_TRUE(stream->Failed());
+    stream = CPictureStream::Open(path, kPiece);
+    ASSERT_NE(CPictureStream::Read(stream.get(), 0, kPiece), nullptr);
+    stream.reset();
 }

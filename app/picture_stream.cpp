@@ -1,0 +1,150 @@
+#include "picture_stream.h"
+
+#include "file_bytes.h"
+#include "file_type.h"
+#include "jpeg_reader.h"
+#include "orientation.h"
+#include "picture_reading.h"
+#include "rgb_target.h"
+#include "source_metadata.h"
+
+#include <algorithm>
+
+std::unique_ptr<CPictureStream> CPictureStream::Open(const std::string& sourcePath, int pieceRows)
+{
+    if (pieceRows <= 0)
+        return nullptr;
+    std::unique_ptr<CPictureStream> stream(new CPictureStream());
+    if (ReadFileBytes(sourcePath, stream->file) != kImageSuccess || DetectFileTypeOfFile(stream->file) != kFileTypeJpeg)
+        return nullptr;
+    CSourcePicture facts = ReadSourceFacts(stream->file);
+    facts.path = sourcePath;
+    AddSourceMetadata(facts, stream->file);
+    const int components = facts.jpegCoding.numComponents;
+    // What would change the samples on their way to the engine (a turn, a
+    // profile) needs the whole picture or the plane path: those are read
+    // the usual way.
+    if (!facts.hasJpegCoding || (components != 1 && components != 3) || !facts.iccProfile.empty() ||
+        (IsValidOrientation(facts.orientation) && facts.orientation != 1))
+        return nullptr;
+    // Only what the output takes travels on with the picture.
+    facts.exifBlock = {};
+    facts.xmpPacket = {};
+    stream->source = std::move(facts);
+    stream->pieceRows = pieceRows;
+
+    stream->decoder = std::thread([raw = stream.get()] { raw->Decode(); });
+    std::unique_lock<std::mutex> hold(stream->lock);
+    stream->changed.wait(hold, [&] { return stream->requested > 0 || stream->failed; });
+    if (stream->failed)
+        return nullptr;  // the destructor waits for the decoder
+    return stream;
+}
+
+CPictureStream::~CPictureStream()
+{
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        abandoned = true;
+    }
+    changed.notify_all();
+    if (decoder.joinable())
+        decoder.join();
+}
+
+void CPictureStream::Decode()
+{
+    CImage facts;
+    CRgbTarget target;
+    target.pieceRows = pieceRows;
+    target.piece = [this, &facts](int firstRow) -> std::uint8_t* {
+        if (firstRow == 0) {
+            std::lock_guard<std::mutex> hold(lock);
+            // The facts the job needs before the first row, complete by now.
+            CImage& image = source.image;
+            image.cols = facts.cols;
+            image.rows = facts.rows;
+            image.planes = 0;
+            image.sampleType = facts.sampleType;
+            image.quality = facts.quality;
+            image.resolution = facts.resolution;
+            image.subsampling = facts.subsampling;
+            rowBytes = facts.cols * 3;
+            rows = facts.rows;
+            pieceCount = (facts.rows + pieceRows - 1) / pieceRows;
+        }
+        return NextPiece(firstRow);
+    };
+    int result = kImageBadArgument;
+    try {
+        result = ReadJpegRgbBytes(file, facts, target);
+    } catch (...) {
+        // No memory for the decoder: the usual reading says so.
+    }
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        if (result == kImageSuccess && facts.damage.empty() && requested == pieceCount && !abandoned)
+            complete = pieceCount;
+        else
+            failed = true;
+    }
+    changed.notify_all();
+}
+
+std::uint8_t* CPictureStream::NextPiece(int firstRow)
+{
+    try {
+        const int index = firstRow / pieceRows;
+        std::unique_lock<std::mutex> hold(lock);
+        if (index > 0)
+            complete = index;  // the piece before is all decoded
+        requested = index + 1;
+        changed.notify_all();
+        // Its buffer is free once the engine has moved past the piece two back.
+        changed.wait(hold, [&] { return abandoned || released >= index - 1; });
+        if (abandoned)
+            return nullptr;
+        CSampleBuffer& buffer = buffers[index % 2];
+        const std::size_t bytes = std::size_t(pieceRows) * std::size_t(rowBytes);
+        if (buffer.Size() < bytes && !buffer.Allocate(bytes))
+            return nullptr;
+        return buffer.Bytes();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+const unsigned char* CPictureStream::Read(void* context, std::int32_t first, std::int32_t count)
+{
+    try {
+        return static_cast<CPictureStream*>(context)->Hand(first, count);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+const unsigned char* CPictureStream::Hand(std::int32_t first, std::int32_t count)
+{
+    std::unique_lock<std::mutex> hold(lock);
+    const int index = first / pieceRows;
+    if (first < 0 || first % pieceRows != 0 || index != handed || count != std::min(pieceRows, rows - first)) {
+        failed = true;
+        abandoned = true;
+        changed.notify_all();
+        return nullptr;
+    }
+    // The piece before is done with: its buffer may take the next one.
+    released = index;
+    handed = index + 1;
+    changed.notify_all();
+    changed.wait(hold, [&] { return complete > index || failed; });
+    if (failed)
+        return nullptr;
+    return buffers[index % 2].Bytes();
+}
+
+bool CPictureStream::Failed() const
+{
+    std::lock_guard<std::mutex> hold(lock);
+    return failed;
+}
