@@ -262,9 +262,29 @@ public:
                                 std::vector<std::uint8_t>(bytes, bytes + 6)});
             return runResult;
         };
+        // Reads the picture's pieces as the engine does, keeping the run's
+        // first samples; a reader that gives up fails the run.
+        calls.runRows = [this](FramiraRowReader reader, void* context, unsigned char* output, std::int32_t w,
+                               std::int32_t h, std::int32_t preset, std::int32_t cw, std::int32_t ch) {
+            std::vector<std::uint8_t> first;
+            for (int row = 0; row < h; row += rowPiece) {
+                const unsigned char* rows = reader(context, row, std::min(rowPiece, h - row));
+                if (rows == nullptr)
+                    return 1;
+                if (row == 0)
+                    first.assign(rows, rows + 6);
+            }
+            const int ow = preset == 0 ? cw : kFramiraPresets[preset].width;
+            const int oh = preset == 0 ? ch : kFramiraPresets[preset].height;
+            std::fill(output, output + std::size_t(ow) * std::size_t(oh) * 3, std::uint8_t(128));
+            std::lock_guard lock(mutex);
+            runs.push_back(CRun{0.0f, 8, w, h, 1.0f, std::string(), preset, cw, ch, first});
+            return runResult;
+        };
         return calls;
     }
 
+    int rowPiece = kFramiraRowPiece;
     std::mutex mutex;
     int inits = 0, allocates = 0, ends = 0;
     std::vector<std::pair<int, int>> initSizes;

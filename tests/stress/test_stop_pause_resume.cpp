@@ -6,6 +6,7 @@
 
 #include "destination_check.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -104,7 +105,11 @@ TEST(StopPauseResumeStress, RandomHammeringNeverDeadlocksRacesOrHalfWrites)
         job.presetIndex = 0;  // a small custom screen keeps each picture quick
         job.customWidth = 64;
         job.customHeight = 48;
+        // Every group's first picture streams into the engine in pieces of
+        // a few rows, while its decoder runs beside the job.
+        engine.rowPiece = 3;
         job.engine = engine.Calls();
+        job.openStream = [](const std::string& path) { return CPictureStream::Open(path, 3); };
         job.checkFolderGroup = CheckJobFolderGroup;
         job.queue.assign(sources.begin(), sources.end());
         platform.ClearRecords();
@@ -152,6 +157,10 @@ TEST(StopPauseResumeStress, RandomHammeringNeverDeadlocksRacesOrHalfWrites)
             break;
         ++rounds;
     }
+    // The rounds that ran to the end streamed their groups' first pictures.
+    std::lock_guard lock(engine.mutex);
+    EXPECT_TRUE(std::any_of(engine.runs.begin(), engine.runs.end(),
+                            [](const CFakeEngine::CRun& run) { return run.sourcePath.empty(); }));
     RecordProperty("rounds", rounds);
     std::printf("%d rounds\n", rounds);
 }
