@@ -100,11 +100,12 @@ std::uint8_t* CPictureStream::NextPiece(int firstRow)
             complete = index;  // the piece before is all decoded
         requested = index + 1;
         changed.notify_all();
-        // Its buffer is free once the engine has moved past the piece two back.
-        changed.wait(hold, [&] { return abandoned || released >= index - 1; });
+        // Its buffer is free once the engine has moved past the piece that
+        // had it before.
+        changed.wait(hold, [&] { return abandoned || released > index - kBuffers; });
         if (abandoned)
             return nullptr;
-        CSampleBuffer& buffer = buffers[index % 2];
+        CSampleBuffer& buffer = buffers[index % kBuffers];
         const std::size_t bytes = std::size_t(pieceRows) * std::size_t(rowBytes);
         if (buffer.Size() < bytes && !buffer.Allocate(bytes))
             return nullptr;
@@ -126,6 +127,12 @@ const unsigned char* CPictureStream::Read(void* context, std::int32_t first, std
 const unsigned char* CPictureStream::Hand(std::int32_t first, std::int32_t count)
 {
     std::unique_lock<std::mutex> hold(lock);
+    if (count == 0 && first == rows && handed == pieceCount && complete == pieceCount) {
+        // The engine reads no row any more: the pieces go before it frames.
+        for (CSampleBuffer& buffer : buffers)
+            buffer.Free();
+        return nullptr;
+    }
     const int index = first / pieceRows;
     if (first < 0 || first % pieceRows != 0 || index != handed || count != std::min(pieceRows, rows - first)) {
         failed = true;
@@ -140,7 +147,7 @@ const unsigned char* CPictureStream::Hand(std::int32_t first, std::int32_t count
     changed.wait(hold, [&] { return complete > index || failed; });
     if (failed)
         return nullptr;
-    return buffers[index % 2].Bytes();
+    return buffers[index % kBuffers].Bytes();
 }
 
 bool CPictureStream::Failed() const

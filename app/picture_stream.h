@@ -36,7 +36,8 @@ public:
 
     // The engine's row reader (FramiraRowReader): rows first .. first +
     // count - 1, which must be the next piece; null when the decoding failed
-    // or the request is not the next piece.
+    // or the request is not the next piece. Told that every row has been
+    // read, it lets its pieces go.
     static const unsigned char* Read(void* context, std::int32_t first, std::int32_t count);
 
     // After a run that ended early: true when the decoding failed (the file
@@ -55,7 +56,10 @@ private:
     int rowBytes = 0;
     int pieceCount = 0;
     int rows = 0;
-    CSampleBuffer buffers[2];  // piece k is decoded into buffers[k % 2]
+    // Piece k is decoded into buffers[k % kBuffers]: the decoder may run
+    // that far ahead while the engine still readies its textures.
+    static constexpr int kBuffers = 4;
+    CSampleBuffer buffers[kBuffers];
 
     mutable std::mutex lock;
     std::condition_variable changed;

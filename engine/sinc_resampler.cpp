@@ -720,6 +720,7 @@ struct CPlaneRows {
     size_t pitch;
     bool Fetch(int, int) { return true; }
     const S* Plane(int p, int first) const { return planes[p] + static_cast<size_t>(first) * pitch; }
+    void Done(int) {}
 };
 
 struct CReaderRows {
@@ -731,6 +732,7 @@ struct CReaderRows {
         return chunk != nullptr;
     }
     const uint8_t* Plane(int p, int) const { return chunk + p; }
+    void Done(int height) { reader.read(reader.context, height, 0); }
 };
 
 // Both passes for `count` planes into each output, the horizontal ones
@@ -813,6 +815,7 @@ int ResampleAll(Rows& source, int sourceWidth, int sourceHeight, const CResample
             }
         }
     }
+    source.Done(sourceHeight);
     return 0;
 }
 

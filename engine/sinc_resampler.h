@@ -64,7 +64,8 @@ constexpr int kSourceChunkRows = 256;
 // Rows of an interleaved 8-bit R, G, B picture, handed over in order from the
 // top: `count` rows from row `first`, width × 3 bytes each without gaps, valid
 // until the next call; null abandons the resampling. Rows are asked for
-// kSourceChunkRows at a time.
+// kSourceChunkRows at a time; after the last, `read` is called once with
+// `first` the height and `count` 0: no row is read any more.
 struct CRowReader {
     const uint8_t* (*read)(void* context, int32_t first, int32_t count);
     void* context;

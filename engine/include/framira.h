@@ -79,8 +79,9 @@ FRAMIRA_API int32_t Framira_Run(void* input, unsigned char* output, float streng
 // at the end: `count` rows from row `first`, as interleaved
 // 8-bit R, G, B samples (width × 3 bytes per row, no gaps). Returns where they
 // lie, valid until the next call or the end of the run, or null to abandon
-// the run. Called on the thread that called Framira_RunRows; it must not
-// throw or jump out.
+// the run. Once every row has been read it is called once more with `first`
+// the height and `count` 0 (its result is not used): the rows may go. Called
+// on the thread that called Framira_RunRows; it must not throw or jump out.
 typedef const unsigned char* (*FramiraRowReader)(void* context, int32_t first, int32_t count);
 
 // Framira_Run for an 8-bit picture read through `reader` rather than held
