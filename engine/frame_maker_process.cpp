@@ -161,20 +161,14 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     }
     clock.Lap(&CFrameMakerStageTimes::coreColor);
 
-    CPlaneTriple mat;
-    float* matPlanes[3];
-    if (!mat.Allocate(matCount)) {
-        return 1;
-    }
-    mat.Pointers(matPlanes);
     const CMatTextures textures{firstWaveTexture[0], firstWaveTexture[1], secondWaveTexture[0],
                                 secondWaveTexture[1], vignettingTexture[0], vignettingTexture[1]};
     // The stretched picture has served the core colour; the mat is the last
-    // to read it.
-    if (CreateDitheredMat(textures, stretchedPlanes, matPlanes, W, H, print.width, print.height) != 0) {
+    // to read it and is built over it, in its planes.
+    if (CreateDitheredMatOverPicture(textures, stretchedPlanes, W, H, print.width, print.height) != 0) {
         return 1;
     }
-    stretched.Reset();
+    float* const* matPlanes = stretchedPlanes;
     clock.Lap(&CFrameMakerStageTimes::mat);
 
     if (CreateMatting(printPlanes, print.width, print.height, matPlanes, W, H) != 0) {

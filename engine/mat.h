@@ -46,12 +46,10 @@ struct CMatTextures {
 // Returns 0, or 1 when working memory could not be obtained.
 long CreateDitheredMat(const CMatTextures& textures, const float* const picture[3],
                        float* const mat[3], int W, int H, int pw, int ph);
-// The same mat from a picture whose planes the caller can spare. They once
-// served as working planes; the three-channel warps need their sources and
-// results at once, so the mat takes three planes of its own either way and
-// the picture is left as it is.
-long CreateDitheredMatOverPicture(const CMatTextures& textures, float* const picture[3],
-                                  float* const mat[3], int W, int H, int pw, int ph);
+// The same mat built over the picture: the picture's planes (three distinct
+// ones) become the mat's, and only two working planes are taken besides.
+long CreateDitheredMatOverPicture(const CMatTextures& textures, float* const planes[3], int W, int H,
+                                  int pw, int ph);
 
 // The built-in texture sources, kTextureSourceWidth × kTextureSourceHeight
 // samples each, row after row. Generated once per process, identical bytes

@@ -13,10 +13,10 @@
 namespace framira {
 namespace {
 
-// One working plane per channel: the three-channel warps need their sources
-// and their results at once, and the mat planes, written last, serve as the
-// other three.
-constexpr int kWorkingPlanes = 3;
+// The mat is made one channel at a time through two working planes; the
+// picture's three planes and the mat's are all it needs besides, and the mat
+// may take the picture's planes (see BuildMat).
+constexpr int kWorkingPlanes = 2;
 
 std::atomic<int> allocationLimit{-1};
 
@@ -53,37 +53,41 @@ bool ValidMatArguments(const CMatTextures& textures, const float* const picture[
     return true;
 }
 
-// The mat from three working planes s[k], with the mat planes as working
-// planes until the mix fills them. Every sample goes through the same
-// operations in the same order as when the channels were made one after the
-// other; only the order of the planes' passes changed.
-void BuildMat(const CMatTextures& textures, const float* const picture[3], float* const s[3], float* const mat[3],
+// The mat from the picture through the working planes a and t, one channel
+// after the other. A channel's picture plane is read for the last time by its
+// second blur, before its mat plane is first written, so mat[k] may be
+// picture[k] (but no other channel's picture plane). Every sample goes
+// through the same operations in the same order as when each stage ran over
+// all three channels before the next began: only the order of the passes
+// changed. Four planes fewer are alive at once than when the warps took
+// all three channels in one pass. Those passes shared the working out of
+// where to read, but the warps are bound by their scattered reads: one plane
+// at a time keeps them within one plane, and each blurred plane is warped
+// while it is still in the cache, so the mat as a whole got faster.
+void BuildMat(const CMatTextures& textures, const float* const picture[3], float* const mat[3], float* a, float* t,
               int W, int H, int pw, int ph)
 {
     const size_t n = static_cast<size_t>(W) * static_cast<size_t>(H);
-    // Fine detail shifted in bands: T1 in s.
-    for (int k = 0; k < 3; ++k)
-        BlurPlane(picture[k], mat[k], W, H, 1.5f);
-    WarpPlanesWithWaveImages(mat, textures.firstWave0, textures.firstWave1, s, W, H);
-    // Softer colours scattered in ripples, T2, averaged with T1 as they are
-    // made: M1 in s.
-    for (int k = 0; k < 3; ++k)
-        BlurPlane(picture[k], mat[k], W, H, 5.0f);
-    WarpPlanesBlendingInto(mat, textures.secondWave0, textures.secondWave1, s, W, H, 50.0f);
     for (int k = 0; k < 3; ++k) {
-        // M2 in mat[k]: brighten with a blur of M1, never darken.
-        BlurPlane(s[k], mat[k], W, H, 4.0f);
-        BlendKeepingBrighter(s[k], mat[k], n, 33.0f);
-        // M3 in s[k]: the same with a wider blur of M2.
-        BlurPlane(mat[k], s[k], W, H, 8.0f);
-        BlendKeepingBrighter(mat[k], s[k], n, 20.0f);
+        // Fine detail shifted in bands: T1 in t.
+        BlurPlane(picture[k], a, W, H, 1.5f);
+        WarpWithWaveImages(a, textures.firstWave0, textures.firstWave1, t, W, H);
+        // Softer colours scattered in ripples, T2, averaged with T1 as they
+        // are made: M1 in t.
+        BlurPlane(picture[k], a, W, H, 5.0f);
+        WarpBlendingInto(a, textures.secondWave0, textures.secondWave1, t, W, H, 50.0f);
+        // M2 in a: brighten with a blur of M1, never darken.
+        BlurPlane(t, a, W, H, 4.0f);
+        BlendKeepingBrighter(t, a, n, 33.0f);
+        // M3 in the mat plane: the same with a wider blur of M2.
+        BlurPlane(a, mat[k], W, H, 8.0f);
+        BlendKeepingBrighter(a, mat[k], n, 20.0f);
     }
 
-    // The mixed colour goes straight into the mat planes, which are then
-    // shaded in place: C in the interior, falling towards C² at the edges and
-    // corners; portrait and square prints also darken towards the left and
-    // right.
-    MixChannels(s, mat, n);
+    // The colour is mixed in place and then shaded: C in the interior,
+    // falling towards C² at the edges and corners; portrait and square
+    // prints also darken towards the left and right.
+    MixChannels(mat, mat, n);
     for (int k = 0; k < 3; ++k)
         ShadeMat(mat[k], textures.shade1, ph >= pw ? textures.shade0 : nullptr, n);
 }
@@ -100,10 +104,10 @@ bool AllocateWorkingPlanes(CPlane<float> (&planes)[Count], size_t n)
     return true;
 }
 
-} // namespace
-
-long CreateDitheredMat(const CMatTextures& textures, const float* const picture[3], float* const mat[3], int W,
-                       int H, int pw, int ph)
+// Both entry points: the mat from `picture` into `mat`, which may be the
+// picture's own planes.
+long MakeMat(const CMatTextures& textures, const float* const picture[3], float* const mat[3], int W, int H, int pw,
+             int ph)
 {
     if (W <= 0 || H <= 0)
         return 0;
@@ -112,15 +116,24 @@ long CreateDitheredMat(const CMatTextures& textures, const float* const picture[
     CPlane<float> planes[kWorkingPlanes];
     if (!AllocateWorkingPlanes(planes, static_cast<size_t>(W) * static_cast<size_t>(H)))
         return 1;
-    float* const s[3] = {planes[0].Get(), planes[1].Get(), planes[2].Get()};
-    BuildMat(textures, picture, s, mat, W, H, pw, ph);
+    BuildMat(textures, picture, mat, planes[0].Get(), planes[1].Get(), W, H, pw, ph);
     return 0;
 }
 
-long CreateDitheredMatOverPicture(const CMatTextures& textures, float* const picture[3], float* const mat[3], int W,
-                                  int H, int pw, int ph)
+} // namespace
+
+long CreateDitheredMat(const CMatTextures& textures, const float* const picture[3], float* const mat[3], int W,
+                       int H, int pw, int ph)
 {
-    return CreateDitheredMat(textures, picture, mat, W, H, pw, ph);
+    return MakeMat(textures, picture, mat, W, H, pw, ph);
+}
+
+long CreateDitheredMatOverPicture(const CMatTextures& textures, float* const planes[3], int W, int H, int pw, int ph)
+{
+    if (!planes)
+        return 1;
+    const float* const picture[3] = {planes[0], planes[1], planes[2]};
+    return MakeMat(textures, picture, planes, W, H, pw, ph);
 }
 
 } // namespace framira

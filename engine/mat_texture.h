@@ -20,16 +20,10 @@ void BlurPlane(const float* src, float* dst, int W, int H, float strength);
 // limited below by 0. src and dst must not overlap.
 void WarpWithWaveImages(const float* src, const uint16_t* t0, const uint16_t* t1, float* dst, int W, int H);
 
-// The same warp of three planes in one pass: each pixel's place in the source,
-// fractions and edge rules are worked out once for all three.
-void WarpPlanesWithWaveImages(const float* const src[3], const uint16_t* t0, const uint16_t* t1,
-                              float* const dst[3], int W, int H);
-
-// WarpPlanesWithWaveImages with each result r blended into what its
-// destination d holds, as BlendPlanes(r, d, d, n, percent) would, without a
-// plane for r.
-void WarpPlanesBlendingInto(const float* const src[3], const uint16_t* t0, const uint16_t* t1, float* const dst[3],
-                            int W, int H, float percent);
+// WarpWithWaveImages with the result r blended into what dst holds, as
+// BlendPlanes(r, dst, dst, n, percent) would, without a plane for r.
+void WarpBlendingInto(const float* src, const uint16_t* t0, const uint16_t* t1, float* dst, int W, int H,
+                      float percent);
 
 // Moves a bilinear value c at fraction (fx, fy) of its cell towards a cubic
 // one, using the cell's eight outer neighbours n[0..7] (see mat_texture_warp.cpp
@@ -49,7 +43,8 @@ void MaxOfPlanes(const float* p, const float* q, float* out, size_t n);
 void BlendKeepingBrighter(const float* p, float* q, size_t n, float percent);
 
 // Colour boost of the mat: a fixed 3 × 3 mix, results above 1 become 1, no lower
-// limit. out may not be in.
+// limit. out may be in (all three planes at once), but no plane of out may be
+// another channel's plane of in.
 void MixChannels(const float* const in[3], float* const out[3], size_t n);
 
 // out = in², sample by sample. out may be in.

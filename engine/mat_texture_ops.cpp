@@ -5,6 +5,9 @@
 
 #include "work_pool.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace framira {
 namespace {
 
@@ -62,14 +65,25 @@ void MixChannels(const float* const in[3], float* const out[3], size_t n)
     float* go = out[1];
     float* bo = out[2];
     ParallelFor(n, kGrain, [=](size_t begin, size_t end) {
-        for (size_t i = begin; i < end; ++i) {
-            const float R = r[i], G = g[i], B = b[i];
-            const float r2 = 1.18f * R - 0.14f * G - 0.04f * B;
-            const float g2 = 1.1f * G - 0.05f * R - 0.05f * B;
-            const float b2 = 1.1f * B - 0.04f * R - 0.06f * G;
-            ro[i] = r2 > 1.0f ? 1.0f : r2;
-            go[i] = g2 > 1.0f ? 1.0f : g2;
-            bo[i] = b2 > 1.0f ? 1.0f : b2;
+        // A run of samples is mixed into buffers of its own and then copied
+        // out: out may be in, and the loop still vectorises.
+        constexpr size_t kRun = 512;
+        float rb[kRun], gb[kRun], bb[kRun];
+        for (size_t start = begin; start < end; start += kRun) {
+            const size_t count = std::min(kRun, end - start);
+            for (size_t j = 0; j < count; ++j) {
+                const size_t i = start + j;
+                const float R = r[i], G = g[i], B = b[i];
+                const float r2 = 1.18f * R - 0.14f * G - 0.04f * B;
+                const float g2 = 1.1f * G - 0.05f * R - 0.05f * B;
+                const float b2 = 1.1f * B - 0.04f * R - 0.06f * G;
+                rb[j] = r2 > 1.0f ? 1.0f : r2;
+                gb[j] = g2 > 1.0f ? 1.0f : g2;
+                bb[j] = b2 > 1.0f ? 1.0f : b2;
+            }
+            std::memcpy(ro + start, rb, count * sizeof(float));
+            std::memcpy(go + start, gb, count * sizeof(float));
+            std::memcpy(bo + start, bb, count * sizeof(float));
         }
     });
 }

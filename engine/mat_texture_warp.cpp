@@ -48,19 +48,19 @@ float BicubicBump(float c, float fx, float fy, const float n[8], float k)
 
 namespace {
 
-// One warp: C planes read through one pair of maps, each result stored, or
-// with Blend mixed into what its destination holds as BlendPlanes(result,
+// One warp: a plane read through one pair of maps, the result stored, or
+// with Blend mixed into what the destination holds as BlendPlanes(result,
 // destination) would.
 struct CWarpJob {
-    const float* const* src;
-    float* const* dst;
+    const float* src;
+    float* dst;
     const uint16_t* t0;
     const uint16_t* t1;
     int W, H;
     float keep, e; // the blend's fractions
 };
 
-// One sample of one plane alone, as every sample was once computed.
+// One sample, as every sample was once computed.
 inline float WarpSample(const float* src, size_t w, int W, int H, int l, int m, float fx, float fy)
 {
     const float* p = src + static_cast<size_t>(m) * w + static_cast<size_t>(l);
@@ -83,9 +83,9 @@ inline float WarpSample(const float* src, size_t w, int W, int H, int l, int m, 
     return c;
 }
 
-// Pixel i of every plane, one at a time: the pixels whose neighbourhood
-// crosses an edge, and the last few of a row.
-template <int C, bool Blend>
+// Pixel i alone: the pixels whose neighbourhood crosses an edge, and the
+// last few of a row.
+template <bool Blend>
 inline void WarpPixel(const CWarpJob& job, size_t i)
 {
     const size_t w = static_cast<size_t>(job.W);
@@ -96,20 +96,17 @@ inline void WarpPixel(const CWarpJob& job, size_t i)
     const int m = static_cast<int>(v);
     const float fx = u - static_cast<float>(l);
     const float fy = v - static_cast<float>(m);
-    for (int k = 0; k < C; ++k) {
-        const float c = WarpSample(job.src[k], w, job.W, job.H, l, m, fx, fy);
-        job.dst[k][i] = Blend ? job.keep * c + job.e * job.dst[k][i] : c;
-    }
+    const float c = WarpSample(job.src, w, job.W, job.H, l, m, fx, fy);
+    job.dst[i] = Blend ? job.keep * c + job.e * job.dst[i] : c;
 }
 
 // Rows first .. last - 1, kLanes<V> pixels side by side, each lane the same
-// operations as WarpSample. A pixel's position, fractions and weights are
-// worked out once for all C planes. Its 4 × 4 neighbourhood is read as four
+// operations as WarpSample. A pixel's 4 × 4 neighbourhood is read as four
 // rows of four samples and transposed, which serves the corners and the
 // correction's neighbours alike. Pixels whose neighbourhood reaches past an
 // edge go one by one, with their whole vector: they are few, lying on the
 // plane's outermost rows and columns.
-template <typename V, int C, bool Blend>
+template <typename V, bool Blend>
 FRAMIRA_INLINE void WarpRowsOf(const CWarpJob& job, int first, int last)
 {
     typedef typename CVectorOf<V>::Int M;
@@ -137,7 +134,7 @@ FRAMIRA_INLINE void WarpRowsOf(const CWarpJob& job, int first, int last)
             const M interior = (l >= 1) & (m >= 1) & (l + 2 <= W - 1) & (m + 2 <= H - 1);
             if (!AllLanes(interior)) {
                 for (int j = 0; j < L; ++j)
-                    WarpPixel<C, Blend>(job, i + static_cast<size_t>(j));
+                    WarpPixel<Blend>(job, i + static_cast<size_t>(j));
                 continue;
             }
             const V fx = u - __builtin_convertvector(l, V);
@@ -148,97 +145,95 @@ FRAMIRA_INLINE void WarpRowsOf(const CWarpJob& job, int first, int last)
             const V phiFx = fx * (fx * fx - 1.0f), phiFy = fy * (fy * fy - 1.0f);
             const V weight[8] = {gx * phiGy, fx * phiGy, gy * phiGx, gy * phiFx,
                                  fy * phiGx, fy * phiFx, gx * phiFy, fx * phiFy};
-            // Where (l − 1, m − 1) lies in a plane.
+            // Where (l − 1, m − 1) lies in the plane.
             int32_t corner[L];
             StoreVector(corner, (m - 1) * W + (l - 1));
-            for (int k = 0; k < C; ++k) {
-                const float* p[L];
-                for (int j = 0; j < L; ++j)
-                    p[j] = job.src[k] + corner[j];
-                // Rows m − 1 .. m + 2, each as columns l − 1 .. l + 2.
-                V a[4], n[8], p00, p01, p10, p11;
-                LoadQuads(a, p, 0);
-                TransposeWithinLanes(a);
-                n[0] = a[1];
-                n[1] = a[2];
-                LoadQuads(a, p, pitch);
-                TransposeWithinLanes(a);
-                n[2] = a[0];
-                p00 = a[1];
-                p10 = a[2];
-                n[3] = a[3];
-                LoadQuads(a, p, 2 * pitch);
-                TransposeWithinLanes(a);
-                n[4] = a[0];
-                p01 = a[1];
-                p11 = a[2];
-                n[5] = a[3];
-                LoadQuads(a, p, 3 * pitch);
-                TransposeWithinLanes(a);
-                n[6] = a[1];
-                n[7] = a[2];
-                V c = p00 * gx * gy + p01 * gx * fy + p10 * fx * gy + p11 * fx * fy;
-                V sum = zero;
-                for (int q = 0; q < 8; ++q)
-                    sum += weight[q] * (n[q] - c);
-                c = c + 0.4f * sum;
-                c = c <= zero ? zero : c >= top ? top : c;
-                float* out = job.dst[k] + i;
-                if constexpr (Blend) {
-                    V old;
-                    LoadVector(old, out);
-                    c = job.keep * c + job.e * old;
-                }
-                StoreVector(out, c);
+            const float* p[L];
+            for (int j = 0; j < L; ++j)
+                p[j] = job.src + corner[j];
+            // Rows m − 1 .. m + 2, each as columns l − 1 .. l + 2.
+            V a[4], n[8], p00, p01, p10, p11;
+            LoadQuads(a, p, 0);
+            TransposeWithinLanes(a);
+            n[0] = a[1];
+            n[1] = a[2];
+            LoadQuads(a, p, pitch);
+            TransposeWithinLanes(a);
+            n[2] = a[0];
+            p00 = a[1];
+            p10 = a[2];
+            n[3] = a[3];
+            LoadQuads(a, p, 2 * pitch);
+            TransposeWithinLanes(a);
+            n[4] = a[0];
+            p01 = a[1];
+            p11 = a[2];
+            n[5] = a[3];
+            LoadQuads(a, p, 3 * pitch);
+            TransposeWithinLanes(a);
+            n[6] = a[1];
+            n[7] = a[2];
+            V c = p00 * gx * gy + p01 * gx * fy + p10 * fx * gy + p11 * fx * fy;
+            V sum = zero;
+            for (int q = 0; q < 8; ++q)
+                sum += weight[q] * (n[q] - c);
+            c = c + 0.4f * sum;
+            c = c <= zero ? zero : c >= top ? top : c;
+            float* out = job.dst + i;
+            if constexpr (Blend) {
+                V old;
+                LoadVector(old, out);
+                c = job.keep * c + job.e * old;
             }
+            StoreVector(out, c);
         }
         for (; x < w; ++x)
-            WarpPixel<C, Blend>(job, rowStart + x);
+            WarpPixel<Blend>(job, rowStart + x);
     }
 }
 
-template <int C, bool Blend>
+template <bool Blend>
 void WarpRowsBase(const CWarpJob& job, int first, int last)
 {
-    WarpRowsOf<CFloat4, C, Blend>(job, first, last);
+    WarpRowsOf<CFloat4, Blend>(job, first, last);
 }
 
 #if defined(FRAMIRA_KERNELS_X86)
-template <int C, bool Blend>
+template <bool Blend>
 FRAMIRA_TARGET_AVX2 void WarpRowsAvx2(const CWarpJob& job, int first, int last)
 {
-    WarpRowsOf<CFloat8, C, Blend>(job, first, last);
+    WarpRowsOf<CFloat8, Blend>(job, first, last);
 }
 
 // Eight lanes here too: sixteen measured slower, their neighbourhoods taking
 // more shuffles to assemble than the wider arithmetic saves.
-template <int C, bool Blend>
+template <bool Blend>
 FRAMIRA_TARGET_AVX512 void WarpRowsAvx512(const CWarpJob& job, int first, int last)
 {
-    WarpRowsOf<CFloat8, C, Blend>(job, first, last);
+    WarpRowsOf<CFloat8, Blend>(job, first, last);
 }
 #endif
 
 // Planes too large for 32-bit sample offsets, which the vector kernels use.
-template <int C, bool Blend>
+template <bool Blend>
 void WarpRowsOneByOne(const CWarpJob& job, int first, int last)
 {
     for (size_t i = static_cast<size_t>(first) * job.W; i < static_cast<size_t>(last) * job.W; ++i)
-        WarpPixel<C, Blend>(job, i);
+        WarpPixel<Blend>(job, i);
 }
 
-template <int C, bool Blend>
+template <bool Blend>
 void Warp(const CWarpJob& job)
 {
     const bool offsetsFit = static_cast<uint64_t>(job.W) * static_cast<uint64_t>(job.H) <= INT32_MAX;
-    void (*rows)(const CWarpJob&, int, int) = offsetsFit ? WarpRowsBase<C, Blend> : WarpRowsOneByOne<C, Blend>;
+    void (*rows)(const CWarpJob&, int, int) = offsetsFit ? WarpRowsBase<Blend> : WarpRowsOneByOne<Blend>;
 #if defined(FRAMIRA_KERNELS_X86)
     if (offsetsFit) {
         const CKernelLevel level = KernelLevel();
         if (level == CKernelLevel::Avx512)
-            rows = WarpRowsAvx512<C, Blend>;
+            rows = WarpRowsAvx512<Blend>;
         else if (level == CKernelLevel::Avx2)
-            rows = WarpRowsAvx2<C, Blend>;
+            rows = WarpRowsAvx2<Blend>;
     }
 #endif
     // Every row reads the whole source and writes only itself, so rows go to
@@ -247,40 +242,25 @@ void Warp(const CWarpJob& job)
                 [&](size_t first, size_t last) { rows(job, static_cast<int>(first), static_cast<int>(last)); });
 }
 
-bool ValidWarp(const float* const src[3], const uint16_t* t0, const uint16_t* t1, float* const dst[3], int count,
-               int W, int H)
+bool ValidWarp(const float* src, const uint16_t* t0, const uint16_t* t1, const float* dst, int W, int H)
 {
-    if (!src || !t0 || !t1 || !dst || W <= 0 || H <= 0)
-        return false;
-    for (int k = 0; k < count; ++k)
-        if (!src[k] || !dst[k])
-            return false;
-    return true;
+    return src && t0 && t1 && dst && W > 0 && H > 0;
 }
 
 } // namespace
 
 void WarpWithWaveImages(const float* src, const uint16_t* t0, const uint16_t* t1, float* dst, int W, int H)
 {
-    const float* const sources[1] = {src};
-    float* const destinations[1] = {dst};
-    if (ValidWarp(sources, t0, t1, destinations, 1, W, H))
-        Warp<1, false>(CWarpJob{sources, destinations, t0, t1, W, H, 1.0f, 0.0f});
+    if (ValidWarp(src, t0, t1, dst, W, H))
+        Warp<false>(CWarpJob{src, dst, t0, t1, W, H, 1.0f, 0.0f});
 }
 
-void WarpPlanesWithWaveImages(const float* const src[3], const uint16_t* t0, const uint16_t* t1,
-                              float* const dst[3], int W, int H)
-{
-    if (ValidWarp(src, t0, t1, dst, 3, W, H))
-        Warp<3, false>(CWarpJob{src, dst, t0, t1, W, H, 1.0f, 0.0f});
-}
-
-void WarpPlanesBlendingInto(const float* const src[3], const uint16_t* t0, const uint16_t* t1, float* const dst[3],
-                            int W, int H, float percent)
+void WarpBlendingInto(const float* src, const uint16_t* t0, const uint16_t* t1, float* dst, int W, int H,
+                      float percent)
 {
     const float e = BlendFraction(percent);
-    if (ValidWarp(src, t0, t1, dst, 3, W, H))
-        Warp<3, true>(CWarpJob{src, dst, t0, t1, W, H, 1.0f - e, e});
+    if (ValidWarp(src, t0, t1, dst, W, H))
+        Warp<true>(CWarpJob{src, dst, t0, t1, W, H, 1.0f - e, e});
 }
 
 } // namespace framira

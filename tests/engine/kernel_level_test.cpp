@@ -124,8 +124,10 @@ TEST(KernelLevel, EveryLevelGivesTheBaselineBytes)
             std::vector<float> result(planes);
             const float* src[3] = {planes.data(), planes.data() + n, planes.data() + 2 * n};
             float* dst[3] = {result.data() + 3 * n, result.data() + 4 * n, result.data() + 5 * n};
-            WarpPlanesWithWaveImages(src, t0.data(), t1.data(), dst, W, H);
-            WarpPlanesBlendingInto(src, t1.data(), t0.data(), dst, W, H, 37.0f);
+            for (int k = 0; k < 3; ++k) {
+                WarpWithWaveImages(src[k], t0.data(), t1.data(), dst[k], W, H);
+                WarpBlendingInto(src[k], t1.data(), t0.data(), dst[k], W, H, 37.0f);
+            }
             WarpWithWaveImages(src[0], t1.data(), t1.data(), result.data(), W, H);
             return Bytes(result);
         });
