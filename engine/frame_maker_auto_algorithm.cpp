@@ -24,14 +24,6 @@ namespace {
 // stages need at the texture size. An engine that cannot get it is useless.
 constexpr size_t kWorkingAreaBytes = 11520000;
 
-void DescribeTextureSource(CAImageInfo& info, int bits)
-{
-    info.width = kTextureSourceWidth;
-    info.height = kTextureSourceHeight;
-    info.channels = 3;
-    info.bits = bits;
-}
-
 template <typename T>
 void FreeTexture(T*& texture)
 {
@@ -43,21 +35,6 @@ void FreeTexture(T*& texture)
 
 CFrameMakerAutoAlgorithm::CFrameMakerAutoAlgorithm()
 {
-    firstWaveSource[0] = FirstWaveImage0();
-    firstWaveSource[1] = FirstWaveImage1();
-    secondWaveSource[0] = SecondWaveImage0();
-    secondWaveSource[1] = SecondWaveImage1();
-    vignettingSource[0] = VignettingImage0();
-    vignettingSource[1] = VignettingImage1();
-    DescribeTextureSource(firstWaveInfo, 16);
-    DescribeTextureSource(secondWaveInfo, 16);
-    DescribeTextureSource(vignettingInfo, 8);
-    for (int i = 0; i < 2; ++i) {
-        if (firstWaveSource[i] == nullptr || secondWaveSource[i] == nullptr || vignettingSource[i] == nullptr) {
-            failed = true;
-            return;
-        }
-    }
     void* workingArea = MemMalloc(kWorkingAreaBytes);
     if (workingArea == nullptr) {
         failed = true;

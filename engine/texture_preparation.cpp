@@ -18,6 +18,7 @@
 #include "work_pool.h"
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -76,20 +77,22 @@ bool AllocatePlane(T*& plane, size_t count)
 int MakeTextureSet(int32_t width, int32_t height, CTextureSet& set)
 {
     set.Free();
-    const uint16_t* const firstWaveSource[2] = {FirstWaveImage0(), FirstWaveImage1()};
-    const uint16_t* const secondWaveSource[2] = {SecondWaveImage0(), SecondWaveImage1()};
-    const uint8_t* const vignettingSource[2] = {VignettingImage0(), VignettingImage1()};
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
     bool allocated = width > 0 && height > 0;
     for (int i = 0; i < 2; ++i) {
-        allocated = allocated && firstWaveSource[i] != nullptr && secondWaveSource[i] != nullptr &&
-                    vignettingSource[i] != nullptr && AllocatePlane(set.firstWave[i], count) &&
+        allocated = allocated && AllocatePlane(set.firstWave[i], count) &&
                     AllocatePlane(set.secondWave[i], count) && AllocatePlane(set.vignetting[i], count);
     }
-    if (!allocated) {
+    // Held for this set alone: shared with a set made meanwhile on another
+    // thread, and gone when the last of them is made.
+    const std::shared_ptr<const CTextureSources> sources = allocated ? AcquireTextureSources() : nullptr;
+    if (!sources) {
         set.Free();
         return 1;
     }
+    const uint16_t* const firstWaveSource[2] = {sources->firstWave[0].data(), sources->firstWave[1].data()};
+    const uint16_t* const secondWaveSource[2] = {sources->secondWave[0].data(), sources->secondWave[1].data()};
+    const uint8_t* const vignettingSource[2] = {sources->vignetting[0].data(), sources->vignetting[1].data()};
     int result = ResamplePlanes<uint16_t>(firstWaveSource, kTextureSourceWidth, kTextureSourceHeight,
                                           set.firstWave, width, height, 0.0f, 0.0f, 2);
     if (result == 0) {
