@@ -282,6 +282,10 @@ private:
     // engineInput is the block a picture was decoded into (not one made for
     // the engine): once that picture is framed, it goes to the next decode.
     bool engineInputDecoded = false;
+    // The run RunAndSave is about to make is the job's last (its last
+    // picture at its last size): what the engine keeps for a next run goes
+    // back before the output is written rather than at the job's end.
+    bool lastRunOfJob = false;
     // When the current picture's turn began, for its report's time.
     std::chrono::steady_clock::time_point pictureStart;
     mutable std::mutex reportLock;
