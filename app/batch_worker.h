@@ -173,8 +173,6 @@ public:
     // LoadPicture's second half, for a picture decoded already (perhaps
     // ahead, on another thread): keeps it as inputImage, or reports it.
     bool AcceptPicture(CDecodedPicture picture);
-    // Replaces outputImage by a blank 3-plane 8-bit image of the output size.
-    void MakeOutputImage();
     // Frames inputImage and writes it.
     [[nodiscard]] EJobResult RunAndSave(int width, int height, const std::string& sourcePath);
     // The picture is framed at every size: its decoded block goes to the
@@ -197,7 +195,6 @@ public:
     // The record inputImage was read with: what its output takes from the
     // source, so writing it never goes back to the file.
     CSourcePicture inputSource;
-    std::unique_ptr<CImage> outputImage;
     CSampleBuffer engineInput;
     // A picture decoded straight into the engine's form, until it becomes
     // engineInput; and the blocks such pictures are decoded into.

@@ -187,7 +187,6 @@ int CBatchWorker::RunJob()
                         continue;
                     }
                     lastRunOfJob = lastPicture && target == lastFramedTarget;
-                    MakeOutputImage();
                     // The engine is told the size of the raster decoded (and
                     // turned upright): the source is not read again for a header.
                     const EJobResult result = RunAndSave(inputImage->cols, inputImage->rows, path);
