@@ -17,6 +17,7 @@
 #include "sinc_resampler.h"
 #include "work_pool.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -73,6 +74,8 @@ bool AllocatePlane(T*& plane, size_t count)
     return plane != nullptr;
 }
 
+std::atomic<int> setsMade{0};
+
 // The sources resampled to width × height; the same bytes on any thread.
 int MakeTextureSet(int32_t width, int32_t height, CTextureSet& set)
 {
@@ -109,6 +112,7 @@ int MakeTextureSet(int32_t width, int32_t height, CTextureSet& set)
     }
     set.width = width;
     set.height = height;
+    ++setsMade;
     return 0;
 }
 
@@ -180,14 +184,20 @@ public:
     {
         CTextureSet dropped;
         std::lock_guard<std::mutex> lock(mutex);
-        if (set.Empty() || !ready.Empty() || working.Is(set.width, set.height)) {
+        // A set made ahead waits for the size asked for. One given back
+        // before (the size of the window's last job, say) makes way: kept,
+        // it would leave a job at two sizes making one of them anew for
+        // every picture.
+        if (set.Empty() || (!ready.Empty() && !readyGivenBack) || working.Is(set.width, set.height)) {
             dropped = std::move(set);  // freed after the lock
             return;
         }
         if (wanted.Is(set.width, set.height)) {
             wanted = CSize{};
         }
+        dropped = std::move(ready);
         ready = std::move(set);
+        readyGivenBack = true;
     }
 
     void Finish()
@@ -216,6 +226,7 @@ private:
             lock.lock();
             if (!made.Empty()) {
                 ready = std::move(made);
+                readyGivenBack = false;
             }
             working = CSize{};
             finished.notify_all();
@@ -232,6 +243,7 @@ private:
     CSize working;   // being made
     CSize handed;    // the engine holds this size's set
     CTextureSet ready;
+    bool readyGivenBack = false;  // by the engine, rather than made ahead
 };
 
 CTexturePreparer& Preparer()
@@ -273,6 +285,11 @@ void KeepTextureSet(CTextureSet&& set) noexcept
     } catch (...) {
         set.Free();
     }
+}
+
+int TextureSetsMade() noexcept
+{
+    return setsMade.load();
 }
 
 void FinishTexturePreparation() noexcept
