@@ -42,6 +42,7 @@ void CBatchWorker::Reset()
     currentTarget = 0;
     ownTarget = CJobTarget();
     engineInputIsCurrent = false;
+    lastRunOfJob = false;
     keepUnmarkedFiles = false;
     madeFolders.clear();
     checkedOutputFolders.clear();

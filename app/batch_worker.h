@@ -179,8 +179,6 @@ public:
     // LoadPicture's second half, for a picture decoded already (perhaps
     // ahead, on another thread): keeps it as inputImage, or reports it.
     bool AcceptPicture(CDecodedPicture picture);
-    // Replaces outputImage by a blank 3-plane 8-bit image of the output size.
-    void MakeOutputImage();
     // Frames inputImage and writes it.
     [[nodiscard]] EJobResult RunAndSave(int width, int height, const std::string& sourcePath);
     // The picture is framed at every size: its decoded block goes to the
@@ -203,7 +201,6 @@ public:
     // The record inputImage was read with: what its output takes from the
     // source, so writing it never goes back to the file.
     CSourcePicture inputSource;
-    std::unique_ptr<CImage> outputImage;
     CSampleBuffer engineInput;
     // A picture decoded straight into the engine's form, until it becomes
     // engineInput; and the blocks such pictures are decoded into.
@@ -290,6 +287,10 @@ private:
     // engineInput is the block a picture was decoded into (not one made for
     // the engine): once that picture is framed, it goes to the next decode.
     bool engineInputDecoded = false;
+    // The run RunAndSave is about to make is the job's last (its last
+    // picture at its last size): what the engine keeps for a next run goes
+    // back before the output is written rather than at the job's end.
+    bool lastRunOfJob = false;
     // When the current picture's turn began, for its report's time.
     std::chrono::steady_clock::time_point pictureStart;
     mutable std::mutex reportLock;

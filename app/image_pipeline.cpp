@@ -177,17 +177,6 @@ bool CBatchWorker::AcceptPicture(CDecodedPicture picture)
     return false;
 }
 
-void CBatchWorker::MakeOutputImage()
-{
-    outputImage.reset();
-    int width = 0, height = 0;
-    GetOutputSize(width, height);
-    if (width < 1 || height < 1)
-        outputImage = std::make_unique<CImage>();  // no raster: the write fails with its message
-    else
-        outputImage = std::make_unique<CImage>(width, height, 3, kSampleByte);
-}
-
 EJobResult CBatchWorker::OpenEngine()
 {
     if (engineReady) {
@@ -266,7 +255,6 @@ void CBatchWorker::CloseEngine()
     inputStream.reset();
     inputSource = CSourcePicture{};
     engineInputIsCurrent = false;
-    outputImage.reset();
     engineInput.Free();
     engineInputDecoded = false;
     decodedSamples.Free();
@@ -354,8 +342,7 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
         // which the engine has narrowed to 8-bit samples in place.
         engineInputIsCurrent = exported == kImageSuccess;
     }
-    const bool canRun = exported == kImageSuccess && outputImage && outputImage->planes == 3 &&
-                        outputImage->cols == outputWidth && outputImage->rows == outputHeight;
+    const bool canRun = exported == kImageSuccess && outputWidth > 0 && outputHeight > 0;
     bool framed = false;
     if (canRun && inputStream) {
         framed = engine.runRows(CPictureStream::Read, inputStream.get(), engineOutput.Bytes(), width, height,
@@ -376,11 +363,18 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
         // written); that is never saved as if it were the framed picture.
         framed = engine.run(engineInput.Bytes(), engineOutput.Bytes(), strength, bits, width, height, 1.0f,
                             pathCopy.c_str(), presetIndex, customWidth, customHeight) == 0;
+        // Kept, the engine's freed planes would stay in memory while the
+        // output is encoded, for a run that never comes.
+        if (lastRunOfJob)
+            engine.releaseMemory();
     }
     Checkpoint();
 
+    // Encoded from the engine's output as it lies: the framed picture is
+    // never copied into planes on its way to the file.
+    const CInterleavedPicture framedPicture{engineOutput.Bytes(), outputWidth, outputHeight, 3, 0};
     int result = kImageBadArgument;
-    if (framed && outputImage->FromInterleaved8(engineOutput.Bytes(), neededOutput) == kImageSuccess) {
+    if (framed) {
         // The source's metadata, fitted to the framed picture. A JPEG source
         // with metadata lends its coding too; everything else is written
         // plainly, keeping the source's chroma subsampling.
@@ -388,18 +382,18 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
         // a picture of its own has the file read for it once more.
         const CSourcePicture& source =
             inputSource.path == sourcePath ? inputSource : (inputSource = ReadSourceFactsFile(sourcePath));
-        COutputMetadata metadata = GatherOutputMetadata(source, *outputImage);
+        COutputMetadata metadata = GatherOutputMetadata(source, framedPicture);
         const bool followSource = metadata.fromJpeg && !metadata.segments.empty();
         // The mark that makes this file known as this source's output, to
         // later runs (stable names, --skip-existing) and to folder walks.
         metadata.segments.push_back(MakeSourceMark(outputPath, sourcePath));
         if (followSource) {
-            result = source.hasJpegCoding ? WriteJpegFileWithCoding(*outputImage, outputPath, source.jpegCoding,
+            result = source.hasJpegCoding ? WriteJpegFileWithCoding(framedPicture, outputPath, source.jpegCoding,
                                                                     sourcePath, kOutputQuality, nullptr, nullptr,
                                                                     nullptr, &metadata.segments)
                                           : kImageBadArgument;
         } else {
-            result = WriteJpegFile(*outputImage, outputPath, kOutputQuality, inputImage->subsampling,
+            result = WriteJpegFile(framedPicture, outputPath, kOutputQuality, inputImage->subsampling,
                                    &metadata.segments);
         }
     }
@@ -426,8 +420,13 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
     statusText = outputPath;
     lastOutputPath = outputPath;
     ++picturesWritten;
-    if (previewReady)
-        previewReady(*outputImage, true);
+    if (previewReady) {
+        // Planes for the front end's view alone, made once the file is written.
+        CImage framedPlanes(outputWidth, outputHeight, 3, kSampleByte);
+        if (framedPlanes.planes == 3 &&
+            framedPlanes.FromInterleaved8(engineOutput.Bytes(), neededOutput) == kImageSuccess)
+            previewReady(framedPlanes, true);
+    }
     Post(UWM_PICTURE, int(progress));
     return EJobResult::PictureWritten;
 }

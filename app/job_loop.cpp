@@ -185,6 +185,12 @@ int CBatchWorker::RunJob()
             }
             if (loaded) {
                 Checkpoint();
+                // The job's last picture: its last size framed is the job's last run.
+                const bool lastPicture = std::next(entry) == group.end() && groupEnd == queue.end();
+                std::size_t lastFramedTarget = 0;
+                for (std::size_t target = 0; target < TargetCount(); ++target)
+                    if (refusals[target].empty())
+                        lastFramedTarget = target;
                 // The picture read once is framed at every size of the job.
                 for (std::size_t target = 0; target < TargetCount() && !diskFull; ++target) {
                     SelectTarget(target);
@@ -192,10 +198,12 @@ int CBatchWorker::RunJob()
                         ReportWriteFailure(path, PlannedOutput(path).output, refusals[target]);
                         continue;
                     }
-                    MakeOutputImage();
+                    lastRunOfJob = lastPicture && target == lastFramedTarget;
                     // The engine is told the size of the raster decoded (and
                     // turned upright): the source is not read again for a header.
-                    if (RunAndSave(inputImage->cols, inputImage->rows, path) == EJobResult::EngineCannotOpen) {
+                    const EJobResult result = RunAndSave(inputImage->cols, inputImage->rows, path);
+                    lastRunOfJob = false;
+                    if (result == EJobResult::EngineCannotOpen) {
                         SelectTarget(0);
                         prefetch.Close();
                         CloseEngine();

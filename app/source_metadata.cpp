@@ -39,7 +39,7 @@ std::vector<std::uint8_t> TidyExif(std::vector<std::uint8_t> payload)
 
 // The EXIF payload with the output's values and thumbnail; false when the
 // block cannot say them without changing another of its values.
-bool FitExifToOutput(std::vector<std::uint8_t>& exif, const CImage& output, bool addThumbnail)
+bool FitExifToOutput(std::vector<std::uint8_t>& exif, const CInterleavedPicture& output, bool addThumbnail)
 {
     if (!SetExifOutputValues(exif, output.cols, output.rows))
         return false;
@@ -115,7 +115,7 @@ int ReadSourceOrientation(const std::string& sourcePath)
     return ReadSourceFactsFile(sourcePath).orientation;
 }
 
-COutputMetadata GatherOutputMetadata(const CSourcePicture& source, const CImage& output)
+COutputMetadata GatherOutputMetadata(const CSourcePicture& source, const CInterleavedPicture& output)
 {
     COutputMetadata gathered;
     const CSourceMetadata& metadata = source.metadata;

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-class CImage;
 
 // Fills the record's metadata and orientation from the file's bytes (the
 // same bytes the record was read from): a JPEG's segments, the blocks Exiv2
@@ -36,4 +35,4 @@ struct COutputMetadata {
     std::vector<CMarkerSegment> segments;
     bool fromJpeg = false;
 };
-COutputMetadata GatherOutputMetadata(const CSourcePicture& source, const CImage& output);
+COutputMetadata GatherOutputMetadata(const CSourcePicture& source, const CInterleavedPicture& output);

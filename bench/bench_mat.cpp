@@ -56,9 +56,10 @@ void Run(int W, int H, int repeats)
     std::vector<uint16_t> fw0, fw1, sw0, sw1;
     std::vector<uint8_t> s0, s1;
     const auto p0 = Clock::now();
-    if (!Prepare(FirstWaveImage0(), FirstWaveImage1(), W, H, fw0, fw1) ||
-        !Prepare(SecondWaveImage0(), SecondWaveImage1(), W, H, sw0, sw1) ||
-        !Prepare(VignettingImage0(), VignettingImage1(), W, H, s0, s1)) {
+    const std::shared_ptr<const CTextureSources> sources = AcquireTextureSources();
+    if (!sources || !Prepare(sources->firstWave[0].data(), sources->firstWave[1].data(), W, H, fw0, fw1) ||
+        !Prepare(sources->secondWave[0].data(), sources->secondWave[1].data(), W, H, sw0, sw1) ||
+        !Prepare(sources->vignetting[0].data(), sources->vignetting[1].data(), W, H, s0, s1)) {
         std::printf("resampling the textures failed\n");
         return;
     }
@@ -129,7 +130,9 @@ void Run(int W, int H, int repeats)
 int main()
 {
     const auto t0 = Clock::now();
-    if (!FirstWaveImage0()) {
+    // Held throughout, so that each size's preparation reads these.
+    const std::shared_ptr<const CTextureSources> sources = AcquireTextureSources();
+    if (!sources) {
         std::printf("texture sources unavailable\n");
         return 1;
     }

@@ -24,14 +24,6 @@ namespace {
 // stages need at the texture size. An engine that cannot get it is useless.
 constexpr size_t kWorkingAreaBytes = 11520000;
 
-void DescribeTextureSource(CAImageInfo& info, int bits)
-{
-    info.width = kTextureSourceWidth;
-    info.height = kTextureSourceHeight;
-    info.channels = 3;
-    info.bits = bits;
-}
-
 template <typename T>
 void FreeTexture(T*& texture)
 {
@@ -43,21 +35,6 @@ void FreeTexture(T*& texture)
 
 CFrameMakerAutoAlgorithm::CFrameMakerAutoAlgorithm()
 {
-    firstWaveSource[0] = FirstWaveImage0();
-    firstWaveSource[1] = FirstWaveImage1();
-    secondWaveSource[0] = SecondWaveImage0();
-    secondWaveSource[1] = SecondWaveImage1();
-    vignettingSource[0] = VignettingImage0();
-    vignettingSource[1] = VignettingImage1();
-    DescribeTextureSource(firstWaveInfo, 16);
-    DescribeTextureSource(secondWaveInfo, 16);
-    DescribeTextureSource(vignettingInfo, 8);
-    for (int i = 0; i < 2; ++i) {
-        if (firstWaveSource[i] == nullptr || secondWaveSource[i] == nullptr || vignettingSource[i] == nullptr) {
-            failed = true;
-            return;
-        }
-    }
     void* workingArea = MemMalloc(kWorkingAreaBytes);
     if (workingArea == nullptr) {
         failed = true;
@@ -124,8 +101,8 @@ long CFrameMakerAutoAlgorithm::Init(int phase)
     outputPrepared = false;
     // The size left is given back rather than freed: a job that frames every
     // picture at two sizes comes back to it with the next picture.
+    CTextureSet left;
     if (firstWaveTexture[0] != nullptr && cachedOutputWidth > 0 && cachedOutputHeight > 0) {
-        CTextureSet left;
         left.width = cachedOutputWidth;
         left.height = cachedOutputHeight;
         for (int i = 0; i < 2; ++i) {
@@ -133,12 +110,12 @@ long CFrameMakerAutoAlgorithm::Init(int phase)
             left.secondWave[i] = std::exchange(secondWaveTexture[i], nullptr);
             left.vignetting[i] = std::exchange(vignettingTexture[i], nullptr);
         }
-        KeepTextureSet(std::move(left));
     }
     ReleaseTextures();
     cachedOutputWidth = cachedOutputHeight = -1;
     // No output size is also the "nothing prepared" mark; never take it for one.
     if (outputInfo.width <= 0 || outputInfo.height <= 0) {
+        KeepTextureSet(std::move(left));
         return 1;
     }
     CStageClock clock;
@@ -147,7 +124,11 @@ long CFrameMakerAutoAlgorithm::Init(int phase)
     // Made ahead when the caller asked for this size (Framira_Prepare), else
     // here; the same bytes either way.
     CTextureSet set;
-    if (const int result = ObtainTextureSet(width, height, set); result != 0) {
+    const int result = ObtainTextureSet(width, height, set);
+    // Given back only once this size's set is taken: the one set kept is
+    // then the other size's, not this one's while the other's is dropped.
+    KeepTextureSet(std::move(left));
+    if (result != 0) {
         return result;
     }
     for (int i = 0; i < 2; ++i) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace framira {
 
@@ -34,12 +36,12 @@ long ApplyMattingAndMountColorAndCoreColor(const CBevelTables& tables, const uin
 
 // The six textures prepared at the output size W × H by Init(1).
 struct CMatTextures {
-    const uint16_t* firstWave0;  // from FirstWaveImage0
-    const uint16_t* firstWave1;  // from FirstWaveImage1
-    const uint16_t* secondWave0; // from SecondWaveImage0
-    const uint16_t* secondWave1; // from SecondWaveImage1
-    const uint8_t* shade0;       // from VignettingImage0
-    const uint8_t* shade1;       // from VignettingImage1
+    const uint16_t* firstWave0;  // from the sources' firstWave[0]
+    const uint16_t* firstWave1;  // from firstWave[1]
+    const uint16_t* secondWave0; // from secondWave[0]
+    const uint16_t* secondWave1; // from secondWave[1]
+    const uint8_t* shade0;       // from vignetting[0]
+    const uint8_t* shade1;       // from vignetting[1]
 };
 
 // Builds the mat surface from the picture stretched to W × H.
@@ -52,16 +54,19 @@ long CreateDitheredMatOverPicture(const CMatTextures& textures, float* const pla
                                   int pw, int ph);
 
 // The built-in texture sources, kTextureSourceWidth × kTextureSourceHeight
-// samples each, row after row. Generated once per process, identical bytes
-// on every machine; the pointers stay valid for the life of the process.
-// They return null only when the memory for them could not be obtained.
+// samples each, row after row, identical bytes on every machine.
 constexpr int kTextureSourceWidth = 1600;
 constexpr int kTextureSourceHeight = 1200;
-const uint16_t* FirstWaveImage0();
-const uint16_t* FirstWaveImage1();
-const uint16_t* SecondWaveImage0();
-const uint16_t* SecondWaveImage1();
-const uint8_t* VignettingImage0();
-const uint8_t* VignettingImage1();
+struct CTextureSources {
+    std::vector<uint16_t> firstWave[2];
+    std::vector<uint16_t> secondWave[2];
+    std::vector<uint8_t> vignetting[2];
+};
+// The sources are 19 MB and only read while textures are resampled to an
+// output size, so they are not kept for the life of the process: made when
+// nobody holds them, shared by everyone who holds them at the time (safe from
+// any thread), and freed when the last holder lets go. Null when the memory
+// for them could not be obtained.
+std::shared_ptr<const CTextureSources> AcquireTextureSources() noexcept;
 
 } // namespace framira

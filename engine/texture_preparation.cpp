@@ -17,7 +17,9 @@
 #include "sinc_resampler.h"
 #include "work_pool.h"
 
+#include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -72,24 +74,28 @@ bool AllocatePlane(T*& plane, size_t count)
     return plane != nullptr;
 }
 
+std::atomic<int> setsMade{0};
+
 // The sources resampled to width × height; the same bytes on any thread.
 int MakeTextureSet(int32_t width, int32_t height, CTextureSet& set)
 {
     set.Free();
-    const uint16_t* const firstWaveSource[2] = {FirstWaveImage0(), FirstWaveImage1()};
-    const uint16_t* const secondWaveSource[2] = {SecondWaveImage0(), SecondWaveImage1()};
-    const uint8_t* const vignettingSource[2] = {VignettingImage0(), VignettingImage1()};
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
     bool allocated = width > 0 && height > 0;
     for (int i = 0; i < 2; ++i) {
-        allocated = allocated && firstWaveSource[i] != nullptr && secondWaveSource[i] != nullptr &&
-                    vignettingSource[i] != nullptr && AllocatePlane(set.firstWave[i], count) &&
+        allocated = allocated && AllocatePlane(set.firstWave[i], count) &&
                     AllocatePlane(set.secondWave[i], count) && AllocatePlane(set.vignetting[i], count);
     }
-    if (!allocated) {
+    // Held for this set alone: shared with a set made meanwhile on another
+    // thread, and gone when the last of them is made.
+    const std::shared_ptr<const CTextureSources> sources = allocated ? AcquireTextureSources() : nullptr;
+    if (!sources) {
         set.Free();
         return 1;
     }
+    const uint16_t* const firstWaveSource[2] = {sources->firstWave[0].data(), sources->firstWave[1].data()};
+    const uint16_t* const secondWaveSource[2] = {sources->secondWave[0].data(), sources->secondWave[1].data()};
+    const uint8_t* const vignettingSource[2] = {sources->vignetting[0].data(), sources->vignetting[1].data()};
     int result = ResamplePlanes<uint16_t>(firstWaveSource, kTextureSourceWidth, kTextureSourceHeight,
                                           set.firstWave, width, height, 0.0f, 0.0f, 2);
     if (result == 0) {
@@ -106,6 +112,7 @@ int MakeTextureSet(int32_t width, int32_t height, CTextureSet& set)
     }
     set.width = width;
     set.height = height;
+    ++setsMade;
     return 0;
 }
 
@@ -177,14 +184,20 @@ public:
     {
         CTextureSet dropped;
         std::lock_guard<std::mutex> lock(mutex);
-        if (set.Empty() || !ready.Empty() || working.Is(set.width, set.height)) {
+        // A set made ahead waits for the size asked for. One given back
+        // before (the size of the window's last job, say) makes way: kept,
+        // it would leave a job at two sizes making one of them anew for
+        // every picture.
+        if (set.Empty() || (!ready.Empty() && !readyGivenBack) || working.Is(set.width, set.height)) {
             dropped = std::move(set);  // freed after the lock
             return;
         }
         if (wanted.Is(set.width, set.height)) {
             wanted = CSize{};
         }
+        dropped = std::move(ready);
         ready = std::move(set);
+        readyGivenBack = true;
     }
 
     void Finish()
@@ -213,6 +226,7 @@ private:
             lock.lock();
             if (!made.Empty()) {
                 ready = std::move(made);
+                readyGivenBack = false;
             }
             working = CSize{};
             finished.notify_all();
@@ -229,6 +243,7 @@ private:
     CSize working;   // being made
     CSize handed;    // the engine holds this size's set
     CTextureSet ready;
+    bool readyGivenBack = false;  // by the engine, rather than made ahead
 };
 
 CTexturePreparer& Preparer()
@@ -270,6 +285,11 @@ void KeepTextureSet(CTextureSet&& set) noexcept
     } catch (...) {
         set.Free();
     }
+}
+
+int TextureSetsMade() noexcept
+{
+    return setsMade.load();
 }
 
 void FinishTexturePreparation() noexcept

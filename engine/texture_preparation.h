@@ -38,9 +38,14 @@ void StartTexturePreparation(int32_t width, int32_t height) noexcept;
 int ObtainTextureSet(int32_t width, int32_t height, CTextureSet& set) noexcept;
 
 // Takes back the set of a size the engine leaves, so that switching back to
-// it (a job framing every picture at two sizes) costs no resampling. Kept
-// only while nothing made ahead is waiting to be taken; one set at most.
+// it (a job framing every picture at two sizes) costs no resampling. One set
+// at most: it replaces a set given back before, never one made ahead that is
+// waiting to be taken.
 void KeepTextureSet(CTextureSet&& set) noexcept;
+
+// How many sets the process has made so far, ahead or not (taking a set
+// kept or made ahead is not making one).
+int TextureSetsMade() noexcept;
 
 // Returns when no preparation is running: nothing of the engine's works on
 // after this, until the next StartTexturePreparation.

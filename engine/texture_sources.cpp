@@ -1,6 +1,6 @@
-// The six built-in texture sources, 1600 × 1200 samples each, generated once
-// per process on first use (thread-safe static initialisation) instead of
-// being shipped as megabytes of constant arrays.
+// The six built-in texture sources, 1600 × 1200 samples each, generated when
+// a texture set is made instead of being shipped as megabytes of constant
+// arrays, and let go once no set is being made.
 //
 // How they are made (texture_sources_waves.cpp, texture_sources_shades.cpp):
 //
@@ -60,74 +60,82 @@
 #include "work_pool.h"
 
 #include <atomic>
+#include <memory>
+#include <mutex>
 #include <new>
 #include <vector>
 
 namespace framira {
 namespace {
 
-struct CTextureStore {
-    std::vector<uint16_t> firstWave0, firstWave1, secondWave0, secondWave1;
-    std::vector<uint8_t> vignetting0, vignetting1;
-};
-
-CTextureStore BuildStore()
+// Null when the memory for them could not be had.
+std::shared_ptr<const CTextureSources> BuildSources()
 {
-    CTextureStore store;
+    auto sources = std::make_shared<CTextureSources>();
     const size_t n = static_cast<size_t>(kTextureSourceWidth) * kTextureSourceHeight;
-    try {
-        store.firstWave0.resize(n);
-        store.firstWave1.resize(n);
-        store.secondWave0.resize(n);
-        store.secondWave1.resize(n);
-        store.vignetting0.resize(n);
-        store.vignetting1.resize(n);
-    } catch (const std::bad_alloc&) {
-        return CTextureStore{};
+    for (int i = 0; i < 2; ++i) {
+        sources->firstWave[i].resize(n);
+        sources->secondWave[i].resize(n);
+        sources->vignetting[i].resize(n);
     }
     // The six are independent (each has its own seed), so they are made side
-    // by side on the pool: the first picture a process frames waits for them.
+    // by side on the pool: whoever makes a texture set waits for them.
+    CTextureSources& made = *sources;
     std::atomic<bool> failed{false};
-    ParallelFor(6, 1, [&store, &failed](size_t begin, size_t end) {
+    ParallelFor(6, 1, [&made, &failed](size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) {
             try {
                 switch (i) {
-                case 0: texture_sources::GenerateFirstWave0(store.firstWave0.data()); break;
-                case 1: texture_sources::GenerateFirstWave1(store.firstWave1.data()); break;
-                case 2: texture_sources::GenerateSecondWave0(store.secondWave0.data()); break;
-                case 3: texture_sources::GenerateSecondWave1(store.secondWave1.data()); break;
-                case 4: texture_sources::GenerateVignetting0(store.vignetting0.data()); break;
-                default: texture_sources::GenerateVignetting1(store.vignetting1.data()); break;
+                case 0: texture_sources::GenerateFirstWave0(made.firstWave[0].data()); break;
+                case 1: texture_sources::GenerateFirstWave1(made.firstWave[1].data()); break;
+                case 2: texture_sources::GenerateSecondWave0(made.secondWave[0].data()); break;
+                case 3: texture_sources::GenerateSecondWave1(made.secondWave[1].data()); break;
+                case 4: texture_sources::GenerateVignetting0(made.vignetting[0].data()); break;
+                default: texture_sources::GenerateVignetting1(made.vignetting[1].data()); break;
                 }
             } catch (const std::bad_alloc&) {
                 failed = true;  // never out of a pool thread
             }
         }
     });
-    return failed ? CTextureStore{} : store;
+    if (failed) {
+        return nullptr;
+    }
+    return sources;
 }
 
-// Never destroyed: the thread that makes textures ahead may still be reading
-// the sources while the process exits.
-const CTextureStore& Store()
-{
-    static const CTextureStore* const store = new CTextureStore(BuildStore());
-    return *store;
-}
+// The sources of the moment, while anyone holds them. Never destroyed: the
+// thread that makes textures ahead may still take or let go of them while
+// the process exits.
+struct CSourceRegistry {
+    std::mutex mutex;
+    std::weak_ptr<const CTextureSources> current;
+};
 
-template <typename T>
-const T* DataOrNull(const std::vector<T>& v)
+CSourceRegistry& Registry()
 {
-    return v.empty() ? nullptr : v.data();
+    static CSourceRegistry* const registry = new CSourceRegistry;
+    return *registry;
 }
 
 } // namespace
 
-const uint16_t* FirstWaveImage0() { return DataOrNull(Store().firstWave0); }
-const uint16_t* FirstWaveImage1() { return DataOrNull(Store().firstWave1); }
-const uint16_t* SecondWaveImage0() { return DataOrNull(Store().secondWave0); }
-const uint16_t* SecondWaveImage1() { return DataOrNull(Store().secondWave1); }
-const uint8_t* VignettingImage0() { return DataOrNull(Store().vignetting0); }
-const uint8_t* VignettingImage1() { return DataOrNull(Store().vignetting1); }
+std::shared_ptr<const CTextureSources> AcquireTextureSources() noexcept
+{
+    try {
+        CSourceRegistry& registry = Registry();
+        // Made under the lock: a thread that wants them meanwhile waits for
+        // these rather than making 19 MB of its own.
+        const std::lock_guard<std::mutex> lock(registry.mutex);
+        std::shared_ptr<const CTextureSources> sources = registry.current.lock();
+        if (!sources) {
+            sources = BuildSources();
+            registry.current = sources;
+        }
+        return sources;
+    } catch (...) {
+        return nullptr;  // no memory for them, or a lock refused
+    }
+}
 
 } // namespace framira

@@ -186,15 +186,9 @@ private:
     int32_t cachedInputWidth = -1;
     int32_t cachedInputHeight = -1;
     framira::CBevelTables* bevelTables = nullptr;
-    const uint16_t* firstWaveSource[2] = {nullptr, nullptr};
-    const uint16_t* secondWaveSource[2] = {nullptr, nullptr};
-    const uint8_t* vignettingSource[2] = {nullptr, nullptr};
     uint16_t* firstWaveTexture[2] = {nullptr, nullptr};
     uint16_t* secondWaveTexture[2] = {nullptr, nullptr};
     uint8_t* vignettingTexture[2] = {nullptr, nullptr};
-    CAImageInfo firstWaveInfo;
-    CAImageInfo secondWaveInfo;
-    CAImageInfo vignettingInfo;
     // The picture's planes in the host's sample type (1, 2 or 4 bytes).
     void* inputPlanes[3] = {nullptr, nullptr, nullptr};
     int32_t inputSampleSize = 0;

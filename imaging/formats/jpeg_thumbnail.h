@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "interleaved_picture.h"
+
 class CImage;
 
 // The width of every thumbnail; its height keeps the picture's proportions.
@@ -14,3 +16,5 @@ inline constexpr int kThumbnailQuality = 75;
 // averaging and coded as a baseline JPEG with no marker segments beyond
 // JFIF. Empty when the picture has no such raster or coding fails.
 std::vector<std::uint8_t> MakeJpegThumbnail(const CImage& picture);
+// The same from interleaved R, G, B samples (3 planes), the same bytes.
+std::vector<std::uint8_t> MakeJpegThumbnail(const CInterleavedPicture& picture);

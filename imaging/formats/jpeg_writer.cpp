@@ -137,6 +137,18 @@ bool IsWritable(const CImage& image)
     return (image.planes == 1 || image.planes == 3) && image.PixelCount() != 0 && image.HasAllPlanes();
 }
 
+bool IsWritable(const CInterleavedPicture& picture)
+{
+    return (picture.planes == 1 || picture.planes == 3) && picture.cols > 0 && picture.rows > 0 &&
+           picture.samples != nullptr;
+}
+
+// The interleaved view of samples Interleave made from `image`.
+CInterleavedPicture ViewOf(const CImage& image, const std::uint8_t* samples)
+{
+    return CInterleavedPicture{samples, image.cols, image.rows, image.planes, image.resolution};
+}
+
 // The whole raster as interleaved bytes: 16-bit samples give their high
 // byte, float samples the display-range scaling.
 SampleBuffer Interleave(const CImage& image)
@@ -212,16 +224,16 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b)
     return std::filesystem::equivalent(a, b, error) && !error;
 }
 
-// What both writers set alike: the pixels, the image's facts and the COM text.
-std::unique_ptr<JpegWriteJob> MakeWriteJob(const CImage& image, const std::uint8_t* pixels, int quality, const char* comment)
+// What both writers set alike: the pixels, the picture's facts and the COM text.
+std::unique_ptr<JpegWriteJob> MakeWriteJob(const CInterleavedPicture& picture, int quality, const char* comment)
 {
     auto job = std::make_unique<JpegWriteJob>();
-    job->pixels = pixels;
-    job->cols = image.cols;
-    job->rows = image.rows;
-    job->planes = image.planes;
+    job->pixels = picture.samples;
+    job->cols = picture.cols;
+    job->rows = picture.rows;
+    job->planes = picture.planes;
     job->quality = quality;
-    job->resolution = image.resolution;
+    job->resolution = picture.resolution;
     job->comment = comment;
     return job;
 }
@@ -236,6 +248,12 @@ bool SegmentsFit(const std::vector<CMarkerSegment>* segments)
     return true;
 }
 
+bool PayloadFits(const std::uint8_t* payload, const int* payloadLength)
+{
+    return payloadLength == nullptr ||
+           (*payloadLength >= 0 && *payloadLength <= kMaxApp1Payload && (*payloadLength == 0 || payload != nullptr));
+}
+
 } // namespace
 
 int WriteJpegFile(const CImage& image, const std::filesystem::path& path, int quality, int subsampling,
@@ -246,7 +264,15 @@ int WriteJpegFile(const CImage& image, const std::filesystem::path& path, int qu
     SampleBuffer pixels = Interleave(image);
     if (!pixels)
         return kImageOutOfMemory;
-    auto job = MakeWriteJob(image, pixels.get(), quality, kPlainJpegComment);
+    return WriteJpegFile(ViewOf(image, pixels.get()), path, quality, subsampling, segments);
+}
+
+int WriteJpegFile(const CInterleavedPicture& picture, const std::filesystem::path& path, int quality,
+                  int subsampling, const std::vector<CMarkerSegment>* segments)
+{
+    if (!IsWritable(picture) || !SegmentsFit(segments))
+        return kImageBadArgument;
+    auto job = MakeWriteJob(picture, quality, kPlainJpegComment);
     job->subsampling = subsampling;
     job->payloadLength = -1;
     job->segments = segments;
@@ -260,23 +286,33 @@ int WriteJpegFileWithCoding(const CImage& image, const std::filesystem::path& pa
 {
     if (usedFallback != nullptr)
         *usedFallback = false;
-    if (!IsWritable(image) || !SegmentsFit(segments))
-        return kImageBadArgument;
-    if (payloadLength != nullptr &&
-        (*payloadLength < 0 || *payloadLength > kMaxApp1Payload || (*payloadLength > 0 && payload == nullptr)))
+    if (!IsWritable(image) || !SegmentsFit(segments) || !PayloadFits(payload, payloadLength))
         return kImageBadArgument;
     SampleBuffer pixels = Interleave(image);
     if (!pixels)
         return kImageOutOfMemory;
+    return WriteJpegFileWithCoding(ViewOf(image, pixels.get()), path, source, sourcePath, quality, payload,
+                                   payloadLength, usedFallback, segments);
+}
+
+int WriteJpegFileWithCoding(const CInterleavedPicture& picture, const std::filesystem::path& path,
+                            const CJpegCoding& source, const std::filesystem::path& sourcePath, int quality,
+                            const std::uint8_t* payload, const int* payloadLength, bool* usedFallback,
+                            const std::vector<CMarkerSegment>* segments)
+{
+    if (usedFallback != nullptr)
+        *usedFallback = false;
+    if (!IsWritable(picture) || !SegmentsFit(segments) || !PayloadFits(payload, payloadLength))
+        return kImageBadArgument;
     // The source is never replaced, not even by a complete file.
     if (SameFile(path, sourcePath))
         return kImageCannotOpen;
 
-    auto job = MakeWriteJob(image, pixels.get(), quality, kSourceJpegComment);
+    auto job = MakeWriteJob(picture, quality, kSourceJpegComment);
     job->payload = payload;
     job->payloadLength = payloadLength != nullptr ? *payloadLength : -1;
     job->segments = segments;
-    if (ChooseColorSpace(source, image.planes, *job)) {
+    if (ChooseColorSpace(source, picture.planes, *job)) {
         job->source = &source;
     } else {
         // CMYK, YCCK and other component counts cannot take an RGB buffer:

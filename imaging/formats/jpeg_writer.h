@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "interleaved_picture.h"
+
 class CImage;
 struct CJpegCoding;
 
@@ -35,6 +37,10 @@ struct CMarkerSegment {
 // 2: 2x2; others keep libjpeg's 2x2).
 int WriteJpegFile(const CImage& image, const std::filesystem::path& path, int quality, int subsampling,
                   const std::vector<CMarkerSegment>* segments = nullptr);
+// The same from interleaved samples, read where they lie; the same bytes as
+// an image of those samples in planes.
+int WriteJpegFile(const CInterleavedPicture& picture, const std::filesystem::path& path, int quality,
+                  int subsampling, const std::vector<CMarkerSegment>* segments = nullptr);
 
 // Writer with source: colour space, JFIF/Adobe markers, component ids,
 // sampling factors, JFIF version and density follow the source JPEG; then
@@ -57,4 +63,8 @@ int WriteJpegFileWithSource(const CImage& image, const std::filesystem::path& pa
 int WriteJpegFileWithCoding(const CImage& image, const std::filesystem::path& path, const CJpegCoding& source,
                             const std::filesystem::path& sourcePath, int quality, const std::uint8_t* payload,
                             const int* payloadLength, bool* usedFallback = nullptr,
+                            const std::vector<CMarkerSegment>* segments = nullptr);
+int WriteJpegFileWithCoding(const CInterleavedPicture& picture, const std::filesystem::path& path,
+                            const CJpegCoding& source, const std::filesystem::path& sourcePath, int quality,
+                            const std::uint8_t* payload, const int* payloadLength, bool* usedFallback = nullptr,
                             const std::vector<CMarkerSegment>* segments = nullptr);

@@ -157,6 +157,45 @@ TEST_F(JobTest, UnreadablePicturesAreSkippedAndTheRestIsWritten)
     EXPECT_EQ(job.picturesFailed, 1);
 }
 
+// What the engine keeps for a next run goes back as soon as no run follows
+// in the job, before the last output is written (and again at the job's
+// end), never between pictures, which frame in the memory of the one before.
+TEST_F(JobTest, EngineMemoryGoesBackBeforeTheLastOutputIsWritten)
+{
+    fs::create_directories(in / "b");
+    WriteJpeg(in / "a1.jpg", 16, 16);
+    WriteJpeg(in / "a2.jpg", 16, 16);
+    WriteJpeg(in / "b/b1.jpg", 16, 16);
+    WriteBytes(in / "z-broken.jpg", {0xFF, 0xD8, 0xFF, 0xE0, 0, 4, 0});
+    struct CCase {
+        const char* name;
+        std::list<std::string> queue;
+        bool twoSizes;
+        std::vector<std::pair<std::size_t, int>> releases;  // runs made, pictures written by then
+    };
+    const CCase cases[] = {
+        {"one picture", {in / "a1.jpg"}, false, {{1, 0}, {1, 1}}},
+        {"two folders", {in / "a1.jpg", in / "b/b1.jpg", in / "a2.jpg"}, false, {{3, 2}, {3, 3}}},
+        {"two sizes", {in / "a1.jpg", in / "a2.jpg"}, true, {{4, 3}, {4, 4}}},
+        {"last one unreadable", {in / "a1.jpg", in / "z-broken.jpg"}, false, {{1, 1}}},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(out.path);
+        fs::create_directories(out.path);
+        CFakeEngine fake;
+        std::vector<std::pair<std::size_t, int>> releases;
+        SetUp();
+        job.engine = fake.Calls();
+        job.engine.releaseMemory = [&] { releases.push_back({fake.runs.size(), job.picturesWritten}); };
+        if (c.twoSizes)
+            job.moreTargets.push_back(CJobTarget{3, 0, 0, out / "vga", {}, false});
+        job.queue = c.queue;
+        RunJob();
+        EXPECT_EQ(releases, c.releases);
+    }
+}
+
 TEST_F(JobTest, ANamedPipeWithAPictureNameIsSkippedNotWaitedFor)
 {
     // Nobody writes into the pipe: reading it would hold the job for ever.

@@ -52,7 +52,6 @@ TEST_F(PipelineTest, SamePixelCountSharesOneEngineOpeningAndANewCountReopens)
     EXPECT_FALSE(job.engineReady);
     EXPECT_TRUE(job.engineInput.Empty());
     EXPECT_EQ(job.inputImage, nullptr);
-    EXPECT_EQ(job.outputImage, nullptr);
     job.CloseEngine();
     EXPECT_EQ(engine.ends, 2) << "a closed engine is not ended twice";
 }
@@ -92,7 +91,6 @@ TEST_F(PipelineTest, SixteenBitPicturesRunWithSixteenBitsInTheirInterleavedOrder
         for (int i = 0; i < 8; ++i)
             reinterpret_cast<std::uint16_t*>(words.plane[p])[i] = std::uint16_t(0x1000 * (p + 1) + i);
     *job.inputImage = std::move(words);
-    job.MakeOutputImage();
     ASSERT_EQ(job.RunAndSave(4, 2, in / "a.jpg"), EJobResult::PictureWritten);
     ASSERT_EQ(engine.runs.size(), 1u);
     EXPECT_EQ(engine.runs[0].bits, 16);
@@ -106,7 +104,6 @@ TEST_F(PipelineTest, HeaderSizeThatDisagreesWithTheRasterNeverOverrunsTheInputBu
 {
     WriteJpeg(in / "a.jpg", 40, 30);
     ASSERT_TRUE(job.LoadPicture(in / "a.jpg"));
-    job.MakeOutputImage();
     // A caller passing a far larger size than the decoded raster.
     ASSERT_EQ(job.RunAndSave(4000, 3000, in / "a.jpg"), EJobResult::PictureWritten);
     EXPECT_EQ(engine.runs[0].width, 40);
@@ -128,11 +125,12 @@ TEST_F(PipelineTest, LargestPresetGivesItsSize)
 {
     WriteJpeg(in / "a.jpg", 16, 16);
     job.presetIndex = 9;
-    job.MakeOutputImage();
-    ASSERT_NE(job.outputImage, nullptr);
-    EXPECT_EQ(job.outputImage->cols, 2560);
-    EXPECT_EQ(job.outputImage->rows, 2048);
-    EXPECT_EQ(job.outputImage->planes, 3);
+    ASSERT_EQ(Frame(in / "a.jpg"), EJobResult::PictureWritten);
+    int cols = 0, rows = 0, planes = 0;
+    GetImageInfo(out / "a.jpg", cols, rows, planes);
+    EXPECT_EQ(cols, 2560);
+    EXPECT_EQ(rows, 2048);
+    EXPECT_EQ(planes, 3);
 }
 
 TEST_F(PipelineTest, EngineThatCannotBeOpenedReportsItsCode)

@@ -333,6 +333,5 @@ inline std::optional<EJobResult> FramePicture(CBatchWorker& job, const std::stri
     GetImageInfo(source, cols, rows, planes);
     if (!job.LoadPicture(source))
         return std::nullopt;
-    job.MakeOutputImage();
     return job.RunAndSave(cols, rows, source);
 }

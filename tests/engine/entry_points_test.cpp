@@ -4,6 +4,8 @@
 
 #include "frame_maker_timing.h"
 #include "output_size.h"
+#include "texture_preparation.h"
+#include "work_pool.h"
 
 #include <gtest/gtest.h>
 
@@ -169,6 +171,28 @@ TEST_F(EntryPointsTest, EndAndInitReuseTheTexturesOfTheLastSize)
     EXPECT_EQ(Specklo_Allocate(), 0);
     ASSERT_EQ(Framira_Run(picture.data(), output.data(), 0.0f, 8, 40, 30, 0.0f, nullptr, 0, 120, 80), 0);
     EXPECT_EQ(times.texturePreparations, prepared);
+}
+
+// A job framing every picture at two sizes makes each size's textures once:
+// the set of the size left waits for the next picture, instead of being
+// dropped for the one the engine is coming back to.
+TEST_F(EntryPointsTest, TwoSizesInTurnMakeEachSizesTexturesOnce)
+{
+    framira::SetWorkThreadCount(2);
+    // Made ahead first, which replaces whatever an earlier test left waiting.
+    const int made = framira::TextureSetsMade();
+    Framira_Prepare(0, 104, 72);
+    EXPECT_EQ(Specklo_End(), 0);
+    std::vector<uint8_t> picture = Picture(40, 30);
+    std::vector<uint8_t> output(136 * 88 * 3);
+    for (int run = 0; run < 6; ++run) {
+        const bool first = run % 2 == 0;
+        ASSERT_EQ(Framira_Run(picture.data(), output.data(), 0.0f, 8, 40, 30, 0.0f, nullptr, 0, first ? 104 : 136,
+                              first ? 72 : 88),
+                  0);
+    }
+    EXPECT_EQ(framira::TextureSetsMade() - made, 2);
+    framira::SetWorkThreadCount(0);
 }
 
 TEST_F(EntryPointsTest, DiagnosticLines)

@@ -35,12 +35,13 @@ struct CPreparedTextures {
     CPreparedTextures(int W, int H)
     {
         const int sw = kTextureSourceWidth, sh = kTextureSourceHeight;
-        firstWave0 = ResizeNearest(FirstWaveImage0(), sw, sh, W, H);
-        firstWave1 = ResizeNearest(FirstWaveImage1(), sw, sh, W, H);
-        secondWave0 = ResizeNearest(SecondWaveImage0(), sw, sh, W, H);
-        secondWave1 = ResizeNearest(SecondWaveImage1(), sw, sh, W, H);
-        shade0 = ResizeNearest(VignettingImage0(), sw, sh, W, H);
-        shade1 = ResizeNearest(VignettingImage1(), sw, sh, W, H);
+        const std::shared_ptr<const CTextureSources> sources = AcquireTextureSources();
+        firstWave0 = ResizeNearest(sources->firstWave[0].data(), sw, sh, W, H);
+        firstWave1 = ResizeNearest(sources->firstWave[1].data(), sw, sh, W, H);
+        secondWave0 = ResizeNearest(sources->secondWave[0].data(), sw, sh, W, H);
+        secondWave1 = ResizeNearest(sources->secondWave[1].data(), sw, sh, W, H);
+        shade0 = ResizeNearest(sources->vignetting[0].data(), sw, sh, W, H);
+        shade1 = ResizeNearest(sources->vignetting[1].data(), sw, sh, W, H);
     }
     CMatTextures View() const
     {

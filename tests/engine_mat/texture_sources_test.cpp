@@ -40,20 +40,29 @@ struct CMapView {
     double Deviation(int line, int a) const { return Position(line, a) - a; }
 };
 
+// Held for the whole test program: every test reads these.
+const std::shared_ptr<const CTextureSources> kSources = AcquireTextureSources();
+const uint16_t* FirstWaveImage0() { return kSources->firstWave[0].data(); }
+const uint16_t* FirstWaveImage1() { return kSources->firstWave[1].data(); }
+const uint16_t* SecondWaveImage0() { return kSources->secondWave[0].data(); }
+const uint16_t* SecondWaveImage1() { return kSources->secondWave[1].data(); }
+const uint8_t* VignettingImage0() { return kSources->vignetting[0].data(); }
+const uint8_t* VignettingImage1() { return kSources->vignetting[1].data(); }
+
 const CMapView kFirst0{FirstWaveImage0(), true};
 const CMapView kFirst1{FirstWaveImage1(), false};
 const CMapView kSecond0{SecondWaveImage0(), true};
 const CMapView kSecond1{SecondWaveImage1(), false};
 
-TEST(TextureSources, AllSixAreAvailableAndStable)
+TEST(TextureSources, AllSixAreAvailableAndSharedWhileHeld)
 {
-    ASSERT_NE(FirstWaveImage0(), nullptr);
-    ASSERT_NE(FirstWaveImage1(), nullptr);
-    ASSERT_NE(SecondWaveImage0(), nullptr);
-    ASSERT_NE(SecondWaveImage1(), nullptr);
-    ASSERT_NE(VignettingImage0(), nullptr);
-    ASSERT_NE(VignettingImage1(), nullptr);
-    EXPECT_EQ(FirstWaveImage0(), FirstWaveImage0()); // made once per process
+    ASSERT_NE(kSources, nullptr);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(kSources->firstWave[i].size(), size_t{kW} * kH);
+        EXPECT_EQ(kSources->secondWave[i].size(), size_t{kW} * kH);
+        EXPECT_EQ(kSources->vignetting[i].size(), size_t{kW} * kH);
+    }
+    EXPECT_EQ(AcquireTextureSources(), kSources); // not made twice while held
 }
 
 TEST(TextureSources, CoordinateMapsRunTheirFullRange)

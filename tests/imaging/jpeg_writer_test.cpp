@@ -9,8 +9,10 @@
 #include "image.h"
 #include "imaging_test_support.h"
 #include "jpeg_reader.h"
+#include "jpeg_thumbnail.h"
 #include "jpeg_output_file.h"
 #include "jpeg_writer.h"
+#include "source_picture.h"
 
 #include <cerrno>
 
@@ -166,6 +168,79 @@ TEST(JpegPlainWriter, OnlyOneOrThreePlanes)
     CImage empty;
     EXPECT_EQ(empty.WriteJPEG(folder / "x.jpg", 90, 2), kImageBadArgument);
     EXPECT_EQ(FilesIn(folder.Path()), 0u);
+}
+
+// Samples handed over interleaved, as the frame engine leaves them, are
+// written (and thumbnailed) to the very bytes of the same picture in planes,
+// by both writers and whatever the coding followed.
+TEST(JpegInterleavedWriter, SameBytesAsThePlanes)
+{
+    CJpegCoding jfif;
+    jfif.numComponents = 3;
+    jfif.sawJfif = true;
+    for (int i = 0; i < 3; ++i) {
+        jfif.componentId[i] = i + 1;
+        jfif.hSampFactor[i] = jfif.vSampFactor[i] = 1;
+    }
+    jfif.hSampFactor[0] = 2;
+    CJpegCoding adobeRgb = jfif;
+    adobeRgb.sawJfif = false;
+    adobeRgb.sawAdobe = true;
+    adobeRgb.componentId[0] = 'R';
+    adobeRgb.componentId[1] = 'G';
+    adobeRgb.componentId[2] = 'B';
+    CJpegCoding cmyk = jfif;
+    cmyk.numComponents = 4;
+    const std::vector<CMarkerSegment> segments = {{0xE1, ExifLikePayload(300)}};
+    struct Row {
+        const char* name;
+        int planes, resolution, subsampling;
+        const CJpegCoding* coding;  // null: the plain writer
+    };
+    const Row rows[] = {
+        {"plain 4:4:4 at 300 dpi", 3, 300, kSubsampling444, nullptr},
+        {"plain 4:2:0", 3, 0, kSubsampling420, nullptr},
+        {"plain grey", 1, 72, kSubsampling420, nullptr},
+        {"following a JFIF source", 3, 0, 0, &jfif},
+        {"following an Adobe RGB source", 3, 0, 0, &adobeRgb},
+        {"following a CMYK source (fallback)", 3, 0, 0, &cmyk},
+    };
+    ScratchFolder folder;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CImage image = MakePatternImage(37, 23, row.planes);
+        image.resolution = row.resolution;
+        Bytes samples(37 * 23 * static_cast<size_t>(row.planes));
+        ASSERT_EQ(image.ToInterleaved8(samples.data(), samples.size()), kImageSuccess);
+        const CInterleavedPicture view{samples.data(), 37, 23, row.planes, row.resolution};
+        const auto planar = folder / "planar.jpg";
+        const auto interleaved = folder / "interleaved.jpg";
+        if (row.coding == nullptr) {
+            ASSERT_EQ(WriteJpegFile(image, planar, 95, row.subsampling, &segments), kImageSuccess);
+            ASSERT_EQ(WriteJpegFile(view, interleaved, 95, row.subsampling, &segments), kImageSuccess);
+        } else {
+            const auto source = folder / "source.jpg";
+            ASSERT_EQ(WriteJpegFileWithCoding(image, planar, *row.coding, source, 95, nullptr, nullptr, nullptr,
+                                              &segments),
+                      kImageSuccess);
+            ASSERT_EQ(WriteJpegFileWithCoding(view, interleaved, *row.coding, source, 95, nullptr, nullptr,
+                                              nullptr, &segments),
+                      kImageSuccess);
+        }
+        EXPECT_EQ(ReadBytes(interleaved), ReadBytes(planar));
+    }
+    // Thumbnails average whole blocks of a picture wider than they are.
+    CImage wide = MakePatternImage(333, 211, 3);
+    Bytes samples(333 * 211 * 3);
+    ASSERT_EQ(wide.ToInterleaved8(samples.data(), samples.size()), kImageSuccess);
+    const Bytes thumbnail = MakeJpegThumbnail(wide);
+    EXPECT_FALSE(thumbnail.empty());
+    EXPECT_EQ(MakeJpegThumbnail(CInterleavedPicture{samples.data(), 333, 211, 3, 0}), thumbnail);
+    // No samples, or a layout no writer takes, is refused without a file.
+    EXPECT_EQ(WriteJpegFile(CInterleavedPicture{nullptr, 37, 23, 3, 0}, folder / "x.jpg", 95, 0), kImageBadArgument);
+    EXPECT_EQ(WriteJpegFile(CInterleavedPicture{samples.data(), 37, 23, 2, 0}, folder / "x.jpg", 95, 0),
+              kImageBadArgument);
+    EXPECT_FALSE(std::filesystem::exists(folder / "x.jpg"));
 }
 
 TEST(JpegWriterFailure, MissingFolderGivesTwoAndNoFile)
