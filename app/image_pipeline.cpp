@@ -363,11 +363,11 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
         // written); that is never saved as if it were the framed picture.
         framed = engine.run(engineInput.Bytes(), engineOutput.Bytes(), strength, bits, width, height, 1.0f,
                             pathCopy.c_str(), presetIndex, customWidth, customHeight) == 0;
-        // Kept, the engine's freed planes would stay in memory while the
-        // output is encoded, for a run that never comes.
-        if (lastRunOfJob)
-            engine.releaseMemory();
     }
+    // Kept, the engine's freed planes would stay in memory while the output
+    // is encoded, for a run that never comes.
+    if (canRun && lastRunOfJob)
+        engine.releaseMemory();
     Checkpoint();
 
     // Encoded from the engine's output as it lies: the framed picture is
