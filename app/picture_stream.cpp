@@ -128,9 +128,11 @@ const unsigned char* CPictureStream::Hand(std::int32_t first, std::int32_t count
 {
     std::unique_lock<std::mutex> hold(lock);
     if (count == 0 && first == rows && handed == pieceCount && complete == pieceCount) {
-        // The engine reads no row any more: the pieces go before it frames.
+        // The engine reads no row any more, and the decoder is done with the
+        // file: both go before the engine frames.
         for (CSampleBuffer& buffer : buffers)
             buffer.Free();
+        std::vector<std::uint8_t>().swap(file);
         return nullptr;
     }
     const int index = first / pieceRows;

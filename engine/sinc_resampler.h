@@ -59,7 +59,7 @@ int ResamplePlanesToTwoSizes(const S* const* source, int pixelStride, float scal
 // Source rows the resampler reads at a time (fewer at the end); a multiple
 // of every kernel level's block of rows, so the blocks fall where they would
 // over the whole picture.
-constexpr int kSourceChunkRows = 256;
+constexpr int kSourceChunkRows = 128;
 
 // Rows of an interleaved 8-bit R, G, B picture, handed over in order from the
 // top: `count` rows from row `first`, width × 3 bytes each without gaps, valid

@@ -75,7 +75,7 @@ FRAMIRA_API int32_t Framira_Run(void* input, unsigned char* output, float streng
                                 int32_t presetIndex, int32_t customWidth, int32_t customHeight);
 
 // Hands Framira_RunRows the picture's rows as the run needs them, in order
-// from the top, each once, kFramiraRowPiece (256) rows at a time and fewer
+// from the top, each once, kFramiraRowPiece (128) rows at a time and fewer
 // at the end: `count` rows from row `first`, as interleaved
 // 8-bit R, G, B samples (width × 3 bytes per row, no gaps). Returns where they
 // lie, valid until the next call or the end of the run, or null to abandon
@@ -108,5 +108,5 @@ inline constexpr CAResolutionPreset kFramiraPresets[kFramiraPresetCount] = {
 static_assert(sizeof(CAResolutionPreset) == 60, "preset rows are 60 bytes");
 
 // The rows Framira_RunRows asks its reader for at a time.
-inline constexpr int kFramiraRowPiece = 256;
+inline constexpr int kFramiraRowPiece = 128;
 #endif
