@@ -15,14 +15,17 @@
 #include "output_size.h"
 #include "plane_memory.h"
 #include "sinc_resampler.h"
+#include "texture_sources.h"
 #include "work_pool.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace framira {
 
@@ -77,6 +80,34 @@ bool AllocatePlane(T*& plane, size_t count)
 std::atomic<int> setsMade{0};
 
 // The sources resampled to width × height; the same bytes on any thread.
+// One pair of the built-in sources, made side by side on the pool, resampled
+// to the output size and let go: a set never holds more than two sources
+// (8 MB) besides itself, rather than all six (19 MB).
+template <typename T>
+int ResampleSourcePair(void (*makeFirst)(T*), void (*makeSecond)(T*), T* const out[2], int32_t width,
+                       int32_t height)
+{
+    const size_t n = static_cast<size_t>(kTextureSourceWidth) * kTextureSourceHeight;
+    std::vector<T> first(n);
+    std::vector<T> second(n);
+    T* const made[2] = {first.data(), second.data()};
+    std::atomic<bool> failed{false};
+    ParallelFor(2, 1, [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            try {
+                (i == 0 ? makeFirst : makeSecond)(made[i]);
+            } catch (const std::bad_alloc&) {
+                failed = true;  // never out of a pool thread
+            }
+        }
+    });
+    if (failed) {
+        return 1;
+    }
+    const T* const sources[2] = {made[0], made[1]};
+    return ResamplePlanes<T>(sources, kTextureSourceWidth, kTextureSourceHeight, out, width, height, 0.0f, 0.0f, 2);
+}
+
 int MakeTextureSet(int32_t width, int32_t height, CTextureSet& set)
 {
     set.Free();
@@ -86,25 +117,22 @@ int MakeTextureSet(int32_t width, int32_t height, CTextureSet& set)
         allocated = allocated && AllocatePlane(set.firstWave[i], count) &&
                     AllocatePlane(set.secondWave[i], count) && AllocatePlane(set.vignetting[i], count);
     }
-    // Held for this set alone: shared with a set made meanwhile on another
-    // thread, and gone when the last of them is made.
-    const std::shared_ptr<const CTextureSources> sources = allocated ? AcquireTextureSources() : nullptr;
-    if (!sources) {
-        set.Free();
-        return 1;
-    }
-    const uint16_t* const firstWaveSource[2] = {sources->firstWave[0].data(), sources->firstWave[1].data()};
-    const uint16_t* const secondWaveSource[2] = {sources->secondWave[0].data(), sources->secondWave[1].data()};
-    const uint8_t* const vignettingSource[2] = {sources->vignetting[0].data(), sources->vignetting[1].data()};
-    int result = ResamplePlanes<uint16_t>(firstWaveSource, kTextureSourceWidth, kTextureSourceHeight,
-                                          set.firstWave, width, height, 0.0f, 0.0f, 2);
-    if (result == 0) {
-        result = ResamplePlanes<uint16_t>(secondWaveSource, kTextureSourceWidth, kTextureSourceHeight,
-                                          set.secondWave, width, height, 0.0f, 0.0f, 2);
-    }
-    if (result == 0) {
-        result = ResamplePlanes<uint8_t>(vignettingSource, kTextureSourceWidth, kTextureSourceHeight,
-                                         set.vignetting, width, height, 0.0f, 0.0f, 2);
+    int result = allocated ? 0 : 1;
+    try {
+        if (result == 0) {
+            result = ResampleSourcePair(texture_sources::GenerateFirstWave0, texture_sources::GenerateFirstWave1,
+                                        set.firstWave, width, height);
+        }
+        if (result == 0) {
+            result = ResampleSourcePair(texture_sources::GenerateSecondWave0, texture_sources::GenerateSecondWave1,
+                                        set.secondWave, width, height);
+        }
+        if (result == 0) {
+            result = ResampleSourcePair(texture_sources::GenerateVignetting0, texture_sources::GenerateVignetting1,
+                                        set.vignetting, width, height);
+        }
+    } catch (const std::bad_alloc&) {
+        result = 1;
     }
     if (result != 0) {
         set.Free();
