@@ -9,6 +9,7 @@
 #include "source_metadata.h"
 
 #include <algorithm>
+#include <system_error>
 
 std::unique_ptr<CPictureStream> CPictureStream::Open(const std::string& sourcePath, int pieceRows)
 {
@@ -33,7 +34,11 @@ std::unique_ptr<CPictureStream> CPictureStream::Open(const std::string& sourcePa
     stream->source = std::move(facts);
     stream->pieceRows = pieceRows;
 
-    stream->decoder = std::thread([raw = stream.get()] { raw->Decode(); });
+    try {
+        stream->decoder = std::thread([raw = stream.get()] { raw->Decode(); });
+    } catch (const std::system_error&) {
+        return nullptr;  // no thread to be had: decoded whole instead
+    }
     std::unique_lock<std::mutex> hold(stream->lock);
     stream->changed.wait(hold, [&] { return stream->requested > 0 || stream->failed; });
     if (stream->failed)

@@ -4,9 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
-#include <new>
 
 class CSampleBuffer {
 public:
@@ -28,9 +28,27 @@ public:
         Free();
         if (newSize == 0)
             return false;
-        data.reset(new (std::nothrow) std::uint8_t[newSize]);
+        data.reset(static_cast<std::uint8_t*>(std::malloc(newSize)));
         size = data ? newSize : 0;
         return data != nullptr;
+    }
+    // Makes the block at least `newSize` bytes (contents undefined). A large
+    // block grows where it lies: the pages it has are kept, only the new
+    // ones are fresh. False, with the block as it was, when the memory
+    // cannot be had.
+    bool Grow(std::size_t newSize)
+    {
+        if (newSize <= size)
+            return true;
+        if (!data)
+            return Allocate(newSize);
+        void* grown = std::realloc(data.get(), newSize);
+        if (grown == nullptr)
+            return false;
+        (void)data.release();
+        data.reset(static_cast<std::uint8_t*>(grown));
+        size = newSize;
+        return true;
     }
     void Free()
     {
@@ -39,32 +57,35 @@ public:
     }
     bool Empty() const { return !data; }
     std::size_t Size() const { return size; }
-    // Aligned for 16-bit words (new[] aligns for any fundamental type).
+    // Aligned for 16-bit words (malloc aligns for any fundamental type).
     std::uint8_t* Bytes() const { return data.get(); }
     std::uint16_t* Words() const { return reinterpret_cast<std::uint16_t*>(data.get()); }
 
 private:
-    std::unique_ptr<std::uint8_t[]> data;
+    struct CFree {
+        void operator()(std::uint8_t* block) const { std::free(block); }
+    };
+    std::unique_ptr<std::uint8_t, CFree> data;
     std::size_t size = 0;
 };
 
 // The block a picture was framed from, kept for the next picture decoded
-// (ahead, on another thread), so a batch of like pictures reuses two blocks
-// instead of asking the system for fresh memory every time.
+// (ahead, on another thread), so a batch reuses two blocks instead of asking
+// the system for fresh memory every time: first touches of memory cost more
+// than anything else the decoder does on some machines.
 class CSampleBufferPool {
 public:
-    // A block of at least `bytes`: the one kept when it fits without wasting
-    // much, otherwise a new one (empty when there is no memory).
+    // A block of at least `bytes`: the one kept, grown when the picture is
+    // larger (its pages stay, only the growth is fresh), otherwise a new one
+    // (empty when there is no memory).
     CSampleBuffer Take(std::size_t bytes)
     {
         CSampleBuffer block;
         {
             std::lock_guard<std::mutex> hold(lock);
-            if (spare.Size() >= bytes && spare.Size() <= 2 * bytes + (std::size_t{1} << 20))
-                block = std::move(spare);
-            spare.Free();
+            block = std::move(spare);
         }
-        if (block.Empty())
+        if (!block.Grow(bytes))
             block.Allocate(bytes);
         return block;
     }
