@@ -201,9 +201,11 @@ EJobResult CBatchWorker::OpenEngine()
     const std::size_t outputSize = std::max({inputBytes, kMinimumEngineOutputBytes, outputBytes});
 
     // A picture already in the engine's form brings its own input buffer.
+    // The buffers grow where they lie, keeping the pages earlier pictures
+    // touched.
     const bool allocated = inputBytes <= engineMemoryLimit && outputSize <= engineMemoryLimit &&
-                           (engineInputIsCurrent || inputStream || engineInput.Allocate(inputBytes)) &&
-                           engineOutput.Allocate(outputSize);
+                           (engineInputIsCurrent || inputStream || engineInput.Grow(inputBytes)) &&
+                           engineOutput.Grow(outputSize);
     if (!allocated) {
         // Too large a picture is that picture's problem: it is skipped and
         // the job goes on with the next one.

@@ -43,8 +43,9 @@ TEST_F(PipelineTest, SamePixelCountSharesOneEngineOpeningAndANewCountReopens)
     EXPECT_EQ(engine.initSizes[1], (std::pair<int, int>{32, 24}));
     EXPECT_EQ(job.lastWidth, 32);
     EXPECT_EQ(job.lastHeight, 24);
-    // Input: planes x cols x rows x 2; output: at least 18,000,000 bytes.
-    EXPECT_EQ(job.engineInput.Size(), std::size_t(3 * 32 * 24 * 2));
+    // Input: room for planes x cols x rows x 2 (a smaller picture keeps the
+    // block of a larger one before it); output: at least 18,000,000 bytes.
+    EXPECT_EQ(job.engineInput.Size(), std::size_t(3 * 40 * 30 * 2));
     EXPECT_EQ(job.engineOutput.Size(), kMinimumEngineOutputBytes);
 
     job.CloseEngine();
