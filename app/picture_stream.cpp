@@ -8,8 +8,30 @@
 #include "rgb_target.h"
 #include "source_metadata.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <system_error>
+
+bool CMappedBlock::Allocate(std::size_t bytes)
+{
+    Free();
+    void* block = bytes == 0 ? MAP_FAILED
+                             : ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED)
+        return false;
+    data = static_cast<std::uint8_t*>(block);
+    size = bytes;
+    return true;
+}
+
+void CMappedBlock::Free()
+{
+    if (data != nullptr)
+        ::munmap(data, size);
+    data = nullptr;
+    size = 0;
+}
 
 std::unique_ptr<CPictureStream> CPictureStream::Open(const std::string& sourcePath, int pieceRows)
 {
@@ -110,7 +132,7 @@ std::uint8_t* CPictureStream::NextPiece(int firstRow)
         changed.wait(hold, [&] { return abandoned || released > index - kBuffers; });
         if (abandoned)
             return nullptr;
-        CSampleBuffer& buffer = buffers[index % kBuffers];
+        CMappedBlock& buffer = buffers[index % kBuffers];
         const std::size_t bytes = std::size_t(pieceRows) * std::size_t(rowBytes);
         if (buffer.Size() < bytes && !buffer.Allocate(bytes))
             return nullptr;
@@ -135,7 +157,7 @@ const unsigned char* CPictureStream::Hand(std::int32_t first, std::int32_t count
     if (count == 0 && first == rows && handed == pieceCount && complete == pieceCount) {
         // The engine reads no row any more, and the decoder is done with the
         // file: both go before the engine frames.
-        for (CSampleBuffer& buffer : buffers)
+        for (CMappedBlock& buffer : buffers)
             buffer.Free();
         std::vector<std::uint8_t>().swap(file);
         return nullptr;

@@ -8,16 +8,37 @@
 // The last piece reaches the engine only once the whole file has decoded
 // cleanly, so a run fed from a damaged file never completes.
 
-#include "sample_buffer.h"
 #include "source_picture.h"
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+// A block mapped straight from the system: freed, its pages always go back,
+// whatever the C library's heap has learnt from earlier frees (its rules
+// would keep a block of this size in a thread's heap, so a picture's peak
+// would depend on which thread freed what first).
+class CMappedBlock {
+public:
+    CMappedBlock() = default;
+    ~CMappedBlock() { Free(); }
+    CMappedBlock(const CMappedBlock&) = delete;
+    CMappedBlock& operator=(const CMappedBlock&) = delete;
+    // False, with no block, when the memory cannot be had.
+    bool Allocate(std::size_t bytes);
+    void Free();
+    std::size_t Size() const { return size; }
+    std::uint8_t* Bytes() const { return data; }
+
+private:
+    std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+};
 
 class CPictureStream {
 public:
@@ -59,7 +80,7 @@ private:
     // Piece k is decoded into buffers[k % kBuffers]: the decoder may run
     // that far ahead while the engine still readies its textures.
     static constexpr int kBuffers = 4;
-    CSampleBuffer buffers[kBuffers];
+    CMappedBlock buffers[kBuffers];
 
     mutable std::mutex lock;
     std::condition_variable changed;

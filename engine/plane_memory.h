@@ -13,8 +13,8 @@ namespace framira {
 // distinct block so callers can tell success from failure. Blocks of a
 // megabyte and more come from a cache of blocks the engine gave back, so a
 // batch of pictures of one size frames in the same pages instead of
-// touching fresh ones for every picture; the cache never holds more than
-// keeps the engine's blocks within the most it ever had in use at once.
+// touching fresh ones for every picture; the cache keeps the engine's
+// blocks within an eighth more than the most it ever had in use at once.
 void* MemMalloc(size_t bytes);
 // The same without the zero fill, for blocks every byte of which is written
 // before it is read.
