@@ -26,10 +26,20 @@ size_t& SizeOf(void* block)
 // library would otherwise keep them in a thread's heap once it has seen a
 // large block freed, and the engine's footprint would depend on the order
 // its threads freed memory. Mapped pages come zero-filled.
+// The address sanitizer watches heap blocks of exactly the size asked, not
+// mapped ones: its builds keep the C allocator, so a plane overrun is caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMapLarge = false;
+#else
+constexpr bool kMapLarge = true;
+#endif
+
 void* MapLarge(size_t bytes)
 {
-    void* raw = ::mmap(nullptr, bytes + kHeaderBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (raw == MAP_FAILED)
+    void* raw = kMapLarge ? ::mmap(nullptr, bytes + kHeaderBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
+                                   -1, 0)
+                          : std::calloc(bytes + kHeaderBytes, 1);
+    if (raw == MAP_FAILED || raw == nullptr)
         return nullptr;
     void* block = static_cast<unsigned char*>(raw) + kHeaderBytes;
     SizeOf(block) = bytes;
@@ -38,7 +48,10 @@ void* MapLarge(size_t bytes)
 
 void UnmapLarge(void* block)
 {
-    ::munmap(static_cast<unsigned char*>(block) - kHeaderBytes, SizeOf(block) + kHeaderBytes);
+    if (kMapLarge)
+        ::munmap(static_cast<unsigned char*>(block) - kHeaderBytes, SizeOf(block) + kHeaderBytes);
+    else
+        std::free(static_cast<unsigned char*>(block) - kHeaderBytes);
 }
 
 // Large blocks given back, kept for a later request they hold. On a miss,
@@ -155,7 +168,7 @@ void* Allocate(size_t requested, bool zero)
 {
     size_t bytes = std::max<size_t>(requested, 1);
     const bool cacheable = bytes >= kCachedFrom;
-    if (cacheable)
+    if (cacheable && kMapLarge)
         bytes = RoundedUp(bytes);
     if (bytes > SIZE_MAX - kHeaderBytes)
         return nullptr;
