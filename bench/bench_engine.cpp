@@ -7,7 +7,8 @@
 //
 // Usage: bench_engine [RUNS [THREADS [WIDTHxHEIGHT [PRESET] | PICTURE.ppm...]]]
 //        (THREADS 0 = one per processor; RUNS 0 = the first picture at each
-//        size only; PRESET 12 or 9 = that size only). One generated picture
+//        size only; PRESET 12 or 9 = that size only, or an output size such
+//        as 3840x2160 = that size alone). One generated picture
 //        framed once at one size is what an instruction count wants:
 //        valgrind --tool=callgrind bench_engine 0 1 6000x4000 12
 // The kernel level (FRAMIRA_SIMD) is printed with the figures.
@@ -130,6 +131,8 @@ int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::max(std::atoi(argv[1]), 0) : 3;
     int onlyPreset = 0;
+    int outputWidth = 0;
+    int outputHeight = 0;
     framira::SetWorkThreadCount(argc > 2 ? std::atoi(argv[2]) : 0);
     std::vector<CPicture> pictures;
     if (argc > 3 && std::sscanf(argv[3], "%dx%d", &kWidth, &kHeight) != 2) {
@@ -139,10 +142,16 @@ int main(int argc, char** argv)
     } else if (argc > 3 && (kWidth < 1 || kHeight < 1)) {
         std::fprintf(stderr, "picture size WIDTHxHEIGHT expected\n");
         return 64;
+    } else if (argc > 4 && std::sscanf(argv[4], "%dx%d", &outputWidth, &outputHeight) == 2) {
+        if (outputWidth < 40 || outputHeight < 40 || outputWidth > 8192 || outputHeight > 8192) {
+            std::fprintf(stderr, "an output size from 40x40 to 8192x8192 expected\n");
+            return 64;
+        }
+        onlyPreset = -1;
     } else if (argc > 4) {
         onlyPreset = std::atoi(argv[4]);
         if (onlyPreset != 12 && onlyPreset != 9) {
-            std::fprintf(stderr, "preset 12 (1920 x 1080) or 9 (2560 x 2048) expected\n");
+            std::fprintf(stderr, "preset 12 (1920 x 1080), 9 (2560 x 2048) or an output size expected\n");
             return 64;
         }
     }
@@ -168,21 +177,26 @@ int main(int argc, char** argv)
             std::vector<uint8_t>().swap(picture.samples);
         }
     }
-    std::vector<uint8_t> output(18000000);
+    std::vector<uint8_t> output(std::max<size_t>(18000000, static_cast<size_t>(outputWidth) * outputHeight * 3));
     if (Specklo_Init(pictures.front().width, pictures.front().height, 12) != 0) {
         std::fprintf(stderr, "engine could not be created\n");
         return 1;
     }
     // Frames one picture and adds its processor and wall milliseconds, the
     // reading of a file left out.
-    const auto frame = [&](CPicture& picture, int preset, double& cpu, double& wall) {
+    struct CPreset {
+        int index;  // 0: width × height
+        int width;
+        int height;
+    };
+    const auto frame = [&](CPicture& picture, const CPreset& preset, double& cpu, double& wall) {
         if (!load(picture)) {
             return false;
         }
         const auto start = std::chrono::steady_clock::now();
         const double cpuStart = CpuMilliseconds();
         const int32_t result = Framira_Run(picture.samples.data(), output.data(), 1.75f, 8, picture.width,
-                                           picture.height, 1.0f, nullptr, preset, 0, 0);
+                                           picture.height, 1.0f, nullptr, preset.index, preset.width, preset.height);
         cpu += CpuMilliseconds() - cpuStart;
         wall += WallMilliseconds(start);
         if (holdOne) {
@@ -193,11 +207,10 @@ int main(int argc, char** argv)
         }
         return result == 0;
     };
-    struct CPreset {
-        int index;
-        const char* name;
-    };
-    const CPreset presets[] = {{12, "1920 x 1080"}, {9, "2560 x 2048"}};
+    std::vector<CPreset> presets = {{12, 1920, 1080}, {9, 2560, 2048}};
+    if (onlyPreset < 0) {
+        presets = {{0, outputWidth, outputHeight}};
+    }
     if (fromFiles) {
         std::printf("Framira_Run on %zu picture(s) from files, %d run(s) each, %d thread(s); processor ms per "
                     "picture\n",
@@ -212,7 +225,7 @@ int main(int argc, char** argv)
     }
     std::printf("kernel level %s\n", Framira_KernelLevel());
     for (const CPreset& preset : presets) {
-        if ((fromFiles && preset.index != 12) || (onlyPreset != 0 && preset.index != onlyPreset)) {
+        if ((fromFiles && preset.index != 12) || (onlyPreset > 0 && preset.index != onlyPreset)) {
             continue;
         }
         // The first picture at a new output size also prepares the textures.
@@ -220,13 +233,12 @@ int main(int argc, char** argv)
         framira::SetFrameMakerStageTimes(&first);
         double firstCpu = 0;
         double firstWall = 0;
-        if (!frame(pictures.front(), preset.index, firstCpu, firstWall)) {
+        if (!frame(pictures.front(), preset, firstCpu, firstWall)) {
             return 1;
         }
         framira::CFrameMakerStageTimes steady;
         framira::SetFrameMakerStageTimes(&steady);
-        const size_t outputBytes = static_cast<size_t>(kFramiraPresets[preset.index].width) *
-                                   static_cast<size_t>(kFramiraPresets[preset.index].height) * 3;
+        const size_t outputBytes = static_cast<size_t>(preset.width) * static_cast<size_t>(preset.height) * 3;
         // One picture's checksum as it always was; several pictures' folded
         // together in order.
         uint32_t checksum = 0;
@@ -234,7 +246,7 @@ int main(int argc, char** argv)
         double steadyWall = 0;
         for (int i = 0; i < runs; ++i) {
             for (CPicture& picture : pictures) {
-                if (!frame(picture, preset.index, steadyCpu, steadyWall)) {
+                if (!frame(picture, preset, steadyCpu, steadyWall)) {
                     return 1;
                 }
                 if (i == 0) {
@@ -243,7 +255,7 @@ int main(int argc, char** argv)
             }
         }
         framira::SetFrameMakerStageTimes(nullptr);
-        std::printf("\n%s\n", preset.name);
+        std::printf("\n%d x %d\n", preset.width, preset.height);
         PrintTimes("first (new size)", first, 1, firstCpu, firstWall);
         if (runs > 0) {
             PrintTimes("per picture (cached)", steady, runs * static_cast<int>(pictures.size()), steadyCpu,

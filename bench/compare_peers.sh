@@ -239,4 +239,7 @@ stages "one 24 MP picture, one thread" "$rounds" 1 "$inputs/ppm/big.ppm"
 stages "one 24 MP picture, all threads" "$rounds" 0 "$inputs/ppm/big.ppm"
 stages "the batch, one thread" 1 1 "$inputs"/ppm/batch/*.ppm
 stages "the batch, all threads" 1 0 "$inputs"/ppm/batch/*.ppm
+# The 4K screen from a generated 24 MP picture (an output size takes no files).
+stages "a generated 24 MP picture -> 3840 x 2160, one thread" "$rounds" 1 6000x4000 3840x2160
+stages "a generated 24 MP picture -> 3840 x 2160, all threads" "$rounds" 0 6000x4000 3840x2160
 echo -e "\nload average at the end: $(load)"
