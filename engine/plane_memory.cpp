@@ -22,10 +22,6 @@ size_t& SizeOf(void* block)
     return *reinterpret_cast<size_t*>(static_cast<unsigned char*>(block) - kHeaderBytes);
 }
 
-// Large blocks are mapped from the system and unmapped when they go: the C
-// library would otherwise keep them in a thread's heap once it has seen a
-// large block freed, and the engine's footprint would depend on the order
-// its threads freed memory. Mapped pages come zero-filled.
 // The address sanitizer watches heap blocks of exactly the size asked, not
 // mapped ones: its builds keep the C allocator, so a plane overrun is caught.
 #if defined(__SANITIZE_ADDRESS__)
@@ -34,6 +30,10 @@ constexpr bool kMapLarge = false;
 constexpr bool kMapLarge = true;
 #endif
 
+// Large blocks are mapped from the system and unmapped when they go: the C
+// library would otherwise keep them in a thread's heap once it has seen a
+// large block freed, and the engine's footprint would depend on the order
+// its threads freed memory. Mapped pages come zero-filled.
 void* MapLarge(size_t bytes)
 {
     void* raw = kMapLarge ? ::mmap(nullptr, bytes + kHeaderBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,

@@ -60,8 +60,8 @@ FRAMIRA_API void Framira_Prepare(int32_t presetIndex, int32_t customWidth, int32
 
 // The engine keeps the large blocks of a run for the next one (a batch of
 // one size frames in the same memory, never more than an eighth beyond the
-// most one run needed); this gives them back to the system. Call it when no picture
-// follows soon, as at the end of a job.
+// most one run needed); this gives them back to the system. Call it when no
+// picture follows soon, as at the end of a job.
 FRAMIRA_API void Framira_ReleaseMemory(void);
 
 // Frames one picture into `output` (outputWidth × outputHeight × 3 bytes of
