@@ -208,24 +208,27 @@ long CFrameMakerAutoAlgorithm::Analyze(CARect& source)
 long CFrameMakerAutoAlgorithm::AnalyzeInPlace(const uint8_t* samples, int32_t sourceWidth, int32_t sourceHeight)
 {
     CStageClock clock;
-    ReleaseInputPlanes();
-    if (samples == nullptr || sourceWidth <= 0 || sourceHeight <= 0) {
-        cachedInputWidth = cachedInputHeight = -1;
-        Release();
-        return 1;
+    const long result = BorrowInput(samples != nullptr, sourceWidth, sourceHeight);
+    if (result == 0) {
+        borrowedSamples = samples;
     }
-    cachedInputWidth = sourceWidth;
-    cachedInputHeight = sourceHeight;
-    inputSampleSize = 1;
-    borrowedSamples = samples;
     clock.Lap(&CFrameMakerStageTimes::analyze);
-    return 0;
+    return result;
 }
 
 long CFrameMakerAutoAlgorithm::AnalyzeRows(const CRowReader& reader, int32_t sourceWidth, int32_t sourceHeight)
 {
+    const long result = BorrowInput(reader.read != nullptr, sourceWidth, sourceHeight);
+    if (result == 0) {
+        rowReader = &reader;
+    }
+    return result;
+}
+
+long CFrameMakerAutoAlgorithm::BorrowInput(bool present, int32_t sourceWidth, int32_t sourceHeight)
+{
     ReleaseInputPlanes();
-    if (reader.read == nullptr || sourceWidth <= 0 || sourceHeight <= 0) {
+    if (!present || sourceWidth <= 0 || sourceHeight <= 0) {
         cachedInputWidth = cachedInputHeight = -1;
         Release();
         return 1;
@@ -233,7 +236,6 @@ long CFrameMakerAutoAlgorithm::AnalyzeRows(const CRowReader& reader, int32_t sou
     cachedInputWidth = sourceWidth;
     cachedInputHeight = sourceHeight;
     inputSampleSize = 1;
-    rowReader = &reader;
     return 0;
 }
 

@@ -171,6 +171,9 @@ public:
 
 private:
     void ReleaseTextures();
+    // The picture is read from the caller's memory (AnalyzeInPlace,
+    // AnalyzeRows): no planes of its own. 1 when there is none to read.
+    long BorrowInput(bool present, int32_t width, int32_t height);
     void ReleaseInputPlanes();
     // Both resamplings of the picture, from its planes to float planes of
     // the two sizes, in one reading of it.
