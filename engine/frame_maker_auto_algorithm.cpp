@@ -51,6 +51,7 @@ CFrameMakerAutoAlgorithm::CFrameMakerAutoAlgorithm()
 
 CFrameMakerAutoAlgorithm::~CFrameMakerAutoAlgorithm()
 {
+    SettlePendingTextures();
     ReleaseTextures();
     ReleaseInputPlanes();
     MemFree(bevelTables);
@@ -87,6 +88,7 @@ long CFrameMakerAutoAlgorithm::Init(int phase)
         return 0;
     }
     if (phase != 1 || !inputDescribed) {
+        SettlePendingTextures();
         ReleaseTextures();
         cachedOutputWidth = cachedOutputHeight = -1;
         outputPrepared = false;
@@ -99,6 +101,7 @@ long CFrameMakerAutoAlgorithm::Init(int phase)
         return 0;
     }
     outputPrepared = false;
+    SettlePendingTextures();
     // The size left is given back rather than freed: a job that frames every
     // picture at two sizes comes back to it with the next picture.
     CTextureSet left;
@@ -121,8 +124,22 @@ long CFrameMakerAutoAlgorithm::Init(int phase)
     CStageClock clock;
     const int width = outputInfo.width;
     const int height = outputInfo.height;
-    // Made ahead when the caller asked for this size (Framira_Prepare), else
-    // here; the same bytes either way.
+    // Still being made ahead (Framira_Prepare): Process takes the set just
+    // before the mat, and the picture is resampled while it is made. The
+    // set left waits until then: given back now, it would be dropped for
+    // this one when that is done.
+    if (TextureSetUnderway(width, height)) {
+        if (!left.Empty()) {
+            setLeft = std::make_unique<CTextureSet>(std::move(left));
+        }
+        texturesPending = true;
+        clock.Count(&CFrameMakerStageTimes::texturePreparations);
+        cachedOutputWidth = width;
+        cachedOutputHeight = height;
+        outputPrepared = true;
+        return 0;
+    }
+    // Made ahead and done, or made here; the same bytes either way.
     CTextureSet set;
     const int result = ObtainTextureSet(width, height, set);
     // Given back only once this size's set is taken: the one set kept is
@@ -131,17 +148,49 @@ long CFrameMakerAutoAlgorithm::Init(int phase)
     if (result != 0) {
         return result;
     }
-    for (int i = 0; i < 2; ++i) {
-        firstWaveTexture[i] = std::exchange(set.firstWave[i], nullptr);
-        secondWaveTexture[i] = std::exchange(set.secondWave[i], nullptr);
-        vignettingTexture[i] = std::exchange(set.vignetting[i], nullptr);
-    }
+    TakeTextures(set);
     cachedOutputWidth = width;
     cachedOutputHeight = height;
     outputPrepared = true;
     clock.Lap(&CFrameMakerStageTimes::textures);
     clock.Count(&CFrameMakerStageTimes::texturePreparations);
     return 0;
+}
+
+void CFrameMakerAutoAlgorithm::TakeTextures(CTextureSet& set)
+{
+    for (int i = 0; i < 2; ++i) {
+        firstWaveTexture[i] = std::exchange(set.firstWave[i], nullptr);
+        secondWaveTexture[i] = std::exchange(set.secondWave[i], nullptr);
+        vignettingTexture[i] = std::exchange(set.vignetting[i], nullptr);
+    }
+}
+
+long CFrameMakerAutoAlgorithm::TakePendingTextures()
+{
+    if (!texturesPending) {
+        return 0;
+    }
+    CTextureSet set;
+    const int result = ObtainTextureSet(cachedOutputWidth, cachedOutputHeight, set);
+    SettlePendingTextures();
+    if (result != 0) {
+        // Nothing prepared: the next run at this size tries again.
+        cachedOutputWidth = cachedOutputHeight = -1;
+        outputPrepared = false;
+        return result;
+    }
+    TakeTextures(set);
+    return 0;
+}
+
+void CFrameMakerAutoAlgorithm::SettlePendingTextures()
+{
+    texturesPending = false;
+    if (setLeft != nullptr) {
+        KeepTextureSet(std::move(*setLeft));
+        setLeft.reset();
+    }
 }
 
 long CFrameMakerAutoAlgorithm::Analyze(CARect& source)

@@ -9,8 +9,12 @@
 #include "plane_memory.h"
 #include "print_layout.h"
 #include "sinc_resampler.h"
+#include "work_pool.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 using namespace framira;
 
@@ -54,24 +58,94 @@ void ConvertPlane(const float* plane, T* out, size_t count, float scale, float u
     }
 }
 
-// Converts each mat plane to the host's sample type and hands it over.
+// Samples per band of the output stage: a band's three channels are
+// converted and handed over while they are still in the cache.
+constexpr size_t kOutputBandSamples = size_t{1} << 15;
+
+// Converts the mat planes to the host's sample type and hands them over, in
+// bands of whole rows that the pool's threads share: each band writes its own
+// rows of the host's image, so the bytes are those of one pass.
 template <typename T>
-long PutPlanes(CAHostInterface& host, void* image, CARect& destination, float* const mat[3], size_t count,
-               float scale, float upper, bool truncate)
+long PutPlanes(CAHostInterface& host, void* image, const CARect& destination, float* const mat[3], float scale,
+               float upper, bool truncate)
 {
-    CPlane<T> samples;
-    if (!samples.AllocateForOverwrite(count)) {
-        return 1;
+    const size_t width = static_cast<size_t>(destination.width());
+    const size_t height = static_cast<size_t>(destination.height());
+    const size_t bandRows = std::max<size_t>(1, kOutputBandSamples / width);
+    std::atomic<long> failure{0};
+    ParallelFor((height + bandRows - 1) / bandRows, 1, [&](size_t first, size_t last) {
+        CPlane<T> samples;
+        if (!samples.AllocateForOverwrite(bandRows * width)) {
+            failure.store(1);
+            return;
+        }
+        for (size_t band = first; band < last && failure.load(std::memory_order_relaxed) == 0; ++band) {
+            const size_t top = band * bandRows;
+            const size_t rows = std::min(bandRows, height - top);
+            CARect rect(destination.left, destination.right, destination.top + static_cast<int32_t>(top),
+                        destination.top + static_cast<int32_t>(top + rows));
+            for (int channel = 0; channel < 3; ++channel) {
+                ConvertPlane(mat[channel] + top * width, samples.Get(), rows * width, scale, upper, truncate);
+                const int result = host.PutRegion(image, rect, samples.Get(), channel);
+                if (result != 0) {
+                    failure.store(result);
+                    return;
+                }
+            }
+        }
+    });
+    return failure.load();
+}
+
+// The core colour worked out on a thread of its own beside the mat, or on the
+// caller's when the engine keeps to one thread or none can be started. The
+// thread is joined before the object goes, whatever path leaves Process.
+class CCoreColorTask {
+public:
+    CCoreColorTask(const CAFrameMakerAutoParms& parameters, float* const planes[3], int W, int H)
+        : r(planes[0]), g(planes[1]), b(planes[2]), width(W), height(H)
+    {
+        if (parameters.fixedCoreColor != 0) {
+            for (int c = 0; c < 3; ++c) {
+                color[c] = static_cast<float>(parameters.coreColor[c]) * (1.0f / 255.0f);
+            }
+            return;
+        }
+        if (WorkThreadCount() >= 2) {
+            try {
+                worker = std::thread([this] { Compute(); });
+                return;
+            } catch (...) {
+                // No thread: worked out here instead.
+            }
+        }
+        Compute();
     }
-    for (int channel = 0; channel < 3; ++channel) {
-        ConvertPlane(mat[channel], samples.Get(), count, scale, upper, truncate);
-        const int result = host.PutRegion(image, destination, samples.Get(), channel);
-        if (result != 0) {
-            return result;
+    CCoreColorTask(const CCoreColorTask&) = delete;
+    CCoreColorTask& operator=(const CCoreColorTask&) = delete;
+    ~CCoreColorTask() { Wait(); }
+
+    void Wait()
+    {
+        if (worker.joinable()) {
+            worker.join();
         }
     }
-    return 0;
-}
+    static void WaitFor(void* task) { static_cast<CCoreColorTask*>(task)->Wait(); }
+
+    float color[3] = {0.0f, 0.0f, 0.0f};
+    long result = 0;
+
+private:
+    void Compute() { result = CreateCoreColors(r, g, b, width, height, color[0], color[1], color[2]); }
+
+    const float* r;
+    const float* g;
+    const float* b;
+    int width;
+    int height;
+    std::thread worker;
+};
 
 } // namespace
 
@@ -150,22 +224,25 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     }
     clock.Lap(&CFrameMakerStageTimes::stretch);
 
-    float core[3];
-    if (parameters.fixedCoreColor != 0) {
-        for (int c = 0; c < 3; ++c) {
-            core[c] = static_cast<float>(parameters.coreColor[c]) * (1.0f / 255.0f);
-        }
-    } else if (CreateCoreColors(stretchedPlanes[0], stretchedPlanes[1], stretchedPlanes[2], W, H, core[0], core[1],
-                                core[2]) != 0) {
+    if (TakePendingTextures() != 0) {
         return 1;
     }
+    clock.Lap(&CFrameMakerStageTimes::textures);
+    // The core colour reads the stretched picture beside the mat's first
+    // stages, which only read it too; the mat waits for it before it first
+    // writes over the picture.
+    CCoreColorTask core(parameters, stretchedPlanes, W, H);
     clock.Lap(&CFrameMakerStageTimes::coreColor);
-
     const CMatTextures textures{firstWaveTexture[0], firstWaveTexture[1], secondWaveTexture[0],
                                 secondWaveTexture[1], vignettingTexture[0], vignettingTexture[1]};
-    // The stretched picture has served the core colour; the mat is the last
-    // to read it and is built over it, in its planes.
-    if (CreateDitheredMatOverPicture(textures, stretchedPlanes, W, H, print.width, print.height) != 0) {
+    // The mat is the last to read the stretched picture and is built over
+    // it, in its planes.
+    if (CreateDitheredMatOverPicture(textures, stretchedPlanes, W, H, print.width, print.height,
+                                     CPictureReaders{&CCoreColorTask::WaitFor, &core}) != 0) {
+        return 1;
+    }
+    core.Wait();
+    if (core.result != 0) {
         return 1;
     }
     float* const* matPlanes = stretchedPlanes;
@@ -176,7 +253,7 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     }
     printed.Reset();
     if (ApplyMattingAndMountColorAndCoreColor(*bevelTables, parameters.mountColor, print.width, print.height,
-                                              matPlanes, W, H, core[0], core[1], core[2]) != 0) {
+                                              matPlanes, W, H, core.color[0], core.color[1], core.color[2]) != 0) {
         return 1;
     }
     clock.Lap(&CFrameMakerStageTimes::matting);
@@ -185,11 +262,11 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     // they lie rather than through a copy.
     long result = 0;
     if (bits == 8) {
-        result = PutPlanes<uint8_t>(*this, parms, destination, matPlanes, matCount, 255.0f, 255.0f, true);
+        result = PutPlanes<uint8_t>(*this, parms, destination, matPlanes, 255.0f, 255.0f, true);
     } else if (bits == 16) {
-        result = PutPlanes<uint16_t>(*this, parms, destination, matPlanes, matCount, 65535.0f, 65535.0f, true);
+        result = PutPlanes<uint16_t>(*this, parms, destination, matPlanes, 65535.0f, 65535.0f, true);
     } else {
-        result = PutPlanes<float>(*this, parms, destination, matPlanes, matCount, 65535.0f, 65535.0f, false);
+        result = PutPlanes<float>(*this, parms, destination, matPlanes, 65535.0f, 65535.0f, false);
     }
     clock.Lap(&CFrameMakerStageTimes::output);
     return result;

@@ -11,10 +11,10 @@ namespace framira {
 // and the engine's workers), accumulated over calls: steadier than wall time
 // on a busy machine.
 struct CFrameMakerStageTimes {
-    double textures = 0;      // Init(1): preparing the six textures
+    double textures = 0;      // preparing the six textures, or waiting for those made ahead
     double analyze = 0;       // reading the picture into float planes
     double stretch = 0;       // Process: picture to the whole output and to the print size
-    double coreColor = 0;
+    double coreColor = 0;     // on the calling thread; beside the mat (counted there) on more
     double mat = 0;           // mat texture synthesis
     double printResample = 0; // no longer a stage of its own: counted in stretch
     double matting = 0;       // print onto the mat and the bevel band

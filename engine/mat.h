@@ -48,10 +48,17 @@ struct CMatTextures {
 // Returns 0, or 1 when working memory could not be obtained.
 long CreateDitheredMat(const CMatTextures& textures, const float* const picture[3],
                        float* const mat[3], int W, int H, int pw, int ph);
+// Something else reading the picture beside the mat (the core colour): the
+// mat calls wait(context) once, before it first writes over the picture.
+struct CPictureReaders {
+    void (*wait)(void* context) = nullptr;
+    void* context = nullptr;
+};
+
 // The same mat built over the picture: the picture's planes (three distinct
 // ones) become the mat's, and only two working planes are taken besides.
 long CreateDitheredMatOverPicture(const CMatTextures& textures, float* const planes[3], int W, int H,
-                                  int pw, int ph);
+                                  int pw, int ph, const CPictureReaders& readers = {});
 
 // The built-in texture sources, kTextureSourceWidth × kTextureSourceHeight
 // samples each, row after row, identical bytes on every machine.

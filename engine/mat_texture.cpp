@@ -65,7 +65,7 @@ bool ValidMatArguments(const CMatTextures& textures, const float* const picture[
 // at a time keeps them within one plane, and each blurred plane is warped
 // while it is still in the cache, so the mat as a whole got faster.
 void BuildMat(const CMatTextures& textures, const float* const picture[3], float* const mat[3], float* a, float* t,
-              int W, int H, int pw, int ph)
+              int W, int H, int pw, int ph, const CPictureReaders& readers)
 {
     const size_t n = static_cast<size_t>(W) * static_cast<size_t>(H);
     for (int k = 0; k < 3; ++k) {
@@ -80,6 +80,8 @@ void BuildMat(const CMatTextures& textures, const float* const picture[3], float
         BlurPlane(t, a, W, H, 4.0f);
         BlendKeepingBrighter(t, a, n, 33.0f);
         // M3 in the mat plane: the same with a wider blur of M2.
+        if (k == 0 && readers.wait != nullptr)
+            readers.wait(readers.context);
         BlurPlane(a, mat[k], W, H, 8.0f);
         BlendKeepingBrighter(a, mat[k], n, 20.0f);
     }
@@ -107,7 +109,7 @@ bool AllocateWorkingPlanes(CPlane<float> (&planes)[Count], size_t n)
 // Both entry points: the mat from `picture` into `mat`, which may be the
 // picture's own planes.
 long MakeMat(const CMatTextures& textures, const float* const picture[3], float* const mat[3], int W, int H, int pw,
-             int ph)
+             int ph, const CPictureReaders& readers)
 {
     if (W <= 0 || H <= 0)
         return 0;
@@ -116,7 +118,7 @@ long MakeMat(const CMatTextures& textures, const float* const picture[3], float*
     CPlane<float> planes[kWorkingPlanes];
     if (!AllocateWorkingPlanes(planes, static_cast<size_t>(W) * static_cast<size_t>(H)))
         return 1;
-    BuildMat(textures, picture, mat, planes[0].Get(), planes[1].Get(), W, H, pw, ph);
+    BuildMat(textures, picture, mat, planes[0].Get(), planes[1].Get(), W, H, pw, ph, readers);
     return 0;
 }
 
@@ -125,15 +127,16 @@ long MakeMat(const CMatTextures& textures, const float* const picture[3], float*
 long CreateDitheredMat(const CMatTextures& textures, const float* const picture[3], float* const mat[3], int W,
                        int H, int pw, int ph)
 {
-    return MakeMat(textures, picture, mat, W, H, pw, ph);
+    return MakeMat(textures, picture, mat, W, H, pw, ph, CPictureReaders{});
 }
 
-long CreateDitheredMatOverPicture(const CMatTextures& textures, float* const planes[3], int W, int H, int pw, int ph)
+long CreateDitheredMatOverPicture(const CMatTextures& textures, float* const planes[3], int W, int H, int pw, int ph,
+                                  const CPictureReaders& readers)
 {
     if (!planes)
         return 1;
     const float* const picture[3] = {planes[0], planes[1], planes[2]};
-    return MakeMat(textures, picture, planes, W, H, pw, ph);
+    return MakeMat(textures, picture, planes, W, H, pw, ph, readers);
 }
 
 } // namespace framira

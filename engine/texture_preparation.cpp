@@ -208,6 +208,12 @@ public:
         return result;
     }
 
+    bool Underway(int32_t width, int32_t height)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return working.Is(width, height) || wanted.Is(width, height);
+    }
+
     void Keep(CTextureSet&& set)
     {
         CTextureSet dropped;
@@ -303,6 +309,15 @@ int ObtainTextureSet(int32_t width, int32_t height, CTextureSet& set) noexcept
     } catch (...) {
         set.Free();
         return 1;
+    }
+}
+
+bool TextureSetUnderway(int32_t width, int32_t height) noexcept
+{
+    try {
+        return Preparer().Underway(width, height);
+    } catch (...) {
+        return false;
     }
 }
 

@@ -37,6 +37,10 @@ void StartTexturePreparation(int32_t width, int32_t height) noexcept;
 // The bytes are the same either way.
 int ObtainTextureSet(int32_t width, int32_t height, CTextureSet& set) noexcept;
 
+// True while the set for width × height is being made ahead, or waits to
+// be: ObtainTextureSet would wait for it.
+bool TextureSetUnderway(int32_t width, int32_t height) noexcept;
+
 // Takes back the set of a size the engine leaves, so that switching back to
 // it (a job framing every picture at two sizes) costs no resampling. One set
 // at most: it replaces a set given back before, never one made ahead that is

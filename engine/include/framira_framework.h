@@ -8,10 +8,12 @@
 #include "framira_export.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace framira {
 struct CBevelTables;
 struct CRowReader;
+struct CTextureSet;
 }
 
 // A rectangle; right and bottom are exclusive. Field order is fixed.
@@ -171,6 +173,13 @@ public:
 
 private:
     void ReleaseTextures();
+    // Takes the set Init left to the engine's own thread; 0, or 1 when it
+    // cannot be had. Nothing to do when none is pending.
+    long TakePendingTextures();
+    // Moves a set's planes into the engine's.
+    void TakeTextures(framira::CTextureSet& set);
+    // Gives back the set of the size left, which waited for a pending one.
+    void SettlePendingTextures();
     // The picture is read from the caller's memory (AnalyzeInPlace,
     // AnalyzeRows): no planes of its own. 1 when there is none to read.
     long BorrowInput(bool present, int32_t width, int32_t height);
@@ -192,6 +201,11 @@ private:
     uint16_t* firstWaveTexture[2] = {nullptr, nullptr};
     uint16_t* secondWaveTexture[2] = {nullptr, nullptr};
     uint8_t* vignettingTexture[2] = {nullptr, nullptr};
+    // Init found the output size's textures still being made ahead: Process
+    // takes them just before the mat, so the picture is resampled meanwhile.
+    // The set of the size left waits here until then (see Init).
+    bool texturesPending = false;
+    std::unique_ptr<framira::CTextureSet> setLeft;
     // The picture's planes in the host's sample type (1, 2 or 4 bytes).
     void* inputPlanes[3] = {nullptr, nullptr, nullptr};
     int32_t inputSampleSize = 0;

@@ -195,6 +195,29 @@ TEST_F(EntryPointsTest, TwoSizesInTurnMakeEachSizesTexturesOnce)
     framira::SetWorkThreadCount(0);
 }
 
+// The same when the run begins while its size is still being made ahead: the
+// picture is resampled meanwhile, and the set of the size left is given back
+// only once the new one is taken, so coming back to it makes nothing.
+TEST_F(EntryPointsTest, ASizeStillBeingMadeAheadKeepsTheSetOfTheSizeLeft)
+{
+    framira::SetWorkThreadCount(2);
+    std::vector<uint8_t> picture = Picture(40, 30);
+    std::vector<uint8_t> output(144 * 96 * 3);
+    const auto run = [&](int width, int height) {
+        return Framira_Run(picture.data(), output.data(), 0.0f, 8, 40, 30, 0.0f, nullptr, 0, width, height);
+    };
+    // Sizes of their own, so no set an earlier test left counts.
+    Framira_Prepare(0, 112, 80);
+    EXPECT_EQ(Specklo_End(), 0);
+    ASSERT_EQ(run(112, 80), 0);
+    const int made = framira::TextureSetsMade();
+    Framira_Prepare(0, 144, 96);
+    ASSERT_EQ(run(144, 96), 0);
+    ASSERT_EQ(run(112, 80), 0);
+    EXPECT_EQ(framira::TextureSetsMade() - made, 1);
+    framira::SetWorkThreadCount(0);
+}
+
 TEST_F(EntryPointsTest, DiagnosticLines)
 {
     std::vector<uint8_t> picture = Picture(40, 30);
