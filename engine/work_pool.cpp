@@ -50,13 +50,17 @@ int ResolvedThreadCount()
         return std::min(requested, kMaxThreads);
     }
     // The processors this process may run on (so `taskset -c 0` means one
-    // thread), or all of them when that cannot be read.
-    int processors = static_cast<int>(std::thread::hardware_concurrency());
-    cpu_set_t allowed;
-    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
-        processors = CPU_COUNT(&allowed);
-    }
-    return std::clamp(processors, 1, kMaxThreads);
+    // thread), or all of them when that cannot be read. Read once: every
+    // stage asks, and the count of all processors is read from a file.
+    static const int processors = [] {
+        int count = static_cast<int>(std::thread::hardware_concurrency());
+        cpu_set_t allowed;
+        if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+            count = CPU_COUNT(&allowed);
+        }
+        return std::clamp(count, 1, kMaxThreads);
+    }();
+    return processors;
 }
 
 class CWorkPool {

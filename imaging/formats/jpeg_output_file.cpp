@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <system_error>
 
@@ -16,6 +17,7 @@ thread_local int lastOutputError = 0;
 // Links followed to the file they lead to before giving up on a chain that
 // loops (the system's own limit for a path).
 constexpr int kMaxLinkHops = 40;
+constexpr std::size_t kStreamBufferBytes = std::size_t{1} << 20;
 
 // The file a chain of symbolic links leads to; `path` itself when it is not
 // a link (or does not exist yet). A loop gives the path unchanged, and the
@@ -111,6 +113,12 @@ bool CJpegOutputFile::Open()
             ::unlink(path.c_str());
             return false;
         }
+        // The encoder hands over 4 KB at a time; a larger buffer writes a
+        // picture in a few calls instead of hundreds.
+        if (streamBuffer == nullptr)
+            streamBuffer.reset(new (std::nothrow) char[kStreamBufferBytes]);
+        if (streamBuffer != nullptr)
+            std::setvbuf(stream, streamBuffer.get(), _IOFBF, kStreamBufferBytes);
         temporary = path;
         return true;
     }

@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 class CJpegOutputFile {
 public:
@@ -37,6 +38,9 @@ private:
 
     std::filesystem::path target;   // the file replaced (a link's final target)
     std::filesystem::path temporary;
+    // The stream's buffer, larger than the system's (see Open); it outlives
+    // the stream, which is closed before the members go.
+    std::unique_ptr<char[]> streamBuffer;
     std::FILE* stream = nullptr;
 };
 
