@@ -63,7 +63,11 @@ std::unique_ptr<CPictureStream> CPictureStream::Open(const std::string& sourcePa
     }
     std::unique_lock<std::mutex> hold(stream->lock);
     stream->changed.wait(hold, [&] { return stream->requested > 0 || stream->failed; });
-    if (stream->failed)
+    // A file that fails before its first row is no picture to stream. One
+    // found damaged later is streamed all the same, however far the decoder
+    // got by now, so what the caller sees never depends on timing: its last
+    // piece is withheld, and the caller reads it the usual way.
+    if (stream->requested == 0)
         return nullptr;  // the destructor waits for the decoder
     return stream;
 }
