@@ -7,6 +7,7 @@
 #include "vector_kernels.h"
 #include "work_pool.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -101,11 +102,18 @@ inline void WarpPixel(const CWarpJob& job, size_t i)
 }
 
 // Rows first .. last - 1, kLanes<V> pixels side by side, each lane the same
-// operations as WarpSample. A pixel's 4 × 4 neighbourhood is read as four
-// rows of four samples and transposed, which serves the corners and the
-// correction's neighbours alike. Pixels whose neighbourhood reaches past an
-// edge go one by one, with their whole vector: they are few, lying on the
-// plane's outermost rows and columns.
+// operations as WarpSample. A row goes in runs of kWarpGroups vectors, in two
+// passes: the first works out where every pixel of the run reads and asks
+// the memory for those places; the second reads them and computes. Split so,
+// the reads of a whole run are under way at once, instead of each waiting for
+// its own long chain of arithmetic (the rippled maps jump hundreds of samples
+// between neighbours, so most reads miss the nearer caches). A pixel's 4 × 4
+// neighbourhood is read as four rows of four samples and transposed, which
+// serves the corners and the correction's neighbours alike. Pixels whose
+// neighbourhood reaches past an edge go one by one, with their whole vector:
+// they are few, lying on the plane's outermost rows and columns.
+constexpr int kWarpGroups = 32;
+
 template <typename V, bool Blend>
 FRAMIRA_INLINE void WarpRowsOf(const CWarpJob& job, int first, int last)
 {
@@ -119,73 +127,94 @@ FRAMIRA_INLINE void WarpRowsOf(const CWarpJob& job, int first, int last)
     const float spanY = static_cast<float>(H - 1);
     const V zero = {};
     const V top = zero + 65535.0f;
+    alignas(64) float fxs[kWarpGroups * L];
+    alignas(64) float fys[kWarpGroups * L];
+    alignas(64) int32_t corners[kWarpGroups * L];
+    bool whole[kWarpGroups];
     for (int y = first; y < last; ++y) {
         const size_t rowStart = static_cast<size_t>(y) * w;
         size_t x = 0;
-        for (; x + L <= w; x += L) {
-            const size_t i = rowStart + x;
-            CWords mapX, mapY;
-            LoadVector(mapX, job.t0 + i);
-            LoadVector(mapY, job.t1 + i);
-            const V u = __builtin_convertvector(__builtin_convertvector(mapX, M), V) * spanX / 65535.0f;
-            const V v = __builtin_convertvector(65535 - __builtin_convertvector(mapY, M), V) * spanY / 65535.0f;
-            const M l = __builtin_convertvector(u, M);
-            const M m = __builtin_convertvector(v, M);
-            const M interior = (l >= 1) & (m >= 1) & (l + 2 <= W - 1) & (m + 2 <= H - 1);
-            if (!AllLanes(interior)) {
+        while (x + L <= w) {
+            const int groups = static_cast<int>(std::min<size_t>(kWarpGroups, (w - x) / L));
+            // Where each pixel reads; its four rows are asked for at once.
+            for (int g = 0; g < groups; ++g) {
+                const size_t i = rowStart + x + static_cast<size_t>(g) * L;
+                CWords mapX, mapY;
+                LoadVector(mapX, job.t0 + i);
+                LoadVector(mapY, job.t1 + i);
+                const V u = __builtin_convertvector(__builtin_convertvector(mapX, M), V) * spanX / 65535.0f;
+                const V v = __builtin_convertvector(65535 - __builtin_convertvector(mapY, M), V) * spanY / 65535.0f;
+                const M l = __builtin_convertvector(u, M);
+                const M m = __builtin_convertvector(v, M);
+                const M interior = (l >= 1) & (m >= 1) & (l + 2 <= W - 1) & (m + 2 <= H - 1);
+                whole[g] = AllLanes(interior);
+                StoreVector(fxs + g * L, u - __builtin_convertvector(l, V));
+                StoreVector(fys + g * L, v - __builtin_convertvector(m, V));
+                StoreVector(corners + g * L, (m - 1) * W + (l - 1));
+                if (whole[g]) {
+                    for (int j = 0; j < L; ++j) {
+                        const float* q = job.src + corners[g * L + j];
+                        for (int k = 0; k < 4; ++k)
+                            __builtin_prefetch(q + k * pitch);
+                    }
+                }
+            }
+            for (int g = 0; g < groups; ++g) {
+                const size_t i = rowStart + x + static_cast<size_t>(g) * L;
+                if (!whole[g]) {
+                    for (int j = 0; j < L; ++j)
+                        WarpPixel<Blend>(job, i + static_cast<size_t>(j));
+                    continue;
+                }
+                V fx, fy;
+                LoadVector(fx, fxs + g * L);
+                LoadVector(fy, fys + g * L);
+                const float* p[L];
                 for (int j = 0; j < L; ++j)
-                    WarpPixel<Blend>(job, i + static_cast<size_t>(j));
-                continue;
+                    p[j] = job.src + corners[g * L + j];
+                // Rows m − 1 .. m + 2, each as columns l − 1 .. l + 2.
+                V a[4], n[8], p00, p01, p10, p11;
+                LoadQuads(a, p, 0);
+                TransposeWithinLanes(a);
+                n[0] = a[1];
+                n[1] = a[2];
+                LoadQuads(a, p, pitch);
+                TransposeWithinLanes(a);
+                n[2] = a[0];
+                p00 = a[1];
+                p10 = a[2];
+                n[3] = a[3];
+                LoadQuads(a, p, 2 * pitch);
+                TransposeWithinLanes(a);
+                n[4] = a[0];
+                p01 = a[1];
+                p11 = a[2];
+                n[5] = a[3];
+                LoadQuads(a, p, 3 * pitch);
+                TransposeWithinLanes(a);
+                n[6] = a[1];
+                n[7] = a[2];
+                // Bump's weights; φ(t) = t (t² − 1).
+                const V gx = 1.0f - fx, gy = 1.0f - fy;
+                const V phiGx = gx * (gx * gx - 1.0f), phiGy = gy * (gy * gy - 1.0f);
+                const V phiFx = fx * (fx * fx - 1.0f), phiFy = fy * (fy * fy - 1.0f);
+                const V weight[8] = {gx * phiGy, fx * phiGy, gy * phiGx, gy * phiFx,
+                                     fy * phiGx, fy * phiFx, gx * phiFy, fx * phiFy};
+                V c = p00 * gx * gy + p01 * gx * fy + p10 * fx * gy + p11 * fx * fy;
+                V sum = zero;
+                for (int q = 0; q < 8; ++q)
+                    sum += weight[q] * (n[q] - c);
+                c = c + 0.4f * sum;
+                c = c <= zero ? zero : c >= top ? top : c;
+                float* out = job.dst + i;
+                if constexpr (Blend) {
+                    V old;
+                    LoadVector(old, out);
+                    c = job.keep * c + job.e * old;
+                }
+                StoreVector(out, c);
             }
-            const V fx = u - __builtin_convertvector(l, V);
-            const V fy = v - __builtin_convertvector(m, V);
-            // Bump's weights; φ(t) = t (t² − 1).
-            const V gx = 1.0f - fx, gy = 1.0f - fy;
-            const V phiGx = gx * (gx * gx - 1.0f), phiGy = gy * (gy * gy - 1.0f);
-            const V phiFx = fx * (fx * fx - 1.0f), phiFy = fy * (fy * fy - 1.0f);
-            const V weight[8] = {gx * phiGy, fx * phiGy, gy * phiGx, gy * phiFx,
-                                 fy * phiGx, fy * phiFx, gx * phiFy, fx * phiFy};
-            // Where (l − 1, m − 1) lies in the plane.
-            int32_t corner[L];
-            StoreVector(corner, (m - 1) * W + (l - 1));
-            const float* p[L];
-            for (int j = 0; j < L; ++j)
-                p[j] = job.src + corner[j];
-            // Rows m − 1 .. m + 2, each as columns l − 1 .. l + 2.
-            V a[4], n[8], p00, p01, p10, p11;
-            LoadQuads(a, p, 0);
-            TransposeWithinLanes(a);
-            n[0] = a[1];
-            n[1] = a[2];
-            LoadQuads(a, p, pitch);
-            TransposeWithinLanes(a);
-            n[2] = a[0];
-            p00 = a[1];
-            p10 = a[2];
-            n[3] = a[3];
-            LoadQuads(a, p, 2 * pitch);
-            TransposeWithinLanes(a);
-            n[4] = a[0];
-            p01 = a[1];
-            p11 = a[2];
-            n[5] = a[3];
-            LoadQuads(a, p, 3 * pitch);
-            TransposeWithinLanes(a);
-            n[6] = a[1];
-            n[7] = a[2];
-            V c = p00 * gx * gy + p01 * gx * fy + p10 * fx * gy + p11 * fx * fy;
-            V sum = zero;
-            for (int q = 0; q < 8; ++q)
-                sum += weight[q] * (n[q] - c);
-            c = c + 0.4f * sum;
-            c = c <= zero ? zero : c >= top ? top : c;
-            float* out = job.dst + i;
-            if constexpr (Blend) {
-                V old;
-                LoadVector(old, out);
-                c = job.keep * c + job.e * old;
-            }
-            StoreVector(out, c);
+            x += static_cast<size_t>(groups) * L;
         }
         for (; x < w; ++x)
             WarpPixel<Blend>(job, rowStart + x);
