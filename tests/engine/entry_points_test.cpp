@@ -3,6 +3,7 @@
 #include "framira.h"
 
 #include "frame_maker_timing.h"
+#include "mat_texture.h"
 #include "output_size.h"
 #include "texture_preparation.h"
 #include "work_pool.h"
@@ -215,6 +216,44 @@ TEST_F(EntryPointsTest, ASizeStillBeingMadeAheadKeepsTheSetOfTheSizeLeft)
     ASSERT_EQ(run(144, 96), 0);
     ASSERT_EQ(run(112, 80), 0);
     EXPECT_EQ(framira::TextureSetsMade() - made, 1);
+    framira::SetWorkThreadCount(0);
+}
+
+// A run whose mat gets no memory fails, whether its textures were still being
+// made ahead and whatever the core colour's thread is doing beside the mat;
+// the next run at that size gives the bytes of a run that never failed.
+TEST_F(EntryPointsTest, ARunFailingAtTheMatLeavesTheNextRunItsBytes)
+{
+    struct CCase {
+        int width;
+        int height;
+        bool madeAhead;
+        int threads;
+    };
+    const CCase cases[] = {
+        {152, 100, true, 2},
+        {160, 104, false, 2},
+        {168, 108, true, 1},
+    };
+    std::vector<uint8_t> picture = Picture(40, 30);
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        framira::SetWorkThreadCount(c.threads);
+        std::vector<uint8_t> output(static_cast<size_t>(c.width) * c.height * 3);
+        const auto run = [&] {
+            return Framira_Run(picture.data(), output.data(), 0.0f, 8, 40, 30, 0.0f, nullptr, 0, c.width, c.height);
+        };
+        if (c.madeAhead) {
+            Framira_Prepare(0, c.width, c.height);
+        }
+        framira::SetMatPlaneAllocationLimitForTesting(0);
+        EXPECT_NE(run(), 0);
+        framira::SetMatPlaneAllocationLimitForTesting(-1);
+        ASSERT_EQ(run(), 0);
+        const std::vector<uint8_t> afterFailure = output;
+        ASSERT_EQ(run(), 0);
+        EXPECT_EQ(afterFailure, output);
+    }
     framira::SetWorkThreadCount(0);
 }
 
