@@ -20,32 +20,30 @@ using namespace framira;
 
 namespace {
 
+// Three planes in one block, each starting on a cache line: once the planes
+// are done with, the block is large enough to lay other planes in.
 struct CPlaneTriple {
-    CPlane<float> planes[3];
+    CPlane<float> block;
+    size_t stride = 0;
 
     bool Allocate(uint64_t count)
     {
-        for (CPlane<float>& plane : planes) {
-            // Each plane is filled by the stage that gets it.
-            if (!plane.AllocateForOverwrite(count)) {
-                Reset();
-                return false;
-            }
+        constexpr uint64_t kLineFloats = 64 / sizeof(float);
+        if (count > (UINT64_MAX - kLineFloats) / 3) {
+            return false;
         }
-        return true;
+        stride = static_cast<size_t>((count + kLineFloats - 1) / kLineFloats * kLineFloats);
+        // Each plane is filled by the stage that gets it.
+        return block.AllocateForOverwrite(3 * static_cast<uint64_t>(stride));
     }
-    void Reset()
-    {
-        for (CPlane<float>& plane : planes) {
-            plane.Reset();
-        }
-    }
+    void Reset() { block.Reset(); }
     void Pointers(float* out[3]) const
     {
         for (int c = 0; c < 3; ++c) {
-            out[c] = planes[c].Get();
+            out[c] = block.Get() + c * stride;
         }
     }
+    CSpareFloats Spare() const { return {block.Get(), block ? 3 * stride : 0}; }
 };
 
 template <typename T>
@@ -62,30 +60,58 @@ void ConvertPlane(const float* plane, T* out, size_t count, float scale, float u
 // converted and handed over while they are still in the cache.
 constexpr size_t kOutputBandSamples = size_t{1} << 15;
 
-// Converts the mat planes to the host's sample type and hands them over, in
-// bands of whole rows that the pool's threads share: each band writes its own
-// rows of the host's image, so the bytes are those of one pass.
+// A rectangle of the output, in its coordinates, and where its samples lie:
+// planes[c] holds its top-left sample, rows `pitch` samples apart.
+struct COutputPiece {
+    const float* planes[3];
+    size_t pitch;
+    int32_t left, top, right, bottom;
+};
+
+// Converts the pieces to the host's sample type and hands them over, in bands
+// of whole rows of a piece that the pool's threads share: each band writes
+// its own part of the host's image, so the bytes are those of one pass.
 template <typename T>
-long PutPlanes(CAHostInterface& host, void* image, const CARect& destination, float* const mat[3], float scale,
-               float upper, bool truncate)
+long PutPieces(CAHostInterface& host, void* image, const CARect& destination, const COutputPiece* pieces,
+               size_t count, float scale, float upper, bool truncate)
 {
-    const size_t width = static_cast<size_t>(destination.width());
-    const size_t height = static_cast<size_t>(destination.height());
-    const size_t bandRows = std::max<size_t>(1, kOutputBandSamples / width);
+    constexpr size_t kMaxPieces = 4;
+    size_t bandRows[kMaxPieces] = {};
+    size_t firstBand[kMaxPieces + 1] = {};
+    size_t widest = 0;
+    count = std::min(count, kMaxPieces);
+    for (size_t p = 0; p < count; ++p) {
+        const size_t width = static_cast<size_t>(std::max(0, pieces[p].right - pieces[p].left));
+        const size_t height = static_cast<size_t>(std::max(0, pieces[p].bottom - pieces[p].top));
+        bandRows[p] = std::max<size_t>(1, kOutputBandSamples / std::max<size_t>(width, 1));
+        firstBand[p + 1] = firstBand[p] + (width == 0 ? 0 : (height + bandRows[p] - 1) / bandRows[p]);
+        widest = std::max(widest, width);
+    }
     std::atomic<long> failure{0};
-    ParallelFor((height + bandRows - 1) / bandRows, 1, [&](size_t first, size_t last) {
+    ParallelFor(firstBand[count], 1, [&](size_t first, size_t last) {
         CPlane<T> samples;
-        if (!samples.AllocateForOverwrite(bandRows * width)) {
+        if (!samples.AllocateForOverwrite(std::max(kOutputBandSamples, widest))) {
             failure.store(1);
             return;
         }
+        size_t p = 0;
         for (size_t band = first; band < last && failure.load(std::memory_order_relaxed) == 0; ++band) {
-            const size_t top = band * bandRows;
-            const size_t rows = std::min(bandRows, height - top);
-            CARect rect(destination.left, destination.right, destination.top + static_cast<int32_t>(top),
-                        destination.top + static_cast<int32_t>(top + rows));
+            while (band >= firstBand[p + 1]) {
+                ++p;
+            }
+            const COutputPiece& piece = pieces[p];
+            const size_t width = static_cast<size_t>(piece.right - piece.left);
+            const size_t offset = (band - firstBand[p]) * bandRows[p];
+            const size_t rows = std::min(bandRows[p], static_cast<size_t>(piece.bottom - piece.top) - offset);
+            const int32_t top = piece.top + static_cast<int32_t>(offset);
+            CARect rect(destination.left + piece.left, destination.left + piece.right, destination.top + top,
+                        destination.top + top + static_cast<int32_t>(rows));
             for (int channel = 0; channel < 3; ++channel) {
-                ConvertPlane(mat[channel] + top * width, samples.Get(), rows * width, scale, upper, truncate);
+                const float* from = piece.planes[channel] + offset * piece.pitch;
+                for (size_t row = 0; row < rows; ++row) {
+                    ConvertPlane(from + row * piece.pitch, samples.Get() + row * width, width, scale, upper,
+                                 truncate);
+                }
                 const int result = host.PutRegion(image, rect, samples.Get(), channel);
                 if (result != 0) {
                     failure.store(result);
@@ -95,6 +121,19 @@ long PutPlanes(CAHostInterface& host, void* image, const CARect& destination, fl
         }
     });
     return failure.load();
+}
+
+// PutPieces at the host's sample size (8 or 16 bits, else float).
+long PutPiecesAs(int bits, CAHostInterface& host, void* image, const CARect& destination,
+                 const COutputPiece* pieces, size_t count)
+{
+    if (bits == 8) {
+        return PutPieces<uint8_t>(host, image, destination, pieces, count, 255.0f, 255.0f, true);
+    }
+    if (bits == 16) {
+        return PutPieces<uint16_t>(host, image, destination, pieces, count, 65535.0f, 65535.0f, true);
+    }
+    return PutPieces<float>(host, image, destination, pieces, count, 65535.0f, 65535.0f, false);
 }
 
 // The core colour worked out on a thread of its own beside the mat, or on the
@@ -206,9 +245,11 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     CStageClock clock;
 
     // The picture is read once for both its sizes: stretched over the whole
-    // output (the mat's colours come from it) and at the print size, which
-    // waits for the mat.
+    // output (the mat's colours come from it) and at the print size.
     const CPrintSize print = CalculatePrintWidthAndHeight(W, H, w, h);
+    if (print.width > W || print.height > H) {
+        return 1;
+    }
     CPlaneTriple stretched;
     float* stretchedPlanes[3];
     CPlaneTriple printed;
@@ -224,6 +265,19 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     }
     clock.Lap(&CFrameMakerStageTimes::stretch);
 
+    // Nothing is drawn over the print, so it goes out now, and its planes
+    // hold the mat's working planes where they fit instead of fresh memory.
+    const CPrintOrigin origin = PrintOrigin(W, H, print.width, print.height);
+    const COutputPiece printPiece{{printPlanes[0], printPlanes[1], printPlanes[2]},
+                                  static_cast<size_t>(print.width),
+                                  origin.x,
+                                  origin.y,
+                                  origin.x + print.width,
+                                  origin.y + print.height};
+    if (PutPiecesAs(bits, *this, parms, destination, &printPiece, 1) != 0) {
+        return 1;
+    }
+
     if (TakePendingTextures() != 0) {
         return 1;
     }
@@ -238,9 +292,10 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     // The mat is the last to read the stretched picture and is built over
     // it, in its planes.
     if (CreateDitheredMatOverPicture(textures, stretchedPlanes, W, H, print.width, print.height,
-                                     CPictureReaders{&CCoreColorTask::WaitFor, &core}) != 0) {
+                                     CPictureReaders{&CCoreColorTask::WaitFor, &core}, printed.Spare()) != 0) {
         return 1;
     }
+    printed.Reset();
     core.Wait();
     if (core.result != 0) {
         return 1;
@@ -248,10 +303,7 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     float* const* matPlanes = stretchedPlanes;
     clock.Lap(&CFrameMakerStageTimes::mat);
 
-    if (CreateMatting(printPlanes, print.width, print.height, matPlanes, W, H) != 0) {
-        return 1;
-    }
-    printed.Reset();
+    // The band lies around the print, on the mat.
     if (ApplyMattingAndMountColorAndCoreColor(*bevelTables, parameters.mountColor, print.width, print.height,
                                               matPlanes, W, H, core.color[0], core.color[1], core.color[2]) != 0) {
         return 1;
@@ -259,15 +311,22 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     clock.Lap(&CFrameMakerStageTimes::matting);
 
     // The mat planes are final here; they are converted straight from where
-    // they lie rather than through a copy.
-    long result = 0;
-    if (bits == 8) {
-        result = PutPlanes<uint8_t>(*this, parms, destination, matPlanes, 255.0f, 255.0f, true);
-    } else if (bits == 16) {
-        result = PutPlanes<uint16_t>(*this, parms, destination, matPlanes, 65535.0f, 65535.0f, true);
-    } else {
-        result = PutPlanes<float>(*this, parms, destination, matPlanes, 65535.0f, 65535.0f, false);
-    }
+    // they lie rather than through a copy, all but where the print went.
+    const auto at = [&](int32_t x, int32_t y) {
+        const size_t offset = static_cast<size_t>(y) * static_cast<size_t>(W) + static_cast<size_t>(x);
+        return COutputPiece{{matPlanes[0] + offset, matPlanes[1] + offset, matPlanes[2] + offset},
+                            static_cast<size_t>(W), x, y, 0, 0};
+    };
+    COutputPiece around[4] = {at(0, 0), at(0, origin.y), at(printPiece.right, origin.y), at(0, printPiece.bottom)};
+    around[0].right = W;
+    around[0].bottom = origin.y;
+    around[1].right = origin.x;
+    around[1].bottom = printPiece.bottom;
+    around[2].right = W;
+    around[2].bottom = printPiece.bottom;
+    around[3].right = W;
+    around[3].bottom = H;
+    const long result = PutPiecesAs(bits, *this, parms, destination, around, 4);
     clock.Lap(&CFrameMakerStageTimes::output);
     return result;
 }

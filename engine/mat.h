@@ -3,6 +3,7 @@
 // (frame_maker_auto_algorithm.cpp) is the only caller.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -55,10 +56,19 @@ struct CPictureReaders {
     void* context = nullptr;
 };
 
+// Memory of the caller's that nothing reads while the mat is made: the mat's
+// working planes are laid in it where they fit, rather than in pages never
+// touched before.
+struct CSpareFloats {
+    float* data = nullptr;
+    size_t count = 0;
+};
+
 // The same mat built over the picture: the picture's planes (three distinct
 // ones) become the mat's, and only two working planes are taken besides.
 long CreateDitheredMatOverPicture(const CMatTextures& textures, float* const planes[3], int W, int H,
-                                  int pw, int ph, const CPictureReaders& readers = {});
+                                  int pw, int ph, const CPictureReaders& readers = {},
+                                  CSpareFloats spare = {});
 
 // The built-in texture sources, kTextureSourceWidth × kTextureSourceHeight
 // samples each, row after row, identical bytes on every machine.

@@ -7,6 +7,7 @@
 #include "mat_texture.h"
 #include "plane_memory.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 
@@ -94,31 +95,49 @@ void BuildMat(const CMatTextures& textures, const float* const picture[3], float
         ShadeMat(mat[k], textures.shade1, ph >= pw ? textures.shade0 : nullptr, n);
 }
 
-// Working planes, each written in full before it is read; false when the
-// test seam or the allocator refuses one (those obtained are released with
-// the array).
-template <size_t Count>
-bool AllocateWorkingPlanes(CPlane<float> (&planes)[Count], size_t n)
+// Working planes, each written in full before it is read: laid in the spare
+// memory while it lasts, then obtained; false when the test seam or the
+// allocator refuses one (those obtained are released with the array).
+// Planes in the spare memory start on a cache line.
+bool ObtainWorkingPlanes(float* (&working)[kWorkingPlanes], CPlane<float> (&owned)[kWorkingPlanes], size_t n,
+                         CSpareFloats spare)
 {
-    for (auto& plane : planes)
-        if (!TakeAllocation() || !plane.AllocateForOverwrite(n))
+    constexpr size_t kLineFloats = 64 / sizeof(float);
+    const size_t stride = (n + kLineFloats - 1) / kLineFloats * kLineFloats;
+    float* next = spare.data;
+    size_t left = spare.data != nullptr ? spare.count : 0;
+    for (int i = 0; i < kWorkingPlanes; ++i) {
+        if (!TakeAllocation())
             return false;
+        const size_t misalignment = (64 - reinterpret_cast<uintptr_t>(next) % 64) % 64 / sizeof(float);
+        if (next != nullptr && left >= misalignment && left - misalignment >= n) {
+            working[i] = next + misalignment;
+            const size_t used = std::min(left, misalignment + stride);
+            next += used;
+            left -= used;
+            continue;
+        }
+        if (!owned[i].AllocateForOverwrite(n))
+            return false;
+        working[i] = owned[i].Get();
+    }
     return true;
 }
 
 // Both entry points: the mat from `picture` into `mat`, which may be the
 // picture's own planes.
 long MakeMat(const CMatTextures& textures, const float* const picture[3], float* const mat[3], int W, int H, int pw,
-             int ph, const CPictureReaders& readers)
+             int ph, const CPictureReaders& readers, CSpareFloats spare)
 {
     if (W <= 0 || H <= 0)
         return 0;
     if (!ValidMatArguments(textures, picture, mat))
         return 1;
-    CPlane<float> planes[kWorkingPlanes];
-    if (!AllocateWorkingPlanes(planes, static_cast<size_t>(W) * static_cast<size_t>(H)))
+    float* working[kWorkingPlanes] = {};
+    CPlane<float> owned[kWorkingPlanes];
+    if (!ObtainWorkingPlanes(working, owned, static_cast<size_t>(W) * static_cast<size_t>(H), spare))
         return 1;
-    BuildMat(textures, picture, mat, planes[0].Get(), planes[1].Get(), W, H, pw, ph, readers);
+    BuildMat(textures, picture, mat, working[0], working[1], W, H, pw, ph, readers);
     return 0;
 }
 
@@ -127,16 +146,16 @@ long MakeMat(const CMatTextures& textures, const float* const picture[3], float*
 long CreateDitheredMat(const CMatTextures& textures, const float* const picture[3], float* const mat[3], int W,
                        int H, int pw, int ph)
 {
-    return MakeMat(textures, picture, mat, W, H, pw, ph, CPictureReaders{});
+    return MakeMat(textures, picture, mat, W, H, pw, ph, CPictureReaders{}, CSpareFloats{});
 }
 
 long CreateDitheredMatOverPicture(const CMatTextures& textures, float* const planes[3], int W, int H, int pw, int ph,
-                                  const CPictureReaders& readers)
+                                  const CPictureReaders& readers, CSpareFloats spare)
 {
     if (!planes)
         return 1;
     const float* const picture[3] = {planes[0], planes[1], planes[2]};
-    return MakeMat(textures, picture, planes, W, H, pw, ph, readers);
+    return MakeMat(textures, picture, planes, W, H, pw, ph, readers, spare);
 }
 
 } // namespace framira

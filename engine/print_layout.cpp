@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstddef>
-#include <cstring>
 
 namespace framira {
 
@@ -29,27 +27,6 @@ CPrintOrigin PrintOrigin(int W, int H, int pw, int ph)
 {
     return {static_cast<int>((static_cast<long long>(W) - pw + 1) / 2),
             static_cast<int>((static_cast<long long>(H) - ph + 1) / 2)};
-}
-
-void CopyPrintOntoMatting(const float* const print[3], int pw, int ph, float* const mat[3], int W, int x0, int y0)
-{
-    const size_t rowBytes = sizeof(float) * static_cast<size_t>(pw);
-    for (int c = 0; c < 3; ++c) {
-        for (int row = 0; row < ph; ++row) {
-            std::memcpy(mat[c] + static_cast<size_t>(y0 + row) * W + x0, print[c] + static_cast<size_t>(row) * pw,
-                        rowBytes);
-        }
-    }
-}
-
-long CreateMatting(const float* const print[3], int pw, int ph, float* const mat[3], int W, int H)
-{
-    if (pw < 0 || ph < 0 || pw > W || ph > H) {
-        return 1;
-    }
-    const CPrintOrigin origin = PrintOrigin(W, H, pw, ph);
-    CopyPrintOntoMatting(print, pw, ph, mat, W, origin.x, origin.y);
-    return 0;
 }
 
 } // namespace framira

@@ -22,11 +22,4 @@ struct CPrintOrigin {
 // left and top margins.
 CPrintOrigin PrintOrigin(int W, int H, int pw, int ph);
 
-// Copies the ph rows of the three print planes into the mat planes at
-// (x0, y0 + row).
-void CopyPrintOntoMatting(const float* const print[3], int pw, int ph, float* const mat[3], int W, int x0, int y0);
-
-// Places the print centred on the mat: 1 when it does not fit, else 0.
-long CreateMatting(const float* const print[3], int pw, int ph, float* const mat[3], int W, int H);
-
 } // namespace framira

@@ -25,7 +25,6 @@
 #include <new>
 #include <thread>
 #include <utility>
-#include <vector>
 
 namespace framira {
 
@@ -80,33 +79,54 @@ bool AllocatePlane(T*& plane, size_t count)
 std::atomic<int> setsMade{0};
 
 // The sources resampled to width × height; the same bytes on any thread.
-// One pair of the built-in sources, made side by side on the pool, resampled
-// to the output size and let go: a set never holds more than two sources
-// (8 MB) besides itself, rather than all six (19 MB).
-template <typename T>
-int ResampleSourcePair(void (*makeFirst)(T*), void (*makeSecond)(T*), T* const out[2], int32_t width,
-                       int32_t height)
-{
-    const size_t n = static_cast<size_t>(kTextureSourceWidth) * kTextureSourceHeight;
-    std::vector<T> first(n);
-    std::vector<T> second(n);
-    T* const made[2] = {first.data(), second.data()};
-    std::atomic<bool> failed{false};
-    ParallelFor(2, 1, [&](size_t begin, size_t end) {
-        for (size_t i = begin; i < end; ++i) {
-            try {
-                (i == 0 ? makeFirst : makeSecond)(made[i]);
-            } catch (const std::bad_alloc&) {
-                failed = true;  // never out of a pool thread
+// The pairs of built-in sources are made one after the other in the same two
+// buffers, each pair side by side on the pool and resampled to the output
+// size: a set never holds more than two sources (8 MB) besides itself,
+// rather than all six (19 MB), and touches those pages once, not thrice.
+// Every generator writes each of its samples, so the buffers start unfilled;
+// they go back to the system afterwards rather than staying with the engine's
+// planes.
+class CSourcePair {
+public:
+    static constexpr size_t kSamples = static_cast<size_t>(kTextureSourceWidth) * kTextureSourceHeight;
+
+    bool Obtain()
+    {
+        for (auto& buffer : buffers) {
+            buffer.reset(new (std::nothrow) uint16_t[kSamples]);
+            if (!buffer) {
+                return false;
             }
         }
-    });
-    if (failed) {
-        return 1;
+        return true;
     }
-    const T* const sources[2] = {made[0], made[1]};
-    return ResamplePlanes<T>(sources, kTextureSourceWidth, kTextureSourceHeight, out, width, height, 0.0f, 0.0f, 2);
-}
+
+    template <typename T>
+    int Resample(void (*makeFirst)(T*), void (*makeSecond)(T*), T* const out[2], int32_t width, int32_t height)
+    {
+        static_assert(sizeof(T) <= sizeof(uint16_t));
+        T* const made[2] = {reinterpret_cast<T*>(buffers[0].get()), reinterpret_cast<T*>(buffers[1].get())};
+        std::atomic<bool> failed{false};
+        ParallelFor(2, 1, [&](size_t begin, size_t end) {
+            for (size_t i = begin; i < end; ++i) {
+                try {
+                    (i == 0 ? makeFirst : makeSecond)(made[i]);
+                } catch (const std::bad_alloc&) {
+                    failed = true;  // never out of a pool thread
+                }
+            }
+        });
+        if (failed) {
+            return 1;
+        }
+        const T* const sources[2] = {made[0], made[1]};
+        return ResamplePlanes<T>(sources, kTextureSourceWidth, kTextureSourceHeight, out, width, height, 0.0f, 0.0f,
+                                 2);
+    }
+
+private:
+    std::unique_ptr<uint16_t[]> buffers[2];
+};
 
 int MakeTextureSet(int32_t width, int32_t height, CTextureSet& set)
 {
@@ -117,19 +137,20 @@ int MakeTextureSet(int32_t width, int32_t height, CTextureSet& set)
         allocated = allocated && AllocatePlane(set.firstWave[i], count) &&
                     AllocatePlane(set.secondWave[i], count) && AllocatePlane(set.vignetting[i], count);
     }
-    int result = allocated ? 0 : 1;
+    CSourcePair sources;
+    int result = allocated && sources.Obtain() ? 0 : 1;
     try {
         if (result == 0) {
-            result = ResampleSourcePair(texture_sources::GenerateFirstWave0, texture_sources::GenerateFirstWave1,
-                                        set.firstWave, width, height);
+            result = sources.Resample(texture_sources::GenerateFirstWave0, texture_sources::GenerateFirstWave1,
+                                      set.firstWave, width, height);
         }
         if (result == 0) {
-            result = ResampleSourcePair(texture_sources::GenerateSecondWave0, texture_sources::GenerateSecondWave1,
-                                        set.secondWave, width, height);
+            result = sources.Resample(texture_sources::GenerateSecondWave0, texture_sources::GenerateSecondWave1,
+                                      set.secondWave, width, height);
         }
         if (result == 0) {
-            result = ResampleSourcePair(texture_sources::GenerateVignetting0, texture_sources::GenerateVignetting1,
-                                        set.vignetting, width, height);
+            result = sources.Resample(texture_sources::GenerateVignetting0, texture_sources::GenerateVignetting1,
+                                      set.vignetting, width, height);
         }
     } catch (const std::bad_alloc&) {
         result = 1;

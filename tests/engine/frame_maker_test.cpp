@@ -5,6 +5,7 @@
 
 #include "frame_maker_timing.h"
 #include "host_sample_bits.h"
+#include "print_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -140,26 +141,54 @@ TEST_F(FrameMakerTest, FailedAnalyzeForgetsThePlanes)
     EXPECT_EQ(engine.Analyze(empty), 1);
 }
 
-TEST_F(FrameMakerTest, ProcessPutsThePictureInsideThePrint)
+// The print goes out before the mat, and the mat around it after: every
+// byte of the output must be written once (whatever the buffer held), the
+// print whole at its corner and none of the mat over it.
+TEST_F(FrameMakerTest, ProcessWritesThePrintAtItsCornerAndTheMatAllAround)
 {
-    CFrameMakerAutoEngine engine;
-    // 300 × 200 on 480 × 320: s = min(1.7065 × 320 / 500, (456 - 28) / 300,
-    // (314.144 - 28) / 200) = 1.0922, print 328 × 218 at (76, 51).
-    const int W = 480;
-    const int H = 320;
-    ASSERT_EQ(Describe(engine, 300, 200, W, H), 0);
-    Fill(200, 100, 50);
-    CARect source(300, 200);
-    ASSERT_EQ(engine.Analyze(source), 0);
-    CARect destination(W, H);
-    ASSERT_EQ(engine.Process(source, destination, CAProcessFull), 0);
-    for (int y = 51 + 20; y < 51 + 218 - 20; y += 7) {
-        for (int x = 76 + 20; x < 76 + 328 - 20; x += 7) {
-            const uint8_t* pixel = &output[(static_cast<size_t>(y) * W + x) * 3];
-            ASSERT_EQ(pixel[0], 200) << x << "," << y;
-            ASSERT_EQ(pixel[1], 100);
-            ASSERT_EQ(pixel[2], 50);
+    struct CCase {
+        int w, h, W, H;
+        int pw, ph, x0, y0;
+    };
+    const CCase cases[] = {
+        // s = min(1.7065 × 320 / 500, (456 - 28) / 300, (314.144 - 28) / 200) = 1.0922.
+        {300, 200, 480, 320, 328, 218, 76, 51},
+        {200, 300, 480, 320, 191, 286, 145, 17},  // turned: the height term wins
+        {301, 199, 97, 65, 54, 36, 22, 15},       // odd sides: the spare pixel goes left and up
+        {100, 100, 30, 29, 0, 0, 15, 15},         // no print at all
+    };
+    for (const CCase& c : cases) {
+        CFrameMakerAutoEngine engine;
+        ASSERT_EQ(Describe(engine, c.w, c.h, c.W, c.H), 0);
+        Fill(200, 100, 50);
+        CARect source(c.w, c.h);
+        ASSERT_EQ(engine.Analyze(source), 0);
+        std::vector<uint8_t> outputs[2];
+        for (const uint8_t before : {0x00, 0xFF}) {
+            output.assign(output.size(), before);
+            CARect destination(c.W, c.H);
+            ASSERT_EQ(engine.Process(source, destination, CAProcessFull), 0);
+            outputs[before & 1] = output;
         }
+        ASSERT_EQ(outputs[0], outputs[1]) << c.W << "x" << c.H << ": bytes left unwritten";
+        const framira::CPrintSize print = framira::CalculatePrintWidthAndHeight(c.W, c.H, c.w, c.h);
+        const framira::CPrintOrigin origin = framira::PrintOrigin(c.W, c.H, print.width, print.height);
+        ASSERT_EQ(print.width, c.pw);
+        ASSERT_EQ(print.height, c.ph);
+        ASSERT_EQ(origin.x, c.x0);
+        ASSERT_EQ(origin.y, c.y0);
+        for (int y = c.y0; y < c.y0 + c.ph; ++y) {
+            for (int x = c.x0; x < c.x0 + c.pw; ++x) {
+                const uint8_t* pixel = &output[(static_cast<size_t>(y) * c.W + x) * 3];
+                ASSERT_EQ(pixel[0], 200) << x << "," << y << " on " << c.W << "x" << c.H;
+                ASSERT_EQ(pixel[1], 100);
+                ASSERT_EQ(pixel[2], 50);
+            }
+        }
+        // The mat is not the picture's flat colour, so a print laid over it
+        // in the wrong place would show here.
+        const uint8_t* corner = &output[0];
+        EXPECT_FALSE(corner[0] == 200 && corner[1] == 100 && corner[2] == 50);
     }
 }
 

@@ -76,39 +76,4 @@ TEST(PrintLayoutTest, TheApplicationsVisibilityCheckAgreesWithTheEngine)
         EXPECT_TRUE(PrintShowsOnOutput(kMinimumOutputWidth, kMinimumOutputHeight, w, h)) << w << "x" << h;
 }
 
-TEST(PrintLayoutTest, CreateMattingCopiesRowsAtTheOriginAndRefusesOversizedPrints)
-{
-    const int W = 7;
-    const int H = 6;
-    const int pw = 2;
-    const int ph = 3;
-    std::vector<float> printPlanes[3];
-    std::vector<float> matPlanes[3];
-    const float* print[3];
-    float* mat[3];
-    for (int c = 0; c < 3; ++c) {
-        printPlanes[c].resize(pw * ph);
-        for (int i = 0; i < pw * ph; ++i) {
-            printPlanes[c][i] = static_cast<float>(1 + i + 10 * c);
-        }
-        matPlanes[c].assign(W * H, -1.0f);
-        print[c] = printPlanes[c].data();
-        mat[c] = matPlanes[c].data();
-    }
-    ASSERT_EQ(framira::CreateMatting(print, pw, ph, mat, W, H), 0);
-    // x0 = (7 - 2 + 1) / 2 = 3, y0 = (6 - 3 + 1) / 2 = 2.
-    for (int c = 0; c < 3; ++c) {
-        for (int y = 0; y < H; ++y) {
-            for (int x = 0; x < W; ++x) {
-                const bool inside = x >= 3 && x < 5 && y >= 2 && y < 5;
-                const float expected = inside ? static_cast<float>(1 + (y - 2) * pw + (x - 3) + 10 * c) : -1.0f;
-                EXPECT_EQ(matPlanes[c][y * W + x], expected) << c << " " << x << "," << y;
-            }
-        }
-    }
-    EXPECT_EQ(framira::CreateMatting(print, W + 1, 1, mat, W, H), 1);
-    EXPECT_EQ(framira::CreateMatting(print, 1, H + 1, mat, W, H), 1);
-    EXPECT_EQ(framira::CreateMatting(print, 0, 0, mat, W, H), 0);
-}
-
 } // namespace

@@ -23,7 +23,11 @@ void FramePreview(const char* prefix, const char* name, int W, int H, int pw, in
               0);
     ASSERT_EQ(CreateDitheredMat(textures.View(), picture.Const(), mat.Mutable(), W, H, pw, ph), 0);
     const CPlanes print = MakeLandscape(pw, ph);
-    ASSERT_EQ(CreateMatting(print.Const(), pw, ph, mat.Mutable(), W, H), 0);
+    const CPrintOrigin origin = PrintOrigin(W, H, pw, ph);
+    for (int k = 0; k < 3; ++k)
+        for (int y = 0; y < ph; ++y)
+            for (int x = 0; x < pw; ++x)
+                mat.c[k][static_cast<size_t>(origin.y + y) * W + origin.x + x] = print.c[k][static_cast<size_t>(y) * pw + x];
     CBevelTables tables;
     FillMattingMountAndCoreColorStructures(tables);
     const uint8_t mount[3] = {240, 232, 216};

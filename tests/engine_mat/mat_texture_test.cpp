@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <random>
+#include <vector>
 
 namespace framira::testing {
 namespace {
@@ -265,13 +267,21 @@ TEST(DitheredMat, OverThePictureGivesTheSameMat)
 {
     CMatRun run(67, 45);
     const CPlanes picture = MakeLandscape(67, 45);
-    for (const int pw : {40, 20}) {
-        const CPlanes expected = run.Make(picture, pw, 30);
-        CPlanes over = picture;
-        ASSERT_EQ(CreateDitheredMatOverPicture(run.textures.View(), over.Mutable(), 67, 45, pw, 30), 0);
-        for (int k = 0; k < 3; ++k)
-            EXPECT_EQ(std::memcmp(over.c[k].data(), expected.c[k].data(), over.c[k].size() * sizeof(float)), 0)
-                << pw;
+    // Working planes laid in spare memory (none, room for one, for both; off
+    // a cache line, holding garbage) change nothing either.
+    const size_t n = 67 * 45;
+    for (const size_t spareCount : {size_t{0}, n + 16, 2 * n + 32}) {
+        for (const int pw : {40, 20}) {
+            const CPlanes expected = run.Make(picture, pw, 30);
+            CPlanes over = picture;
+            std::vector<float> spare(spareCount + 1, std::numeric_limits<float>::quiet_NaN());
+            ASSERT_EQ(CreateDitheredMatOverPicture(run.textures.View(), over.Mutable(), 67, 45, pw, 30, {},
+                                                   {spare.data() + 1, spareCount}),
+                      0);
+            for (int k = 0; k < 3; ++k)
+                EXPECT_EQ(std::memcmp(over.c[k].data(), expected.c[k].data(), over.c[k].size() * sizeof(float)), 0)
+                    << pw << " " << spareCount;
+        }
     }
     SetMatPlaneAllocationLimitForTesting(1);
     CPlanes over = picture;
