@@ -140,5 +140,6 @@ int main()
                 KernelLevelName(KernelLevel()));
     Run(1920, 1080, 5);
     Run(2560, 2048, 3);
+    Run(3840, 2160, 3);
     return 0;
 }
