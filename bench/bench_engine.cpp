@@ -109,9 +109,9 @@ void PrintTimes(const char* label, const framira::CFrameMakerStageTimes& t, int 
 {
     const double n = runs;
     std::printf("  %-21s textures %7.1f | analyze %6.1f | stretch %6.1f | core colour %5.1f | mat %7.1f | "
-                "print %6.1f | matting/band %5.1f | output %5.1f | total %7.1f ms (wall %7.1f)\n",
+                "band %5.1f | output %5.1f | total %7.1f ms (wall %7.1f)\n",
                 label, t.textures / n, t.analyze / n, t.stretch / n, t.coreColor / n, t.mat / n,
-                t.printResample / n, t.matting / n, t.output / n, cpu / n, wall / n);
+                t.matting / n, t.output / n, cpu / n, wall / n);
 }
 
 // FNV-1a of the framed picture: builds with other compilers or flags must

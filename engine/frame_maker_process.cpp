@@ -277,6 +277,7 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     if (PutPiecesAs(bits, *this, parms, destination, &printPiece, 1) != 0) {
         return 1;
     }
+    clock.Lap(&CFrameMakerStageTimes::output);
 
     if (TakePendingTextures() != 0) {
         return 1;

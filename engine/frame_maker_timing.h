@@ -16,9 +16,8 @@ struct CFrameMakerStageTimes {
     double stretch = 0;       // Process: picture to the whole output and to the print size
     double coreColor = 0;     // on the calling thread; beside the mat (counted there) on more
     double mat = 0;           // mat texture synthesis
-    double printResample = 0; // no longer a stage of its own: counted in stretch
-    double matting = 0;       // print onto the mat and the bevel band
-    double output = 0;        // planes to 8-bit RGB through the host
+    double matting = 0;       // the bevel band
+    double output = 0;        // print and mat to the host's samples
     int texturePreparations = 0;   // Init(1) calls that resampled the textures
     int inputPlaneAllocations = 0; // Analyze calls that (re)allocated the planes
 };
