@@ -69,7 +69,9 @@ FRAMIRA_API void Framira_ReleaseMemory(void);
 // bitsPerSample 16 means 16-bit words, converted to 8 bits in place; anything
 // else means 8-bit samples. strength, reservedScale and sourcePath are not read.
 // Returns 0 when the output was written; 1 for bad arguments or missing
-// memory, -1 when the engine does not exist or failed at construction.
+// memory, -1 when the engine does not exist or failed at construction. On a
+// result other than 0, part of the output may have been written: it is not
+// a framed picture.
 FRAMIRA_API int32_t Framira_Run(void* input, unsigned char* output, float strength, int32_t bitsPerSample,
                                 int32_t width, int32_t height, float reservedScale, const void* sourcePath,
                                 int32_t presetIndex, int32_t customWidth, int32_t customHeight);

@@ -157,7 +157,9 @@ public:
     long Init(int phase) override;
     // 0 ok, 1 memory, or the host's GetRegion result.
     long Analyze(CARect& source) override;
-    // 0 ok, 1 failure. The type is not interpreted.
+    // 0 ok, 1 failure. The type is not interpreted. The print reaches the
+    // host (PutRegion) before the mat around it, so after a failure part of
+    // the destination may be written.
     long Process(CARect& source, CARect& destination, CAProcessType type) override;
     long Version() override;
     long Release() override;
