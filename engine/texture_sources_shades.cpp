@@ -86,10 +86,23 @@ void GenerateVignetting1(uint8_t* out)
     const CMonotoneCurve cap(capDistance, capStrength, 5);
     constexpr int64_t kSubPixels = 16;
 
+    // A sample depends only on its distances from the nearest edges, so the
+    // top left quarter is worked out and mirrored into the rest.
     for (int y = 0; y < kH; ++y) {
         const int dy = EdgeDistance(y, kH);
+        uint8_t* row = out + static_cast<size_t>(y) * kW;
+        if (dy != y) {
+            const uint8_t* mirror = out + static_cast<size_t>(dy) * kW;
+            for (int x = 0; x < kW; ++x)
+                row[x] = mirror[x];
+            continue;
+        }
         for (int x = 0; x < kW; ++x) {
             const int dx = EdgeDistance(x, kW);
+            if (dx != x) {
+                row[x] = row[dx];
+                continue;
+            }
             const int64_t product = static_cast<int64_t>(profile[dx]) * profile[dy];
             int64_t strength = kUnit;
             if (dx < 150 && dy < 150) {
@@ -102,7 +115,7 @@ void GenerateVignetting1(uint8_t* out)
                 value = 1;
             if (value > 255)
                 value = 255;
-            out[static_cast<size_t>(y) * kW + x] = static_cast<uint8_t>(value);
+            row[x] = static_cast<uint8_t>(value);
         }
     }
 }

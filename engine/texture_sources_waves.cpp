@@ -154,9 +154,14 @@ void GenerateBandShiftMap(uint16_t* out, bool xMap, uint32_t seed)
         const int64_t outward = (d < 0 ? -d : d) * 155 / (100 * kSub) + 1;
         const int startFade = static_cast<int>(d < 0 && outward > 400 ? outward : 400);
         const int endFade = static_cast<int>(d > 0 && outward > 64 ? outward : 64);
-        for (int a = 0; a < rampLength; ++a)
-            dev[static_cast<size_t>(a)] =
-                d * (EndFade(a, startFade) * EndFade(rampLength - 1 - a, endFade) / kUnit) / kUnit;
+        // A fade is whole (kUnit) from its length on, so most of a line
+        // skips the divisions of working it out.
+        for (int a = 0; a < rampLength; ++a) {
+            const int fromEnd = rampLength - 1 - a;
+            const int64_t start = a < startFade ? EndFade(a, startFade) : kUnit;
+            const int64_t end = fromEnd < endFade ? EndFade(fromEnd, endFade) : kUnit;
+            dev[static_cast<size_t>(a)] = d * (start * end / kUnit) / kUnit;
+        }
         WriteLine(out, xMap, b, dev);
     }
 }
