@@ -22,10 +22,37 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
+
+// A call made on a thread of its own (in place when no thread can be had),
+// waited for when the object goes.
+class CCallBeside {
+public:
+    explicit CCallBeside(const std::function<void()>& call)
+    {
+        try {
+            thread = std::thread(call);
+        } catch (...) {
+            call();
+        }
+    }
+    CCallBeside(const CCallBeside&) = delete;
+    CCallBeside& operator=(const CCallBeside&) = delete;
+    ~CCallBeside()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+
+private:
+    std::thread thread;
+};
 
 std::string Format(const char* pattern, const std::string& text)
 {
@@ -367,9 +394,21 @@ EJobResult CBatchWorker::RunAndSave(int width, int height, const std::string& so
                             pathCopy.c_str(), presetIndex, customWidth, customHeight) == 0;
     }
     // Kept, the engine's freed planes would stay in memory while the output
-    // is encoded, for a run that never comes.
-    if (canRun && lastRunOfJob)
-        engine.releaseMemory();
+    // is encoded, for a run that never comes. Giving back a large output's
+    // planes takes the system a while, so it happens beside the encoding, as
+    // the job's helper work (a paused job rests); nothing calls the engine
+    // before this function returns.
+    std::optional<CCallBeside> release;
+    if (canRun && lastRunOfJob) {
+        if (BeginHelperWork()) {
+            release.emplace([this] {
+                engine.releaseMemory();
+                EndHelperWork();
+            });
+        } else {
+            engine.releaseMemory();
+        }
+    }
     Checkpoint();
 
     // Encoded from the engine's output as it lies: the framed picture is
