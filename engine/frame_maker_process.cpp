@@ -313,20 +313,17 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
 
     // The mat planes are final here; they are converted straight from where
     // they lie rather than through a copy, all but where the print went.
-    const auto at = [&](int32_t x, int32_t y) {
-        const size_t offset = static_cast<size_t>(y) * static_cast<size_t>(W) + static_cast<size_t>(x);
+    const auto matPiece = [&](int32_t left, int32_t top, int32_t right, int32_t bottom) {
+        const size_t offset = static_cast<size_t>(top) * static_cast<size_t>(W) + static_cast<size_t>(left);
         return COutputPiece{{matPlanes[0] + offset, matPlanes[1] + offset, matPlanes[2] + offset},
-                            static_cast<size_t>(W), x, y, 0, 0};
+                            static_cast<size_t>(W), left, top, right, bottom};
     };
-    COutputPiece around[4] = {at(0, 0), at(0, origin.y), at(printPiece.right, origin.y), at(0, printPiece.bottom)};
-    around[0].right = W;
-    around[0].bottom = origin.y;
-    around[1].right = origin.x;
-    around[1].bottom = printPiece.bottom;
-    around[2].right = W;
-    around[2].bottom = printPiece.bottom;
-    around[3].right = W;
-    around[3].bottom = H;
+    const COutputPiece around[4] = {
+        matPiece(0, 0, W, printPiece.top),                                // above the print
+        matPiece(0, printPiece.top, printPiece.left, printPiece.bottom),  // left of it
+        matPiece(printPiece.right, printPiece.top, W, printPiece.bottom), // right of it
+        matPiece(0, printPiece.bottom, W, H),                             // below it
+    };
     const long result = PutPiecesAs(bits, *this, parms, destination, around, 4);
     clock.Lap(&CFrameMakerStageTimes::output);
     return result;
