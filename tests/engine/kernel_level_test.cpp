@@ -3,6 +3,7 @@
 // partial column groups, vector tails and pixels whose neighbourhoods cross
 // the edges.
 #include "kernel_level.h"
+#include "mat.h"
 #include "mat_texture.h"
 #include "sinc_resampler.h"
 
@@ -130,6 +131,12 @@ TEST(KernelLevel, EveryLevelGivesTheBaselineBytes)
             }
             WarpWithWaveImages(src[0], t1.data(), t1.data(), result.data(), W, H);
             return Bytes(result);
+        });
+        kernels.emplace_back("core colour " + name, [=] {
+            float colour[3];
+            CreateCoreColors(planes.data(), planes.data() + n, planes.data() + 2 * n, W, H, colour[0], colour[1],
+                             colour[2]);
+            return Bytes(std::vector<float>(colour, colour + 3));
         });
         kernels.emplace_back("blurs " + name, [=] {
             std::vector<float> result(n * 2);
