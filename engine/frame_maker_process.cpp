@@ -9,6 +9,7 @@
 #include "plane_memory.h"
 #include "print_layout.h"
 #include "sinc_resampler.h"
+#include "texture_preparation.h"
 #include "work_pool.h"
 
 #include <algorithm>
@@ -280,6 +281,11 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     clock.Lap(&CFrameMakerStageTimes::output);
 
     if (TakePendingTextures() != 0) {
+        return 1;
+    }
+    // Only a portrait or square print is shaded at its left and right edges.
+    if (print.height >= print.width && vignettingTexture[0] == nullptr &&
+        MakeEdgeShade(W, H, vignettingTexture[0]) != 0) {
         return 1;
     }
     clock.Lap(&CFrameMakerStageTimes::textures);

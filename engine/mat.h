@@ -41,7 +41,7 @@ struct CMatTextures {
     const uint16_t* firstWave1;  // from firstWave[1]
     const uint16_t* secondWave0; // from secondWave[0]
     const uint16_t* secondWave1; // from secondWave[1]
-    const uint8_t* shade0;       // from vignetting[0]
+    const uint8_t* shade0;       // from vignetting[0]; read (and needed) only for ph >= pw
     const uint8_t* shade1;       // from vignetting[1]
 };
 

@@ -43,10 +43,12 @@ void SetMatPlaneAllocationLimitForTesting(int count)
 
 namespace {
 
-bool ValidMatArguments(const CMatTextures& textures, const float* const picture[3], float* const mat[3])
+// The edge shade only for a portrait or square print, the only ones it darkens.
+bool ValidMatArguments(const CMatTextures& textures, const float* const picture[3], float* const mat[3], int pw,
+                       int ph)
 {
     if (!textures.firstWave0 || !textures.firstWave1 || !textures.secondWave0 || !textures.secondWave1 ||
-        !textures.shade0 || !textures.shade1 || !picture || !mat)
+        (!textures.shade0 && ph >= pw) || !textures.shade1 || !picture || !mat)
         return false;
     for (int k = 0; k < 3; ++k)
         if (!picture[k] || !mat[k])
@@ -131,7 +133,7 @@ long MakeMat(const CMatTextures& textures, const float* const picture[3], float*
 {
     if (W <= 0 || H <= 0)
         return 0;
-    if (!ValidMatArguments(textures, picture, mat))
+    if (!ValidMatArguments(textures, picture, mat, pw, ph))
         return 1;
     float* working[kWorkingPlanes] = {};
     CPlane<float> owned[kWorkingPlanes];

@@ -90,9 +90,10 @@ class CSourcePair {
 public:
     static constexpr size_t kSamples = static_cast<size_t>(kTextureSourceWidth) * kTextureSourceHeight;
 
-    bool Obtain()
+    bool Obtain(int count = 2)
     {
-        for (auto& buffer : buffers) {
+        for (int i = 0; i < count; ++i) {
+            auto& buffer = buffers[i];
             buffer.reset(new (std::nothrow) uint16_t[kSamples]);
             if (!buffer) {
                 return false;
@@ -101,16 +102,20 @@ public:
         return true;
     }
 
-    template <typename T>
-    int Resample(void (*makeFirst)(T*), void (*makeSecond)(T*), T* const out[2], int32_t width, int32_t height)
+    // The sources `make` makes (one or two) resampled into `out`.
+    template <typename T, int Count>
+    int Resample(void (*const (&make)[Count])(T*), T* const (&out)[Count], int32_t width, int32_t height)
     {
-        static_assert(sizeof(T) <= sizeof(uint16_t));
-        T* const made[2] = {reinterpret_cast<T*>(buffers[0].get()), reinterpret_cast<T*>(buffers[1].get())};
+        static_assert(sizeof(T) <= sizeof(uint16_t) && Count >= 1 && Count <= 2);
+        T* made[Count];
+        for (int i = 0; i < Count; ++i) {
+            made[i] = reinterpret_cast<T*>(buffers[i].get());
+        }
         std::atomic<bool> failed{false};
-        ParallelFor(2, 1, [&](size_t begin, size_t end) {
+        ParallelFor(Count, 1, [&](size_t begin, size_t end) {
             for (size_t i = begin; i < end; ++i) {
                 try {
-                    (i == 0 ? makeFirst : makeSecond)(made[i]);
+                    make[i](made[i]);
                 } catch (const std::bad_alloc&) {
                     failed = true;  // never out of a pool thread
                 }
@@ -119,38 +124,47 @@ public:
         if (failed) {
             return 1;
         }
-        const T* const sources[2] = {made[0], made[1]};
+        const T* sources[Count];
+        for (int i = 0; i < Count; ++i) {
+            sources[i] = made[i];
+        }
         return ResamplePlanes<T>(sources, kTextureSourceWidth, kTextureSourceHeight, out, width, height, 0.0f, 0.0f,
-                                 2);
+                                 Count);
     }
 
 private:
     std::unique_ptr<uint16_t[]> buffers[2];
 };
 
+// The edge shade (vignetting[0]) is left out: only portrait and square
+// prints read it, and it is made when the first of them asks for it
+// (MakeEdgeShade), so a job of landscape pictures never pays for it (8 MB
+// and a resampling at 3840 × 2160).
 int MakeTextureSet(int32_t width, int32_t height, CTextureSet& set)
 {
     set.Free();
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    bool allocated = width > 0 && height > 0;
+    bool allocated = width > 0 && height > 0 && AllocatePlane(set.vignetting[1], count);
     for (int i = 0; i < 2; ++i) {
-        allocated = allocated && AllocatePlane(set.firstWave[i], count) &&
-                    AllocatePlane(set.secondWave[i], count) && AllocatePlane(set.vignetting[i], count);
+        allocated = allocated && AllocatePlane(set.firstWave[i], count) && AllocatePlane(set.secondWave[i], count);
     }
     CSourcePair sources;
     int result = allocated && sources.Obtain() ? 0 : 1;
     try {
         if (result == 0) {
-            result = sources.Resample(texture_sources::GenerateFirstWave0, texture_sources::GenerateFirstWave1,
-                                      set.firstWave, width, height);
+            void (*const make[2])(uint16_t*) = {texture_sources::GenerateFirstWave0,
+                                                texture_sources::GenerateFirstWave1};
+            result = sources.Resample(make, set.firstWave, width, height);
         }
         if (result == 0) {
-            result = sources.Resample(texture_sources::GenerateSecondWave0, texture_sources::GenerateSecondWave1,
-                                      set.secondWave, width, height);
+            void (*const make[2])(uint16_t*) = {texture_sources::GenerateSecondWave0,
+                                                texture_sources::GenerateSecondWave1};
+            result = sources.Resample(make, set.secondWave, width, height);
         }
         if (result == 0) {
-            result = sources.Resample(texture_sources::GenerateVignetting0, texture_sources::GenerateVignetting1,
-                                      set.vignetting, width, height);
+            void (*const make[1])(uint8_t*) = {texture_sources::GenerateVignetting1};
+            uint8_t* const out[1] = {set.vignetting[1]};
+            result = sources.Resample(make, out, width, height);
         }
     } catch (const std::bad_alloc&) {
         result = 1;
@@ -362,6 +376,30 @@ void FinishTexturePreparation() noexcept
         Preparer().Finish();
     } catch (...) {
     }
+}
+
+int MakeEdgeShade(int32_t width, int32_t height, uint8_t*& shade) noexcept
+{
+    shade = nullptr;
+    uint8_t* made = nullptr;
+    int result = 1;
+    try {
+        CSourcePair source;
+        if (width > 0 && height > 0 &&
+            AllocatePlane(made, static_cast<size_t>(width) * static_cast<size_t>(height)) && source.Obtain(1)) {
+            void (*const make[1])(uint8_t*) = {texture_sources::GenerateVignetting0};
+            uint8_t* const out[1] = {made};
+            result = source.Resample(make, out, width, height);
+        }
+    } catch (const std::bad_alloc&) {
+        result = 1;
+    }
+    if (result != 0) {
+        MemFree(made);
+        return result;
+    }
+    shade = made;
+    return 0;
 }
 
 } // namespace framira

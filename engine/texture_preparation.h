@@ -7,7 +7,8 @@
 
 namespace framira {
 
-// Six planes of width × height samples (MemMalloc blocks), or none.
+// Six planes of width × height samples (MemMalloc blocks), or none; the
+// edge shade (vignetting[0]) only when a run has needed it (MakeEdgeShade).
 struct CTextureSet {
     int32_t width = -1;
     int32_t height = -1;
@@ -46,6 +47,11 @@ bool TextureSetUnderway(int32_t width, int32_t height) noexcept;
 // at most: it replaces a set given back before, never one made ahead that is
 // waiting to be taken.
 void KeepTextureSet(CTextureSet&& set) noexcept;
+
+// The edge shade of a set at width × height, which only portrait and square
+// prints read: 0 and a MemMalloc block in `shade`, or 1 and null. The same
+// bytes as if it had been made with the rest of the set. Never throws.
+int MakeEdgeShade(int32_t width, int32_t height, uint8_t*& shade) noexcept;
 
 // How many sets the process has made so far, ahead or not (taking a set
 // kept or made ahead is not making one).
