@@ -298,8 +298,11 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
                                 secondWaveTexture[1], vignettingTexture[0], vignettingTexture[1]};
     // The mat is the last to read the stretched picture and is built over
     // it, in its planes.
+    // Nobody reads the mat where the print went, so it is left unfinished.
     if (CreateDitheredMatOverPicture(textures, stretchedPlanes, W, H, print.width, print.height,
-                                     CPictureReaders{&CCoreColorTask::WaitFor, &core}, printed.Spare()) != 0) {
+                                     CPictureReaders{&CCoreColorTask::WaitFor, &core}, printed.Spare(),
+                                     CUnreadRect{printPiece.left, printPiece.top, printPiece.right,
+                                                 printPiece.bottom}) != 0) {
         return 1;
     }
     printed.Reset();

@@ -64,11 +64,19 @@ struct CSpareFloats {
     size_t count = 0;
 };
 
+// A rectangle of the mat nobody reads once it is made (where the print goes):
+// columns left .. right - 1 of rows top .. bottom - 1. Empty by default.
+struct CUnreadRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
 // The same mat built over the picture: the picture's planes (three distinct
 // ones) become the mat's, and only two working planes are taken besides.
+// Inside `unread` the mat's last per-sample stages are left out, so the
+// samples there are unfinished; everywhere else they are the same.
 long CreateDitheredMatOverPicture(const CMatTextures& textures, float* const planes[3], int W, int H,
                                   int pw, int ph, const CPictureReaders& readers = {},
-                                  CSpareFloats spare = {});
+                                  CSpareFloats spare = {}, CUnreadRect unread = {});
 
 // The built-in texture sources, kTextureSourceWidth × kTextureSourceHeight
 // samples each, row after row, identical bytes on every machine.

@@ -6,6 +6,7 @@
 #include "mat.h"
 #include "mat_texture.h"
 #include "plane_memory.h"
+#include "work_pool.h"
 
 #include <algorithm>
 #include <atomic>
@@ -67,8 +68,31 @@ bool ValidMatArguments(const CMatTextures& textures, const float* const picture[
 // where to read, but the warps are bound by their scattered reads: one plane
 // at a time keeps them within one plane, and each blurred plane is warped
 // while it is still in the cache, so the mat as a whole got faster.
+// Calls f(begin, end) on the pool over runs of samples that together cover
+// the W × H plane except the rectangle `unread` (clipped to the plane), each
+// run within one row or reaching across rows that the rectangle leaves whole.
+template <typename F>
+void ForSamplesAround(const CUnreadRect& unread, int W, int H, const F& f)
+{
+    const size_t w = static_cast<size_t>(W);
+    const int left = std::clamp(unread.left, 0, W), right = std::clamp(unread.right, 0, W);
+    const int top = std::clamp(unread.top, 0, H), bottom = std::clamp(unread.bottom, 0, H);
+    const bool hole = left < right && top < bottom;
+    ParallelFor(static_cast<size_t>(H), 1 + (1 << 15) / w, [&](size_t first, size_t last) {
+        size_t runStart = first * w;
+        for (size_t y = first; y < last; ++y) {
+            if (!hole || y < static_cast<size_t>(top) || y >= static_cast<size_t>(bottom))
+                continue;
+            // Row y's hole ends the run so far; the next starts after it.
+            f(runStart, y * w + static_cast<size_t>(left));
+            runStart = y * w + static_cast<size_t>(right);
+        }
+        f(runStart, last * w);
+    });
+}
+
 void BuildMat(const CMatTextures& textures, const float* const picture[3], float* const mat[3], float* a, float* t,
-              int W, int H, int pw, int ph, const CPictureReaders& readers)
+              int W, int H, int pw, int ph, const CPictureReaders& readers, const CUnreadRect& unread)
 {
     const size_t n = static_cast<size_t>(W) * static_cast<size_t>(H);
     for (int k = 0; k < 3; ++k) {
@@ -86,15 +110,17 @@ void BuildMat(const CMatTextures& textures, const float* const picture[3], float
         if (k == 0 && readers.wait != nullptr)
             readers.wait(readers.context);
         BlurPlane(a, mat[k], W, H, 8.0f);
-        BlendKeepingBrighter(a, mat[k], n, 20.0f);
+        ForSamplesAround(unread, W, H, [&](size_t begin, size_t end) {
+            BlendKeepingBrighter(a + begin, mat[k] + begin, end - begin, 20.0f);
+        });
     }
 
     // The colour is mixed in place and then shaded: C in the interior,
     // falling towards C² at the edges and corners; portrait and square
     // prints also darken towards the left and right.
-    MixChannels(mat, mat, n);
-    for (int k = 0; k < 3; ++k)
-        ShadeMat(mat[k], textures.shade1, ph >= pw ? textures.shade0 : nullptr, n);
+    const uint8_t* shade0 = ph >= pw ? textures.shade0 : nullptr;
+    ForSamplesAround(unread, W, H,
+                     [&](size_t begin, size_t end) { MixAndShade(mat, textures.shade1, shade0, begin, end); });
 }
 
 // Working planes, each written in full before it is read: laid in the spare
@@ -129,7 +155,7 @@ bool ObtainWorkingPlanes(float* (&working)[kWorkingPlanes], CPlane<float> (&owne
 // Both entry points: the mat from `picture` into `mat`, which may be the
 // picture's own planes.
 long MakeMat(const CMatTextures& textures, const float* const picture[3], float* const mat[3], int W, int H, int pw,
-             int ph, const CPictureReaders& readers, CSpareFloats spare)
+             int ph, const CPictureReaders& readers, CSpareFloats spare, const CUnreadRect& unread)
 {
     if (W <= 0 || H <= 0)
         return 0;
@@ -139,7 +165,7 @@ long MakeMat(const CMatTextures& textures, const float* const picture[3], float*
     CPlane<float> owned[kWorkingPlanes];
     if (!ObtainWorkingPlanes(working, owned, static_cast<size_t>(W) * static_cast<size_t>(H), spare))
         return 1;
-    BuildMat(textures, picture, mat, working[0], working[1], W, H, pw, ph, readers);
+    BuildMat(textures, picture, mat, working[0], working[1], W, H, pw, ph, readers, unread);
     return 0;
 }
 
@@ -148,16 +174,16 @@ long MakeMat(const CMatTextures& textures, const float* const picture[3], float*
 long CreateDitheredMat(const CMatTextures& textures, const float* const picture[3], float* const mat[3], int W,
                        int H, int pw, int ph)
 {
-    return MakeMat(textures, picture, mat, W, H, pw, ph, CPictureReaders{}, CSpareFloats{});
+    return MakeMat(textures, picture, mat, W, H, pw, ph, CPictureReaders{}, CSpareFloats{}, CUnreadRect{});
 }
 
 long CreateDitheredMatOverPicture(const CMatTextures& textures, float* const planes[3], int W, int H, int pw, int ph,
-                                  const CPictureReaders& readers, CSpareFloats spare)
+                                  const CPictureReaders& readers, CSpareFloats spare, CUnreadRect unread)
 {
     if (!planes)
         return 1;
     const float* const picture[3] = {planes[0], planes[1], planes[2]};
-    return MakeMat(textures, picture, planes, W, H, pw, ph, readers, spare);
+    return MakeMat(textures, picture, planes, W, H, pw, ph, readers, spare, unread);
 }
 
 } // namespace framira

@@ -64,6 +64,10 @@ void ApplyRedVignetting(float* plane, const uint8_t* shade0, size_t n);
 // texture, the red shading.
 void ShadeMat(float* plane, const uint8_t* shade1, const uint8_t* shade0, size_t n);
 
+// MixChannels of the three planes, then ShadeMat of each, in one pass over
+// samples begin .. end - 1 (in place, on the calling thread): the same floats.
+void MixAndShade(float* const mat[3], const uint8_t* shade1, const uint8_t* shade0, size_t begin, size_t end);
+
 // Test seam: the next `count` working-plane allocations of CreateDitheredMat
 // succeed and every later one fails, until called again with a negative count.
 void SetMatPlaneAllocationLimitForTesting(int count);

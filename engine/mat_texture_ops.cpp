@@ -88,6 +88,45 @@ void MixChannels(const float* const in[3], float* const out[3], size_t n)
     });
 }
 
+void MixAndShade(float* const mat[3], const uint8_t* shade1, const uint8_t* shade0, size_t begin, size_t end)
+{
+    // As in MixChannels, a run is mixed into buffers of its own; each mixed
+    // sample is then shaded as ShadeMat shades it, on its way back.
+    constexpr size_t kRun = 512;
+    float mixed[3][kRun];
+    for (size_t start = begin; start < end; start += kRun) {
+        const size_t count = std::min(kRun, end - start);
+        const float* r = mat[0] + start;
+        const float* g = mat[1] + start;
+        const float* b = mat[2] + start;
+        for (size_t j = 0; j < count; ++j) {
+            const float R = r[j], G = g[j], B = b[j];
+            const float r2 = 1.18f * R - 0.14f * G - 0.04f * B;
+            const float g2 = 1.1f * G - 0.05f * R - 0.05f * B;
+            const float b2 = 1.1f * B - 0.04f * R - 0.06f * G;
+            mixed[0][j] = r2 > 1.0f ? 1.0f : r2;
+            mixed[1][j] = g2 > 1.0f ? 1.0f : g2;
+            mixed[2][j] = b2 > 1.0f ? 1.0f : b2;
+        }
+        const uint8_t* s1 = shade1 + start;
+        for (int k = 0; k < 3; ++k) {
+            float* out = mat[k] + start;
+            for (size_t j = 0; j < count; ++j) {
+                const float c = mixed[k][j];
+                const float squared = c * c;
+                const float inner = static_cast<float>(255 - s1[j]) * kByteToUnit * squared;
+                const float outer = static_cast<float>(s1[j]) * kByteToUnit * c;
+                out[j] = inner + outer;
+            }
+            if (shade0 != nullptr) {
+                const uint8_t* s0 = shade0 + start;
+                for (size_t j = 0; j < count; ++j)
+                    out[j] = static_cast<float>(s0[j]) * kByteToUnit * out[j];
+            }
+        }
+    }
+}
+
 void SquareImage(const float* in, float* out, size_t n)
 {
     for (size_t i = 0; i < n; ++i)

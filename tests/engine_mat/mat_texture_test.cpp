@@ -268,19 +268,32 @@ TEST(DitheredMat, OverThePictureGivesTheSameMat)
     CMatRun run(67, 45);
     const CPlanes picture = MakeLandscape(67, 45);
     // Working planes laid in spare memory (none, room for one, for both; off
-    // a cache line, holding garbage) change nothing either.
+    // a cache line, holding garbage) change nothing either, and a rectangle
+    // left unread (none; inside; whole rows; reaching off the mat; all of it)
+    // changes nothing around it.
     const size_t n = 67 * 45;
+    const CUnreadRect unreads[] = {{}, {10, 5, 50, 40}, {0, 0, 67, 10}, {60, 40, 80, 50}, {0, 0, 67, 45}};
     for (const size_t spareCount : {size_t{0}, n + 16, 2 * n + 32}) {
         for (const int pw : {40, 20}) {
             const CPlanes expected = run.Make(picture, pw, 30);
-            CPlanes over = picture;
-            std::vector<float> spare(spareCount + 1, std::numeric_limits<float>::quiet_NaN());
-            ASSERT_EQ(CreateDitheredMatOverPicture(run.textures.View(), over.Mutable(), 67, 45, pw, 30, {},
-                                                   {spare.data() + 1, spareCount}),
-                      0);
-            for (int k = 0; k < 3; ++k)
-                EXPECT_EQ(std::memcmp(over.c[k].data(), expected.c[k].data(), over.c[k].size() * sizeof(float)), 0)
-                    << pw << " " << spareCount;
+            for (const CUnreadRect& unread : unreads) {
+                CPlanes over = picture;
+                std::vector<float> spare(spareCount + 1, std::numeric_limits<float>::quiet_NaN());
+                ASSERT_EQ(CreateDitheredMatOverPicture(run.textures.View(), over.Mutable(), 67, 45, pw, 30, {},
+                                                       {spare.data() + 1, spareCount}, unread),
+                          0);
+                size_t differing = 0;
+                for (int k = 0; k < 3; ++k)
+                    for (int y = 0; y < 45; ++y)
+                        for (int x = 0; x < 67; ++x) {
+                            const bool read = x < unread.left || x >= unread.right || y < unread.top ||
+                                              y >= unread.bottom;
+                            const size_t i = static_cast<size_t>(y) * 67 + x;
+                            differing += read && std::memcmp(&over.c[k][i], &expected.c[k][i], sizeof(float)) != 0;
+                        }
+                EXPECT_EQ(differing, 0u) << pw << " " << spareCount << " unread " << unread.left << ","
+                                         << unread.top << " " << unread.right << "," << unread.bottom;
+            }
         }
     }
     SetMatPlaneAllocationLimitForTesting(1);
