@@ -102,10 +102,8 @@ void Run(int W, int H, int repeats)
             BlendKeepingBrighter(picture[k].data(), a.data(), n, 33.0f);
             BlendKeepingBrighter(a.data(), c[k].data(), n, 20.0f);
         }
-        const float* in[3] = {c[0].data(), c[1].data(), c[2].data()};
-        MixChannels(in, out, n);
-        for (int k = 0; k < 3; ++k)
-            ShadeMat(out[k], s1.data(), s0.data(), n);
+        float* const mix[3] = {c[0].data(), c[1].data(), c[2].data()};
+        MixAndShade(mix, s1.data(), s0.data(), 0, n);
     });
     const double whole = Best(repeats, [&] { CreateDitheredMat(textures, pic, out, W, H, W / 2, H / 2); });
     float coreR, coreG, coreB;

@@ -59,13 +59,10 @@ void AddTheTwoVignetting(const float* a, const float* b, float* out, size_t n);
 // In place: plane × s0 / 255 with the prepared shade-0 texture.
 void ApplyRedVignetting(float* plane, const uint8_t* shade0, size_t n);
 
-// In place, in one pass, the same as: a = plane²; the inverse green shading
-// of a; the green shading of plane; plane = their sum; then, with a shade-0
-// texture, the red shading.
-void ShadeMat(float* plane, const uint8_t* shade1, const uint8_t* shade0, size_t n);
-
-// MixChannels of the three planes, then ShadeMat of each, in one pass over
-// samples begin .. end - 1 (in place, on the calling thread): the same floats.
+// In place over samples begin .. end - 1, on the calling thread, in one pass,
+// the same as: MixChannels of the three planes; then for each plane p,
+// a = p²; the inverse green shading of a; the green shading of p; p = their
+// sum; then, with a shade-0 texture, the red shading.
 void MixAndShade(float* const mat[3], const uint8_t* shade1, const uint8_t* shade0, size_t begin, size_t end);
 
 // Test seam: the next `count` working-plane allocations of CreateDitheredMat

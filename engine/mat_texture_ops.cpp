@@ -15,6 +15,26 @@ constexpr float kByteToUnit = 1.0f / 255.0f;
 // Samples per piece of work: large enough to dwarf the hand-over.
 constexpr size_t kGrain = 1 << 15;
 
+// The colour boost of one pixel, each result limited above by 1.
+inline void MixPixel(float R, float G, float B, float& r2, float& g2, float& b2)
+{
+    const float r = 1.18f * R - 0.14f * G - 0.04f * B;
+    const float g = 1.1f * G - 0.05f * R - 0.05f * B;
+    const float b = 1.1f * B - 0.04f * R - 0.06f * G;
+    r2 = r > 1.0f ? 1.0f : r;
+    g2 = g > 1.0f ? 1.0f : g;
+    b2 = b > 1.0f ? 1.0f : b;
+}
+
+// c in the lit interior (s1 = 255), falling towards c² where s1 falls to 0.
+inline float ShadeSample(float c, uint8_t s1)
+{
+    const float squared = c * c;
+    const float inner = static_cast<float>(255 - s1) * kByteToUnit * squared;
+    const float outer = static_cast<float>(s1) * kByteToUnit * c;
+    return inner + outer;
+}
+
 } // namespace
 
 float BlendFraction(float percent)
@@ -73,13 +93,7 @@ void MixChannels(const float* const in[3], float* const out[3], size_t n)
             const size_t count = std::min(kRun, end - start);
             for (size_t j = 0; j < count; ++j) {
                 const size_t i = start + j;
-                const float R = r[i], G = g[i], B = b[i];
-                const float r2 = 1.18f * R - 0.14f * G - 0.04f * B;
-                const float g2 = 1.1f * G - 0.05f * R - 0.05f * B;
-                const float b2 = 1.1f * B - 0.04f * R - 0.06f * G;
-                rb[j] = r2 > 1.0f ? 1.0f : r2;
-                gb[j] = g2 > 1.0f ? 1.0f : g2;
-                bb[j] = b2 > 1.0f ? 1.0f : b2;
+                MixPixel(r[i], g[i], b[i], rb[j], gb[j], bb[j]);
             }
             std::memcpy(ro + start, rb, count * sizeof(float));
             std::memcpy(go + start, gb, count * sizeof(float));
@@ -91,7 +105,7 @@ void MixChannels(const float* const in[3], float* const out[3], size_t n)
 void MixAndShade(float* const mat[3], const uint8_t* shade1, const uint8_t* shade0, size_t begin, size_t end)
 {
     // As in MixChannels, a run is mixed into buffers of its own; each mixed
-    // sample is then shaded as ShadeMat shades it, on its way back.
+    // sample is then shaded on its way back.
     constexpr size_t kRun = 512;
     float mixed[3][kRun];
     for (size_t start = begin; start < end; start += kRun) {
@@ -99,25 +113,13 @@ void MixAndShade(float* const mat[3], const uint8_t* shade1, const uint8_t* shad
         const float* r = mat[0] + start;
         const float* g = mat[1] + start;
         const float* b = mat[2] + start;
-        for (size_t j = 0; j < count; ++j) {
-            const float R = r[j], G = g[j], B = b[j];
-            const float r2 = 1.18f * R - 0.14f * G - 0.04f * B;
-            const float g2 = 1.1f * G - 0.05f * R - 0.05f * B;
-            const float b2 = 1.1f * B - 0.04f * R - 0.06f * G;
-            mixed[0][j] = r2 > 1.0f ? 1.0f : r2;
-            mixed[1][j] = g2 > 1.0f ? 1.0f : g2;
-            mixed[2][j] = b2 > 1.0f ? 1.0f : b2;
-        }
+        for (size_t j = 0; j < count; ++j)
+            MixPixel(r[j], g[j], b[j], mixed[0][j], mixed[1][j], mixed[2][j]);
         const uint8_t* s1 = shade1 + start;
         for (int k = 0; k < 3; ++k) {
             float* out = mat[k] + start;
-            for (size_t j = 0; j < count; ++j) {
-                const float c = mixed[k][j];
-                const float squared = c * c;
-                const float inner = static_cast<float>(255 - s1[j]) * kByteToUnit * squared;
-                const float outer = static_cast<float>(s1[j]) * kByteToUnit * c;
-                out[j] = inner + outer;
-            }
+            for (size_t j = 0; j < count; ++j)
+                out[j] = ShadeSample(mixed[k][j], s1[j]);
             if (shade0 != nullptr) {
                 const uint8_t* s0 = shade0 + start;
                 for (size_t j = 0; j < count; ++j)
@@ -157,23 +159,6 @@ void ApplyRedVignetting(float* plane, const uint8_t* shade0, size_t n)
 {
     for (size_t i = 0; i < n; ++i)
         plane[i] = static_cast<float>(shade0[i]) * kByteToUnit * plane[i];
-}
-
-void ShadeMat(float* plane, const uint8_t* shade1, const uint8_t* shade0, size_t n)
-{
-    ParallelFor(n, kGrain, [=](size_t begin, size_t end) {
-        for (size_t i = begin; i < end; ++i) {
-            const float c = plane[i];
-            const float squared = c * c;
-            const float inner = static_cast<float>(255 - shade1[i]) * kByteToUnit * squared;
-            const float outer = static_cast<float>(shade1[i]) * kByteToUnit * c;
-            plane[i] = inner + outer;
-        }
-        if (shade0 != nullptr) {
-            for (size_t i = begin; i < end; ++i)
-                plane[i] = static_cast<float>(shade0[i]) * kByteToUnit * plane[i];
-        }
-    });
 }
 
 } // namespace framira

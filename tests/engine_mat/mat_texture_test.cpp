@@ -161,6 +161,39 @@ TEST(MatStages, BlendAndMaxAndShades)
     ApplyRedVignetting(sum.data(), shade, 2);
     EXPECT_EQ(sum[0], 0.7f);
     EXPECT_EQ(sum[1], 0.0f);
+
+    // The one-pass form gives the stages' floats, with and without the edge
+    // shade, over runs longer than its buffers and starting anywhere.
+    const size_t n = 1100;
+    std::vector<float> planes[3];
+    std::vector<uint8_t> s1(n), s0(n);
+    for (size_t i = 0; i < n; ++i) {
+        for (int k = 0; k < 3; ++k)
+            planes[k].push_back(static_cast<float>((i * (7 + 2 * k)) % 131) / 100.0f);
+        s1[i] = static_cast<uint8_t>(i * 37);
+        s0[i] = static_cast<uint8_t>(i * 11 + 3);
+    }
+    for (const uint8_t* edge : {static_cast<const uint8_t*>(nullptr), static_cast<const uint8_t*>(s0.data())}) {
+        std::vector<float> staged[3] = {planes[0], planes[1], planes[2]};
+        std::vector<float> fused[3] = {planes[0], planes[1], planes[2]};
+        float* const st[3] = {staged[0].data(), staged[1].data(), staged[2].data()};
+        MixChannels(st, st, n);
+        for (auto& plane : staged) {
+            std::vector<float> inner(n), outer(n);
+            SquareImage(plane.data(), inner.data(), n);
+            ApplyInverseGreenVignetting(inner.data(), s1.data(), inner.data(), n);
+            ApplyGreenVignetting(plane.data(), s1.data(), outer.data(), n);
+            AddTheTwoVignetting(inner.data(), outer.data(), plane.data(), n);
+            if (edge)
+                ApplyRedVignetting(plane.data(), edge, n);
+        }
+        float* const fu[3] = {fused[0].data(), fused[1].data(), fused[2].data()};
+        MixAndShade(fu, s1.data(), edge, 0, 3);
+        MixAndShade(fu, s1.data(), edge, 3, n);
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(std::memcmp(fused[k].data(), staged[k].data(), n * sizeof(float)), 0)
+                << k << (edge ? " edge" : "");
+    }
 }
 
 struct CMatRun {
