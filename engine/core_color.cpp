@@ -150,6 +150,8 @@ FRAMIRA_TARGET_AVX2 void SumPassesAvx2(const float* r, const float* g, const flo
     SumPasses<CFloat8>(r, g, b, n, k, sums);
 }
 
+// Eight lanes here too: the sums' chains bound both passes, so wider terms
+// would only wait for them.
 FRAMIRA_TARGET_AVX512 void SumPassesAvx512(const float* r, const float* g, const float* b, size_t n, double k,
                                            double sums[7])
 {

@@ -297,8 +297,8 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     const CMatTextures textures{firstWaveTexture[0], firstWaveTexture[1], secondWaveTexture[0],
                                 secondWaveTexture[1], vignettingTexture[0], vignettingTexture[1]};
     // The mat is the last to read the stretched picture and is built over
-    // it, in its planes.
-    // Nobody reads the mat where the print went, so it is left unfinished.
+    // it, in its planes; where the print went nobody reads it, so it is left
+    // unfinished there.
     if (CreateDitheredMatOverPicture(textures, stretchedPlanes, W, H, print.width, print.height,
                                      CPictureReaders{&CCoreColorTask::WaitFor, &core}, printed.Spare(),
                                      CUnreadRect{printPiece.left, printPiece.top, printPiece.right,

@@ -57,17 +57,6 @@ bool ValidMatArguments(const CMatTextures& textures, const float* const picture[
     return true;
 }
 
-// The mat from the picture through the working planes a and t, one channel
-// after the other. A channel's picture plane is read for the last time by its
-// second blur, before its mat plane is first written, so mat[k] may be
-// picture[k] (but no other channel's picture plane). Every sample goes
-// through the same operations in the same order as when each stage ran over
-// all three channels before the next began: only the order of the passes
-// changed. Four planes fewer are alive at once than when the warps took
-// all three channels in one pass. Those passes shared the working out of
-// where to read, but the warps are bound by their scattered reads: one plane
-// at a time keeps them within one plane, and each blurred plane is warped
-// while it is still in the cache, so the mat as a whole got faster.
 // Calls f(begin, end) on the pool over runs of samples that together cover
 // the W × H plane except the rectangle `unread` (clipped to the plane), each
 // run within one row or reaching across rows that the rectangle leaves whole.
@@ -91,6 +80,17 @@ void ForSamplesAround(const CUnreadRect& unread, int W, int H, const F& f)
     });
 }
 
+// The mat from the picture through the working planes a and t, one channel
+// after the other. A channel's picture plane is read for the last time by its
+// second blur, before its mat plane is first written, so mat[k] may be
+// picture[k] (but no other channel's picture plane). Every sample goes
+// through the same operations in the same order as when each stage ran over
+// all three channels before the next began: only the order of the passes
+// changed. Four planes fewer are alive at once than when the warps took
+// all three channels in one pass. Those passes shared the working out of
+// where to read, but the warps are bound by their scattered reads: one plane
+// at a time keeps them within one plane, and each blurred plane is warped
+// while it is still in the cache, so the mat as a whole got faster.
 void BuildMat(const CMatTextures& textures, const float* const picture[3], float* const mat[3], float* a, float* t,
               int W, int H, int pw, int ph, const CPictureReaders& readers, const CUnreadRect& unread)
 {
