@@ -488,22 +488,23 @@ bool ResampleRows(const S* source, int pixelStride, int sourceWidth, int rows, c
 template <typename V, typename T>
 FRAMIRA_INLINE void LoadAsFloats(V& out, const T* p)
 {
-    typedef typename CVectorOf<V>::Word CWords;
-    CWords words;
     if constexpr (std::is_same_v<T, float>) {
         LoadVector(out, p);
-        return;
-    } else if constexpr (std::is_same_v<T, uint8_t>) {
-        // Bytes widen by way of 16 bits: straight to 32, GCC 12 takes the
-        // vector apart byte by byte (a resample of 8-bit samples ran at half
-        // the speed of 16-bit ones). The values are the same either way.
-        typename CVectorOf<V>::Byte bytes;
-        LoadVector(bytes, p);
-        words = __builtin_convertvector(bytes, CWords);
     } else {
-        LoadVector(words, p);
+        typedef typename CVectorOf<V>::Word CWords;
+        CWords words;
+        if constexpr (std::is_same_v<T, uint8_t>) {
+            // Bytes widen by way of 16 bits: straight to 32, GCC 12 takes the
+            // vector apart byte by byte (a resample of 8-bit samples ran at
+            // half the speed of 16-bit ones). The values are the same.
+            typename CVectorOf<V>::Byte bytes;
+            LoadVector(bytes, p);
+            words = __builtin_convertvector(bytes, CWords);
+        } else {
+            LoadVector(words, p);
+        }
+        out = __builtin_convertvector(__builtin_convertvector(words, typename CVectorOf<V>::Int), V);
     }
-    out = __builtin_convertvector(__builtin_convertvector(words, typename CVectorOf<V>::Int), V);
 }
 
 // Destination samples x .. x + Strip × kLanes<V> − 1 of one row of the
