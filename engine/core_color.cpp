@@ -59,6 +59,21 @@ struct CDoublesOf<CFloat8> {
     typedef CDouble8 Type;
 };
 
+// Pixels i .. i + kLanes<V> − 1 as doubles, and their weights.
+template <typename V, typename D>
+FRAMIRA_INLINE void LoadWeighted(const float* r, const float* g, const float* b, size_t i, double k, D& R, D& G,
+                                 D& B, D& w)
+{
+    V fr, fg, fb;
+    LoadVector(fr, r + i);
+    LoadVector(fg, g + i);
+    LoadVector(fb, b + i);
+    R = __builtin_convertvector(fr, D);
+    G = __builtin_convertvector(fg, D);
+    B = __builtin_convertvector(fb, D);
+    Weight(w, R, G, B, k);
+}
+
 // Both passes keep their sums in one chain each, pixel after pixel, as they
 // always were: only each pixel's terms are worked out kLanes<V> at a time (in
 // doubles, lane for lane the operations of one pixel), and the chains then
@@ -71,17 +86,11 @@ FRAMIRA_INLINE void SumPasses(const float* r, const float* g, const float* b, si
     typedef typename CDoublesOf<V>::Type D;
     constexpr int L = kLanes<V>;
     const size_t whole = n - n % L;
-    V fr, fg, fb;
 
     double sr = 0.0, sg = 0.0, sb = 0.0;
     for (size_t i = 0; i < whole; i += L) {
-        LoadVector(fr, r + i);
-        LoadVector(fg, g + i);
-        LoadVector(fb, b + i);
-        const D R = __builtin_convertvector(fr, D), G = __builtin_convertvector(fg, D),
-                B = __builtin_convertvector(fb, D);
-        D w;
-        Weight(w, R, G, B, k);
+        D R, G, B, w;
+        LoadWeighted<V>(r, g, b, i, k, R, G, B, w);
         const D xr = R * w, xg = G * w, xb = B * w;
         for (int j = 0; j < L; ++j) {
             sr += xr[j];
@@ -102,13 +111,8 @@ FRAMIRA_INLINE void SumPasses(const float* r, const float* g, const float* b, si
     double tr = 0.0, tg = 0.0, tb = 0.0, t = 0.0;
     const D zero = {};
     for (size_t i = 0; i < whole; i += L) {
-        LoadVector(fr, r + i);
-        LoadVector(fg, g + i);
-        LoadVector(fb, b + i);
-        const D R = __builtin_convertvector(fr, D), G = __builtin_convertvector(fg, D),
-                B = __builtin_convertvector(fb, D);
-        D w;
-        Weight(w, R, G, B, k);
+        D R, G, B, w;
+        LoadWeighted<V>(r, g, b, i, k, R, G, B, w);
         D h = (R - B) * d1 + (G - B) * d2 + (R - G) * d3;
         h = h < zero ? zero : h;
         h *= w;
