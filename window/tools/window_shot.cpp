@@ -28,7 +28,11 @@ void Shoot(CFramiraDlg& window, const QString& output)
     const QPixmap shot = window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
     if (!shot.save(output))
         std::fprintf(stderr, "Cannot write %s\n", qPrintable(output));
-    window.OnCancel();
+    // A job that ended before the shot has its message box open; left open,
+    // it would keep the window, and this program, from ever closing.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != &window)
+        modal->close();
+    QTimer::singleShot(0, &window, [&window] { window.OnCancel(); });
 }
 
 } // namespace
@@ -51,8 +55,9 @@ int main(int argc, char* argv[])
     window.findChild<QComboBox*>()->setCurrentIndex(std::atoi(argv[first + 1]));
     int pictures = 0;
     QObject::connect(&window.Controller(), &CJobController::PictureAnnounced, &window, [&] {
-        if (++pictures == 4)
-            QTimer::singleShot(400, &window, [&] { Shoot(window, output); });
+        // Soon after: the job goes on, and a short one would be over.
+        if (++pictures == 2)
+            QTimer::singleShot(50, &window, [&] { Shoot(window, output); });
     });
     QObject::connect(&window.Controller(), &CJobController::SelectionPreview, &window,
                      [&] { QTimer::singleShot(400, &window, [&] { Shoot(window, output); }); });
