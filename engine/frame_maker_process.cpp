@@ -22,20 +22,23 @@ using namespace framira;
 namespace {
 
 // Three planes in one block, each starting on a cache line: once the planes
-// are done with, the block is large enough to lay other planes in.
+// are done with, the block is large enough to lay other planes in, at least
+// `spare` floats.
 struct CPlaneTriple {
     CPlane<float> block;
     size_t stride = 0;
+    size_t floats = 0;
 
-    bool Allocate(uint64_t count)
+    bool Allocate(uint64_t count, uint64_t spare = 0)
     {
         constexpr uint64_t kLineFloats = 64 / sizeof(float);
         if (count > (UINT64_MAX - kLineFloats) / 3) {
             return false;
         }
         stride = static_cast<size_t>((count + kLineFloats - 1) / kLineFloats * kLineFloats);
+        floats = static_cast<size_t>(std::max<uint64_t>(3 * static_cast<uint64_t>(stride), spare));
         // Each plane is filled by the stage that gets it.
-        return block.AllocateForOverwrite(3 * static_cast<uint64_t>(stride));
+        return block.AllocateForOverwrite(floats);
     }
     void Reset() { block.Reset(); }
     void Pointers(float* out[3]) const
@@ -44,7 +47,7 @@ struct CPlaneTriple {
             out[c] = block.Get() + c * stride;
         }
     }
-    CSpareFloats Spare() const { return {block.Get(), block ? 3 * stride : 0}; }
+    CSpareFloats Spare() const { return {block.Get(), block ? floats : 0}; }
 };
 
 template <typename T>
@@ -255,8 +258,12 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     float* stretchedPlanes[3];
     CPlaneTriple printed;
     float* printPlanes[3];
+    // The print's block later holds the mat's working plane and the rows its
+    // warp holds back (about a fifth of a plane); the pages of the block
+    // the print leaves untouched cost nothing unless those need them.
     if (!stretched.Allocate(matCount) ||
-        !printed.Allocate(static_cast<uint64_t>(print.width) * static_cast<uint64_t>(print.height))) {
+        !printed.Allocate(static_cast<uint64_t>(print.width) * static_cast<uint64_t>(print.height),
+                          matCount + matCount / 4)) {
         return 1;
     }
     stretched.Pointers(stretchedPlanes);

@@ -57,7 +57,7 @@ struct CPictureReaders {
 };
 
 // Memory of the caller's that nothing reads while the mat is made: the mat's
-// working planes are laid in it where they fit, rather than in pages never
+// working memory is laid in it where it fits, rather than in pages never
 // touched before.
 struct CSpareFloats {
     float* data = nullptr;
@@ -71,7 +71,8 @@ struct CUnreadRect {
 };
 
 // The same mat built over the picture: the picture's planes (three distinct
-// ones) become the mat's, and only two working planes are taken besides.
+// ones) become the mat's, and only one working plane and about a fifth of
+// another are taken besides.
 // Inside `unread` the mat's last per-sample stages are left out, so the
 // samples there are unfinished; everywhere else they are the same.
 long CreateDitheredMatOverPicture(const CMatTextures& textures, float* const planes[3], int W, int H,

@@ -15,9 +15,10 @@
 namespace framira {
 namespace {
 
-// The mat is made one channel at a time through two working planes; the
-// picture's three planes and the mat's are all it needs besides, and the mat
-// may take the picture's planes (see BuildMat).
+// The mat is made one channel at a time through one working plane and the
+// rows an in-place warp holds back; the picture's three planes and the mat's
+// are all it needs besides, and the mat may take the picture's planes (see
+// BuildMat).
 constexpr int kWorkingPlanes = 2;
 
 std::atomic<int> allocationLimit{-1};
@@ -80,38 +81,39 @@ void ForSamplesAround(const CUnreadRect& unread, int W, int H, const F& f)
     });
 }
 
-// The mat from the picture through the working planes a and t, one channel
-// after the other. A channel's picture plane is read for the last time by its
-// second blur, before its mat plane is first written, so mat[k] may be
-// picture[k] (but no other channel's picture plane). Every sample goes
-// through the same operations in the same order as when each stage ran over
-// all three channels before the next began: only the order of the passes
-// changed. Four planes fewer are alive at once than when the warps took
-// all three channels in one pass. Those passes shared the working out of
-// where to read, but the warps are bound by their scattered reads: one plane
-// at a time keeps them within one plane, and each blurred plane is warped
-// while it is still in the cache, so the mat as a whole got faster.
-void BuildMat(const CMatTextures& textures, const float* const picture[3], float* const mat[3], float* a, float* t,
-              int W, int H, int pw, int ph, const CPictureReaders& readers, const CUnreadRect& unread)
+// The mat from the picture through the working plane a and the rows held
+// by the in-place warp, one channel after the other. A channel's picture
+// plane is read for the last time by its second blur, which is the first to
+// write its mat plane, so mat[k] may be picture[k] (but no other channel's
+// picture plane). Every sample goes through the same operations in the same
+// order as when each stage ran over all three channels before the next
+// began: only the order of the passes and the planes they use changed.
+// Taking the channels one by one keeps the warps' scattered reads within one
+// plane, each blurred plane warped while it is still in the cache; warping
+// the first blur in place, and keeping later stages in the mat's own plane,
+// leaves one working plane where there were two.
+void BuildMat(const CMatTextures& textures, const float* const picture[3], float* const mat[3], float* a,
+              const CInPlaceWarpPlan& plan, float* held, int W, int H, int pw, int ph,
+              const CPictureReaders& readers, const CUnreadRect& unread)
 {
     const size_t n = static_cast<size_t>(W) * static_cast<size_t>(H);
     for (int k = 0; k < 3; ++k) {
-        // Fine detail shifted in bands: T1 in t.
+        // Fine detail shifted in bands: T1 in a.
         BlurPlane(picture[k], a, W, H, 1.5f);
-        WarpWithWaveImages(a, textures.firstWave0, textures.firstWave1, t, W, H);
+        WarpInPlace(a, textures.firstWave0, textures.firstWave1, W, H, plan, held);
         // Softer colours scattered in ripples, T2, averaged with T1 as they
-        // are made: M1 in t.
-        BlurPlane(picture[k], a, W, H, 5.0f);
-        WarpBlendingInto(a, textures.secondWave0, textures.secondWave1, t, W, H, 50.0f);
-        // M2 in a: brighten with a blur of M1, never darken.
-        BlurPlane(t, a, W, H, 4.0f);
-        BlendKeepingBrighter(t, a, n, 33.0f);
-        // M3 in the mat plane: the same with a wider blur of M2.
+        // are made: M1 in a. Their source is the picture's last reader.
         if (k == 0 && readers.wait != nullptr)
             readers.wait(readers.context);
-        BlurPlane(a, mat[k], W, H, 8.0f);
+        BlurPlane(picture[k], mat[k], W, H, 5.0f);
+        WarpBlendingInto(mat[k], textures.secondWave0, textures.secondWave1, a, W, H, 50.0f);
+        // M2 in the mat plane: brighten with a blur of M1, never darken.
+        BlurPlane(a, mat[k], W, H, 4.0f);
+        BlendKeepingBrighter(a, mat[k], n, 33.0f);
+        // M3 there too: the same with a wider blur of M2.
+        BlurPlane(mat[k], a, W, H, 8.0f);
         ForSamplesAround(unread, W, H, [&](size_t begin, size_t end) {
-            BlendKeepingBrighter(a + begin, mat[k] + begin, end - begin, 20.0f);
+            BlendKeepingBrighterIntoFirst(mat[k] + begin, a + begin, end - begin, 20.0f);
         });
     }
 
@@ -123,20 +125,21 @@ void BuildMat(const CMatTextures& textures, const float* const picture[3], float
                      [&](size_t begin, size_t end) { MixAndShade(mat, textures.shade1, shade0, begin, end); });
 }
 
-// Working planes, each written in full before it is read: laid in the spare
-// memory while it lasts, then obtained; false when the test seam or the
-// allocator refuses one (those obtained are released with the array).
-// Planes in the spare memory start on a cache line.
-bool ObtainWorkingPlanes(float* (&working)[kWorkingPlanes], CPlane<float> (&owned)[kWorkingPlanes], size_t n,
-                         CSpareFloats spare)
+// Working memory of counts[i] floats each, every float written before it
+// is read: laid in the spare memory while it lasts, then obtained; false
+// when the test seam or the allocator refuses one (those obtained are
+// released with the array). Pieces in the spare memory start on a cache line.
+bool ObtainWorkingPlanes(float* (&working)[kWorkingPlanes], CPlane<float> (&owned)[kWorkingPlanes],
+                         const size_t (&counts)[kWorkingPlanes], CSpareFloats spare)
 {
     constexpr size_t kLineFloats = 64 / sizeof(float);
-    const size_t stride = (n + kLineFloats - 1) / kLineFloats * kLineFloats;
     float* next = spare.data;
     size_t left = spare.data != nullptr ? spare.count : 0;
     for (int i = 0; i < kWorkingPlanes; ++i) {
         if (!TakeAllocation())
             return false;
+        const size_t n = counts[i];
+        const size_t stride = (n + kLineFloats - 1) / kLineFloats * kLineFloats;
         const size_t misalignment = (64 - reinterpret_cast<uintptr_t>(next) % 64) % 64 / sizeof(float);
         if (next != nullptr && left >= misalignment && left - misalignment >= n) {
             working[i] = next + misalignment;
@@ -161,11 +164,16 @@ long MakeMat(const CMatTextures& textures, const float* const picture[3], float*
         return 0;
     if (!ValidMatArguments(textures, picture, mat, pw, ph))
         return 1;
+    CInPlaceWarpPlan plan;
+    if (!PlanInPlaceWarp(textures.firstWave1, W, H, plan))
+        return 1;
+    const size_t w = static_cast<size_t>(W);
+    const size_t counts[kWorkingPlanes] = {w * static_cast<size_t>(H), w * static_cast<size_t>(plan.heldRows)};
     float* working[kWorkingPlanes] = {};
     CPlane<float> owned[kWorkingPlanes];
-    if (!ObtainWorkingPlanes(working, owned, static_cast<size_t>(W) * static_cast<size_t>(H), spare))
+    if (!ObtainWorkingPlanes(working, owned, counts, spare))
         return 1;
-    BuildMat(textures, picture, mat, working[0], working[1], W, H, pw, ph, readers, unread);
+    BuildMat(textures, picture, mat, working[0], plan, working[1], W, H, pw, ph, readers, unread);
     return 0;
 }
 

@@ -6,11 +6,14 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "plane_memory.h"
+
 namespace framira {
 
 // Separable first-order recursive smoothing of a W × H plane, forward and
 // backward along rows, then along columns. `strength` sets the smoothing
-// length; the cost does not depend on it. src and dst must not overlap.
+// length; the cost does not depend on it. dst may be src (each row is read
+// whole before it is written), but must not otherwise overlap it.
 void BlurPlane(const float* src, float* dst, int W, int H, float strength);
 
 // Remaps a W × H plane through a pair of 16-bit coordinate maps of the same
@@ -19,6 +22,24 @@ void BlurPlane(const float* src, float* dst, int W, int H, float strength);
 // wherever the whole 4 × 4 neighbourhood lies inside the plane. Results are
 // limited below by 0. src and dst must not overlap.
 void WarpWithWaveImages(const float* src, const uint16_t* t0, const uint16_t* t1, float* dst, int W, int H);
+
+// How an in-place warp through the y map t1 goes (WarpInPlace): for each
+// row y, the last row that rows 0 … y read; the rows warped at a time; and
+// the most warped rows that wait at once to go back into the plane. False
+// (and empty) when memory is short.
+struct CInPlaceWarpPlan {
+    CPlane<int32_t> reach;
+    int chunkRows = 0;
+    int heldRows = 0;
+};
+bool PlanInPlaceWarp(const uint16_t* t1, int W, int H, CInPlaceWarpPlan& plan);
+
+// WarpWithWaveImages with dst = plane, through `held` (plan.heldRows × W
+// floats): rows are warped from the bottom up into held and copied back once
+// no row still to be warped reads the row they replace. The maps reach
+// about a fifth of the height, so held is that much of a plane.
+void WarpInPlace(float* plane, const uint16_t* t0, const uint16_t* t1, int W, int H, const CInPlaceWarpPlan& plan,
+                 float* held);
 
 // WarpWithWaveImages with the result r blended into what dst holds, as
 // BlendPlanes(r, dst, dst, n, percent) would, without a plane for r.
@@ -41,6 +62,8 @@ void MaxOfPlanes(const float* p, const float* q, float* out, size_t n);
 
 // BlendPlanes(p, q, q, n, percent) then MaxOfPlanes(q, p, q, n), in one pass.
 void BlendKeepingBrighter(const float* p, float* q, size_t n, float percent);
+// The same values written to p instead of q.
+void BlendKeepingBrighterIntoFirst(float* p, const float* q, size_t n, float percent);
 
 // Colour boost of the mat: a fixed 3 × 3 mix, results above 1 become 1, no lower
 // limit. out may be in (all three planes at once), but no plane of out may be

@@ -64,16 +64,34 @@ void MaxOfPlanes(const float* p, const float* q, float* out, size_t n)
     });
 }
 
-void BlendKeepingBrighter(const float* p, float* q, size_t n, float percent)
+namespace {
+
+// The result goes to p or q, whichever the mat no longer needs; the other
+// is only read, so the loop still vectorises.
+template <bool IntoP>
+void KeepBrighter(float* p, float* q, size_t n, float percent)
 {
     const float e = BlendFraction(percent);
     const float keep = 1.0f - e;
     ParallelFor(n, kGrain, [=](size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) {
-            const float blended = keep * p[i] + e * q[i];
-            q[i] = blended > p[i] ? blended : p[i];
+            const float kept = p[i];
+            const float blended = keep * kept + e * q[i];
+            (IntoP ? p : q)[i] = blended > kept ? blended : kept;
         }
     });
+}
+
+} // namespace
+
+void BlendKeepingBrighter(const float* p, float* q, size_t n, float percent)
+{
+    KeepBrighter<false>(const_cast<float*>(p), q, n, percent);
+}
+
+void BlendKeepingBrighterIntoFirst(float* p, const float* q, size_t n, float percent)
+{
+    KeepBrighter<true>(p, const_cast<float*>(q), n, percent);
 }
 
 void MixChannels(const float* const in[3], float* const out[3], size_t n)

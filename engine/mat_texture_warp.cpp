@@ -51,7 +51,8 @@ namespace {
 
 // One warp: a plane read through one pair of maps, the result stored, or
 // with Blend mixed into what the destination holds as BlendPlanes(result,
-// destination) would.
+// destination) would. Row y of the result lies at row y % dstRows of dst:
+// a whole plane, or a ring of held rows for a warp in place.
 struct CWarpJob {
     const float* src;
     float* dst;
@@ -59,6 +60,9 @@ struct CWarpJob {
     const uint16_t* t1;
     int W, H;
     float keep, e; // the blend's fractions
+    int dstRows;
+
+    float* Row(int y) const { return dst + static_cast<size_t>(y % dstRows) * static_cast<size_t>(W); }
 };
 
 // One sample, as every sample was once computed.
@@ -84,12 +88,13 @@ inline float WarpSample(const float* src, size_t w, int W, int H, int l, int m, 
     return c;
 }
 
-// Pixel i alone: the pixels whose neighbourhood crosses an edge, and the
-// last few of a row.
+// Pixel x of row y alone: the pixels whose neighbourhood crosses an edge,
+// and the last few of a row.
 template <bool Blend>
-inline void WarpPixel(const CWarpJob& job, size_t i)
+inline void WarpPixel(const CWarpJob& job, int y, size_t x)
 {
     const size_t w = static_cast<size_t>(job.W);
+    const size_t i = static_cast<size_t>(y) * w + x;
     // Both maps are 16-bit, so u and v always lie inside the plane.
     const float u = static_cast<float>(job.t0[i]) * static_cast<float>(job.W - 1) / 65535.0f;
     const float v = static_cast<float>(65535 - job.t1[i]) * static_cast<float>(job.H - 1) / 65535.0f;
@@ -98,7 +103,8 @@ inline void WarpPixel(const CWarpJob& job, size_t i)
     const float fx = u - static_cast<float>(l);
     const float fy = v - static_cast<float>(m);
     const float c = WarpSample(job.src, w, job.W, job.H, l, m, fx, fy);
-    job.dst[i] = Blend ? job.keep * c + job.e * job.dst[i] : c;
+    float& out = job.Row(y)[x];
+    out = Blend ? job.keep * c + job.e * out : c;
 }
 
 // Rows first .. last - 1, kLanes<V> pixels side by side, each lane the same
@@ -137,6 +143,7 @@ FRAMIRA_INLINE void WarpRowsOf(const CWarpJob& job, int first, int last)
     bool whole[kWarpGroups];
     for (int y = first; y < last; ++y) {
         const size_t rowStart = static_cast<size_t>(y) * w;
+        float* const rowOut = job.Row(y);
         size_t x = 0;
         while (x + L <= w) {
             const int groups = static_cast<int>(std::min<size_t>(kWarpGroups, (w - x) / L));
@@ -167,7 +174,7 @@ FRAMIRA_INLINE void WarpRowsOf(const CWarpJob& job, int first, int last)
                 const size_t i = rowStart + x + static_cast<size_t>(g) * L;
                 if (!whole[g]) {
                     for (int j = 0; j < L; ++j)
-                        WarpPixel<Blend>(job, i + static_cast<size_t>(j));
+                        WarpPixel<Blend>(job, y, i - rowStart + static_cast<size_t>(j));
                     continue;
                 }
                 V fx, fy;
@@ -210,7 +217,7 @@ FRAMIRA_INLINE void WarpRowsOf(const CWarpJob& job, int first, int last)
                     sum += weight[q] * (n[q] - c);
                 c = c + 0.4f * sum;
                 c = c <= zero ? zero : c >= top ? top : c;
-                float* out = job.dst + i;
+                float* out = rowOut + (i - rowStart);
                 if constexpr (Blend) {
                     V old;
                     LoadVector(old, out);
@@ -221,7 +228,7 @@ FRAMIRA_INLINE void WarpRowsOf(const CWarpJob& job, int first, int last)
             x += static_cast<size_t>(groups) * L;
         }
         for (; x < w; ++x)
-            WarpPixel<Blend>(job, rowStart + x);
+            WarpPixel<Blend>(job, y, x);
     }
 }
 
@@ -251,12 +258,13 @@ FRAMIRA_TARGET_AVX512 void WarpRowsAvx512(const CWarpJob& job, int first, int la
 template <bool Blend>
 void WarpRowsOneByOne(const CWarpJob& job, int first, int last)
 {
-    for (size_t i = static_cast<size_t>(first) * job.W; i < static_cast<size_t>(last) * job.W; ++i)
-        WarpPixel<Blend>(job, i);
+    for (int y = first; y < last; ++y)
+        for (size_t x = 0; x < static_cast<size_t>(job.W); ++x)
+            WarpPixel<Blend>(job, y, x);
 }
 
 template <bool Blend>
-void Warp(const CWarpJob& job)
+auto RowsKernel(const CWarpJob& job)
 {
     const bool offsetsFit = static_cast<uint64_t>(job.W) * static_cast<uint64_t>(job.H) <= INT32_MAX;
     void (*rows)(const CWarpJob&, int, int) = offsetsFit ? WarpRowsBase<Blend> : WarpRowsOneByOne<Blend>;
@@ -269,6 +277,13 @@ void Warp(const CWarpJob& job)
             rows = WarpRowsAvx2<Blend>;
     }
 #endif
+    return rows;
+}
+
+template <bool Blend>
+void Warp(const CWarpJob& job)
+{
+    const auto rows = RowsKernel<Blend>(job);
     // Every row reads the whole source and writes only itself, so rows go to
     // the pool.
     ParallelFor(static_cast<size_t>(job.H), 1 + (1 << 14) / static_cast<size_t>(job.W),
@@ -280,12 +295,84 @@ bool ValidWarp(const float* src, const uint16_t* t0, const uint16_t* t1, const f
     return src && t0 && t1 && dst && W > 0 && H > 0;
 }
 
+// The in-place warp's steps, from the bottom up: step(next, y0, safeFrom,
+// top) warps rows next .. y0 - 1 while rows safeFrom .. top - 1, warped
+// earlier, go back into the plane. When a step begins, rows y0 .. top - 1
+// are warped and held; those below reach[y0 - 1], the last row the rows
+// still to come read, may replace their source rows. So a held row and a
+// row being warped lie within top - next rows of each other.
+template <typename F>
+void ForInPlaceSteps(const int32_t* reach, int H, int chunkRows, const F& step)
+{
+    int y0 = H, top = H;
+    while (y0 > 0 || top > y0) {
+        const int next = std::max(0, y0 - chunkRows);
+        const int safeFrom = y0 > 0 ? std::clamp(reach[y0 - 1] + 1, y0, top) : y0;
+        step(next, y0, safeFrom, top);
+        top = safeFrom;
+        y0 = next;
+    }
+}
+
 } // namespace
+
+bool PlanInPlaceWarp(const uint16_t* t1, int W, int H, CInPlaceWarpPlan& plan)
+{
+    plan = CInPlaceWarpPlan{};
+    if (!t1 || W <= 0 || H <= 0 || !plan.reach.AllocateForOverwrite(static_cast<uint64_t>(H)))
+        return false;
+    int32_t* reach = plan.reach.Get();
+    const size_t w = static_cast<size_t>(W);
+    // A row reads rows m − 1 … m + 2 at most, m from its smallest y map
+    // value (the map counts from the bottom); the same float steps as the
+    // warp's, which are monotonic in the map's value.
+    ParallelFor(static_cast<size_t>(H), 1 + (1 << 15) / w, [&](size_t first, size_t last) {
+        for (size_t y = first; y < last; ++y) {
+            const uint16_t* row = t1 + y * w;
+            uint16_t least = 65535;
+            for (size_t x = 0; x < w; ++x)
+                least = std::min(least, row[x]);
+            const float v = static_cast<float>(65535 - least) * static_cast<float>(H - 1) / 65535.0f;
+            reach[y] = std::min(H - 1, static_cast<int>(v) + 2);
+        }
+    });
+    for (int y = 1; y < H; ++y)
+        reach[y] = std::max(reach[y], reach[y - 1]);
+    // About sixty steps: fewer hold more rows, more cost more hand-overs.
+    plan.chunkRows = std::max(1, H / 64);
+    ForInPlaceSteps(reach, H, plan.chunkRows,
+                    [&](int next, int, int, int top) { plan.heldRows = std::max(plan.heldRows, top - next); });
+    return true;
+}
+
+void WarpInPlace(float* plane, const uint16_t* t0, const uint16_t* t1, int W, int H, const CInPlaceWarpPlan& plan,
+                 float* held)
+{
+    if (!ValidWarp(plane, t0, t1, held, W, H) || !plan.reach || plan.heldRows <= 0)
+        return;
+    const CWarpJob job{plane, held, t0, t1, W, H, 1.0f, 0.0f, plan.heldRows};
+    const auto rows = RowsKernel<false>(job);
+    const size_t w = static_cast<size_t>(W);
+    ForInPlaceSteps(plan.reach.Get(), H, plan.chunkRows, [&](int next, int y0, int safeFrom, int top) {
+        // Indices below y0 - next warp a row, the rest copy one back.
+        const size_t warped = static_cast<size_t>(y0 - next);
+        ParallelFor(warped + static_cast<size_t>(top - safeFrom), 1, [&](size_t first, size_t last) {
+            for (size_t i = first; i < last; ++i) {
+                if (i < warped) {
+                    rows(job, next + static_cast<int>(i), next + static_cast<int>(i) + 1);
+                } else {
+                    const int y = safeFrom + static_cast<int>(i - warped);
+                    std::memcpy(plane + static_cast<size_t>(y) * w, job.Row(y), w * sizeof(float));
+                }
+            }
+        });
+    });
+}
 
 void WarpWithWaveImages(const float* src, const uint16_t* t0, const uint16_t* t1, float* dst, int W, int H)
 {
     if (ValidWarp(src, t0, t1, dst, W, H))
-        Warp<false>(CWarpJob{src, dst, t0, t1, W, H, 1.0f, 0.0f});
+        Warp<false>(CWarpJob{src, dst, t0, t1, W, H, 1.0f, 0.0f, H});
 }
 
 void WarpBlendingInto(const float* src, const uint16_t* t0, const uint16_t* t1, float* dst, int W, int H,
@@ -293,7 +380,7 @@ void WarpBlendingInto(const float* src, const uint16_t* t0, const uint16_t* t1, 
 {
     const float e = BlendFraction(percent);
     if (ValidWarp(src, t0, t1, dst, W, H))
-        Warp<true>(CWarpJob{src, dst, t0, t1, W, H, 1.0f - e, e});
+        Warp<true>(CWarpJob{src, dst, t0, t1, W, H, 1.0f - e, e, H});
 }
 
 } // namespace framira

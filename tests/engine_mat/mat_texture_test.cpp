@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <limits>
 #include <random>
 #include <vector>
@@ -122,6 +124,62 @@ TEST(MatStages, WarpMatchesAPlainPixelByPixelRendering)
         }
         c = c <= 0.0f ? 0.0f : c >= 65535.0f ? 65535.0f : c;
         ASSERT_EQ(std::memcmp(&dst[i], &c, sizeof c), 0) << i << ": " << dst[i] << " vs " << c;
+    }
+}
+
+// The mat works in place where it can: a warp through a ring of held rows, a
+// blur over its own source, the brighter blend into either operand. Each
+// must give the floats of its out-of-place form. The maps move rows up to
+// `reach` rows (the rows near the edges reading the first and last rows,
+// some pixels the first and last columns), so the held rows must be fewer than the plane's when the reach is short, and
+// rows must not be copied back while a row still to come reads them.
+TEST(MatStages, InPlaceStagesGiveTheSameFloats)
+{
+    struct CCase {
+        int W, H, reach;
+    };
+    for (const CCase c : {CCase{300, 200, 6}, {67, 150, 30}, {40, 90, 89}, {16, 3, 2}, {5, 70, 1}}) {
+        const size_t n = static_cast<size_t>(c.W) * c.H;
+        std::mt19937 random(static_cast<unsigned>(c.W * 1000 + c.reach));
+        std::vector<float> src(n), q(n);
+        std::vector<uint16_t> t0(n), t1(n);
+        for (size_t i = 0; i < n; ++i) {
+            src[i] = static_cast<float>(random() % 60000) / 61000.0f;
+            q[i] = static_cast<float>(random() % 60000) / 61000.0f;
+            const int y = static_cast<int>(i / c.W);
+            const int shift = static_cast<int>(random() % (2 * c.reach + 1)) - c.reach;
+            const int target = std::clamp(y + shift, 0, c.H - 1);
+            t0[i] = i % 97 == 0 ? 0 : i % 89 == 0 ? 65535 : static_cast<uint16_t>(random());
+            t1[i] = static_cast<uint16_t>(65535 - (c.H > 1 ? target * 65535 / (c.H - 1) : 0));
+        }
+        const std::string name = std::to_string(c.W) + "x" + std::to_string(c.H) + " reach " +
+                                 std::to_string(c.reach);
+        const auto same = [&](const std::vector<float>& a, const std::vector<float>& b, const char* what) {
+            EXPECT_EQ(std::memcmp(a.data(), b.data(), n * sizeof(float)), 0) << what << " " << name;
+        };
+
+        std::vector<float> expected(n), plane = src;
+        WarpWithWaveImages(src.data(), t0.data(), t1.data(), expected.data(), c.W, c.H);
+        CInPlaceWarpPlan plan;
+        ASSERT_TRUE(PlanInPlaceWarp(t1.data(), c.W, c.H, plan)) << name;
+        ASSERT_GT(plan.heldRows, 0) << name;
+        if (c.reach * 4 < c.H) {
+            EXPECT_LT(plan.heldRows, c.H / 2) << name;
+        }
+        std::vector<float> held(static_cast<size_t>(plan.heldRows) * c.W);
+        WarpInPlace(plane.data(), t0.data(), t1.data(), c.W, c.H, plan, held.data());
+        same(plane, expected, "warp");
+
+        plane = src;
+        BlurPlane(src.data(), expected.data(), c.W, c.H, 5.0f);
+        BlurPlane(plane.data(), plane.data(), c.W, c.H, 5.0f);
+        same(plane, expected, "blur");
+
+        expected = q;
+        BlendKeepingBrighter(src.data(), expected.data(), n, 20.0f);
+        plane = src;
+        BlendKeepingBrighterIntoFirst(plane.data(), q.data(), n, 20.0f);
+        same(plane, expected, "brighter blend");
     }
 }
 
