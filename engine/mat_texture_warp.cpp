@@ -8,9 +8,13 @@
 #include "work_pool.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 namespace framira {
 namespace {
@@ -295,24 +299,94 @@ bool ValidWarp(const float* src, const uint16_t* t0, const uint16_t* t1, const f
     return src && t0 && t1 && dst && W > 0 && H > 0;
 }
 
-// The in-place warp's steps, from the bottom up: step(next, y0, safeFrom,
-// top) warps rows next .. y0 - 1 while rows safeFrom .. top - 1, warped
-// earlier, go back into the plane. When a step begins, rows y0 .. top - 1
-// are warped and held; those below reach[y0 - 1], the last row the rows
-// still to come read, may replace their source rows. So a held row and a
-// row being warped lie within top - next rows of each other.
-template <typename F>
-void ForInPlaceSteps(const int32_t* reach, int H, int chunkRows, const F& step)
+// The in-place warp goes from the bottom up in chunks of rows. Once rows
+// y0 .. H - 1 are warped, those after reach[y0 - 1], the last row that the
+// rows still to come read, may replace their source rows: the first of
+// them, no lower than y0 and no higher than `top`, the first row not yet
+// copied back.
+int SafeFrom(const int32_t* reach, int y0, int top)
 {
-    int y0 = H, top = H;
-    while (y0 > 0 || top > y0) {
-        const int next = std::max(0, y0 - chunkRows);
-        const int safeFrom = y0 > 0 ? std::clamp(reach[y0 - 1] + 1, y0, top) : y0;
-        step(next, y0, safeFrom, top);
-        top = safeFrom;
-        y0 = next;
-    }
+    return y0 > 0 ? std::clamp(reach[y0 - 1] + 1, y0, top) : y0;
 }
+
+constexpr int kMostChunks = 64;
+
+int ChunkRows(int H)
+{
+    return (H + kMostChunks - 1) / kMostChunks;
+}
+
+// Chunk k: rows ChunkFirst(k) .. ChunkEnd(k) - 1, counted from the bottom.
+int ChunkEnd(int H, int chunkRows, int k)
+{
+    return H - k * chunkRows;
+}
+
+int ChunkFirst(int H, int chunkRows, int k)
+{
+    return std::max(0, ChunkEnd(H, chunkRows, k + 1));
+}
+
+// The chunks go to the pool's threads in order. A chunk is warped into the
+// ring only once the rows that held its places have gone back to the plane;
+// whoever completes the lowest chunk not yet complete copies back the rows
+// that became safe. The lowest chunk under way never waits (the ring holds
+// what the chunks in order need); the ring's one chunk more lets the next
+// chunk go on beside it.
+class CInPlaceWarpRun {
+public:
+    CInPlaceWarpRun(float* plane, const CWarpJob& job, void (*rows)(const CWarpJob&, int, int),
+                    const CInPlaceWarpPlan& plan)
+        : plane(plane), job(job), rows(rows), reach(plan.reach.Get()), chunkRows(plan.chunkRows),
+          chunks((job.H + plan.chunkRows - 1) / plan.chunkRows), copiedFrom(job.H)
+    {
+    }
+
+    // A thread's share: chunks until none is left.
+    void Work()
+    {
+        for (int k = nextChunk.fetch_add(1); k < chunks; k = nextChunk.fetch_add(1)) {
+            const int first = ChunkFirst(job.H, chunkRows, k);
+            // Rows first + heldRows and on share the chunk's places in the ring.
+            while (copiedFrom.load(std::memory_order_acquire) > first + job.dstRows)
+                std::this_thread::yield();
+            rows(job, first, ChunkEnd(job.H, chunkRows, k));
+            Complete(k);
+        }
+    }
+
+private:
+    void Complete(int k)
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        done[static_cast<size_t>(k)] = true;
+        int complete = completeChunks;
+        while (complete < chunks && done[static_cast<size_t>(complete)])
+            ++complete;
+        if (complete == completeChunks)
+            return;
+        completeChunks = complete;
+        const int top = copiedFrom.load(std::memory_order_relaxed);
+        const int from = SafeFrom(reach, complete < chunks ? ChunkEnd(job.H, chunkRows, complete) : 0, top);
+        const size_t w = static_cast<size_t>(job.W);
+        for (int y = from; y < top; ++y)
+            std::memcpy(plane + static_cast<size_t>(y) * w, job.Row(y), w * sizeof(float));
+        copiedFrom.store(from, std::memory_order_release);
+    }
+
+    float* const plane;
+    const CWarpJob& job;
+    void (*const rows)(const CWarpJob&, int, int);
+    const int32_t* const reach;
+    const int chunkRows;
+    const int chunks;
+    std::atomic<int> nextChunk{0};
+    // Rows copiedFrom .. H - 1 are back in the plane.
+    std::atomic<int> copiedFrom;
+    std::mutex lock;
+    std::array<bool, kMostChunks> done{};
+    int completeChunks = 0;
+};
 
 } // namespace
 
@@ -338,35 +412,29 @@ bool PlanInPlaceWarp(const uint16_t* t1, int W, int H, CInPlaceWarpPlan& plan)
     });
     for (int y = 1; y < H; ++y)
         reach[y] = std::max(reach[y], reach[y - 1]);
-    // About sixty steps: fewer hold more rows, more cost more hand-overs.
-    plan.chunkRows = std::max(1, H / 64);
-    ForInPlaceSteps(reach, H, plan.chunkRows,
-                    [&](int next, int, int, int top) { plan.heldRows = std::max(plan.heldRows, top - next); });
+    // Chunks in order hold at most a chunk and the rows not yet safe when
+    // it starts; one chunk more lets two go on at once.
+    plan.chunkRows = ChunkRows(H);
+    int held = 0;
+    for (int k = 0; ChunkEnd(H, plan.chunkRows, k) > 0; ++k) {
+        const int end = ChunkEnd(H, plan.chunkRows, k);
+        const int waiting = k == 0 ? H : SafeFrom(reach, end, H);
+        held = std::max(held, waiting - ChunkFirst(H, plan.chunkRows, k));
+    }
+    plan.heldRows = std::min(H, held + plan.chunkRows);
     return true;
 }
 
 void WarpInPlace(float* plane, const uint16_t* t0, const uint16_t* t1, int W, int H, const CInPlaceWarpPlan& plan,
                  float* held)
 {
-    if (!ValidWarp(plane, t0, t1, held, W, H) || !plan.reach || plan.heldRows <= 0)
+    if (!ValidWarp(plane, t0, t1, held, W, H) || !plan.reach || plan.heldRows <= 0 ||
+        plan.chunkRows != ChunkRows(H))
         return;
     const CWarpJob job{plane, held, t0, t1, W, H, 1.0f, 0.0f, plan.heldRows};
-    const auto rows = RowsKernel<false>(job);
-    const size_t w = static_cast<size_t>(W);
-    ForInPlaceSteps(plan.reach.Get(), H, plan.chunkRows, [&](int next, int y0, int safeFrom, int top) {
-        // Indices below y0 - next warp a row, the rest copy one back.
-        const size_t warped = static_cast<size_t>(y0 - next);
-        ParallelFor(warped + static_cast<size_t>(top - safeFrom), 1, [&](size_t first, size_t last) {
-            for (size_t i = first; i < last; ++i) {
-                if (i < warped) {
-                    rows(job, next + static_cast<int>(i), next + static_cast<int>(i) + 1);
-                } else {
-                    const int y = safeFrom + static_cast<int>(i - warped);
-                    std::memcpy(plane + static_cast<size_t>(y) * w, job.Row(y), w * sizeof(float));
-                }
-            }
-        });
-    });
+    CInPlaceWarpRun run(plane, job, RowsKernel<false>(job), plan);
+    // One share per thread; run inline, one share takes every chunk in order.
+    ParallelFor(static_cast<size_t>(WorkThreadCount()), 1, [&](size_t, size_t) { run.Work(); });
 }
 
 void WarpWithWaveImages(const float* src, const uint16_t* t0, const uint16_t* t1, float* dst, int W, int H)
