@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
-#include <thread>
 
 namespace framira {
 namespace {
@@ -331,8 +330,8 @@ int ChunkFirst(int H, int chunkRows, int k)
 // ring only once the rows that held its places have gone back to the plane;
 // whoever completes the lowest chunk not yet complete copies back the rows
 // that became safe. The lowest chunk under way never waits (the ring holds
-// what the chunks in order need); the ring's one chunk more lets the next
-// chunk go on beside it.
+// what the chunks in order need); the ring's two chunks more let the next
+// ones go on beside it, even when the threads do not keep in step.
 class CInPlaceWarpRun {
 public:
     CInPlaceWarpRun(float* plane, const CWarpJob& job, void (*rows)(const CWarpJob&, int, int),
@@ -348,8 +347,9 @@ public:
         for (int k = nextChunk.fetch_add(1); k < chunks; k = nextChunk.fetch_add(1)) {
             const int first = ChunkFirst(job.H, chunkRows, k);
             // Rows first + heldRows and on share the chunk's places in the ring.
-            while (copiedFrom.load(std::memory_order_acquire) > first + job.dstRows)
-                std::this_thread::yield();
+            for (int seen = copiedFrom.load(std::memory_order_acquire); seen > first + job.dstRows;
+                 seen = copiedFrom.load(std::memory_order_acquire))
+                copiedFrom.wait(seen, std::memory_order_acquire);
             rows(job, first, ChunkEnd(job.H, chunkRows, k));
             Complete(k);
         }
@@ -372,6 +372,7 @@ private:
         for (int y = from; y < top; ++y)
             std::memcpy(plane + static_cast<size_t>(y) * w, job.Row(y), w * sizeof(float));
         copiedFrom.store(from, std::memory_order_release);
+        copiedFrom.notify_all();
     }
 
     float* const plane;
@@ -413,7 +414,7 @@ bool PlanInPlaceWarp(const uint16_t* t1, int W, int H, CInPlaceWarpPlan& plan)
     for (int y = 1; y < H; ++y)
         reach[y] = std::max(reach[y], reach[y - 1]);
     // Chunks in order hold at most a chunk and the rows not yet safe when
-    // it starts; one chunk more lets two go on at once.
+    // it starts; two chunks more let others go on beside it.
     plan.chunkRows = ChunkRows(H);
     int held = 0;
     for (int k = 0; ChunkEnd(H, plan.chunkRows, k) > 0; ++k) {
@@ -421,7 +422,7 @@ bool PlanInPlaceWarp(const uint16_t* t1, int W, int H, CInPlaceWarpPlan& plan)
         const int waiting = k == 0 ? H : SafeFrom(reach, end, H);
         held = std::max(held, waiting - ChunkFirst(H, plan.chunkRows, k));
     }
-    plan.heldRows = std::min(H, held + plan.chunkRows);
+    plan.heldRows = std::min(H, held + 2 * plan.chunkRows);
     return true;
 }
 
