@@ -259,7 +259,7 @@ long CFrameMakerAutoAlgorithm::Process(CARect& source, CARect& destination, CAPr
     CPlaneTriple printed;
     float* printPlanes[3];
     // The print's block later holds the mat's working plane and the rows its
-    // warp holds back (a quarter of a plane or so); the pages of the block
+    // warp holds back (under a quarter of a plane); the pages of the block
     // the print leaves untouched cost nothing unless those need them.
     if (!stretched.Allocate(matCount) ||
         !printed.Allocate(static_cast<uint64_t>(print.width) * static_cast<uint64_t>(print.height),

@@ -71,8 +71,8 @@ struct CUnreadRect {
 };
 
 // The same mat built over the picture: the picture's planes (three distinct
-// ones) become the mat's, and only one working plane and about a fifth of
-// another are taken besides.
+// ones) become the mat's, and only one working plane and under a quarter
+// of another are taken besides.
 // Inside `unread` the mat's last per-sample stages are left out, so the
 // samples there are unfinished; everywhere else they are the same.
 long CreateDitheredMatOverPicture(const CMatTextures& textures, float* const planes[3], int W, int H,

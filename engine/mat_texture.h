@@ -36,8 +36,8 @@ bool PlanInPlaceWarp(const uint16_t* t1, int W, int H, CInPlaceWarpPlan& plan);
 
 // WarpWithWaveImages with dst = plane, through `held` (plan.heldRows × W
 // floats): rows are warped from the bottom up into held and copied back once
-// no row still to be warped reads the row they replace. The maps reach
-// about a fifth of the height, so held is that much of a plane.
+// no row still to be warped reads the row they replace. The mat's maps
+// reach about a fifth of the height, so held is under a quarter of a plane.
 void WarpInPlace(float* plane, const uint16_t* t0, const uint16_t* t1, int W, int H, const CInPlaceWarpPlan& plan,
                  float* held);
 

@@ -318,12 +318,12 @@ int ChunkRows(int H)
 // Chunk k: rows ChunkFirst(k) .. ChunkEnd(k) - 1, counted from the bottom.
 int ChunkEnd(int H, int chunkRows, int k)
 {
-    return H - k * chunkRows;
+    return static_cast<int>(std::max<int64_t>(0, H - static_cast<int64_t>(k) * chunkRows));
 }
 
 int ChunkFirst(int H, int chunkRows, int k)
 {
-    return std::max(0, ChunkEnd(H, chunkRows, k + 1));
+    return ChunkEnd(H, chunkRows, k + 1);
 }
 
 // The chunks go to the pool's threads in order. A chunk is warped into the
