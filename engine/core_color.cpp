@@ -177,14 +177,7 @@ long CreateCoreColors(const float* r, const float* g, const float* b, int width,
     // Pass 1: saturation-weighted colour sums give the dominant chroma.
     // Pass 2: pixels whose chroma points the dominant way, weighted again by
     // their saturation.
-    auto passes = SumPassesBase;
-#if defined(FRAMIRA_KERNELS_X86)
-    const CKernelLevel level = KernelLevel();
-    if (level == CKernelLevel::Avx512)
-        passes = SumPassesAvx512;
-    else if (level == CKernelLevel::Avx2)
-        passes = SumPassesAvx2;
-#endif
+    const auto passes = FRAMIRA_KERNEL_AT_LEVEL(SumPassesBase, SumPassesAvx2, SumPassesAvx512);
     double sums[7];
     passes(r, g, b, n, k, sums);
     const double tr = sums[3], tg = sums[4], tb = sums[5], t = sums[6];

@@ -41,4 +41,20 @@ void ResetKernelLevelForTesting();
 #define FRAMIRA_KERNELS_X86 1
 #define FRAMIRA_TARGET_AVX2 __attribute__((target("avx2")))
 #define FRAMIRA_TARGET_AVX512 __attribute__((target("avx512f,avx512bw,avx512dq,avx512vl")))
+
+namespace framira {
+
+// The member of a kernel built at every level that runs at the level in use.
+template <typename F>
+F KernelAtLevel(F baseline, F avx2, F avx512)
+{
+    const CKernelLevel level = KernelLevel();
+    return level == CKernelLevel::Avx512 ? avx512 : level == CKernelLevel::Avx2 ? avx2 : baseline;
+}
+
+} // namespace framira
+
+#define FRAMIRA_KERNEL_AT_LEVEL(baseline, avx2, avx512) ::framira::KernelAtLevel(baseline, avx2, avx512)
+#else
+#define FRAMIRA_KERNEL_AT_LEVEL(baseline, avx2, avx512) (baseline)
 #endif

@@ -270,17 +270,8 @@ template <bool Blend>
 auto RowsKernel(const CWarpJob& job)
 {
     const bool offsetsFit = static_cast<uint64_t>(job.W) * static_cast<uint64_t>(job.H) <= INT32_MAX;
-    void (*rows)(const CWarpJob&, int, int) = offsetsFit ? WarpRowsBase<Blend> : WarpRowsOneByOne<Blend>;
-#if defined(FRAMIRA_KERNELS_X86)
-    if (offsetsFit) {
-        const CKernelLevel level = KernelLevel();
-        if (level == CKernelLevel::Avx512)
-            rows = WarpRowsAvx512<Blend>;
-        else if (level == CKernelLevel::Avx2)
-            rows = WarpRowsAvx2<Blend>;
-    }
-#endif
-    return rows;
+    return offsetsFit ? FRAMIRA_KERNEL_AT_LEVEL(WarpRowsBase<Blend>, WarpRowsAvx2<Blend>, WarpRowsAvx512<Blend>)
+                      : WarpRowsOneByOne<Blend>;
 }
 
 template <bool Blend>

@@ -609,15 +609,8 @@ template <typename T>
 void ResampleColumns(const T* source, int32_t rowOffset, int width, T* destination, int first, int last,
                      const CAxisPlan& plan, const CSampleLimits<T>& limits)
 {
-    auto rows = ResampleColumnRowsBase<T>;
-#if defined(FRAMIRA_KERNELS_X86)
-    const CKernelLevel level = KernelLevel();
-    if (level == CKernelLevel::Avx512) {
-        rows = ResampleColumnRowsAvx512<T>;
-    } else if (level == CKernelLevel::Avx2) {
-        rows = ResampleColumnRowsAvx2<T>;
-    }
-#endif
+    const auto rows =
+        FRAMIRA_KERNEL_AT_LEVEL(ResampleColumnRowsBase<T>, ResampleColumnRowsAvx2<T>, ResampleColumnRowsAvx512<T>);
     const size_t grain = 1 + (1 << 16) / (static_cast<size_t>(width) * static_cast<size_t>(plan.taps) + 1);
     ParallelFor(static_cast<size_t>(last - first), grain, [&](size_t begin, size_t end) {
         rows(source, rowOffset, width, destination, first + static_cast<int>(begin), first + static_cast<int>(end),
